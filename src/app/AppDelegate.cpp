@@ -1,0 +1,3 @@
+#include "app/AppDelegate.h"
+
+// To be written.

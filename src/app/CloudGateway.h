@@ -1,0 +1,55 @@
+#pragma once
+// The AWS operations the controller runs on its work queue. AWSCLIGateway is the real
+// one; unit tests of the controller use a scripted fake.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "bridge/AWSCLI.h"
+#include "bridge/EC2Instance.h"
+
+namespace tamsel {
+
+class CloudGateway {
+public:
+    virtual ~CloudGateway() = default;
+
+    // Safe to call from the main thread while a job runs (each call copies them once).
+    virtual std::optional<std::string> profile() const = 0;
+    virtual std::optional<std::string> region() const = 0;
+    virtual void setProfile(std::optional<std::string> profile) = 0;
+    virtual void setRegion(std::optional<std::string> region) = 0;
+
+    // Called on the work queue only; they block and throw like AWSCLI's.
+    virtual std::vector<std::string> listProfiles() = 0;
+    virtual std::vector<EC2Instance> describeInstances() = 0;
+    virtual void start(const std::string& instanceID) = 0;
+    virtual void stop(const std::string& instanceID) = 0;
+    virtual std::string globalIPv4() = 0;
+    virtual void restrictIngress(const std::string& groupID, const std::string& address) = 0;
+};
+
+class AWSCLIGateway final : public CloudGateway {
+public:
+    explicit AWSCLIGateway(AWSCLIOptions options = {}) : cli_(std::move(options)) {}
+
+    std::optional<std::string> profile() const override { return cli_.profile(); }
+    std::optional<std::string> region() const override { return cli_.region(); }
+    void setProfile(std::optional<std::string> profile) override { cli_.setProfile(std::move(profile)); }
+    void setRegion(std::optional<std::string> region) override { cli_.setRegion(std::move(region)); }
+
+    std::vector<std::string> listProfiles() override { return cli_.listProfiles(); }
+    std::vector<EC2Instance> describeInstances() override { return cli_.describeInstances(); }
+    void start(const std::string& instanceID) override { cli_.start(instanceID); }
+    void stop(const std::string& instanceID) override { cli_.stop(instanceID); }
+    std::string globalIPv4() override { return cli_.globalIPv4(); }
+    void restrictIngress(const std::string& groupID, const std::string& address) override {
+        cli_.restrictIngress(groupID, address);
+    }
+
+private:
+    AWSCLI cli_;
+};
+
+}  // namespace tamsel

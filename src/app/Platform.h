@@ -1,0 +1,138 @@
+#pragma once
+// What the controller needs of the desktop, as small interfaces. The real ones are the
+// Qt and XDG adapters in src/platform; unit tests use fakes. Every call is made on the
+// main thread, except WorkQueue jobs, which run on the work queue.
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/MenuModel.h"
+
+namespace tamsel {
+
+// Runs work later on the main thread, in posting order. Safe to call from any thread.
+class MainThread {
+public:
+    virtual ~MainThread() = default;
+    virtual void post(std::function<void()> work) = 0;
+};
+
+// A serial queue: jobs run one at a time, in the order queued, off the main thread.
+class WorkQueue {
+public:
+    virtual ~WorkQueue() = default;
+    virtual void async(std::function<void()> job) = 0;
+};
+
+// An armed one-shot timer; destroying it disarms it.
+class OneShotTimer {
+public:
+    virtual ~OneShotTimer() = default;
+};
+
+class Timers {
+public:
+    virtual ~Timers() = default;
+    // Calls `fire` once on the main thread after `interval`, unless the handle is destroyed first.
+    virtual std::unique_ptr<OneShotTimer> startOneShot(std::chrono::milliseconds interval,
+                                                       std::function<void()> fire) = 0;
+};
+
+// The per-user settings store.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    // The text under `key`; absent when the key is absent or holds something else.
+    virtual std::optional<std::string> string(const std::string& key) const = 0;
+    // The mapping under `key`; absent when the key is absent, holds something that is not
+    // a mapping, or any of its values is not text.
+    virtual std::optional<std::map<std::string, std::string>> stringMap(const std::string& key) const = 0;
+    // Stores `value`; absent removes the key.
+    virtual void setString(const std::string& key, const std::optional<std::string>& value) = 0;
+    // Stores the whole mapping (an empty one too: the key stays).
+    virtual void setStringMap(const std::string& key, const std::map<std::string, std::string>& value) = 0;
+};
+
+// Starting the application when the user logs in.
+class LoginItem {
+public:
+    virtual ~LoginItem() = default;
+    virtual bool isEnabled() const = 0;
+    // Both throw std::exception whose what() describes the failure for the user.
+    virtual void enable() = 0;
+    virtual void disable() = 0;
+};
+
+// A modal warning dialog.
+struct Alert {
+    std::string title;
+    std::string body;
+    std::vector<std::string> buttons;  // in order; empty means one default confirmation button
+    bool bringToFront = true;
+
+    bool operator==(const Alert&) const = default;
+};
+
+class Alerts {
+public:
+    virtual ~Alerts() = default;
+    // Shows `alert` and blocks until it is dismissed. Returns the index of the chosen
+    // button in `alert.buttons` (0 is the first), or -1 when it was closed otherwise.
+    virtual int run(const Alert& alert) = 0;
+};
+
+// What the tray icon shows.
+struct StatusButton {
+    std::string imageName;  // "MenuBarIcon" or "MenuBarIconRunning"
+    std::string title;      // " !" while an error is pending, else empty
+    std::string toolTip;
+
+    bool operator==(const StatusButton&) const = default;
+};
+
+// The controller's side of the tray menu.
+class MenuDelegate {
+public:
+    virtual ~MenuDelegate() = default;
+    // The menu is about to open.
+    virtual void menuWillOpen() = 0;
+    // The user chose `item` (a copy of the item as it was built).
+    virtual void menuItemChosen(const MenuItem& item) = 0;
+};
+
+// The tray icon and its one menu.
+class StatusItem {
+public:
+    virtual ~StatusItem() = default;
+    virtual void setDelegate(MenuDelegate* delegate) = 0;
+    virtual void setButton(const StatusButton& button) = 0;
+    // Replaces the whole menu (also while it is open).
+    virtual void setMenu(const Menu& menu) = 0;
+};
+
+class Application {
+public:
+    virtual ~Application() = default;
+    // Ends the event loop and with it the application.
+    virtual void quit() = 0;
+    virtual std::chrono::system_clock::time_point now() const = 0;
+};
+
+// Everything the controller uses of the desktop.
+struct Platform {
+    MainThread& mainThread;
+    WorkQueue& queue;
+    Timers& timers;
+    SettingsStore& settings;
+    LoginItem& loginItem;
+    Alerts& alerts;
+    StatusItem& statusItem;
+    Application& application;
+};
+
+}  // namespace tamsel

@@ -1,0 +1,3 @@
+#include "bridge/AWSCLI.h"
+
+// To be written.

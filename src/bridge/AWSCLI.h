@@ -1,0 +1,79 @@
+#pragma once
+// The single gateway to AWS: finds and runs the aws tool, lists profiles and instances,
+// starts and stops instances, looks up the public address and locks a group's ingress.
+// Every operation blocks its caller; the application calls them from one work queue.
+
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "bridge/AddressLookup.h"
+#include "bridge/ChildProcess.h"
+#include "bridge/EC2Instance.h"
+#include "bridge/Environment.h"
+
+namespace tamsel {
+
+// Where the tool is looked for first, in this order.
+std::vector<std::string> defaultToolPaths();
+
+// What the gateway starts from. The defaults are what the application uses; tests
+// replace them to run fake tools, a private environment or a local lookup server.
+struct AWSCLIOptions {
+    std::vector<std::string> toolPaths = defaultToolPaths();
+    Environment environment = Environment::current();
+    AddressLookupOptions addressLookup = {};
+    std::chrono::milliseconds toolTimeLimit = kToolTimeLimit;
+};
+
+class AWSCLI {
+public:
+    explicit AWSCLI(AWSCLIOptions options = {});
+
+    // Profile and region may be changed from one thread while another runs a call: each
+    // call takes one consistent copy of both when it builds its command line.
+    std::optional<std::string> profile() const;
+    std::optional<std::string> region() const;
+    void setProfile(std::optional<std::string> profile);
+    void setRegion(std::optional<std::string> region);
+
+    // The path of an executable aws tool: the first executable of `toolPaths`, else the
+    // last line of what the login shell ("SHELL", or /bin/zsh) answers to
+    // "command -v aws", when that names an executable file. Never throws.
+    static std::optional<std::string> locate(const std::vector<std::string>& toolPaths,
+                                             const Environment& environment,
+                                             std::chrono::milliseconds timeLimit = kToolTimeLimit);
+
+    // Runs the located tool with `words`, then "--no-cli-pager", then "--profile" and
+    // "--region" (the latter only with `useRegion`) when set. Returns standard output.
+    // Throws AWSError::cliNotFound when no tool is found, else whatever runProcess throws.
+    std::string run(const std::vector<std::string>& words, bool useRegion) const;
+
+    // Profile names from "aws configure list-profiles", trimmed, empty lines dropped.
+    // Never throws: any failure gives an empty list.
+    std::vector<std::string> listProfiles() const;
+    // Instances of the current profile and region: terminated ones dropped, sorted by
+    // name (or id) in the user's locale.
+    std::vector<EC2Instance> describeInstances() const;
+    void start(const std::string& instanceID) const;
+    void stop(const std::string& instanceID) const;
+
+    // This machine's public IPv4 address (see AddressLookup.h).
+    std::string globalIPv4() const;
+    // Replaces every inbound rule of `groupID` by one rule admitting all traffic from
+    // `address`/32: describe, revoke what is there (only when there is something),
+    // authorize. Stops at the first failure and throws it.
+    void restrictIngress(const std::string& groupID, const std::string& address) const;
+
+    const AWSCLIOptions& options() const { return options_; }
+
+private:
+    const AWSCLIOptions options_;
+    mutable std::mutex mutex_;
+    std::optional<std::string> profile_;
+    std::optional<std::string> region_;
+};
+
+}  // namespace tamsel

@@ -1,0 +1,3 @@
+#include "bridge/AddressLookup.h"
+
+// To be written.

@@ -1,0 +1,3 @@
+#include "bridge/ChildProcess.h"
+
+// To be written.

@@ -1,0 +1,3 @@
+#include "bridge/Collation.h"
+
+// To be written.

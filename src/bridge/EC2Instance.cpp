@@ -1,0 +1,3 @@
+#include "bridge/EC2Instance.h"
+
+// To be written.

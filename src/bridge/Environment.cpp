@@ -1,0 +1,3 @@
+#include "bridge/Environment.h"
+
+// To be written.

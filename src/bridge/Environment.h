@@ -1,0 +1,38 @@
+#pragma once
+// A process environment as name/value pairs, and the environment the aws tool runs in.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tamsel {
+
+class Environment {
+public:
+    Environment() = default;
+    explicit Environment(std::map<std::string, std::string> variables) : variables_(std::move(variables)) {}
+
+    // A copy of this process's whole environment.
+    static Environment current();
+
+    std::optional<std::string> get(const std::string& name) const;
+    void set(const std::string& name, std::string value) { variables_[name] = std::move(value); }
+    void unset(const std::string& name) { variables_.erase(name); }
+    const std::map<std::string, std::string>& variables() const { return variables_; }
+
+    // The environment a child runs in: this one with "PATH" extended by the fixed tool
+    // directories (after the inherited ones) and "AWS_PAGER" emptied.
+    Environment forChild() const;
+
+    // "NAME=value" strings, for execve.
+    std::vector<std::string> toEntries() const;
+
+private:
+    std::map<std::string, std::string> variables_;
+};
+
+// The directories appended to "PATH" for every child.
+inline constexpr const char* kToolSearchPath = "/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin";
+
+}  // namespace tamsel

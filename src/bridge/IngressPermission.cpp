@@ -1,0 +1,3 @@
+#include "bridge/IngressPermission.h"
+
+// To be written.
