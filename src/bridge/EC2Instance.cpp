@@ -1,3 +1,14 @@
 #include "bridge/EC2Instance.h"
 
-// To be written.
+#include "bridge/AWSError.h"
+#include "bridge/Collation.h"
+
+namespace tamsel {
+
+std::string SecurityGroup::displayName() const {
+    return name.empty() ? id : name + " (" + id + ")";
+}
+
+// parseInstances: to be written.
+
+}  // namespace tamsel
