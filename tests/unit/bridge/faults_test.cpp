@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "bridge/AWSCLI.h"
@@ -98,6 +99,9 @@ public:
         const std::string text = readFile(pidFile_);
         return text.empty() ? -1 : std::stoi(text);
     }
+    void end() const {
+        if (const pid_t found = pid(); found > 0) kill(found, SIGKILL);
+    }
 
 private:
     std::filesystem::path pidFile_;
@@ -127,6 +131,56 @@ TEST(ToolFaults, PipeHeldByAProcessOutsideTheGroupEndsAtTheLimit) {
     EXPECT_EQ(kill(escaped.pid(), 0), 0) << "the helper was out of reach, as meant";
     EXPECT_EQ(childrenOf(), std::vector<ProcessEntry>{}) << "the tool is reaped, no zombie is left";
     EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
+}
+
+// The state of this process's child `pid` ('Z' for a zombie), or 0 once it is reaped.
+char childState(pid_t pid) {
+    for (const ProcessEntry& child : childrenOf())
+        if (child.pid == pid) return child.state;
+    return 0;
+}
+
+TEST(ToolFaults, ExitedToolIsKeptUnreapedWhileItsGroupMayStillBeSignalled) {
+    const TempDir dir;
+    const auto toolPidFile = dir / "tool.pid";
+    const auto helperPidFile = dir / "helper.pid";
+    const auto tool = writeTool(dir, "tool",
+                                "echo $$ > '" + toolPidFile.string() + "'\n"
+                                "setsid sh -c 'echo $$ > \"$1\"; exec sleep 30' sh '" + helperPidFile.string() + "' &\n"
+                                "while [ ! -s '" + helperPidFile.string() + "' ]; do sleep 0.01; done\n"
+                                "echo partial");
+    std::string output;
+    std::string failure;
+    // Declared before the helper, so that the helper is ended before the call is joined.
+    std::jthread call([&] {
+        try {
+            output = runProcess(tool.string(), {}, plainEnvironment(dir).forChild(), 60s);
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+    });
+    const EscapedProcess helper(helperPidFile);
+
+    // The tool has exited; its helper, out of the group's reach, still holds the pipes.
+    const auto until = std::chrono::steady_clock::now() + 60s;  // a hang guard
+    pid_t toolPid = -1;
+    while (std::chrono::steady_clock::now() < until) {
+        if (toolPid < 0 && !readFile(toolPidFile).empty() && helper.pid() > 0)
+            toolPid = std::stoi(readFile(toolPidFile));
+        if (toolPid > 0 && childState(toolPid) == 'Z') break;
+        if (toolPid > 0 && childState(toolPid) == 0) break;
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_GT(toolPid, 0);
+    // Its pid is the group's id: reaped now, it could be given to a new group that the
+    // time limit would then signal. Kept as a zombie, it cannot.
+    EXPECT_EQ(childState(toolPid), 'Z');
+
+    helper.end();
+    call.join();
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(output, "partial\n") << "once the pipes close, the exited tool's answer counts";
+    EXPECT_EQ(childrenOf(), std::vector<ProcessEntry>{});
 }
 
 TEST(ToolFaults, AThousandRunsLeaveDescriptorsAndChildrenAsTheyWere) {
