@@ -168,7 +168,9 @@ bool groupHasLiveMembers(pid_t group) {
 }
 
 // The spawned child: reaped exactly once, and never left behind, even when the call
-// ends by an exception.
+// ends by an exception. An exit is first only noted: until the call is done with the
+// child's process group, the unreaped child keeps its pid, which is the group's id, from
+// being given to a new process that the group's signals would then reach.
 class Child {
 public:
     explicit Child(pid_t pid) : pid_(pid) {
@@ -186,11 +188,25 @@ public:
     Child& operator=(const Child&) = delete;
 
     pid_t pid() const { return pid_; }
+    bool exited() const { return exited_ || reaped_; }
     bool reaped() const { return reaped_; }
     int status() const { return status_; }
     // Readable once the child has exited; invalid when the kernel has no pidfd.
     const FileDescriptor& exitNotice() const { return exitNotice_; }
 
+    // Notes whether the child has exited, without reaping it; true when it has.
+    bool noteExit() {
+        while (!exited()) {
+            siginfo_t info{};
+            if (waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0) {
+                if (info.si_pid != pid_) return false;
+                exited_ = true;
+            } else if (errno != EINTR) {
+                return tryReap();  // it cannot be waited for at all: reaping says why
+            }
+        }
+        return true;
+    }
     // Reaps the child when it has exited; true when it is reaped.
     bool tryReap() { return reap(WNOHANG); }
     void waitBlocking() { reap(0); }
@@ -226,6 +242,7 @@ private:
     }
 
     pid_t pid_;
+    bool exited_ = false;
     bool reaped_ = false;
     int status_ = 0;
     FileDescriptor exitNotice_;
@@ -321,7 +338,7 @@ std::string runProcess(const std::string& path, const std::vector<std::string>& 
         };
         if (output.readEnd) watch(output.readEnd.get(), Source::output);
         if (error.readEnd) watch(error.readEnd.get(), Source::error);
-        if (!child.reaped() && child.exitNotice()) watch(child.exitNotice().get(), Source::exit);
+        if (!child.exited() && child.exitNotice()) watch(child.exitNotice().get(), Source::exit);
         if (count == 0) {
             if (!child.reaped()) timedOut = !child.waitUntil(deadline);
             break;
@@ -342,7 +359,7 @@ std::string runProcess(const std::string& path, const std::vector<std::string>& 
             switch (sources[i]) {
                 case Source::output: readAvailable(output.readEnd, out); break;
                 case Source::error: readAvailable(error.readEnd, err); break;
-                case Source::exit: child.tryReap(); break;
+                case Source::exit: child.noteExit(); break;
             }
         }
     }

@@ -86,10 +86,10 @@ public:
     // How long the emulator may take to come up before the test gives up on it.
     static constexpr std::chrono::seconds kStartLimit{90};
 
-    // Starts moto_server on 127.0.0.1 with port 0 (the system picks a free port, which
+    // Starts moto_server on 127.0.0.1 with `port` (0: the system picks a free port, which
     // moto prints) and waits until it answers. Throws std::runtime_error with moto's own
     // output when it is missing, exits or does not answer in time.
-    MotoServer() {
+    explicit MotoServer(int port = 0) {
         const auto server = findMotoServer();
         if (const char* given = std::getenv("ORVANE_MOTO_SERVER"); !server && given && *given)
             throw std::runtime_error(std::string("ORVANE_MOTO_SERVER names no executable: ") + given);
@@ -102,7 +102,7 @@ public:
                                {"HOME", (dir_ / "home").string()},
                                {"PYTHONUNBUFFERED", "1"},
                                {"LANG", "C.UTF-8"}};
-        std::vector<std::string> argv = {server->string(), "-H", "127.0.0.1", "-p", "0"};
+        std::vector<std::string> argv = {server->string(), "-H", "127.0.0.1", "-p", std::to_string(port)};
         // Should the test process die without its destructors running, the kernel ends
         // the emulator too (util-linux's setpriv sets the parent-death signal, then execs).
         if (access("/usr/bin/setpriv", X_OK) == 0)

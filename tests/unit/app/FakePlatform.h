@@ -285,9 +285,12 @@ struct Harness {
     std::optional<std::string> version = "1.2.3";
     std::unique_ptr<AppDelegate> controller;
 
-    AppDelegate& make() {
+    AppDelegate& make() { return make(cli); }
+    // The controller on another gateway (the real one, running a fake tool).
+    AppDelegate& make(CloudGateway& gateway) {
         controller = std::make_unique<AppDelegate>(
-            Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application}, cli, version);
+            Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application}, gateway,
+            version);
         return *controller;
     }
 

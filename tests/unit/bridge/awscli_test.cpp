@@ -11,6 +11,7 @@
 #include "bridge/AWSError.h"
 #include "bridge/IngressPermission.h"
 #include "bridge/JSONDocument.h"
+#include "support/FakeAWSTool.h"
 #include "support/TempDir.h"
 
 namespace tamsel {
@@ -19,63 +20,11 @@ namespace {
 using Variables = std::map<std::string, std::string>;
 
 using namespace std::chrono_literals;
+using test::FakeTool;
 using test::readFile;
 using test::TempDir;
 using test::writeTool;
 using Arguments = std::vector<std::string>;
-
-// A fake aws in a temp dir. Each call logs its arguments (NUL-terminated) to calls/N and
-// its PATH and AWS_PAGER to envs/N. For the second command word W it prints reply-W, or,
-// when fail-W exists, prints that to standard error and exits 1.
-class FakeTool {
-public:
-    FakeTool() {
-        std::filesystem::create_directory(dir_ / "calls");
-        std::filesystem::create_directory(dir_ / "envs");
-        const std::string d = dir_.path().string();
-        path_ = writeTool(dir_, "aws",
-                          "d='" + d + "'\n"
-                          "n=$(ls \"$d/calls\" | wc -l)\n"
-                          "for a; do printf '%s\\0' \"$a\"; done > \"$d/calls/$n\"\n"
-                          "printf '%s\\n%s\\n' \"$PATH\" \"${AWS_PAGER-unset}\" > \"$d/envs/$n\"\n"
-                          "if [ -f \"$d/fail-$2\" ]; then cat \"$d/fail-$2\" >&2; exit 1; fi\n"
-                          "if [ -f \"$d/reply-$2\" ]; then cat \"$d/reply-$2\"; fi\n");
-    }
-
-    void reply(const std::string& word, const std::string& text) const { dir_.write("reply-" + word, text); }
-    void fail(const std::string& word, const std::string& text) const { dir_.write("fail-" + word, text); }
-
-    AWSCLIOptions options() const {
-        AWSCLIOptions options;
-        options.toolPaths = {(dir_ / "missing-aws").string(), path_.string()};
-        options.environment = Environment(Variables{{"HOME", dir_.path().string()},
-                                           {"PATH", "/usr/bin:/bin"},
-                                           {"AWS_PAGER", "less"},
-                                           {"SHELL", (dir_ / "no-shell").string()}});
-        return options;
-    }
-
-    std::vector<Arguments> calls() const {
-        std::vector<Arguments> calls;
-        for (int n = 0; std::filesystem::exists(dir_ / ("calls/" + std::to_string(n))); ++n) {
-            const std::string log = readFile(dir_ / ("calls/" + std::to_string(n)));
-            Arguments arguments;
-            size_t start = 0;
-            for (size_t end; (end = log.find('\0', start)) != std::string::npos; start = end + 1) {
-                arguments.push_back(log.substr(start, end - start));
-            }
-            calls.push_back(std::move(arguments));
-        }
-        return calls;
-    }
-    std::string environmentOfCall(int n) const { return readFile(dir_ / ("envs/" + std::to_string(n))); }
-
-    const TempDir& dir() const { return dir_; }
-
-private:
-    TempDir dir_;
-    std::filesystem::path path_;
-};
 
 Arguments concat(Arguments a, const Arguments& b) {
     a.insert(a.end(), b.begin(), b.end());

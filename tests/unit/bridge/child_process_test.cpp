@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "bridge/AWSError.h"
+#include "support/ProcessCensus.h"
 #include "support/TempDir.h"
 
 namespace tamsel {
@@ -256,6 +257,7 @@ TEST_P(TimeLimit, EndsTheWholeGroupAndThrows) {
     EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1) << "the child has been reaped";
     EXPECT_EQ(errno, ECHILD);
     EXPECT_EQ(liveMembersOf(pid), std::vector<pid_t>{}) << "nothing of its process group is left running";
+    EXPECT_EQ(test::childrenOf(), std::vector<test::ProcessEntry>{}) << "no child is left, not even a zombie";
     EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
 }
 

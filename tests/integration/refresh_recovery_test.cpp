@@ -1,0 +1,227 @@
+// The controller on the real gateway, the real work queue and the real aws tool, with the
+// emulator stopped while a refresh runs: the failure shows in the menu, and the next
+// refresh the timer fires recovers by itself once the emulator is back.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include "app/AppDelegate.h"
+#include "app/CloudGateway.h"
+#include "app/MenuComposer.h"
+#include "app/SerialQueue.h"
+#include "integration/EmulatedCloud.h"
+#include "unit/app/FakePlatform.h"
+
+namespace tamsel::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A hang guard for waits on the emulator and the tool, not a measure of their speed.
+constexpr auto kGuard = 120s;
+
+// The main thread is the test's: work posted from the work queue waits until the test runs it.
+class PumpedMainThread final : public MainThread {
+public:
+    void post(std::function<void()> work) override {
+        {
+            const std::lock_guard lock(mutex_);
+            work_.push_back(std::move(work));
+        }
+        posted_.notify_one();
+    }
+
+    // Runs posted work as it comes until `done` holds; false when nothing came for kGuard.
+    bool runUntil(const std::function<bool()>& done) {
+        while (!done()) {
+            std::function<void()> work;
+            {
+                std::unique_lock lock(mutex_);
+                if (!posted_.wait_for(lock, kGuard, [&] { return !work_.empty(); })) return false;
+                work = std::move(work_.front());
+                work_.pop_front();
+            }
+            work();
+        }
+        return true;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable posted_;
+    std::deque<std::function<void()>> work_;
+};
+
+class ScopeExit {
+public:
+    explicit ScopeExit(std::function<void()> action) : action_(std::move(action)) {}
+    ~ScopeExit() { action_(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+    std::function<void()> action_;
+};
+
+// Waits until `file` exists; false when it has not appeared within kGuard.
+bool waitForFile(const std::filesystem::path& file) {
+    const auto until = std::chrono::steady_clock::now() + kGuard;
+    while (!std::filesystem::exists(file)) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+class RefreshRecovery : public EmulatedCloud {
+protected:
+    void SetUp() override {
+        EmulatedCloud::SetUp();
+        if (HasFatalFailure()) return;
+        // The real tool against the emulator's fixed port. While the file "hold" exists a
+        // listing waits before it starts the tool (and says so with "arrived"), so the test
+        // can take the emulator away while the refresh job is running. The wait is bounded.
+        const std::string d = dir_.path().string();
+        wrapper_ = writeTool(dir_, "held/aws",
+                             "d='" + d + "'\n"
+                             "if [ \"$2\" = describe-instances ] && [ -e \"$d/hold\" ]; then\n"
+                             "  : > \"$d/arrived\"\n"
+                             "  n=0\n"
+                             "  while [ -e \"$d/hold\" ] && [ $n -lt 1200 ]; do sleep 0.05; n=$((n+1)); done\n"
+                             "fi\n"
+                             "exec " + std::string(kAWSTool) + " --endpoint-url " + moto_->endpoint() +
+                                 " --cli-connect-timeout 2 \"$@\"")
+                       .string();
+    }
+
+    void TearDown() override {
+        release();
+        EmulatedCloud::TearDown();
+    }
+
+    AWSCLIOptions gatewayOptions() const {
+        AWSCLIOptions o = options();
+        // One attempt per call: a refused connection fails at once instead of after retries.
+        o.environment.set("AWS_MAX_ATTEMPTS", "1");
+        o.environment.set("AWS_RETRY_MODE", "standard");
+        return o;
+    }
+
+    void hold() const { dir_.write("hold", ""); }
+    void release() const {
+        std::error_code ignored;
+        std::filesystem::remove(dir_ / "hold", ignored);
+    }
+    bool refreshArrivedAtTheTool() const { return waitForFile(dir_ / "arrived"); }
+
+    // Takes the emulator away and brings a fresh one (empty) back on the same port.
+    int stopEmulator() {
+        const int port = moto_->port();
+        moto_->stop();
+        return port;
+    }
+    void restartEmulator(int port) {
+        moto_.reset();
+        moto_ = std::make_unique<MotoServer>(port);
+        images_.clear();
+    }
+};
+
+// The desktop the controller sees, on the real work queue.
+struct Desktop {
+    PumpedMainThread mainThread;
+    FakeTimers timers;
+    MemorySettings settings;
+    FakeLoginItem loginItem;
+    ScriptedAlerts alerts;
+    RecordingStatusItem statusItem;
+    FakeApplication application;
+
+    // Titles of the top level of the last menu built.
+    std::vector<std::string> menuTitles() const {
+        std::vector<std::string> titles;
+        for (const MenuItem& item : statusItem.menu)
+            if (!item.separator) titles.push_back(item.title);
+        return titles;
+    }
+    bool menuHas(const std::string& title) const {
+        const auto titles = menuTitles();
+        return std::find(titles.begin(), titles.end(), title) != titles.end();
+    }
+};
+
+std::string describe(const std::vector<std::string>& titles) {
+    std::string text;
+    for (const auto& title : titles) text += "\n  " + title;
+    return text;
+}
+
+TEST_F(RefreshRecovery, EmulatorStoppedMidRefreshShowsInTheMenuAndTheNextTimedRefreshRecovers) {
+    launch({.name = "web"});
+
+    Desktop desktop;
+    AWSCLIGateway gateway(gatewayOptions());
+    SerialQueue queue;
+    AppDelegate app(Platform{desktop.mainThread, queue, desktop.timers, desktop.settings, desktop.loginItem,
+                             desktop.alerts, desktop.statusItem, desktop.application},
+                    gateway, "1.0");
+    // Whatever happens below, the held tool is let go before the queue joins its job.
+    const ScopeExit releaseFirst([this] { release(); });
+
+    app.applicationDidFinishLaunching();
+    ASSERT_TRUE(desktop.mainThread.runUntil([&] { return !app.loading(); }));
+    ASSERT_FALSE(app.lastError().has_value()) << app.lastError()->text();
+    ASSERT_EQ(app.instances().size(), 1u);
+    EXPECT_EQ(app.instances()[0].name, "web");
+    const std::string webLine = dot(app.instances()[0].state) + " web — " + app.instances()[0].state;
+    EXPECT_TRUE(desktop.menuHas(webLine)) << describe(desktop.menuTitles());
+
+    // The timer's refresh reaches the tool; the emulator goes while the job runs.
+    hold();
+    ASSERT_EQ(desktop.timers.armedCount(), 1u);
+    desktop.timers.fireLast();
+    ASSERT_TRUE(app.loading());
+    ASSERT_TRUE(refreshArrivedAtTheTool());
+    const int port = stopEmulator();
+    release();
+    ASSERT_TRUE(desktop.mainThread.runUntil([&] { return !app.loading(); }));
+
+    ASSERT_TRUE(app.lastError().has_value());
+    EXPECT_NE(app.lastError()->text().find("Could not connect to the endpoint URL"), std::string::npos)
+        << app.lastError()->text();
+    EXPECT_TRUE(app.instances().empty());
+    const auto failed = desktop.menuTitles();
+    EXPECT_TRUE(desktop.menuHas("⚠️ AWS に接続できません")) << describe(failed);
+    EXPECT_TRUE(desktop.menuHas("　ネットワーク接続を確認してください")) << describe(failed);
+    EXPECT_TRUE(desktop.menuHas("　エラーの詳細…")) << describe(failed);
+    EXPECT_FALSE(desktop.menuHas(webLine)) << describe(failed);
+    ASSERT_TRUE(desktop.statusItem.button.has_value());
+    EXPECT_EQ(desktop.statusItem.button->title, " !");
+    EXPECT_TRUE(desktop.alerts.shown.empty()) << "a failed refresh shows in the menu, not in an alert";
+
+    // Back on the same port, with an instance of the new emulator's own.
+    restartEmulator(port);
+    launch({.name = "api"});
+    ASSERT_EQ(desktop.timers.armedCount(), 1u) << "the failed landing armed the next refresh";
+    desktop.timers.fireLast();
+    ASSERT_TRUE(desktop.mainThread.runUntil([&] { return !app.loading(); }));
+
+    EXPECT_FALSE(app.lastError().has_value()) << app.lastError()->text();
+    ASSERT_EQ(app.instances().size(), 1u);
+    EXPECT_EQ(app.instances()[0].name, "api");
+    const auto recovered = desktop.menuTitles();
+    EXPECT_TRUE(desktop.menuHas(dot(app.instances()[0].state) + " api — " + app.instances()[0].state))
+        << describe(recovered);
+    EXPECT_FALSE(desktop.menuHas("⚠️ AWS に接続できません")) << describe(recovered);
+    EXPECT_FALSE(desktop.menuHas("　エラーの詳細…")) << describe(recovered);
+    EXPECT_EQ(desktop.statusItem.button->title, "");
+    EXPECT_EQ(desktop.timers.armedCount(), 1u);
+}
+
+}  // namespace
+}  // namespace tamsel::test

@@ -1,0 +1,58 @@
+#pragma once
+// What this process holds, read from /proc: its open descriptors and its child processes.
+
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+
+namespace tamsel::test {
+
+inline int openDescriptorCount() {
+    int count = 0;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it("/proc/self/fd", error), end; !error && it != end;
+         it.increment(error))
+        ++count;
+    return count;
+}
+
+struct ProcessEntry {
+    pid_t pid = 0;
+    char state = 0;  // 'Z' for a zombie
+    std::string name;
+
+    bool operator==(const ProcessEntry&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const ProcessEntry& entry) {
+    return out << entry.pid << " (" << entry.name << ") " << entry.state;
+}
+
+// Every process whose parent is `parent`, zombies included.
+inline std::vector<ProcessEntry> childrenOf(pid_t parent = getpid()) {
+    std::vector<ProcessEntry> children;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string stat = readFile(it->path() / "stat");  // empty when it has just gone
+        const size_t open = stat.find('(');
+        const size_t close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos || close < open) continue;
+        char state = 0;
+        int parentID = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &parentID) == 2 && parentID == parent) {
+            children.push_back({std::stoi(name), state, stat.substr(open + 1, close - open - 1)});
+        }
+    }
+    return children;
+}
+
+}  // namespace tamsel::test
