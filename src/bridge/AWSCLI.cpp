@@ -1,3 +1,156 @@
 #include "bridge/AWSCLI.h"
 
-// To be written.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+#include "bridge/AWSError.h"
+#include "bridge/Collation.h"
+#include "bridge/IngressPermission.h"
+#include "bridge/JSONDocument.h"
+#include "bridge/Text.h"
+
+namespace tamsel {
+namespace {
+
+// An existing regular file (symbolic links followed) that this user may execute.
+bool isExecutableFile(const std::string& path) {
+    struct stat info;
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) return false;
+    return S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+// The shell asked when "SHELL" is not set.
+constexpr const char* kDefaultLoginShell = "/bin/zsh";
+
+// Lists one instance per object with the fields the menu needs, flat.
+constexpr const char* kInstanceQuery =
+    "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
+    "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName}}";
+
+}  // namespace
+
+std::vector<std::string> defaultToolPaths() {
+    return {"/opt/homebrew/bin/aws", "/usr/local/bin/aws", "/usr/bin/aws", "/opt/local/bin/aws"};
+}
+
+AWSCLI::AWSCLI(AWSCLIOptions options) : options_(std::move(options)) {}
+
+std::optional<std::string> AWSCLI::profile() const {
+    const std::lock_guard lock(mutex_);
+    return profile_;
+}
+
+std::optional<std::string> AWSCLI::region() const {
+    const std::lock_guard lock(mutex_);
+    return region_;
+}
+
+void AWSCLI::setProfile(std::optional<std::string> profile) {
+    const std::lock_guard lock(mutex_);
+    profile_ = std::move(profile);
+}
+
+void AWSCLI::setRegion(std::optional<std::string> region) {
+    const std::lock_guard lock(mutex_);
+    region_ = std::move(region);
+}
+
+std::optional<std::string> AWSCLI::locate(const std::vector<std::string>& toolPaths, const Environment& environment,
+                                          std::chrono::milliseconds timeLimit) {
+    try {
+        for (const auto& path : toolPaths) {
+            if (isExecutableFile(path)) return path;
+        }
+        // The login shell reads the user's start-up files, and with them any additions to
+        // the search path, before it answers.
+        const std::string shell = environment.get("SHELL").value_or(kDefaultLoginShell);
+        const std::string answer =
+            runProcess(shell, {"-l", "-c", "command -v aws"}, environment.forChild(), timeLimit);
+        if (!isValidUTF8(answer)) return std::nullopt;
+        // Start-up files may print lines of their own; the answer is the last line.
+        const auto lines = split(trimWhitespaceAndNewlines(answer), '\n', false);
+        if (lines.empty() || !isExecutableFile(lines.back())) return std::nullopt;
+        return lines.back();
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+std::string AWSCLI::run(const std::vector<std::string>& words, bool useRegion) const {
+    const auto path = locate(options_.toolPaths, options_.environment, options_.toolTimeLimit);
+    if (!path) throw AWSError::cliNotFound();
+
+    std::optional<std::string> profile;
+    std::optional<std::string> region;
+    {
+        const std::lock_guard lock(mutex_);
+        profile = profile_;
+        region = region_;
+    }
+
+    std::vector<std::string> arguments = words;
+    arguments.emplace_back("--no-cli-pager");
+    if (profile) {
+        arguments.emplace_back("--profile");
+        arguments.push_back(std::move(*profile));
+    }
+    if (useRegion && region) {
+        arguments.emplace_back("--region");
+        arguments.push_back(std::move(*region));
+    }
+    return runProcess(*path, arguments, options_.environment.forChild(), options_.toolTimeLimit);
+}
+
+std::vector<std::string> AWSCLI::listProfiles() const {
+    std::string output;
+    try {
+        output = run({"configure", "list-profiles"}, false);
+    } catch (...) {
+        return {};
+    }
+    if (!isValidUTF8(output)) return {};
+    std::vector<std::string> names;
+    for (const auto& line : split(output, '\n', false)) {
+        std::string name = trimSpacesAndTabs(line);
+        if (!name.empty()) names.push_back(std::move(name));
+    }
+    return names;
+}
+
+std::vector<EC2Instance> AWSCLI::describeInstances() const {
+    const std::string output =
+        run({"ec2", "describe-instances", "--query", kInstanceQuery, "--output", "json"}, true);
+    return parseInstances(output, Collation::forUserLocale());
+}
+
+void AWSCLI::start(const std::string& instanceID) const {
+    run({"ec2", "start-instances", "--instance-ids", instanceID, "--output", "json"}, true);
+}
+
+void AWSCLI::stop(const std::string& instanceID) const {
+    run({"ec2", "stop-instances", "--instance-ids", instanceID, "--output", "json"}, true);
+}
+
+std::string AWSCLI::globalIPv4() const {
+    return lookUpGlobalIPv4(options_.addressLookup);
+}
+
+void AWSCLI::restrictIngress(const std::string& groupID, const std::string& address) const {
+    const std::string permissions = run({"ec2", "describe-security-groups", "--group-ids", groupID, "--query",
+                                         "SecurityGroups[0].IpPermissions", "--output", "json"},
+                                        true);
+    const nlohmann::json document = parseJSONDocument(permissions);
+    // The tool takes back exactly what it printed, so the rules are revoked as printed.
+    if (document.is_array() && !document.empty() && isValidUTF8(permissions)) {
+        run({"ec2", "revoke-security-group-ingress", "--group-id", groupID, "--ip-permissions", permissions,
+             "--output", "json"},
+            true);
+    }
+    run({"ec2", "authorize-security-group-ingress", "--group-id", groupID, "--ip-permissions",
+         ingressPermissionDocument(address), "--output", "json"},
+        true);
+}
+
+}  // namespace tamsel

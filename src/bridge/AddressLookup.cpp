@@ -1,3 +1,121 @@
 #include "bridge/AddressLookup.h"
 
-// To be written.
+#include <memory>
+#include <mutex>
+
+#include <curl/curl.h>
+
+#include "bridge/AWSError.h"
+#include "bridge/Text.h"
+
+namespace tamsel {
+namespace {
+
+constexpr std::string_view kUnexpectedAnswer = "想定外の応答です: ";
+
+// The endpoint answers a dozen bytes; anything past this is not an address, so the
+// transfer is cut off instead of being held in memory.
+constexpr size_t kMaxBodyBytes = 64 * 1024;
+
+// The value of one piece of a dotted address: ASCII digits only, at most 255. Leading
+// zeros do not count towards the length, so "000255" is 255.
+std::optional<unsigned> octet(std::string_view piece) {
+    if (piece.empty()) return std::nullopt;
+    unsigned value = 0;
+    for (const char c : piece) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+        if (value > 255) return std::nullopt;
+    }
+    return value;
+}
+
+// libcurl's process-wide set-up, done once before the first transfer, from any thread.
+CURLcode initializeCurl() {
+    static std::once_flag once;
+    static CURLcode result = CURLE_OK;
+    std::call_once(once, [] { result = curl_global_init(CURL_GLOBAL_DEFAULT); });
+    return result;
+}
+
+struct Body {
+    std::string bytes;
+    bool tooLarge = false;
+};
+
+size_t appendBody(char* data, size_t size, size_t count, void* userdata) {
+    auto* body = static_cast<Body*>(userdata);
+    const size_t length = size * count;
+    if (body->bytes.size() + length > kMaxBodyBytes) {
+        body->tooLarge = true;
+        return 0;  // anything other than `length` makes libcurl abort the transfer
+    }
+    body->bytes.append(data, length);
+    return length;
+}
+
+struct EasyDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+
+}  // namespace
+
+std::optional<std::string> normalizedIPv4(std::string_view text) {
+    const std::vector<std::string> pieces = split(text, '.', true);
+    if (pieces.size() != 4) return std::nullopt;
+    std::string address;
+    for (const std::string& piece : pieces) {
+        const std::optional<unsigned> value = octet(piece);
+        if (!value) return std::nullopt;
+        if (!address.empty()) address += '.';
+        address += std::to_string(*value);
+    }
+    return address;
+}
+
+std::string addressFromResponse(std::string_view body, const std::optional<std::string>& transportError) {
+    const std::string text = isValidUTF8(body) ? trimWhitespaceAndNewlines(body) : std::string();
+    // A usable address wins even when the transfer reported an error after it arrived.
+    if (std::optional<std::string> address = normalizedIPv4(text)) return *address;
+    if (transportError) throw AWSError::ipLookupFailed(*transportError);
+    throw AWSError::ipLookupFailed(std::string(kUnexpectedAnswer) + text);
+}
+
+std::string lookUpGlobalIPv4(const AddressLookupOptions& options) {
+    if (const CURLcode init = initializeCurl(); init != CURLE_OK) {
+        throw AWSError::ipLookupFailed(curl_easy_strerror(init));
+    }
+    const std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
+    if (!curl) throw AWSError::ipLookupFailed(curl_easy_strerror(CURLE_FAILED_INIT));
+
+    Body body;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    CURL* handle = curl.get();
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer);
+    curl_easy_setopt(handle, CURLOPT_URL, options.url.c_str());
+    curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
+    // HTTPS only, certificate and host name always verified, no redirects.
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https");
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!options.caFile.empty()) curl_easy_setopt(handle, CURLOPT_CAINFO, options.caFile.c_str());
+    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
+    // The whole transfer, connection included, is bounded; no signals, since the lookup
+    // runs on a worker thread.
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, options.timeoutMilliseconds);
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendBody);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
+
+    const CURLcode result = curl_easy_perform(handle);
+    if (body.tooLarge) {
+        throw AWSError::ipLookupFailed(std::string(kUnexpectedAnswer) + std::to_string(kMaxBodyBytes / 1024) +
+                                       " KiB を超える応答");
+    }
+    std::optional<std::string> transportError;
+    if (result != CURLE_OK) transportError = errorBuffer[0] ? errorBuffer : curl_easy_strerror(result);
+    // The HTTP status is not looked at: the body alone says whether an address came back.
+    return addressFromResponse(body.bytes, transportError);
+}
+
+}  // namespace tamsel

@@ -20,6 +20,12 @@ struct AddressLookupOptions {
 // ("010.1.2.3" gives "10.1.2.3"). Absent when `text` is not such an address.
 std::optional<std::string> normalizedIPv4(std::string_view text);
 
+// What one answer of the endpoint yields: `body` (the bytes that arrived, possibly none)
+// decoded as UTF-8 and trimmed; when that is an address, the address (normalized), even
+// if `transportError` is set. Otherwise throws AWSError::ipLookupFailed with
+// `transportError`, or without one with "想定外の応答です: " and the trimmed text.
+std::string addressFromResponse(std::string_view body, const std::optional<std::string>& transportError);
+
 // GETs the endpoint and returns the address it answers (trimmed, normalized).
 // Throws AWSError::ipLookupFailed with the transport error's text, or with
 // "想定外の応答です: " and the trimmed body when the body is not an address.

@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-namespace icu { class Collator; }
-
 namespace tamsel {
 
 class Collation {
@@ -26,8 +24,11 @@ public:
     const std::string& localeName() const { return localeName_; }
 
 private:
+    // Holds the ICU collator. (ICU names its namespace through an alias, which cannot be
+    // forward-declared, so its type stays in the source file.)
+    struct Collator;
     std::string localeName_;
-    std::unique_ptr<icu::Collator> collator_;
+    std::unique_ptr<Collator> collator_;
 };
 
 }  // namespace tamsel

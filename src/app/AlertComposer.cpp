@@ -1,0 +1,47 @@
+#include "app/AlertComposer.h"
+
+#include <utility>
+
+namespace tamsel {
+
+Alert failureAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint) {
+    std::string body = hint ? *hint : error.hint().value_or("");
+    const char* detailLabel = nullptr;
+    switch (error.kind()) {
+        case AWSError::Kind::ipLookupFailed: detailLabel = "詳細:"; break;
+        case AWSError::Kind::failed: detailLabel = "AWS CLI のメッセージ:"; break;
+        case AWSError::Kind::cliNotFound: break;
+    }
+    if (detailLabel && !error.text().empty()) {
+        if (!body.empty()) body += "\n\n";
+        body += detailLabel;
+        body += "\n" + error.text();
+    }
+    return Alert{.title = std::move(title), .body = std::move(body), .buttons = {}, .bringToFront = true};
+}
+
+Alert stopConfirmation(const EC2Instance& instance) {
+    return Alert{.title = instance.sortKey() + " を停止しますか？",
+                 .body = instance.id,
+                 .buttons = {"停止", "キャンセル"},
+                 .bringToFront = true};
+}
+
+Alert ingressLockConfirmation(const std::string& groupID) {
+    return Alert{.title = groupID + " のインバウンドルールを起動のたびに書き換えますか？",
+                 .body = "このアプリからインスタンスを起動するたびに、このセキュリティグループのインバウンドルールをすべて削除し、"
+                         "この Mac のグローバル IP アドレスからの全トラフィックを許可するルールだけにします。"
+                         "\n\n"
+                         "同じセキュリティグループを使っている他のリソースにも影響します。",
+                 .buttons = {"有効にする", "キャンセル"},
+                 .bringToFront = true};
+}
+
+Alert loginItemFailureAlert(std::string description) {
+    return Alert{.title = "ログイン項目の設定に失敗しました",
+                 .body = std::move(description),
+                 .buttons = {},
+                 .bringToFront = false};
+}
+
+}  // namespace tamsel

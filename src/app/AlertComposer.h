@@ -1,0 +1,30 @@
+#pragma once
+// The modal alerts of the menu's actions, composed as plain data. Pure.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/Platform.h"
+#include "bridge/AWSError.h"
+#include "bridge/EC2Instance.h"
+
+namespace tamsel {
+
+inline constexpr std::string_view kOperationFailedTitle = "操作に失敗しました";
+
+// The standard failure alert: `title`; as body `hint` (or the error's own hint, or
+// nothing), then for a lookup failure or a tool failure with a text, that text under its
+// label, a blank line apart from the hint.
+Alert failureAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint);
+
+// "停止" (0) or "キャンセル" (1) for stopping `instance`.
+Alert stopConfirmation(const EC2Instance& instance);
+
+// "有効にする" (0) or "キャンセル" (1) for locking `groupID` at each start.
+Alert ingressLockConfirmation(const std::string& groupID);
+
+// The login item could not be switched; `description` says why. Not brought to the front.
+Alert loginItemFailureAlert(std::string description);
+
+}  // namespace tamsel

@@ -1,0 +1,173 @@
+#include "app/MenuComposer.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/Regions.h"
+#include "app/RefreshPolicy.h"
+#include "app/TimeFormat.h"
+
+namespace tamsel {
+namespace {
+
+// A line that only informs: no action, disabled.
+MenuItem label(std::string title) {
+    MenuItem item;
+    item.title = std::move(title);
+    return item;
+}
+
+MenuItem actionItem(std::string title, MenuAction action, RepresentedObject object = {}, bool enabled = true) {
+    MenuItem item;
+    item.title = std::move(title);
+    item.action = action;
+    item.enabled = enabled;
+    item.representedObject = std::move(object);
+    return item;
+}
+
+// An entry with a submenu: no action of its own, always enabled.
+MenuItem submenuItem(std::string title, std::vector<MenuItem> submenu) {
+    MenuItem item;
+    item.title = std::move(title);
+    item.enabled = true;
+    item.hasSubmenu = true;
+    item.submenu = std::move(submenu);
+    return item;
+}
+
+MenuItem checkable(MenuItem item, bool checked) {
+    item.checked = checked;
+    return item;
+}
+
+std::string header(const std::optional<std::string>& version) {
+    std::string text(kAppName);
+    if (version) text += "  v" + *version;
+    return text;
+}
+
+}  // namespace
+
+std::string dot(std::string_view state) {
+    if (state == "running") return "🟢";
+    if (state == "stopped") return "⚫️";
+    if (isTransitional(state)) return "🟡";
+    return "⚪️";
+}
+
+StatusButton statusButton(std::span<const EC2Instance> instances, bool errorPending) {
+    return StatusButton{
+        .imageName = anyRunning(instances) ? "MenuBarIconRunning" : "MenuBarIcon",
+        .title = errorPending ? " !" : "",
+        .toolTip = std::string(kAppName),
+    };
+}
+
+std::vector<MenuItem> errorLines(const AWSError& error) {
+    std::vector<MenuItem> lines;
+    lines.push_back(label("⚠️ " + error.summary()));
+    if (auto hint = error.hint()) lines.push_back(label("　" + *hint));
+    if (error.kind() != AWSError::Kind::cliNotFound && !error.text().empty()) {
+        lines.push_back(actionItem("　エラーの詳細…", MenuAction::showErrorDetail));
+    }
+    return lines;
+}
+
+MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups) {
+    const auto stored = lockGroups.find(instance.id);
+    const SecurityGroup* match = nullptr;
+    if (stored != lockGroups.end()) {
+        auto found = std::find_if(instance.securityGroups.begin(), instance.securityGroups.end(),
+                                  [&](const SecurityGroup& group) { return group.id == stored->second; });
+        if (found != instance.securityGroups.end()) match = &*found;
+    }
+    const std::string choice = match                           ? match->displayName()
+                               : stored != lockGroups.end() ? stored->second
+                                                               : "しない";
+
+    std::vector<MenuItem> submenu;
+    submenu.push_back(checkable(actionItem("しない", MenuAction::selectIngressLockGroup,
+                                           std::vector<std::string>{instance.id}),
+                                stored == lockGroups.end()));
+    submenu.push_back(MenuItem::separatorItem());
+    for (const SecurityGroup& group : instance.securityGroups) {
+        submenu.push_back(checkable(actionItem(group.displayName(), MenuAction::selectIngressLockGroup,
+                                               std::vector<std::string>{instance.id, group.id}),
+                                    stored != lockGroups.end() && stored->second == group.id));
+    }
+    return submenuItem("起動時に SG を自分の IP 専用にする: " + choice, std::move(submenu));
+}
+
+MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups) {
+    std::vector<MenuItem> submenu;
+    submenu.push_back(label(instance.id + "  " + instance.type));
+    submenu.push_back(MenuItem::separatorItem());
+    submenu.push_back(actionItem("起動", MenuAction::startInstance, instance, instance.state == "stopped"));
+    submenu.push_back(actionItem("停止", MenuAction::stopInstance, instance, instance.state == "running"));
+    submenu.push_back(MenuItem::separatorItem());
+    submenu.push_back(ingressLockMenuItem(instance, lockGroups));
+    return submenuItem(dot(instance.state) + " " + instance.sortKey() + " — " + instance.state, std::move(submenu));
+}
+
+MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optional<std::string>& profile) {
+    std::vector<MenuItem> submenu;
+    submenu.push_back(checkable(actionItem("デフォルト", MenuAction::selectProfile), !profile));
+    for (const std::string& name : profiles) {
+        submenu.push_back(checkable(actionItem(name, MenuAction::selectProfile, name), profile == name));
+    }
+    return submenuItem("プロファイル: " + profile.value_or("デフォルト"), std::move(submenu));
+}
+
+MenuItem regionMenuItem(const std::optional<std::string>& region) {
+    std::vector<MenuItem> submenu;
+    submenu.push_back(checkable(actionItem("デフォルト (AWS CLI の設定)", MenuAction::selectRegion), !region));
+    submenu.push_back(MenuItem::separatorItem());
+    for (std::string_view name : kRegions) {
+        submenu.push_back(checkable(actionItem(std::string(name), MenuAction::selectRegion, std::string(name)),
+                                    region == name));
+    }
+    return submenuItem("リージョン: " + region.value_or("デフォルト"), std::move(submenu));
+}
+
+Menu composeMenu(const MenuState& state) {
+    Menu menu;
+    menu.reserve(state.instances.size() + 16);
+
+    MenuItem title = label(header(state.version));
+    title.bold = true;
+    menu.push_back(std::move(title));
+    menu.push_back(MenuItem::separatorItem());
+
+    if (state.lastError) {
+        for (MenuItem& line : errorLines(*state.lastError)) menu.push_back(std::move(line));
+    } else if (state.instances.empty()) {
+        menu.push_back(label(state.loading ? "読み込み中…" : "インスタンスがありません"));
+    }
+    for (const EC2Instance& instance : state.instances) {
+        menu.push_back(instanceMenuItem(instance, state.ingressLockGroups));
+    }
+    menu.push_back(MenuItem::separatorItem());
+
+    if (state.lastUpdated) {
+        const std::string time = state.formatTime ? state.formatTime(*state.lastUpdated)
+                                                  : formatMediumTime(*state.lastUpdated, timeLocaleName());
+        menu.push_back(label("最終更新: " + time));
+    }
+    MenuItem reload = actionItem("今すぐ更新", MenuAction::reloadNow);
+    reload.keyEquivalent = 'r';
+    menu.push_back(std::move(reload));
+    menu.push_back(MenuItem::separatorItem());
+
+    menu.push_back(profileMenuItem(state.profiles, state.profile));
+    menu.push_back(regionMenuItem(state.region));
+    menu.push_back(checkable(actionItem("ログイン時に起動", MenuAction::toggleLogin), state.loginEnabled));
+    menu.push_back(MenuItem::separatorItem());
+
+    MenuItem quit = actionItem("終了", MenuAction::terminate);
+    quit.keyEquivalent = 'q';
+    menu.push_back(std::move(quit));
+    return menu;
+}
+
+}  // namespace tamsel

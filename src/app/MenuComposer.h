@@ -1,0 +1,61 @@
+#pragma once
+// The tray menu and the tray button, composed from a plain snapshot of the controller's
+// state. Pure: reads only its arguments, never fails.
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/MenuModel.h"
+#include "app/Platform.h"
+#include "bridge/AWSError.h"
+#include "bridge/EC2Instance.h"
+
+namespace tamsel {
+
+// Instance id to the security-group id locked at each start.
+using IngressLockGroups = std::map<std::string, std::string>;
+
+// Everything the menu shows. The spans must outlive the call that reads them.
+struct MenuState {
+    std::optional<std::string> version;  // absent: the header has no version
+    std::span<const EC2Instance> instances;
+    std::optional<AWSError> lastError;
+    std::optional<std::chrono::system_clock::time_point> lastUpdated;
+    bool loading = false;
+    std::span<const std::string> profiles;
+    std::optional<std::string> profile;
+    std::optional<std::string> region;
+    IngressLockGroups ingressLockGroups;
+    bool loginEnabled = false;
+    // Writes the last-update time; when empty, the medium style of the user's locale.
+    std::function<std::string(std::chrono::system_clock::time_point)> formatTime;
+};
+
+inline constexpr std::string_view kAppName = "Orvane for Mac";
+
+// The whole menu, top to bottom.
+Menu composeMenu(const MenuState& state);
+
+// The tray button: the running icon while any instance runs, " !" while an error is pending.
+StatusButton statusButton(std::span<const EC2Instance> instances, bool errorPending);
+
+// The coloured dot for an EC2 state name (exact, case-sensitive).
+std::string dot(std::string_view state);
+
+// The summary line, the hint line when there is a hint, and the detail entry when the
+// error carries a text worth showing.
+std::vector<MenuItem> errorLines(const AWSError& error);
+
+// One instance line with its submenu (details, start, stop, ingress lock).
+MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups);
+
+MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optional<std::string>& profile);
+MenuItem regionMenuItem(const std::optional<std::string>& region);
+MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups);
+
+}  // namespace tamsel

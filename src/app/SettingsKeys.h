@@ -1,0 +1,10 @@
+#pragma once
+// The keys of the controller's settings.
+
+namespace tamsel {
+
+inline constexpr const char* kProfileKey = "profile";
+inline constexpr const char* kRegionKey = "region";
+inline constexpr const char* kIngressLockGroupsKey = "ingressLockGroups";
+
+}  // namespace tamsel

@@ -1,0 +1,183 @@
+// The bridge's profile listing, instance listing, power commands and failure sorting,
+// run through the real aws tool against the EC2 emulator.
+
+#include <cctype>
+#include <functional>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "bridge/AWSError.h"
+#include "integration/EmulatedCloud.h"
+
+namespace tamsel::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+
+const std::string kInstanceQuery =
+    "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
+    "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName}}";
+
+Call describeCall(const std::vector<std::string>& flags) {
+    Call call = {"ec2", "describe-instances", "--query", kInstanceQuery, "--output", "json", "--no-cli-pager"};
+    call.insert(call.end(), flags.begin(), flags.end());
+    return call;
+}
+
+std::vector<std::string> idsOf(const std::vector<EC2Instance>& instances) {
+    std::vector<std::string> ids;
+    for (const auto& i : instances) ids.push_back(i.id);
+    return ids;
+}
+
+AWSError caught(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const AWSError& e) {
+        return e;
+    }
+    throw std::runtime_error("the call did not throw an AWSError");
+}
+
+using InventoryTest = EmulatedCloud;
+
+TEST_F(InventoryTest, ListsTheConfiguredProfilesInTheToolsOrderWithoutTheRegionFlag) {
+    AWSCLI cli(options());
+    EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
+
+    cli.setProfile("dev");
+    cli.setRegion("eu-west-1");
+    EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
+
+    EXPECT_THAT(loggedCalls(), ElementsAre(Call{"configure", "list-profiles", "--no-cli-pager"},
+                                           Call{"configure", "list-profiles", "--no-cli-pager", "--profile", "dev"}));
+}
+
+TEST_F(InventoryTest, AnUnreadableConfigurationGivesNoProfilesAndNoError) {
+    dir_.write("aws/config", "[default\nregion = \n");
+    AWSCLI cli(options());
+    EXPECT_THAT(cli.listProfiles(), IsEmpty());
+    EXPECT_EQ(loggedCalls().size(), 1u);
+}
+
+TEST_F(InventoryTest, DescribesLiveInstancesSortedByNameOrIdWithTheirGroupsInOrder) {
+    const auto web = createGroup("web");
+    const auto admin = createGroup("admin");
+    const auto solo = createGroup("solo");
+    const auto webID = launch({.name = "web", .groups = {web, admin}, .type = "t3.micro"});
+    const auto alphaID = launch({.name = "alpha", .groups = {solo}, .type = "t3.nano", .finalState = "stopped"});
+    // Byte order would put "Beta" first; the user's collation puts it after "alpha".
+    const auto betaID = launch({.name = "Beta", .groups = {admin, web, solo}, .type = "t3.small"});
+    const auto unnamedID = launch({.groups = {web}, .type = "t2.micro"});
+    launch({.name = "gone", .groups = {web}, .finalState = "terminated"});
+
+    AWSCLI cli(options());
+    const auto instances = cli.describeInstances();
+
+    ASSERT_EQ(idsOf(instances), (std::vector<std::string>{alphaID, betaID, unnamedID, webID}));
+    EXPECT_EQ(instances[0], (EC2Instance{alphaID, "alpha", "stopped", "t3.nano", {{solo, "solo"}}}));
+    EXPECT_EQ(instances[1],
+              (EC2Instance{betaID, "Beta", "running", "t3.small", {{admin, "admin"}, {web, "web"}, {solo, "solo"}}}));
+    EXPECT_EQ(instances[2], (EC2Instance{unnamedID, "", "running", "t2.micro", {{web, "web"}}}));
+    EXPECT_EQ(instances[3], (EC2Instance{webID, "web", "running", "t3.micro", {{web, "web"}, {admin, "admin"}}}));
+    EXPECT_THAT(loggedCalls(), ElementsAre(describeCall({})));
+}
+
+TEST_F(InventoryTest, DescribesTheRegionThatTheChosenProfileAndRegionSelect) {
+    const auto virginia = launch({.name = "virginia", .region = "us-east-1"});
+    const auto ireland = launch({.name = "ireland", .region = "eu-west-1"});
+    const auto tokyo = launch({.name = "tokyo", .region = "ap-northeast-1"});
+
+    struct Case {
+        std::optional<std::string> profile, region;
+        std::string expected;
+        std::vector<std::string> flags;
+    };
+    const std::vector<Case> cases = {
+        {std::nullopt, std::nullopt, virginia, {}},
+        {"dev", std::nullopt, ireland, {"--profile", "dev"}},
+        {"with space", std::nullopt, tokyo, {"--profile", "with space"}},
+        {"dev", "ap-northeast-1", tokyo, {"--profile", "dev", "--region", "ap-northeast-1"}},
+        {std::nullopt, "eu-west-1", ireland, {"--region", "eu-west-1"}},
+    };
+    AWSCLI cli(options());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.profile.value_or("(no profile)") + " / " + c.region.value_or("(no region)"));
+        std::filesystem::remove(callLog());
+        cli.setProfile(c.profile);
+        cli.setRegion(c.region);
+        EXPECT_EQ(idsOf(cli.describeInstances()), std::vector<std::string>{c.expected});
+        EXPECT_THAT(loggedCalls(), ElementsAre(describeCall(c.flags)));
+    }
+}
+
+TEST_F(InventoryTest, StartAndStopChangeTheStateThatTheNextListingShows) {
+    const auto sleeper = launch({.name = "sleeper", .finalState = "stopped"});
+    const auto runner = launch({.name = "runner"});
+    AWSCLI cli(options());
+    cli.setRegion("us-east-1");
+
+    cli.start(sleeper);
+    cli.stop(runner);
+
+    const auto instances = cli.describeInstances();
+    ASSERT_EQ(idsOf(instances), (std::vector<std::string>{runner, sleeper}));
+    EXPECT_THAT(instances[0].state, ::testing::AnyOf("stopping", "stopped"));
+    EXPECT_THAT(instances[1].state, ::testing::AnyOf("pending", "running"));
+    const std::vector<std::string> region = {"--no-cli-pager", "--region", "us-east-1"};
+    auto withRegion = [&](Call call) {
+        call.insert(call.end(), region.begin(), region.end());
+        return call;
+    };
+    EXPECT_THAT(loggedCalls(),
+                ElementsAre(withRegion({"ec2", "start-instances", "--instance-ids", sleeper, "--output", "json"}),
+                            withRegion({"ec2", "stop-instances", "--instance-ids", runner, "--output", "json"}),
+                            describeCall({"--region", "us-east-1"})));
+}
+
+TEST_F(InventoryTest, FailuresOfTheRealToolAreSortedIntoTheirCauses) {
+    const auto unreachable = writeWrapper("unreachable", "http://127.0.0.1:1");
+    struct Case {
+        std::string what;
+        std::optional<std::string> profile;
+        bool reachable;
+        std::string summary;
+        std::string messageStart;
+    };
+    const std::vector<Case> cases = {
+        {"unknown profile", "nope", true, "プロファイルが見つかりません", "The config profile (nope) could not be found"},
+        {"profile without keys", "nokeys", true, "認証情報が設定されていません", "Unable to locate credentials"},
+        {"profile without region", "noregion", true, "リージョンが設定されていません", "You must specify a region"},
+        {"nothing listening", std::nullopt, false, "AWS に接続できません", "Could not connect to the endpoint URL"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto opts = options();
+        if (!c.reachable) {
+            opts.toolPaths = {unreachable};
+            opts.environment.set("AWS_MAX_ATTEMPTS", "1");
+        }
+        AWSCLI cli(opts);
+        cli.setProfile(c.profile);
+        const auto error = caught([&] { cli.describeInstances(); });
+        EXPECT_EQ(error.kind(), AWSError::Kind::failed);
+        EXPECT_EQ(error.summary(), c.summary);
+        EXPECT_THAT(error.text(), StartsWith(c.messageStart));
+        ASSERT_FALSE(error.text().empty());
+        EXPECT_FALSE(std::isspace(static_cast<unsigned char>(error.text().back()))) << "untrimmed: " << error.text();
+    }
+
+    // A cause outside the table keeps the tool's text as the message.
+    AWSCLI cli(options());
+    const auto error = caught([&] { cli.start("i-0123456789abcdef0"); });
+    EXPECT_EQ(error.summary(), "AWS CLI でエラーが発生しました");
+    EXPECT_THAT(error.text(), StartsWith("An error occurred (InvalidInstanceID.NotFound) when calling the "
+                                         "StartInstances operation"));
+}
+
+}  // namespace
+}  // namespace tamsel::test

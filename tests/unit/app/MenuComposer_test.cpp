@@ -1,0 +1,228 @@
+// The menu and the tray button as composed from a snapshot of the state.
+
+#include <gtest/gtest.h>
+
+#include "FakePlatform.h"
+#include "app/MenuComposer.h"
+#include "app/Regions.h"
+
+namespace tamsel::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+Strings titles(const std::vector<MenuItem>& items) {
+    Strings out;
+    for (const MenuItem& item : items) out.push_back(item.separator ? "---" : item.title);
+    return out;
+}
+
+// The lines between the header's separator and the first instance line or the next separator.
+Strings statusBlock(const Menu& menu) {
+    Strings out;
+    for (std::size_t i = 2; i < menu.size() && !menu[i].separator && !menu[i].hasSubmenu; ++i) {
+        out.push_back(menu[i].title);
+    }
+    return out;
+}
+
+MenuState baseState() {
+    MenuState state;
+    state.formatTime = [](auto) { return std::string("12:34:56"); };
+    return state;
+}
+
+TEST(Menu, EmptyStateReadsAsTheMinimalMenuWithAVersionedBoldHeader) {
+    MenuState state = baseState();
+    state.version = "1.2.3";
+    const Menu menu = composeMenu(state);
+    EXPECT_EQ(titles(menu), (Strings{"Orvane for Mac  v1.2.3", "---", "インスタンスがありません", "---", "今すぐ更新", "---",
+                                     "プロファイル: デフォルト", "リージョン: デフォルト", "ログイン時に起動", "---", "終了"}));
+    EXPECT_TRUE(menu[0].bold);
+    EXPECT_FALSE(menu[0].enabled);
+    EXPECT_EQ(menu[4].action, MenuAction::reloadNow);
+    EXPECT_EQ(menu[4].keyEquivalent, 'r');
+    EXPECT_EQ(menu.back().action, MenuAction::terminate);
+    EXPECT_EQ(menu.back().keyEquivalent, 'q');
+
+    state.version.reset();
+    EXPECT_EQ(composeMenu(state)[0].title, "Orvane for Mac");
+}
+
+TEST(Menu, ItemsWithoutActionOrSubmenuAreDisabledAndSubmenusEnabled) {
+    std::vector<EC2Instance> instances = {instance("i-1", "running", "web", {{"sg-1", "web"}}), instance("i-2", "pending")};
+    MenuState state = baseState();
+    state.instances = instances;
+    state.lastError = AWSError::failed("AccessDenied");
+    state.lastUpdated = std::chrono::system_clock::now();
+    std::function<void(const std::vector<MenuItem>&)> check = [&](const std::vector<MenuItem>& items) {
+        for (const MenuItem& item : items) {
+            if (item.separator) continue;
+            const bool power = item.action == MenuAction::startInstance || item.action == MenuAction::stopInstance;
+            if (item.hasSubmenu || (item.action != MenuAction::none && !power)) {
+                EXPECT_TRUE(item.enabled) << item.title;
+            } else if (item.action == MenuAction::none) {
+                EXPECT_FALSE(item.enabled) << item.title;
+            }
+            check(item.submenu);
+        }
+    };
+    const Menu menu = composeMenu(state);
+    check(menu);
+    EXPECT_EQ(std::count_if(menu.begin(), menu.end(), [](const MenuItem& item) { return item.separator; }), 4);
+}
+
+struct StatusCase {
+    std::optional<AWSError> error;
+    bool withInstance;
+    bool loading;
+    Strings expected;
+};
+
+class StatusBlock : public testing::TestWithParam<StatusCase> {};
+
+TEST_P(StatusBlock, ShowsErrorLinesOrTheLoadingOrEmptyLine) {
+    const StatusCase& c = GetParam();
+    std::vector<EC2Instance> instances;
+    if (c.withInstance) instances.push_back(instance("i-1", "running"));
+    MenuState state = baseState();
+    state.instances = instances;
+    state.lastError = c.error;
+    state.loading = c.loading;
+    const Menu menu = composeMenu(state);
+    EXPECT_EQ(statusBlock(menu), c.expected);
+    if (c.withInstance) {
+        EXPECT_EQ(menu[2 + c.expected.size()].title, "🟢 i-1 — running");
+    }
+}
+
+const std::string kAccessDenied = "An error occurred (AccessDenied) when calling the DescribeInstances operation";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StatusBlock,
+    testing::Values(
+        StatusCase{std::nullopt, false, true, {"読み込み中…"}},
+        StatusCase{std::nullopt, false, false, {"インスタンスがありません"}},
+        StatusCase{std::nullopt, true, true, {}},
+        StatusCase{AWSError::failed(""), false, true, {"⚠️ AWS CLI でエラーが発生しました"}},
+        StatusCase{AWSError::failed("something odd"), false, false, {"⚠️ AWS CLI でエラーが発生しました", "　エラーの詳細…"}},
+        StatusCase{AWSError::failed(kAccessDenied), true, false,
+                   {"⚠️ この操作を行う権限がありません",
+                    "　IAM ポリシー（EC2 の参照・起動・停止、セキュリティグループの変更）を確認してください",
+                    "　エラーの詳細…"}},
+        StatusCase{AWSError::cliNotFound(), false, false, {"⚠️ AWS CLI が見つかりません", "　AWS CLI v2 をインストールしてください"}},
+        StatusCase{AWSError::ipLookupFailed(""), false, false,
+                   {"⚠️ グローバル IP アドレスを取得できませんでした", "　ネットワーク接続を確認してください"}},
+        StatusCase{AWSError::ipLookupFailed("timeout"), false, false,
+                   {"⚠️ グローバル IP アドレスを取得できませんでした", "　ネットワーク接続を確認してください", "　エラーの詳細…"}}));
+
+TEST(Menu, ExactCharactersOfDotsAndMarks) {
+    EXPECT_EQ(dot("running"), "\xF0\x9F\x9F\xA2");
+    EXPECT_EQ(dot("stopped"), "\xE2\x9A\xAB\xEF\xB8\x8F");
+    for (const char* state : {"pending", "stopping", "shutting-down"}) EXPECT_EQ(dot(state), "\xF0\x9F\x9F\xA1");
+    for (const char* state : {"terminated", "unknown", "", "Running"}) EXPECT_EQ(dot(state), "\xE2\x9A\xAA\xEF\xB8\x8F");
+    const auto lines = errorLines(AWSError::ipLookupFailed("x"));
+    EXPECT_EQ(lines[0].title.substr(0, 7), "\xE2\x9A\xA0\xEF\xB8\x8F ");
+    EXPECT_EQ(lines[1].title.substr(0, 3), "\xE3\x80\x80");
+    EXPECT_EQ(lines[2].title, "\xE3\x80\x80\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC\xE3\x81\xAE\xE8\xA9\xB3\xE7\xB4\xB0\xE2\x80\xA6");
+    EXPECT_EQ(instanceMenuItem(instance("i-1", "x"), {}).title, "\xE2\x9A\xAA\xEF\xB8\x8F i-1 \xE2\x80\x94 x");
+}
+
+TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
+    const EC2Instance stopped = instance("i-1", "stopped");
+    const MenuItem line = instanceMenuItem(stopped, {});
+    EXPECT_EQ(line.title, "⚫️ i-1 — stopped");
+    EXPECT_EQ(titles(line.submenu), (Strings{"i-1  t3.micro", "---", "起動", "停止", "---",
+                                             "起動時に SG を自分の IP 専用にする: しない"}));
+    EXPECT_FALSE(line.submenu[0].enabled);
+    EXPECT_EQ(line.submenu[2].representedObject, RepresentedObject(stopped));
+    EXPECT_EQ(line.submenu[3].action, MenuAction::stopInstance);
+    EXPECT_EQ(line.submenu[3].representedObject, RepresentedObject(stopped));
+
+    const struct { const char* state; bool start, stop; } cases[] = {
+        {"stopped", true, false}, {"running", false, true}, {"pending", false, false},
+        {"stopping", false, false}, {"terminated", false, false}, {"unknown", false, false}};
+    for (const auto& c : cases) {
+        const MenuItem item = instanceMenuItem(instance("i-1", c.state, "web-1"), {});
+        EXPECT_EQ(item.title, dot(c.state) + " web-1 — " + c.state);
+        EXPECT_EQ(item.submenu[2].enabled, c.start) << c.state;
+        EXPECT_EQ(item.submenu[3].enabled, c.stop) << c.state;
+    }
+}
+
+TEST(IngressLockItem, TitleAndCheckMarkFollowTheStoredGroup) {
+    const EC2Instance web = instance("i-1", "stopped", "web", {{"sg-1", "web"}, {"sg-2", ""}});
+    const struct { IngressLockGroups stored; std::string suffix; int checked; } cases[] = {
+        {{}, "しない", 0},
+        {{{"i-1", "sg-1"}}, "web (sg-1)", 2},
+        {{{"i-1", "sg-2"}}, "sg-2", 3},
+        {{{"i-1", "sg-gone"}}, "sg-gone", -1},
+        {{{"i-other", "sg-1"}}, "しない", 0},
+    };
+    for (const auto& c : cases) {
+        const MenuItem item = ingressLockMenuItem(web, c.stored);
+        EXPECT_EQ(item.title, "起動時に SG を自分の IP 専用にする: " + c.suffix);
+        EXPECT_EQ(titles(item.submenu), (Strings{"しない", "---", "web (sg-1)", "sg-2"}));
+        for (int i = 0; i < static_cast<int>(item.submenu.size()); ++i) {
+            EXPECT_EQ(item.submenu[i].checked, i == c.checked) << c.suffix << " entry " << i;
+        }
+    }
+    const MenuItem item = ingressLockMenuItem(web, {});
+    EXPECT_EQ(item.submenu[0].representedObject, RepresentedObject(Strings{"i-1"}));
+    EXPECT_EQ(item.submenu[3].representedObject, RepresentedObject(Strings{"i-1", "sg-2"}));
+    EXPECT_EQ(titles(ingressLockMenuItem(instance("i-9", "stopped"), {{"i-9", "sg-7"}}).submenu), (Strings{"しない", "---"}));
+}
+
+TEST(SettingsItems, ProfileAndRegionCheckOnlyTheCurrentEntry) {
+    const Strings profiles = {"dev", "work"};
+    const struct { std::optional<std::string> profile; std::string title; int checked; } cases[] = {
+        {std::nullopt, "プロファイル: デフォルト", 0}, {"work", "プロファイル: work", 2}, {"ghost", "プロファイル: ghost", -1}};
+    for (const auto& c : cases) {
+        const MenuItem item = profileMenuItem(profiles, c.profile);
+        EXPECT_EQ(item.title, c.title);
+        EXPECT_EQ(titles(item.submenu), (Strings{"デフォルト", "dev", "work"}));
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(item.submenu[i].checked, i == c.checked) << c.title;
+    }
+    EXPECT_EQ(profileMenuItem(profiles, {}).submenu[0].representedObject, RepresentedObject());
+    EXPECT_EQ(profileMenuItem(profiles, {}).submenu[1].representedObject, RepresentedObject(std::string("dev")));
+
+    const MenuItem region = regionMenuItem("ap-northeast-1");
+    EXPECT_EQ(region.title, "リージョン: ap-northeast-1");
+    ASSERT_EQ(region.submenu.size(), 19u);
+    EXPECT_EQ(region.submenu[0].title, "デフォルト (AWS CLI の設定)");
+    EXPECT_TRUE(region.submenu[1].separator);
+    for (std::size_t i = 0; i < kRegions.size(); ++i) {
+        EXPECT_EQ(region.submenu[i + 2].title, kRegions[i]);
+        EXPECT_EQ(region.submenu[i + 2].representedObject, RepresentedObject(std::string(kRegions[i])));
+        EXPECT_EQ(region.submenu[i + 2].checked, kRegions[i] == "ap-northeast-1");
+    }
+    const MenuItem elsewhere = regionMenuItem("mars-north-1");
+    EXPECT_EQ(elsewhere.title, "リージョン: mars-north-1");
+    EXPECT_TRUE(std::none_of(elsewhere.submenu.begin(), elsewhere.submenu.end(), [](auto& i) { return i.checked; }));
+    EXPECT_TRUE(regionMenuItem(std::nullopt).submenu[0].checked);
+}
+
+TEST(Menu, UpdateTimeAndLoginLines) {
+    std::vector<EC2Instance> instances = {instance("i-1", "running")};
+    MenuState state = baseState();
+    state.instances = instances;
+    EXPECT_EQ(composeMenu(state)[4].title, "今すぐ更新");
+    state.lastUpdated = std::chrono::system_clock::now();
+    state.loginEnabled = true;
+    const Menu menu = composeMenu(state);
+    EXPECT_EQ(titles(menu)[4], "最終更新: 12:34:56");
+    EXPECT_FALSE(menu[4].enabled);
+    EXPECT_TRUE(menu[9].checked);
+    EXPECT_EQ(menu[9].action, MenuAction::toggleLogin);
+}
+
+TEST(StatusButtonTest, ImageFollowsRunningAndTitleFollowsTheError) {
+    const std::vector<EC2Instance> running = {instance("i-1", "stopped"), instance("i-2", "running")};
+    const std::vector<EC2Instance> idle = {instance("i-1", "Running"), instance("i-2", "pending")};
+    EXPECT_EQ(statusButton(running, false), (StatusButton{"MenuBarIconRunning", "", "Orvane for Mac"}));
+    EXPECT_EQ(statusButton(idle, true), (StatusButton{"MenuBarIcon", " !", "Orvane for Mac"}));
+    EXPECT_EQ(statusButton({}, false).imageName, "MenuBarIcon");
+}
+
+}  // namespace
+}  // namespace tamsel::test

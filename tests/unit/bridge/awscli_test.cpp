@@ -1,0 +1,394 @@
+#include "bridge/AWSCLI.h"
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "bridge/AWSError.h"
+#include "bridge/IngressPermission.h"
+#include "bridge/JSONDocument.h"
+#include "support/TempDir.h"
+
+namespace tamsel {
+namespace {
+
+using Variables = std::map<std::string, std::string>;
+
+using namespace std::chrono_literals;
+using test::readFile;
+using test::TempDir;
+using test::writeTool;
+using Arguments = std::vector<std::string>;
+
+// A fake aws in a temp dir. Each call logs its arguments (NUL-terminated) to calls/N and
+// its PATH and AWS_PAGER to envs/N. For the second command word W it prints reply-W, or,
+// when fail-W exists, prints that to standard error and exits 1.
+class FakeTool {
+public:
+    FakeTool() {
+        std::filesystem::create_directory(dir_ / "calls");
+        std::filesystem::create_directory(dir_ / "envs");
+        const std::string d = dir_.path().string();
+        path_ = writeTool(dir_, "aws",
+                          "d='" + d + "'\n"
+                          "n=$(ls \"$d/calls\" | wc -l)\n"
+                          "for a; do printf '%s\\0' \"$a\"; done > \"$d/calls/$n\"\n"
+                          "printf '%s\\n%s\\n' \"$PATH\" \"${AWS_PAGER-unset}\" > \"$d/envs/$n\"\n"
+                          "if [ -f \"$d/fail-$2\" ]; then cat \"$d/fail-$2\" >&2; exit 1; fi\n"
+                          "if [ -f \"$d/reply-$2\" ]; then cat \"$d/reply-$2\"; fi\n");
+    }
+
+    void reply(const std::string& word, const std::string& text) const { dir_.write("reply-" + word, text); }
+    void fail(const std::string& word, const std::string& text) const { dir_.write("fail-" + word, text); }
+
+    AWSCLIOptions options() const {
+        AWSCLIOptions options;
+        options.toolPaths = {(dir_ / "missing-aws").string(), path_.string()};
+        options.environment = Environment(Variables{{"HOME", dir_.path().string()},
+                                           {"PATH", "/usr/bin:/bin"},
+                                           {"AWS_PAGER", "less"},
+                                           {"SHELL", (dir_ / "no-shell").string()}});
+        return options;
+    }
+
+    std::vector<Arguments> calls() const {
+        std::vector<Arguments> calls;
+        for (int n = 0; std::filesystem::exists(dir_ / ("calls/" + std::to_string(n))); ++n) {
+            const std::string log = readFile(dir_ / ("calls/" + std::to_string(n)));
+            Arguments arguments;
+            size_t start = 0;
+            for (size_t end; (end = log.find('\0', start)) != std::string::npos; start = end + 1) {
+                arguments.push_back(log.substr(start, end - start));
+            }
+            calls.push_back(std::move(arguments));
+        }
+        return calls;
+    }
+    std::string environmentOfCall(int n) const { return readFile(dir_ / ("envs/" + std::to_string(n))); }
+
+    const TempDir& dir() const { return dir_; }
+
+private:
+    TempDir dir_;
+    std::filesystem::path path_;
+};
+
+Arguments concat(Arguments a, const Arguments& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// --- run: the shared flags ---------------------------------------------------------------
+
+struct FlagCase {
+    const char* name;
+    std::optional<std::string> profile;
+    std::optional<std::string> region;
+    bool useRegion;
+    Arguments flags;
+};
+
+class SharedFlags : public testing::TestWithParam<FlagCase> {};
+
+TEST_P(SharedFlags, FollowTheCommandWordsInOrder) {
+    const FakeTool fake;
+    AWSCLI cli(fake.options());
+    cli.setProfile(GetParam().profile);
+    cli.setRegion(GetParam().region);
+    const Arguments words = {"ec2", "describe-things", "--filter", "a b"};
+
+    cli.run(words, GetParam().useRegion);
+
+    EXPECT_EQ(fake.calls(), std::vector<Arguments>{concat(words, GetParam().flags)});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SharedFlags,
+    testing::Values(
+        FlagCase{"nothingSet", std::nullopt, std::nullopt, true, {"--no-cli-pager"}},
+        FlagCase{"both", "dev", "eu-west-1", true, {"--no-cli-pager", "--profile", "dev", "--region", "eu-west-1"}},
+        FlagCase{"regionNotWanted", "dev", "eu-west-1", false, {"--no-cli-pager", "--profile", "dev"}},
+        FlagCase{"emptyProfile", "", std::nullopt, true, {"--no-cli-pager", "--profile", ""}},
+        FlagCase{"regionOnly", std::nullopt, "ap-northeast-1", true, {"--no-cli-pager", "--region", "ap-northeast-1"}},
+        FlagCase{"awkwardValues", "-x $(touch pwned) 'q' \"d\"", "r; echo 1", true,
+                 {"--no-cli-pager", "--profile", "-x $(touch pwned) 'q' \"d\"", "--region", "r; echo 1"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AWSCLIRun, ChildEnvironmentHasExtendedPathAndNoPager) {
+    const FakeTool fake;
+    AWSCLIOptions options = fake.options();
+    AWSCLI(options).run({"sts"}, true);
+    options.environment.unset("PATH");
+    AWSCLI(options).run({"sts"}, true);
+
+    EXPECT_EQ(fake.environmentOfCall(0), std::string("/usr/bin:/bin:") + kToolSearchPath + "\n\n");
+    EXPECT_EQ(fake.environmentOfCall(1), std::string(kToolSearchPath) + "\n\n");
+}
+
+TEST(AWSCLIRun, WithoutAToolThrowsCliNotFoundAndStartsNothing) {
+    const FakeTool fake;
+    AWSCLIOptions options = fake.options();
+    options.toolPaths = {(fake.dir() / "missing-aws").string()};  // and SHELL names no program
+    const AWSCLI cli(options);
+
+    try {
+        cli.run({"ec2", "start-instances"}, true);
+        ADD_FAILURE() << "no error";
+    } catch (const AWSError& error) {
+        EXPECT_EQ(error.kind(), AWSError::Kind::cliNotFound);
+    }
+    EXPECT_TRUE(fake.calls().empty());
+}
+
+TEST(AWSCLIRun, ProfileAndRegionChangedMeanwhileAreNeverTorn) {
+    const FakeTool fake;
+    AWSCLI cli(fake.options());
+    const std::string longProfile(200, 'p');
+    const std::string longRegion(200, 'r');
+    cli.setProfile("dev");
+    std::atomic<bool> done = false;
+    std::thread writer([&] {
+        for (bool flip = false; !done; flip = !flip) {
+            cli.setProfile(flip ? std::optional<std::string>(longProfile) : "dev");
+            cli.setRegion(flip ? std::optional<std::string>(longRegion) : std::nullopt);
+            (void)cli.profile();
+        }
+    });
+    for (int i = 0; i < 20; ++i) cli.run({"sts"}, true);
+    done = true;
+    writer.join();
+
+    for (const auto& call : fake.calls()) {
+        ASSERT_GE(call.size(), 4u);
+        EXPECT_EQ(call[1], "--no-cli-pager");
+        EXPECT_EQ(call[2], "--profile");
+        EXPECT_TRUE(call[3] == "dev" || call[3] == longProfile) << call[3];
+        if (call.size() > 4) {
+            ASSERT_EQ(call.size(), 6u);
+            EXPECT_EQ(call[4], "--region");
+            EXPECT_EQ(call[5], longRegion);
+        }
+    }
+}
+
+// --- the commands -----------------------------------------------------------------------
+
+TEST(AWSCLICommands, EachCallCarriesItsExactCommandLine) {
+    const FakeTool fake;
+    fake.reply("describe-instances", "[]\n");
+    fake.reply("list-profiles", "default\n");
+    AWSCLI cli(fake.options());
+    cli.setProfile("dev");
+    cli.setRegion("us-east-1");
+
+    EXPECT_EQ(cli.listProfiles(), Arguments{"default"});
+    EXPECT_TRUE(cli.describeInstances().empty());
+    cli.start("i-0abc");
+    cli.stop("i-0abc");
+
+    const Arguments shared = {"--no-cli-pager", "--profile", "dev", "--region", "us-east-1"};
+    EXPECT_EQ(fake.calls(),
+              (std::vector<Arguments>{
+                  {"configure", "list-profiles", "--no-cli-pager", "--profile", "dev"},
+                  concat({"ec2", "describe-instances", "--query",
+                          "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
+                          "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName}}",
+                          "--output", "json"},
+                         shared),
+                  concat({"ec2", "start-instances", "--instance-ids", "i-0abc", "--output", "json"}, shared),
+                  concat({"ec2", "stop-instances", "--instance-ids", "i-0abc", "--output", "json"}, shared),
+              }));
+}
+
+TEST(AWSCLICommands, ToolFailurePassesThroughUnchanged) {
+    const FakeTool fake;
+    fake.fail("start-instances", "An error occurred (IncorrectInstanceState) when calling StartInstances\n");
+    const AWSCLI cli(fake.options());
+    try {
+        cli.start("i-1");
+        ADD_FAILURE() << "no error";
+    } catch (const AWSError& error) {
+        EXPECT_EQ(error, AWSError::failed("An error occurred (IncorrectInstanceState) when calling StartInstances"));
+    }
+}
+
+TEST(AWSCLIListProfiles, TrimsAndKeepsOrderAndDuplicates) {
+    const FakeTool fake;
+    fake.reply("list-profiles", "default\n\n  dev \t\n \t \nprod\ndev\n\u3000会社\u3000\n");
+    EXPECT_EQ(AWSCLI(fake.options()).listProfiles(), (Arguments{"default", "dev", "prod", "dev", "会社"}));
+}
+
+TEST(AWSCLIListProfiles, AnyFailureGivesAnEmptyList) {
+    const FakeTool failing;
+    failing.fail("list-profiles", "boom");
+    EXPECT_TRUE(AWSCLI(failing.options()).listProfiles().empty());
+
+    const FakeTool notText;
+    notText.reply("list-profiles", "default\n\xff\xfe\n");
+    EXPECT_TRUE(AWSCLI(notText.options()).listProfiles().empty());
+
+    const FakeTool missing;
+    AWSCLIOptions options = missing.options();
+    options.toolPaths.clear();
+    EXPECT_TRUE(AWSCLI(options).listProfiles().empty());
+}
+
+// --- restrictIngress ----------------------------------------------------------------------
+
+class RestrictIngress : public testing::Test {
+protected:
+    RestrictIngress() {
+        cli_.setProfile("dev");
+        cli_.setRegion("eu-central-1");
+    }
+
+    Arguments describe() const {
+        return {"ec2", "describe-security-groups", "--group-ids", "sg-1", "--query",
+                "SecurityGroups[0].IpPermissions", "--output", "json", "--no-cli-pager",
+                "--profile", "dev", "--region", "eu-central-1"};
+    }
+    Arguments revoke(const std::string& permissions) const {
+        return {"ec2", "revoke-security-group-ingress", "--group-id", "sg-1", "--ip-permissions", permissions,
+                "--output", "json", "--no-cli-pager", "--profile", "dev", "--region", "eu-central-1"};
+    }
+    Arguments authorize() const {
+        return {"ec2", "authorize-security-group-ingress", "--group-id", "sg-1", "--ip-permissions",
+                ingressPermissionDocument("203.0.113.7"), "--output", "json", "--no-cli-pager",
+                "--profile", "dev", "--region", "eu-central-1"};
+    }
+
+    FakeTool fake_;
+    AWSCLI cli_{fake_.options()};
+};
+
+TEST_F(RestrictIngress, GroupWithoutRulesIsOnlyAuthorized) {
+    fake_.reply("describe-security-groups", "[]\n");
+    cli_.restrictIngress("sg-1", "203.0.113.7");
+    EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), authorize()}));
+}
+
+TEST_F(RestrictIngress, ObjectAtTheTopIsNotRevoked) {
+    fake_.reply("describe-security-groups", "{}");
+    cli_.restrictIngress("sg-1", "203.0.113.7");
+    EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), authorize()}));
+}
+
+TEST_F(RestrictIngress, RulesAreRevokedWithTheDescribedTextVerbatim) {
+    const std::string printed =
+        "[\n    {\n        \"FromPort\": 22,\n        \"IpProtocol\": \"tcp\",\n"
+        "        \"IpRanges\": [{\"CidrIp\": \"0.0.0.0/0\", \"Description\": \"ssh \\u00e9\"}],\n"
+        "        \"ToPort\": 22, \"UserIdGroupPairs\": [{\"GroupId\": \"sg-2\"}]\n    },\n"
+        "    {\"IpProtocol\": \"-1\", \"Ipv6Ranges\": [{\"CidrIpv6\": \"::/0\"}]}\n]\n";
+    fake_.reply("describe-security-groups", printed);
+    cli_.restrictIngress("sg-1", "203.0.113.7");
+    EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), revoke(printed), authorize()}));
+}
+
+TEST_F(RestrictIngress, DescribeFailureRunsNothingElse) {
+    fake_.fail("describe-security-groups", "An error occurred (InvalidGroup.NotFound)\n");
+    EXPECT_THROW(cli_.restrictIngress("sg-1", "203.0.113.7"), AWSError);
+    EXPECT_EQ(fake_.calls(), std::vector<Arguments>{describe()});
+}
+
+TEST_F(RestrictIngress, UnreadableDescribeOutputThrowsTheParserError) {
+    fake_.reply("describe-security-groups", "null");
+    EXPECT_THROW(cli_.restrictIngress("sg-1", "203.0.113.7"), nlohmann::json::parse_error);
+    EXPECT_EQ(fake_.calls(), std::vector<Arguments>{describe()});
+}
+
+TEST_F(RestrictIngress, RevokeFailureRunsNoAuthorize) {
+    fake_.reply("describe-security-groups", "[{\"IpProtocol\": \"-1\"}]");
+    fake_.fail("revoke-security-group-ingress", "An error occurred (UnauthorizedOperation)\n");
+    EXPECT_THROW(cli_.restrictIngress("sg-1", "203.0.113.7"), AWSError);
+    EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), revoke("[{\"IpProtocol\": \"-1\"}]")}));
+}
+
+// --- locate -------------------------------------------------------------------------------
+
+TEST(Locate, TakesTheFirstExecutableFileOfThePaths) {
+    const TempDir dir;
+    const auto plain = dir.write("plain", "#!/bin/sh\n");
+    std::filesystem::create_directory(dir / "folder");
+    const auto tool = writeTool(dir, "tool", "exit 0");
+    const auto second = writeTool(dir, "second", "exit 0");
+    std::filesystem::create_symlink(tool, dir / "link");
+    std::filesystem::create_symlink(dir / "gone", dir / "dangling");
+    const Environment environment(Variables{{"SHELL", (dir / "no-shell").string()}});
+    const auto at = [&](const char* name) { return (dir / name).string(); };
+
+    EXPECT_EQ(AWSCLI::locate({at("missing"), at("plain"), at("folder"), at("dangling"), at("link"), at("tool")},
+                             environment),
+              at("link"))
+        << "a symbolic link is followed but its own path is returned";
+    EXPECT_EQ(AWSCLI::locate({at("plain"), at("tool"), at("second")}, environment), at("tool"));
+    EXPECT_EQ(AWSCLI::locate({at("second"), at("tool")}, environment), at("second"));
+    EXPECT_EQ(AWSCLI::locate({at("plain"), at("folder")}, environment), std::nullopt);
+}
+
+TEST(Locate, DefaultPathsAreTheFourFixedOnesInOrder) {
+    EXPECT_EQ(defaultToolPaths(),
+              (Arguments{"/opt/homebrew/bin/aws", "/usr/local/bin/aws", "/usr/bin/aws", "/opt/local/bin/aws"}));
+}
+
+struct ShellCase {
+    const char* name;
+    const char* script;  // $tool names an executable file, $plain a file that is not
+    bool found;
+};
+
+class LoginShell : public testing::TestWithParam<ShellCase> {};
+
+TEST_P(LoginShell, AnswerIsTheLastLineWhenItIsExecutable) {
+    const TempDir dir;
+    const auto tool = writeTool(dir, "bin/aws", "exit 0");
+    const auto plain = dir.write("plain", "");
+    const auto shell = writeTool(dir, "shell",
+                                 "tool='" + tool.string() + "'; plain='" + plain.string() + "'\n" +
+                                     "for a; do printf '%s\\0' \"$a\"; done > '" + (dir / "asked").string() +
+                                     "'\n" + GetParam().script);
+    const Environment environment(Variables{{"SHELL", shell.string()}, {"HOME", dir.path().string()}});
+
+    const auto located = AWSCLI::locate({(dir / "missing").string()}, environment, 2000ms);
+
+    EXPECT_EQ(located, GetParam().found ? std::optional<std::string>(tool.string()) : std::nullopt);
+    EXPECT_EQ(readFile(dir / "asked"), std::string("-l\0-c\0command -v aws\0", 21));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoginShell,
+    testing::Values(ShellCase{"plainAnswer", "echo \"$tool\"", true},
+                    ShellCase{"lastLineAfterGreetings", "printf 'Welcome!\\n\\n%s\\n\\n  ' \"$tool\"", true},
+                    ShellCase{"aliasAnswer", "echo \"$tool\"; echo 'alias aws=\"aws --debug\"'", false},
+                    ShellCase{"notExecutable", "echo \"$plain\"", false},
+                    ShellCase{"nothing", "", false},
+                    ShellCase{"failing", "echo \"$tool\"; exit 1", false},
+                    ShellCase{"notText", "printf '\\377\\n%s\\n' \"$tool\"", false},
+                    ShellCase{"hangs", "echo \"$tool\"; sleep 30", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Locate, AShellThatCannotStartGivesNothing) {
+    const TempDir dir;
+    const std::vector<std::string> noPaths;
+    EXPECT_EQ(AWSCLI::locate(noPaths, Environment(Variables{{"SHELL", (dir / "no-shell").string()}})), std::nullopt);
+    EXPECT_EQ(AWSCLI::locate(noPaths, Environment(Variables{{"SHELL", ""}})), std::nullopt);
+    if (access("/bin/zsh", X_OK) != 0) {
+        // Without "SHELL", /bin/zsh is asked; it is not installed here.
+        EXPECT_EQ(AWSCLI::locate(noPaths, Environment(Variables{{"HOME", dir.path().string()}})), std::nullopt);
+    }
+}
+
+TEST(Locate, RealLoginShellReadsTheProfileOfTheUser) {
+    const TempDir home;
+    const auto tool = writeTool(home, "tools/aws", "exit 0");
+    home.write(".profile", "echo 'profile says hello'\nPATH=\"" + tool.parent_path().string() + ":$PATH\"\n");
+    const Environment environment(Variables{{"SHELL", "/bin/sh"}, {"HOME", home.path().string()}});
+
+    EXPECT_EQ(AWSCLI::locate({}, environment), tool.string());
+}
+
+}  // namespace
+}  // namespace tamsel

@@ -1,0 +1,276 @@
+#include "bridge/ChildProcess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <system_error>
+
+#include "bridge/AWSError.h"
+#include "support/TempDir.h"
+
+namespace tamsel {
+namespace {
+
+using Variables = std::map<std::string, std::string>;
+
+using namespace std::chrono_literals;
+using test::readFile;
+using test::TempDir;
+using test::writeTool;
+
+Environment plainEnvironment(const TempDir& dir) {
+    return Environment(Variables{{"HOME", dir.path().string()}, {"PATH", "/usr/bin:/bin"}, {"LC_ALL", "C"}});
+}
+
+std::string run(const std::filesystem::path& tool, const std::vector<std::string>& arguments = {},
+                std::chrono::milliseconds limit = kToolTimeLimit) {
+    const TempDir home;
+    return runProcess(tool.string(), arguments, plainEnvironment(home).forChild(), limit);
+}
+
+// The message of the AWSError::failed that `call` throws, or a note of what happened instead.
+template <typename Call>
+std::string failureOf(Call call) {
+    try {
+        call();
+    } catch (const AWSError& error) {
+        if (error.kind() != AWSError::Kind::failed) return "<an AWSError other than failed>";
+        return error.text();
+    } catch (const std::exception& error) {
+        return std::string("<another exception: ") + error.what() + ">";
+    }
+    return "<no exception>";
+}
+
+int openDescriptorCount() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+// Processes of group `group` that are still alive (zombies excluded).
+std::vector<pid_t> liveMembersOf(pid_t group) {
+    std::vector<pid_t> members;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string stat = readFile(entry.path() / "stat");
+        const size_t close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        char state = 0;
+        int parent = 0;
+        int processGroup = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &processGroup) == 3 &&
+            processGroup == group && state != 'Z' && state != 'X') {
+            members.push_back(std::stoi(name));
+        }
+    }
+    return members;
+}
+
+TEST(RunProcess, PassesEachArgumentAsOneEntryWithoutAShell) {
+    const TempDir dir;
+    const auto tool = writeTool(dir, "args", "for a; do printf '%s\\0' \"$a\"; done");
+    const std::vector<std::string> arguments = {"",      "-p",       "with space", "$(touch pwned)", "'\"",
+                                                "a\nb",  "*",        "--profile",  "日本語"};
+
+    const std::string output = runProcess(tool.string(), arguments, plainEnvironment(dir).forChild());
+
+    std::string expected;
+    for (const auto& argument : arguments) expected += argument + '\0';
+    EXPECT_EQ(output, expected);
+    EXPECT_FALSE(std::filesystem::exists(dir / "pwned"));
+}
+
+TEST(RunProcess, ChildGetsTheGivenEnvironment) {
+    const TempDir dir;
+    const auto tool = writeTool(dir, "env", "printf '%s|%s|%s' \"$PATH\" \"${AWS_PAGER-unset}\" \"${MARK-unset}\"");
+
+    Environment withPath(Variables{{"PATH", "/opt/x"}, {"AWS_PAGER", "less"}, {"MARK", "kept"}});
+    EXPECT_EQ(runProcess(tool.string(), {}, withPath.forChild()),
+              std::string("/opt/x:") + kToolSearchPath + "||kept");
+
+    Environment withoutPath(Variables{{"AWS_PAGER", "more"}});
+    EXPECT_EQ(runProcess(tool.string(), {}, withoutPath.forChild()), std::string(kToolSearchPath) + "||unset");
+}
+
+TEST(RunProcess, ChildStartsWithNullInputOwnGroupAndCleanSignals) {
+    const TempDir dir;
+    // A descriptor without close-on-exec, as a careless library might leave open.
+    const auto marker = dir.write("marker", "");
+    const int leaky = ::open(marker.c_str(), O_RDONLY);
+    ASSERT_GE(leaky, 0);
+    // A blocked and an ignored signal in the calling thread and process.
+    sigset_t blocked, previousMask;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGUSR1);
+    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &blocked, &previousMask), 0);
+    struct sigaction ignore {}, previousAction {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGUSR2, &ignore, &previousAction), 0);
+
+    const auto tool = writeTool(dir, "probe",
+                                "readlink /proc/$$/fd/0\n"
+                                "if cat; then echo input-ended; fi\n"
+                                "ls -l /proc/$$/fd | grep -c marker\n"
+                                "echo \"$$ $(cut -d' ' -f5 /proc/$$/stat)\"");
+    const std::string output = runProcess(tool.string(), {}, plainEnvironment(dir).forChild());
+    // A shell clears its signal mask on start, so the signal state is read by a program
+    // started directly.
+    const std::string signalState =
+        runProcess("/usr/bin/grep", {"-E", "^Sig(Blk|Ign)", "/proc/self/status"}, plainEnvironment(dir).forChild());
+
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+    sigaction(SIGUSR2, &previousAction, nullptr);
+    ::close(leaky);
+
+    std::istringstream lines(output + signalState);
+    std::string stdinTarget, inputEnded, markerCount, pidAndGroup, sigBlk, sigIgn;
+    std::getline(lines, stdinTarget);
+    std::getline(lines, inputEnded);
+    std::getline(lines, markerCount);
+    std::getline(lines, pidAndGroup);
+    std::getline(lines, sigBlk);
+    std::getline(lines, sigIgn);
+    EXPECT_EQ(stdinTarget, "/dev/null");
+    EXPECT_EQ(inputEnded, "input-ended") << "reading standard input ends at once";
+    EXPECT_EQ(markerCount, "0") << "no descriptor of ours reaches the child";
+    const auto blank = pidAndGroup.find(' ');
+    ASSERT_NE(blank, std::string::npos) << output;
+    EXPECT_EQ(pidAndGroup.substr(0, blank), pidAndGroup.substr(blank + 1)) << "the child leads its own group";
+    EXPECT_EQ(sigBlk, "SigBlk:\t0000000000000000");
+    // glibc's posix_spawn leaves its two internal real-time signals (32, 33) ignored; no
+    // standard signal may be.
+    ASSERT_EQ(sigIgn.rfind("SigIgn:\t", 0), 0u) << sigIgn;
+    EXPECT_EQ(std::stoull(sigIgn.substr(8), nullptr, 16) & 0x7fffffffULL, 0u) << sigIgn;
+}
+
+struct StatusCase {
+    const char* name;
+    const char* script;
+    std::optional<std::string> output;   // success with this standard output
+    std::optional<std::string> failure;  // or AWSError::failed with this text
+};
+
+class ExitStatus : public testing::TestWithParam<StatusCase> {};
+
+TEST_P(ExitStatus, DecidesResultAndMessage) {
+    const TempDir dir;
+    const auto tool = writeTool(dir, "tool", GetParam().script);
+    if (GetParam().output) {
+        EXPECT_EQ(run(tool), *GetParam().output);
+    } else {
+        EXPECT_EQ(failureOf([&] { run(tool); }), *GetParam().failure);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExitStatus,
+    testing::Values(
+        StatusCase{"warningsOnSuccessAreDropped", "echo '{\"a\":1}'; echo 'warning: old python' >&2", "{\"a\":1}\n",
+                   std::nullopt},
+        StatusCase{"outputBytesUntouched", "printf '\\377 raw \\n\\n'", "\xff raw \n\n", std::nullopt},
+        StatusCase{"emptyStderr", "exit 2", std::nullopt, "aws が終了コード 2 で失敗しました"},
+        StatusCase{"stderrTrimmedStdoutDropped",
+                   "echo '[{\"id\":1}]'; printf '\\n  An error occurred (AuthFailure)\\n\\t' >&2; exit 1",
+                   std::nullopt, "An error occurred (AuthFailure)"},
+        StatusCase{"ideographicSpaceTrimmed", "printf '\\343\\200\\200失敗\\343\\200\\200\\n' >&2; exit 1",
+                   std::nullopt, "失敗"},
+        StatusCase{"whitespaceOnlyStderr", "printf ' \\n\\t\\n' >&2; exit 255", std::nullopt,
+                   "aws が終了コード 255 で失敗しました"},
+        StatusCase{"invalidUTF8Stderr", "printf 'bad \\377\\376' >&2; exit 3", std::nullopt,
+                   "aws が終了コード 3 で失敗しました"},
+        StatusCase{"stdoutNeverInMessage", "echo 'only on stdout'; exit 4", std::nullopt,
+                   "aws が終了コード 4 で失敗しました"},
+        StatusCase{"killedBySignal", "kill -KILL $$", std::nullopt, "aws が終了コード 9 で失敗しました"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RunProcess, DrainsBothStreamsWhenStderrFillsThePipeFirst) {
+    const TempDir dir;
+    const auto tool = writeTool(dir, "loud",
+                                "head -c 1048576 /dev/zero | tr '\\0' e >&2\n"
+                                "head -c 1048576 /dev/zero | tr '\\0' o\n"
+                                "head -c 1048576 /dev/zero | tr '\\0' e >&2\n"
+                                "echo end");
+    const std::string output = run(tool);
+    EXPECT_EQ(output.size(), 1048576u + 4);
+    EXPECT_EQ(output.substr(output.size() - 4), "end\n");
+
+    const auto failing = writeTool(dir, "failing", "head -c 1048576 /dev/zero | tr '\\0' e >&2; exit 1");
+    EXPECT_EQ(failureOf([&] { run(failing); }), std::string(1048576, 'e'));
+}
+
+TEST(RunProcess, LaunchFailureThrowsTheSystemErrorAndLeaksNothing) {
+    const TempDir dir;
+    const auto plain = dir.write("plain", "#!/bin/sh\necho never\n");
+    std::filesystem::create_directory(dir / "folder");
+    const struct {
+        std::filesystem::path path;
+        int error;
+    } cases[] = {{dir / "missing", ENOENT}, {plain, EACCES}, {dir / "folder", EACCES}};
+
+    const int descriptorsBefore = openDescriptorCount();
+    for (const auto& c : cases) {
+        try {
+            run(c.path);
+            ADD_FAILURE() << c.path << " started";
+        } catch (const std::system_error& error) {
+            EXPECT_EQ(error.code().value(), c.error) << c.path;
+            EXPECT_NE(std::string(error.what()).find(c.path.string()), std::string::npos) << error.what();
+        }
+    }
+    EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "no child is left to reap";
+}
+
+struct LimitCase {
+    const char* name;
+    const char* script;  // must write its pid to ./pid first
+    std::chrono::milliseconds limit;
+    const char* message;
+};
+
+class TimeLimit : public testing::TestWithParam<LimitCase> {};
+
+TEST_P(TimeLimit, EndsTheWholeGroupAndThrows) {
+    const TempDir dir;
+    const auto pidFile = dir / "pid";
+    const auto tool = writeTool(dir, "hang", "pidfile='" + pidFile.string() + "'\n" + GetParam().script);
+    const int descriptorsBefore = openDescriptorCount();
+
+    EXPECT_EQ(failureOf([&] { run(tool, {}, GetParam().limit); }), GetParam().message);
+
+    const std::string pidText = readFile(pidFile);
+    ASSERT_FALSE(pidText.empty()) << "the tool did not get to write its pid";
+    const pid_t pid = std::stoi(pidText);
+    errno = 0;
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1) << "the child has been reaped";
+    EXPECT_EQ(errno, ECHILD);
+    EXPECT_EQ(liveMembersOf(pid), std::vector<pid_t>{}) << "nothing of its process group is left running";
+    EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TimeLimit,
+    testing::Values(
+        LimitCase{"sleepingTool", "echo $$ > \"$pidfile\"; sleep 30", 500ms,
+                  "aws が 500 ミリ秒以内に終了しなかったため中止しました"},
+        LimitCase{"grandchildHoldsStdout", "echo $$ > \"$pidfile\"; sleep 30 & exit 0", 500ms,
+                  "aws が 500 ミリ秒以内に終了しなかったため中止しました"},
+        LimitCase{"closedPipesButRunning", "echo $$ > \"$pidfile\"; exec sleep 30 >&- 2>&-", 500ms,
+                  "aws が 500 ミリ秒以内に終了しなかったため中止しました"},
+        LimitCase{"ignoresTermination", "trap '' TERM; echo $$ > \"$pidfile\"; sleep 30", 1000ms,
+                  "aws が 1 秒以内に終了しなかったため中止しました"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tamsel
