@@ -3,6 +3,7 @@
 // cycle and the menu's actions. Knows the desktop only through Platform.h.
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -20,8 +21,12 @@ namespace tamsel {
 class AppDelegate final : public MenuDelegate {
 public:
     // `version` is the application's version for the menu header (absent: no version shown).
+    // `cli` and everything in `platform` must outlive the controller, and the work queue
+    // must have finished or dropped its jobs before `cli` goes.
     AppDelegate(Platform platform, CloudGateway& cli, std::optional<std::string> version);
     ~AppDelegate() override;
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
 
     // Applies the stored profile and region, draws the icon and a first menu, queues the
     // profile listing, then the first refresh.
@@ -41,6 +46,41 @@ public:
     const std::vector<std::string>& profiles() const { return profiles_; }
 
 private:
+    // What one refresh job brings back: the list, or the error that replaced it.
+    struct RefreshOutcome {
+        std::vector<EC2Instance> instances;
+        std::optional<AWSError> error;
+    };
+    using Operation = std::function<void(CloudGateway&)>;
+
+    // Refresh cycle.
+    void beginRefresh();        // loading on, menu rebuilt, job queued: no guard
+    void enqueueRefreshJob();
+    void landRefresh(RefreshOutcome outcome);
+    void scheduleNext();
+    std::map<std::string, std::string> ingressLockGroups() const;
+
+    // Rendering.
+    void updateButton();
+    void rebuildMenu();
+    bool loginEnabled() const;
+
+    // Actions of the menu's entries.
+    void reloadNow();
+    void startInstance(const MenuItem& item);
+    void stopInstance(const MenuItem& item);
+    void selectProfile(const MenuItem& item);
+    void selectRegion(const MenuItem& item);
+    void selectIngressLockGroup(const MenuItem& item);
+    void toggleLogin();
+    void showErrorDetail();
+    void terminate();
+
+    // Runs `operation` on the work queue, alerts on failure, then queues one refresh.
+    void perform(Operation operation);
+    void finishOperation(const std::optional<AWSError>& failure);
+    void showAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint);
+
     Platform platform_;
     CloudGateway& cli_;
     std::optional<std::string> version_;
@@ -51,6 +91,10 @@ private:
     bool loading_ = false;
     std::vector<std::string> profiles_;
     std::unique_ptr<OneShotTimer> timer_;
+
+    // Landings posted by jobs check this before touching the controller, so a job that
+    // outlives the controller lands nowhere. Only ever read on the main thread.
+    std::shared_ptr<const bool> lifetime_ = std::make_shared<const bool>(true);
 };
 
 }  // namespace tamsel

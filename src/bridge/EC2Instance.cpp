@@ -1,6 +1,9 @@
 #include "bridge/EC2Instance.h"
 
 #include <algorithm>
+#include <cstddef>
+
+#include <nlohmann/json.hpp>
 
 #include "bridge/AWSError.h"
 #include "bridge/Collation.h"
@@ -11,24 +14,154 @@ namespace {
 
 constexpr const char* kUnexpectedResponse = "想定外のレスポンスです";
 
-// The string under `key`, or `fallback` when the key is missing or holds anything else.
-std::string stringField(const nlohmann::json& object, const char* key, const char* fallback = "") {
-    const auto found = object.find(key);
-    if (found == object.end() || !found->is_string()) return fallback;
-    return found->get_ref<const std::string&>();
-}
+// Reads the instance listing straight from the parser's events into records, without
+// building a document first (that alone takes most of the time on a long listing).
+// The parser is nlohmann's own, strict as for a document, and its parse errors are
+// thrown unchanged. What it reads equals reading the document and then its fields:
+//   - the top level must be an array whose every element is an object (else `badShape`);
+//   - "id", "name", "state", "type" count only when they hold a string;
+//   - "sgs" counts only as an array of objects, each giving "id" and "name" likewise;
+//   - when a key repeats, its last value counts, as in the document.
+class InstanceReader {
+public:
+    using json = nlohmann::json;
 
-// The groups under "sgs": only an array of objects counts; anything else gives none.
-std::vector<SecurityGroup> securityGroups(const nlohmann::json& instance) {
-    const auto found = instance.find("sgs");
-    if (found == instance.end() || !found->is_array()) return {};
-    const nlohmann::json& sgs = *found;
-    if (!std::all_of(sgs.begin(), sgs.end(), [](const nlohmann::json& g) { return g.is_object(); })) return {};
-    std::vector<SecurityGroup> groups;
-    groups.reserve(sgs.size());
-    for (const nlohmann::json& g : sgs) groups.push_back({stringField(g, "id"), stringField(g, "name")});
-    return groups;
-}
+    bool null() { return scalar(nullptr); }
+    bool boolean(bool) { return scalar(nullptr); }
+    bool number_integer(json::number_integer_t) { return scalar(nullptr); }
+    bool number_unsigned(json::number_unsigned_t) { return scalar(nullptr); }
+    bool number_float(json::number_float_t, const json::string_t&) { return scalar(nullptr); }
+    bool binary(json::binary_t&) { return scalar(nullptr); }
+    bool string(json::string_t& value) { return scalar(&value); }
+
+    bool start_object(std::size_t) {
+        if (depth_ == 0) {
+            badShape_ = true;
+        } else if (depth_ == 1) {
+            instance_ = EC2Instance{};
+        } else if (depth_ == 3 && inGroups_) {
+            instance_.securityGroups.emplace_back();
+            inGroup_ = true;
+        }
+        ++depth_;
+        return true;
+    }
+
+    bool end_object() {
+        --depth_;
+        if (depth_ == 3) inGroup_ = false;
+        if (depth_ == 1 && !badShape_ && instance_.state != "terminated") {
+            // Terminated instances linger in the listing for a while but can no longer be used.
+            instances_.push_back(std::move(instance_));
+        }
+        return true;
+    }
+
+    bool start_array(std::size_t) {
+        if (depth_ == 0) {
+            topIsArray_ = true;
+        } else if (depth_ == 1) {
+            badShape_ = true;
+        } else if (depth_ == 2 && instanceField_ == Field::sgs) {
+            inGroups_ = true;
+            groupsValid_ = true;
+        } else if (depth_ == 3 && inGroups_) {
+            groupsValid_ = false;
+        }
+        ++depth_;
+        return true;
+    }
+
+    bool end_array() {
+        --depth_;
+        if (depth_ == 2 && inGroups_) {
+            inGroups_ = false;
+            if (!groupsValid_) instance_.securityGroups.clear();
+        }
+        return true;
+    }
+
+    bool key(json::string_t& name) {
+        if (depth_ == 2) {
+            instanceField_ = fieldNamed(name);
+            // The key's value replaces whatever an earlier occurrence gave.
+            if (std::string* field = instanceString(instanceField_)) {
+                *field = instanceField_ == Field::state ? "unknown" : "";
+            } else if (instanceField_ == Field::sgs) {
+                instance_.securityGroups.clear();
+            }
+        } else if (depth_ == 4 && inGroup_) {
+            groupField_ = fieldNamed(name);
+            if (std::string* field = groupString(groupField_)) field->clear();
+        }
+        return true;
+    }
+
+    template <class Exception>
+    bool parse_error(std::size_t, const std::string&, const Exception& error) {
+        throw error;
+    }
+
+    bool topIsScalar() const { return !topIsArray_ && !badShape_; }
+    bool badShape() const { return badShape_; }
+    std::vector<EC2Instance> takeInstances() { return std::move(instances_); }
+
+private:
+    enum class Field { other, id, name, state, type, sgs };
+
+    static Field fieldNamed(const std::string& name) {
+        if (name == "id") return Field::id;
+        if (name == "name") return Field::name;
+        if (name == "state") return Field::state;
+        if (name == "type") return Field::type;
+        if (name == "sgs") return Field::sgs;
+        return Field::other;
+    }
+
+    std::string* instanceString(Field field) {
+        switch (field) {
+            case Field::id: return &instance_.id;
+            case Field::name: return &instance_.name;
+            case Field::state: return &instance_.state;
+            case Field::type: return &instance_.type;
+            default: return nullptr;
+        }
+    }
+
+    std::string* groupString(Field field) {
+        SecurityGroup& group = instance_.securityGroups.back();
+        switch (field) {
+            case Field::id: return &group.id;
+            case Field::name: return &group.name;
+            default: return nullptr;
+        }
+    }
+
+    // A value that is not a container; `text` is set when it is a string.
+    bool scalar(json::string_t* text) {
+        if (depth_ == 1) {
+            badShape_ = true;
+        } else if (depth_ == 2 && text) {
+            if (std::string* field = instanceString(instanceField_)) *field = std::move(*text);
+        } else if (depth_ == 3 && inGroups_) {
+            groupsValid_ = false;
+        } else if (depth_ == 4 && inGroup_ && text) {
+            if (std::string* field = groupString(groupField_)) *field = std::move(*text);
+        }
+        return true;
+    }
+
+    int depth_ = 0;
+    bool topIsArray_ = false;
+    bool badShape_ = false;
+    EC2Instance instance_;
+    Field instanceField_ = Field::other;
+    Field groupField_ = Field::other;
+    bool inGroups_ = false;     // inside the "sgs" array of the current instance
+    bool groupsValid_ = false;  // every element of that array so far is an object
+    bool inGroup_ = false;      // directly inside one object of that array
+    std::vector<EC2Instance> instances_;
+};
 
 }  // namespace
 
@@ -37,27 +170,16 @@ std::string SecurityGroup::displayName() const {
 }
 
 std::vector<EC2Instance> parseInstances(std::string_view json, const Collation& collation) {
-    const nlohmann::json document = parseJSONDocument(json);
-    if (!document.is_array()) throw AWSError::failed(kUnexpectedResponse);
-    for (const nlohmann::json& element : document) {
-        if (!element.is_object()) throw AWSError::failed(kUnexpectedResponse);
+    InstanceReader reader;
+    nlohmann::json::sax_parse(json.begin(), json.end(), &reader);
+    if (reader.topIsScalar()) {
+        // Not a document: let the document reader throw its error for that.
+        parseJSONDocument(json);
+        throw AWSError::failed(kUnexpectedResponse);
     }
+    if (reader.badShape()) throw AWSError::failed(kUnexpectedResponse);
 
-    std::vector<EC2Instance> instances;
-    instances.reserve(document.size());
-    for (const nlohmann::json& element : document) {
-        EC2Instance instance{
-            .id = stringField(element, "id"),
-            .name = stringField(element, "name"),
-            .state = stringField(element, "state", "unknown"),
-            .type = stringField(element, "type"),
-            .securityGroups = securityGroups(element),
-        };
-        // Terminated instances linger in the listing for a while but can no longer be used.
-        if (instance.state == "terminated") continue;
-        instances.push_back(std::move(instance));
-    }
-
+    std::vector<EC2Instance> instances = reader.takeInstances();
     std::stable_sort(instances.begin(), instances.end(), [&](const EC2Instance& a, const EC2Instance& b) {
         return collation.less(a.sortKey(), b.sortKey());
     });

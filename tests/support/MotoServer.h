@@ -91,6 +91,8 @@ public:
     // output when it is missing, exits or does not answer in time.
     MotoServer() {
         const auto server = findMotoServer();
+        if (const char* given = std::getenv("ORVANE_MOTO_SERVER"); !server && given && *given)
+            throw std::runtime_error(std::string("ORVANE_MOTO_SERVER names no executable: ") + given);
         if (!server)
             throw std::runtime_error(
                 "the moto EC2 emulator (moto_server) was not found under ~/.pyenv/versions/*/bin, "
@@ -100,7 +102,12 @@ public:
                                {"HOME", (dir_ / "home").string()},
                                {"PYTHONUNBUFFERED", "1"},
                                {"LANG", "C.UTF-8"}};
-        pid_ = spawnProcess({server->string(), "-H", "127.0.0.1", "-p", "0"}, variables, log_);
+        std::vector<std::string> argv = {server->string(), "-H", "127.0.0.1", "-p", "0"};
+        // Should the test process die without its destructors running, the kernel ends
+        // the emulator too (util-linux's setpriv sets the parent-death signal, then execs).
+        if (access("/usr/bin/setpriv", X_OK) == 0)
+            argv.insert(argv.begin(), {"/usr/bin/setpriv", "--pdeathsig", "KILL", "--"});
+        pid_ = spawnProcess(argv, variables, log_);
 
         const std::regex announced(R"(Running on http://127\.0\.0\.1:(\d+))");
         const auto deadline = std::chrono::steady_clock::now() + kStartLimit;

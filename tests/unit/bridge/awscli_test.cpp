@@ -329,11 +329,6 @@ TEST(Locate, TakesTheFirstExecutableFileOfThePaths) {
     EXPECT_EQ(AWSCLI::locate({at("plain"), at("folder")}, environment), std::nullopt);
 }
 
-TEST(Locate, DefaultPathsAreTheFourFixedOnesInOrder) {
-    EXPECT_EQ(defaultToolPaths(),
-              (Arguments{"/opt/homebrew/bin/aws", "/usr/local/bin/aws", "/usr/bin/aws", "/opt/local/bin/aws"}));
-}
-
 struct ShellCase {
     const char* name;
     const char* script;  // $tool names an executable file, $plain a file that is not

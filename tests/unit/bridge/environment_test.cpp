@@ -42,11 +42,6 @@ TEST(ChildEnvironment, EmptiesThePagerWhetherSetOrNot) {
     EXPECT_EQ(Environment().forChild().get("AWS_PAGER"), "");
 }
 
-TEST(Environment, EntriesAreNameEqualsValue) {
-    const Environment environment(Variables{{"A", "x=y"}, {"EMPTY", ""}, {"PATH", "/bin"}});
-    EXPECT_EQ(environment.toEntries(), (std::vector<std::string>{"A=x=y", "EMPTY=", "PATH=/bin"}));
-}
-
 TEST(Environment, CurrentCopiesThisProcessEnvironment) {
     ASSERT_EQ(setenv("ORVANE_TEST_VALUE", "a=b c", 1), 0);
     ASSERT_EQ(unsetenv("ORVANE_TEST_ABSENT"), 0);

@@ -2,13 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <nlohmann/json.hpp>
 
 #include "bridge/AWSError.h"
 #include "bridge/Collation.h"
 #include "bridge/EC2Instance.h"
+#include "bridge/JSONDocument.h"
 
 namespace tamsel {
+
+void PrintTo(const SecurityGroup& g, std::ostream* os) { *os << "{" << g.id << "|" << g.name << "}"; }
+void PrintTo(const EC2Instance& i, std::ostream* os) {
+    *os << "{" << i.id << "|" << i.name << "|" << i.state << "|" << i.type << "|" << testing::PrintToString(i.securityGroups)
+        << "}";
+}
+
 namespace {
 
 std::vector<EC2Instance> parse(std::string_view json) { return parseInstances(json, Collation("en_US.UTF-8")); }
@@ -91,6 +101,123 @@ TEST(ParseInstancesTest, TextThatIsNotADocumentIsAParseError) {
     for (const char* text : {"", "not json", "[{\"id\":\"i-1\"}", "null", "3", "\"i-1\"", "true",
                              "[] trailing", "[{\"id\":\"i-1\",}]"}) {
         EXPECT_THROW(parse(text), nlohmann::json::parse_error) << text;
+    }
+}
+
+TEST(ParseInstancesTest, RepeatedKeysTakeTheLastValue) {
+    const auto instances = parse(R"([
+        {"id":"i-1","id":"i-2","name":"a","name":null,"state":"running","state":5},
+        {"id":"i-3","sgs":[{"id":"sg-1"}],"sgs":[{"id":"sg-2","id":3}]},
+        {"id":"i-4","state":"running","state":"terminated"}
+    ])");
+    EXPECT_EQ(instances, (std::vector<EC2Instance>{{"i-2", "", "unknown", "", {}},
+                                                   {"i-3", "", "unknown", "", {{"", ""}}}}));
+}
+
+// The listing read the plain way: the whole document first, then its fields.
+std::vector<EC2Instance> readThroughDocument(std::string_view text, const Collation& collation) {
+    const nlohmann::json document = parseJSONDocument(text);
+    if (!document.is_array()) throw AWSError::failed("想定外のレスポンスです");
+    const auto string = [](const nlohmann::json& object, const char* key, const char* fallback) {
+        const auto found = object.find(key);
+        return found != object.end() && found->is_string() ? found->get<std::string>() : std::string(fallback);
+    };
+    std::vector<EC2Instance> instances;
+    for (const nlohmann::json& element : document) {
+        if (!element.is_object()) throw AWSError::failed("想定外のレスポンスです");
+        EC2Instance instance{string(element, "id", ""), string(element, "name", ""),
+                             string(element, "state", "unknown"), string(element, "type", ""), {}};
+        const auto sgs = element.find("sgs");
+        if (sgs != element.end() && sgs->is_array() &&
+            std::all_of(sgs->begin(), sgs->end(), [](const nlohmann::json& g) { return g.is_object(); })) {
+            for (const nlohmann::json& g : *sgs) instance.securityGroups.push_back({string(g, "id", ""), string(g, "name", "")});
+        }
+        if (instance.state != "terminated") instances.push_back(instance);
+    }
+    std::stable_sort(instances.begin(), instances.end(),
+                     [&](const EC2Instance& a, const EC2Instance& b) { return collation.less(a.sortKey(), b.sortKey()); });
+    return instances;
+}
+
+// Random listings, mostly of the right shape, with every kind of value in every place.
+class ListingGenerator {
+public:
+    explicit ListingGenerator(unsigned seed) : random_(seed) {}
+
+    nlohmann::json listing() {
+        if (chance(5)) return value(2);
+        nlohmann::json list = nlohmann::json::array();
+        for (int i = pick(5); i > 0; --i) list.push_back(chance(8) ? value(2) : instance());
+        return list;
+    }
+
+private:
+    bool chance(int oneIn) { return random_() % static_cast<unsigned>(oneIn) == 0; }
+    int pick(int below) { return static_cast<int>(random_() % static_cast<unsigned>(below)); }
+
+    nlohmann::json text() {
+        static const char* const kTexts[] = {"i-1", "i-2", "web", "Web", "terminated", "running", "", "サーバー"};
+        return kTexts[pick(8)];
+    }
+
+    nlohmann::json value(int depth) {
+        switch (pick(depth > 0 ? 8 : 6)) {
+            case 0: return nullptr;
+            case 1: return true;
+            case 2: return -3;
+            case 3: return 2.5;
+            case 4: case 5: return text();
+            case 6: {
+                nlohmann::json array = nlohmann::json::array();
+                for (int i = pick(3); i > 0; --i) array.push_back(chance(2) ? group(depth - 1) : value(depth - 1));
+                return array;
+            }
+            default: return group(depth - 1);
+        }
+    }
+
+    nlohmann::json group(int depth) {
+        nlohmann::json object = nlohmann::json::object();
+        for (const char* key : {"id", "name", "other"}) {
+            if (!chance(4)) object[key] = chance(4) ? value(depth) : text();
+        }
+        return object;
+    }
+
+    nlohmann::json instance() {
+        nlohmann::json object = nlohmann::json::object();
+        for (const char* key : {"id", "name", "state", "type", "other"}) {
+            if (!chance(5)) object[key] = chance(4) ? value(2) : text();
+        }
+        if (!chance(5)) {
+            nlohmann::json sgs = nlohmann::json::array();
+            for (int i = pick(4); i > 0; --i) sgs.push_back(chance(6) ? value(2) : group(2));
+            object["sgs"] = chance(6) ? value(2) : sgs;
+        }
+        return object;
+    }
+
+    std::mt19937 random_;
+};
+
+TEST(ParseInstancesTest, ReadsAsTheWholeDocumentWould) {
+    const Collation collation("en_US.UTF-8");
+    ListingGenerator generator(7);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = generator.listing().dump();
+        if (round % 10 == 0) text.pop_back();  // now cut short: a parse error either way
+        std::string expected, actual;
+        try {
+            expected = testing::PrintToString(readThroughDocument(text, collation));
+        } catch (const std::exception& error) {
+            expected = std::string("throws ") + typeid(error).name() + ": " + error.what();
+        }
+        try {
+            actual = testing::PrintToString(parseInstances(text, collation));
+        } catch (const std::exception& error) {
+            actual = std::string("throws ") + typeid(error).name() + ": " + error.what();
+        }
+        ASSERT_EQ(actual, expected) << text;
     }
 }
 

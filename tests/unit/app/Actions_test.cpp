@@ -1,0 +1,250 @@
+// What the menu's entries do, driven through the built menu as a user would.
+
+#include <gtest/gtest.h>
+
+#include "FakePlatform.h"
+#include "app/AlertComposer.h"
+
+namespace tamsel::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+using Groups = std::map<std::string, std::string>;
+
+const std::string kNetworkHint = "ネットワーク接続を確認してください";
+const std::string kIAMHint = "IAM ポリシー（EC2 の参照・起動・停止、セキュリティグループの変更）を確認してください";
+const std::string kAccessDenied = "An error occurred (UnauthorizedOperation) when calling the StartInstances operation";
+const std::string kLine = "⚫️ web — stopped";
+const std::string kStart = "起動";
+const std::string kLock = "起動時に SG を自分の IP 専用にする: ";
+
+// Launched with one stopped instance "web" (i-1) in groups sg-1 and sg-2, and `groups` stored.
+void launch(Harness& h, std::optional<Groups> groups = std::nullopt) {
+    if (groups) h.settings.values["ingressLockGroups"] = *groups;
+    h.launched({instance("i-1", "stopped", "web", {{"sg-1", "web"}, {"sg-2", ""}})});
+    h.cli.calls.clear();
+}
+
+TEST(Actions, StartWithoutLockRunsOneStartThenOneRefresh) {
+    Harness h;
+    launch(h);
+    h.choose({kLine, kStart});
+    h.drain();
+    EXPECT_EQ(h.cli.calls, (Strings{"start i-1", "describeInstances"}));
+    EXPECT_TRUE(h.alerts.shown.empty());
+}
+
+TEST(Actions, LockedStartRunsInOrderAndStopsAtTheFirstFailure) {
+    const std::string ingress = "restrictIngress sg-2 203.0.113.7";
+    const struct {
+        std::string failingCall;
+        std::exception_ptr error;
+        Strings calls;
+        std::string body;
+    } cases[] = {
+        {"", nullptr, {"globalIPv4", ingress, "start i-1"}, ""},
+        {"globalIPv4", errorOf(AWSError::ipLookupFailed("timed out")), {"globalIPv4"},
+         kNetworkHint + "\n\n詳細:\ntimed out"},
+        {ingress, errorOf(AWSError::failed(kAccessDenied)), {"globalIPv4", ingress},
+         kIAMHint + "\n\nAWS CLI のメッセージ:\n" + kAccessDenied},
+        {"start i-1", errorOf(std::runtime_error("spawn failed")), {"globalIPv4", ingress, "start i-1"},
+         "AWS CLI のメッセージ:\nspawn failed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failingCall);
+        Harness h;
+        launch(h, Groups{{"i-1", "sg-2"}});
+        if (c.error) h.cli.failures[c.failingCall] = c.error;
+        h.choose({kLine, kStart});
+        h.drain();
+        Strings expected = c.calls;
+        expected.push_back("describeInstances");
+        EXPECT_EQ(h.cli.calls, expected);
+        if (c.body.empty()) {
+            EXPECT_TRUE(h.alerts.shown.empty());
+        } else {
+            EXPECT_EQ(h.alerts.shown, (std::vector<Alert>{{"操作に失敗しました", c.body, {}, true}}));
+        }
+    }
+}
+
+TEST(Actions, StartWithADetachedLockGroupAlertsAndRunsNothing) {
+    Harness h;
+    launch(h, Groups{{"i-1", "sg-gone"}});
+    h.choose({kLine, kStart});
+    EXPECT_EQ(h.alerts.shown, (std::vector<Alert>{{"sg-gone はこのインスタンスに紐づいていません",
+                                                   "「起動時に SG を自分の IP 専用にする」を選び直してください", {}, true}}));
+    EXPECT_EQ(h.queue.pending(), 0u);
+    EXPECT_FALSE(h.controller->loading());
+}
+
+TEST(Actions, UnreadableLockMappingCountsAsNoLock) {
+    Harness h;
+    h.settings.storeGarbage("ingressLockGroups");
+    launch(h);
+    EXPECT_NE(h.find({kLine, kLock + "しない"}), nullptr);
+    h.choose({kLine, kStart});
+    h.drain();
+    EXPECT_EQ(h.cli.calls, (Strings{"start i-1", "describeInstances"}));
+}
+
+TEST(Actions, StopAsksFirstAndOnlyTheFirstButtonStops) {
+    for (int answer : {1, -1, 0}) {
+        Harness h;
+        h.launched({instance("i-1", "running", "web"), instance("i-2", "running")});
+        h.cli.calls.clear();
+        h.alerts.answers = {answer, answer};
+        h.choose({"🟢 web — running", "停止"});
+        h.choose({"🟢 i-2 — running", "停止"});
+        h.drain();
+        EXPECT_EQ(h.alerts.shown, (std::vector<Alert>{{"web を停止しますか？", "i-1", {"停止", "キャンセル"}, true},
+                                                       {"i-2 を停止しますか？", "i-2", {"停止", "キャンセル"}, true}}));
+        const Strings expected = answer == 0 ? Strings{"stop i-1", "stop i-2", "describeInstances", "describeInstances"}
+                                             : Strings{};
+        EXPECT_EQ(h.cli.calls, expected) << answer;
+    }
+}
+
+TEST(Actions, FollowUpRefreshIsQueuedEvenWhileOneIsUnderWayAndAfterTheAlert) {
+    Harness h;
+    launch(h);
+    h.cli.failures["start i-1"] = errorOf(AWSError::cliNotFound());
+    h.choose({kLine, kStart});
+    h.controller->menuWillOpen();  // a refresh queued behind the start
+    h.alerts.onRun = [&] { EXPECT_EQ(h.queue.pending(), 1u) << "follow-up queued before the alert was dismissed"; };
+    h.queue.runNext();
+    h.mainThread.runNext();  // the start's failure lands while that refresh is under way
+    EXPECT_EQ(h.alerts.shown.at(0).body, "AWS CLI v2 をインストールしてください");
+    EXPECT_EQ(h.queue.pending(), 2u);
+    const std::size_t timers = h.timers.started().size();
+    h.drain();
+    EXPECT_EQ(h.cli.calls, (Strings{"start i-1", "describeInstances", "describeInstances"}));
+    EXPECT_EQ(h.timers.started().size(), timers + 2);  // two landings
+    EXPECT_FALSE(h.controller->loading());
+}
+
+TEST(FailureAlert, BodyPerErrorCase) {
+    const struct { AWSError error; std::optional<std::string> hint; std::string body; } cases[] = {
+        {AWSError::cliNotFound(), std::nullopt, "AWS CLI v2 をインストールしてください"},
+        {AWSError::failed(""), std::nullopt, ""},
+        {AWSError::failed("odd"), std::nullopt, "AWS CLI のメッセージ:\nodd"},
+        {AWSError::failed("odd"), "given", "given\n\nAWS CLI のメッセージ:\nodd"},
+        {AWSError::failed(""), "given", "given"},
+        {AWSError::ipLookupFailed(""), std::nullopt, kNetworkHint},
+        {AWSError::ipLookupFailed("bad answer"), std::nullopt, kNetworkHint + "\n\n詳細:\nbad answer"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(failureAlert(c.error, "T", c.hint), (Alert{"T", c.body, {}, true})) << c.error.text();
+    }
+}
+
+TEST(Actions, ErrorDetailShowsTheLastError) {
+    Harness h;
+    launch(h);
+    h.controller->menuItemChosen(entry(MenuAction::showErrorDetail));
+    EXPECT_TRUE(h.alerts.shown.empty());
+
+    h.cli.listings.push_back(errorOf(AWSError::failed(kAccessDenied)));
+    h.controller->refresh();
+    h.drain();
+    h.choose({"　エラーの詳細…"});
+    EXPECT_EQ(h.alerts.shown, (std::vector<Alert>{{"この操作を行う権限がありません",
+                                                   kIAMHint + "\n\nAWS CLI のメッセージ:\n" + kAccessDenied, {}, true}}));
+}
+
+TEST(Actions, ProfileAndRegionChoicesAreAppliedStoredAndRefreshed) {
+    Harness h;
+    h.cli.profileNames = {"work"};
+    launch(h);
+    const struct { Strings path; std::string key; std::optional<std::string> value; } cases[] = {
+        {{"プロファイル: デフォルト", "work"}, "profile", "work"},
+        {{"プロファイル: work", "デフォルト"}, "profile", std::nullopt},
+        {{"リージョン: デフォルト", "eu-north-1"}, "region", "eu-north-1"},
+        {{"リージョン: eu-north-1", "デフォルト (AWS CLI の設定)"}, "region", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.back());
+        h.cli.listings.push_back(std::vector{instance("i-1", "stopped", "web")});
+        h.choose(c.path);
+        EXPECT_EQ(c.key == "profile" ? h.cli.profile() : h.cli.region(), c.value);
+        EXPECT_EQ(h.settings.string(c.key), c.value);
+        EXPECT_EQ(h.settings.values.count(c.key), c.value ? 1u : 0u);
+        EXPECT_TRUE(h.controller->instances().empty());
+        EXPECT_EQ(h.queue.pending(), 1u);
+        h.drain();
+    }
+    // While a refresh is under way the choice rides on it; a carried value of the wrong kind is the default.
+    h.cli.setProfile("work");
+    h.controller->refresh();
+    h.controller->menuItemChosen(
+        entry(MenuAction::selectProfile, Strings{"x"}));
+    EXPECT_EQ(h.cli.profile(), std::nullopt);
+    EXPECT_EQ(h.queue.pending(), 1u);
+}
+
+TEST(Actions, LockChoiceAsksFirstAndStoresTheWholeMapping) {
+    Harness h;
+    launch(h, Groups{{"i-other", "sg-9"}});
+    const Alert confirmation = ingressLockConfirmation("sg-1");
+    EXPECT_EQ(confirmation.title, "sg-1 のインバウンドルールを起動のたびに書き換えますか？");
+    EXPECT_EQ(confirmation.body,
+              "このアプリからインスタンスを起動するたびに、このセキュリティグループのインバウンドルールをすべて削除し、"
+              "この Mac のグローバル IP アドレスからの全トラフィックを許可するルールだけにします。\n\n"
+              "同じセキュリティグループを使っている他のリソースにも影響します。");
+    EXPECT_EQ(confirmation.buttons, (Strings{"有効にする", "キャンセル"}));
+
+    h.alerts.answers = {1};
+    h.choose({kLine, kLock + "しない", "web (sg-1)"});
+    EXPECT_EQ(h.settings.stringMap("ingressLockGroups"), (Groups{{"i-other", "sg-9"}}));
+
+    h.alerts.answers = {0, 0};
+    h.alerts.onRun = [&] { h.settings.setStringMap("ingressLockGroups", {{"i-new", "sg-3"}}); };
+    h.choose({kLine, kLock + "しない", "web (sg-1)"});
+    EXPECT_EQ(h.alerts.shown.back(), confirmation);
+    EXPECT_EQ(h.settings.stringMap("ingressLockGroups"), (Groups{{"i-new", "sg-3"}, {"i-1", "sg-1"}}));
+    h.alerts.onRun = nullptr;
+    h.choose({kLine, kLock + "web (sg-1)", "sg-2"});
+    EXPECT_EQ(h.settings.stringMap("ingressLockGroups"), (Groups{{"i-new", "sg-3"}, {"i-1", "sg-2"}}));
+    EXPECT_NE(h.find({kLine, kLock + "sg-2"}), nullptr);
+
+    h.settings.setStringMap("ingressLockGroups", {{"i-1", "sg-2"}});
+    h.choose({kLine, kLock + "sg-2", "しない"});
+    EXPECT_EQ(h.settings.stringMap("ingressLockGroups"), Groups{});  // stored, empty
+    EXPECT_EQ(h.alerts.shown.size(), 3u);
+    EXPECT_TRUE(h.cli.calls.empty());
+}
+
+TEST(Actions, LoginToggleSwitchesFromEachStatusAndReportsFailures) {
+    Harness h;
+    launch(h);
+    const std::string entry = "ログイン時に起動";
+    h.choose({entry});
+    EXPECT_TRUE(h.loginItem.enabled);
+    EXPECT_TRUE(h.find({entry})->checked);
+    h.choose({entry});
+    EXPECT_FALSE(h.find({entry})->checked);
+    EXPECT_EQ(h.loginItem.calls, (Strings{"enable", "disable"}));
+
+    h.loginItem.failure = "autostart: permission denied";
+    const int builds = h.statusItem.menuBuilds;
+    h.choose({entry});
+    EXPECT_EQ(h.alerts.shown, (std::vector<Alert>{{"ログイン項目の設定に失敗しました", "autostart: permission denied", {}, false}}));
+    EXPECT_EQ(h.statusItem.menuBuilds, builds + 1);
+}
+
+TEST(Actions, QuitEndsTheApplicationAndForeignValuesDoNothing) {
+    Harness h;
+    launch(h);
+    h.choose({"終了"});
+    EXPECT_EQ(h.application.quits, 1);
+    for (MenuAction action : {MenuAction::startInstance, MenuAction::stopInstance, MenuAction::selectIngressLockGroup}) {
+        h.controller->menuItemChosen(entry(action, std::string("i-1")));
+        h.controller->menuItemChosen(entry(action, Strings{}));
+    }
+    EXPECT_TRUE(h.alerts.shown.empty());
+    EXPECT_EQ(h.queue.pending(), 0u);
+    EXPECT_EQ(h.settings.values.count("ingressLockGroups"), 0u);
+}
+
+}  // namespace
+}  // namespace tamsel::test

@@ -1,0 +1,154 @@
+// The controller's launch, its refresh guard, landings and timer policy, on fakes.
+
+#include <gtest/gtest.h>
+
+#include "FakePlatform.h"
+
+namespace tamsel::test {
+namespace {
+
+using std::chrono::milliseconds;
+using Strings = std::vector<std::string>;
+
+TEST(Launch, AppliesSettingsThenListsProfilesBeforeTheFirstRefresh) {
+    Harness h;
+    h.settings.values = {{"profile", std::string("work")}, {"region", std::string("eu-west-1")}};
+    h.cli.profileNames = {"work", "dev"};
+    h.cli.listings.push_back(std::vector{instance("i-1", "running")});
+    AppDelegate& app = h.make();
+    app.applicationDidFinishLaunching();
+
+    EXPECT_EQ(h.cli.profile(), "work");
+    EXPECT_EQ(h.cli.region(), "eu-west-1");
+    EXPECT_EQ(h.statusItem.delegate, &app);
+    EXPECT_EQ(h.statusItem.buttonUpdates, 1);
+    EXPECT_TRUE(app.loading());
+    EXPECT_NE(h.find({"読み込み中…"}), nullptr);
+
+    ASSERT_EQ(h.queue.pending(), 2u);
+    h.queue.runNext();
+    h.queue.runNext();
+    EXPECT_EQ(h.cli.calls, (Strings{"listProfiles", "describeInstances"}));
+    h.mainThread.runNext();  // the profiles land first...
+    EXPECT_EQ(app.profiles(), (Strings{"work", "dev"}));
+    EXPECT_TRUE(app.loading());
+    EXPECT_NE(h.find({"プロファイル: work", "dev"}), nullptr);
+    h.mainThread.runNext();  // ...then the instances
+    EXPECT_FALSE(app.loading());
+    EXPECT_EQ(app.instances().size(), 1u);
+}
+
+TEST(Launch, WithoutStoredSettingsLeavesProfileAndRegionToTheTool) {
+    Harness h;
+    h.launched();
+    EXPECT_EQ(h.cli.profile(), std::nullopt);
+    EXPECT_EQ(h.cli.region(), std::nullopt);
+}
+
+TEST(Refresh, WhileLoadingQueuesNothingAndDoesNotRebuild) {
+    Harness h;
+    AppDelegate& app = h.launched();
+    app.menuWillOpen();
+    const int builds = h.statusItem.menuBuilds;
+    app.menuWillOpen();
+    app.refresh();
+    h.choose({"今すぐ更新"});
+    EXPECT_EQ(h.queue.pending(), 1u);
+    EXPECT_EQ(h.statusItem.menuBuilds, builds);
+}
+
+TEST(Refresh, LandingsReplaceOrDropTheListAndKeepTheLastSuccessTime) {
+    Harness h;
+    h.cli.listings.push_back(errorOf(std::runtime_error("JSON parse error")));
+    h.cli.listings.push_back(std::vector{instance("i-2", "running")});
+    AppDelegate& app = h.launched({instance("i-1", "stopped")});
+    const auto firstSuccess = h.application.clock;
+    EXPECT_EQ(app.lastUpdated(), firstSuccess);
+    EXPECT_EQ(h.statusItem.button->title, "");
+
+    h.application.clock += std::chrono::seconds(30);
+    app.refresh();
+    h.drain();
+    EXPECT_TRUE(app.instances().empty());
+    EXPECT_EQ(app.lastError(), AWSError::failed("JSON parse error"));
+    EXPECT_EQ(app.lastUpdated(), firstSuccess);
+    EXPECT_EQ(h.statusItem.button->title, " !");
+    EXPECT_EQ(h.timers.lastInterval(), milliseconds(30000));
+
+    app.refresh();
+    h.drain();
+    EXPECT_EQ(app.instances(), std::vector{instance("i-2", "running")});
+    EXPECT_EQ(app.lastError(), std::nullopt);
+    EXPECT_EQ(app.lastUpdated(), h.application.clock);
+    EXPECT_EQ(h.statusItem.button->imageName, "MenuBarIconRunning");
+}
+
+TEST(Refresh, AnAWSErrorLandsAsItIs) {
+    Harness h;
+    h.cli.listings.push_back(errorOf(AWSError::cliNotFound()));
+    AppDelegate& app = h.launched({instance("i-1", "running")});
+    app.refresh();
+    h.drain();
+    EXPECT_EQ(app.lastError(), AWSError::cliNotFound());
+    EXPECT_NE(h.find({"⚠️ AWS CLI が見つかりません"}), nullptr);
+}
+
+struct IntervalCase {
+    Strings states;
+    int milliseconds;
+};
+
+class TimerInterval : public testing::TestWithParam<IntervalCase> {};
+
+TEST_P(TimerInterval, FollowsTheTransitionalStates) {
+    std::vector<EC2Instance> listing;
+    for (const std::string& state : GetParam().states) listing.push_back(instance("i-" + state, state));
+    Harness h;
+    h.launched(listing);
+    EXPECT_EQ(h.timers.lastInterval(), milliseconds(GetParam().milliseconds));
+}
+
+INSTANTIATE_TEST_SUITE_P(States, TimerInterval,
+                         testing::Values(IntervalCase{{}, 30000}, IntervalCase{{"running", "pending", "stopped"}, 5000},
+                                         IntervalCase{{"stopping"}, 5000}, IntervalCase{{"shutting-down"}, 5000},
+                                         IntervalCase{{"Pending", "terminated", "running", "stopped"}, 30000}));
+
+TEST(Timer, EachLandingDisarmsTheOldTimerAndAFiringStartsARefresh) {
+    Harness h;
+    AppDelegate& app = h.launched();
+    app.refresh();
+    h.drain();
+    EXPECT_EQ(h.timers.started().size(), 2u);
+    EXPECT_EQ(h.timers.armedCount(), 1u);
+
+    h.timers.fireLast();
+    EXPECT_TRUE(app.loading());
+    EXPECT_EQ(h.queue.pending(), 1u);
+}
+
+TEST(Timer, FiringWhileLoadingDoesNothingAndArmsNothing) {
+    Harness h;
+    AppDelegate& app = h.launched();
+    app.menuWillOpen();
+    const int builds = h.statusItem.menuBuilds;
+    h.timers.fireLast();
+    EXPECT_EQ(h.queue.pending(), 1u);
+    EXPECT_EQ(h.statusItem.menuBuilds, builds);
+    EXPECT_EQ(h.timers.started().size(), 1u);
+    h.drain();  // the refresh under way arms the next one
+    EXPECT_EQ(h.timers.armedCount(), 1u);
+    EXPECT_EQ(h.timers.started().size(), 2u);
+}
+
+TEST(Lifetime, ALandingAfterTheControllerIsGoneIsDropped) {
+    Harness h;
+    h.launched().refresh();
+    h.queue.runNext();
+    h.controller.reset();
+    EXPECT_EQ(h.statusItem.delegate, nullptr);
+    h.mainThread.runAll();  // must not touch the destroyed controller
+    EXPECT_EQ(h.timers.armedCount(), 0u);
+}
+
+}  // namespace
+}  // namespace tamsel::test
