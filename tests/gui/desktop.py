@@ -165,6 +165,18 @@ class Session:
                               "--height", "24", "--transparent", "false", "--tint", "0xdcdcdc",
                               "--SetDockType", "true", "--SetPartialStrut", "true"], env)
         wait_for("trayer's panel", self.panel_window)
+        self.set_backdrop()
+
+    def set_backdrop(self):
+        """A calm desktop background instead of black, for screenshots a person looks at
+        (after the tray starts, which paints the root window black)."""
+        backdrop = self.root / "backdrop.png"
+        if not backdrop.exists():
+            subprocess.run(["convert", "-size", "1024x768", "gradient:#6d7f94-#3b4858", str(backdrop)],
+                           check=True, timeout=60)
+        # display sets the root window's background, then exits with 1 whatever happened.
+        subprocess.run(["display", "-window", "root", str(backdrop)], env={**os.environ, "DISPLAY": self.display},
+                       timeout=60)
 
     def app_env(self):
         env = self.base_env()

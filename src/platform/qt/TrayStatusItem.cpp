@@ -1,6 +1,8 @@
 #include "platform/qt/TrayStatusItem.h"
 
 #include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include "platform/qt/TrayIconArt.h"
 
@@ -28,7 +30,7 @@ TrayStatusItem::TrayStatusItem()
     });
     // Trays report a left click as activation: it opens the same menu as a right click.
     connect(&tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && !menu_->isVisible()) menu_->popup(QCursor::pos());
+        if (reason == QSystemTrayIcon::Trigger && !menu_->isVisible()) menu_->popup(menuPosition());
     });
 
     trayWatch_.setInterval(kTrayWatchInterval);
@@ -50,6 +52,16 @@ bool TrayStatusItem::showInTray() {
     return false;
 }
 
+QPoint TrayStatusItem::menuPosition() const {
+    // Dropped from the icon, as from a menu bar: below it on a top panel, above it on a
+    // bottom one. Trays that do not tell where the icon is get the menu at the pointer.
+    const QRect icon = tray_.geometry();
+    const QScreen* screen = icon.isValid() ? QGuiApplication::screenAt(icon.center()) : nullptr;
+    if (!screen) return QCursor::pos();
+    if (icon.center().y() < screen->geometry().center().y()) return icon.bottomLeft() + QPoint(0, 1);
+    return icon.topLeft() - QPoint(0, menu_->sizeHint().height());
+}
+
 void TrayStatusItem::setDelegate(MenuDelegate* delegate) { delegate_ = delegate; }
 
 void TrayStatusItem::setButton(const StatusButton& button) {
@@ -57,6 +69,24 @@ void TrayStatusItem::setButton(const StatusButton& button) {
     tray_.setToolTip(QString::fromStdString(button.toolTip));
 }
 
-void TrayStatusItem::setMenu(const Menu& menu) { renderer_.render(menu); }
+void TrayStatusItem::setMenu(const Menu& menu) {
+    renderer_.render(menu);
+    if (menu_->isVisible()) keepOnScreen();
+}
+
+void TrayStatusItem::keepOnScreen() {
+    // An open menu grows in place when a rebuild brings longer lines (the list landing
+    // after "読み込み中…"); shift it back inside the screen it is on.
+    const QScreen* screen = menu_->screen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    QRect frame = menu_->geometry();
+    frame.setSize(menu_->sizeHint());
+    if (frame.right() > area.right()) frame.moveRight(area.right());
+    if (frame.bottom() > area.bottom()) frame.moveBottom(area.bottom());
+    if (frame.left() < area.left()) frame.moveLeft(area.left());
+    if (frame.top() < area.top()) frame.moveTop(area.top());
+    if (frame != menu_->geometry()) menu_->setGeometry(frame);
+}
 
 }  // namespace tamsel

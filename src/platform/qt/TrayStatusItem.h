@@ -32,6 +32,9 @@ public:
     QSystemTrayIcon& icon() { return tray_; }
 
 private:
+    QPoint menuPosition() const;
+    void keepOnScreen();
+
     MenuDelegate* delegate_ = nullptr;
     std::unique_ptr<QMenu> menu_;  // outlives tray_, which refers to it
     QSystemTrayIcon tray_;

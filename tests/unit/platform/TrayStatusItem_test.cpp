@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QPointer>
+#include <QScreen>
 
 #include "QtTestApp.h"
 
@@ -259,6 +260,20 @@ TEST_F(TrayStatusItemTest, RebuildingWhileMenusAreOpenReplacesThemSafely) {
     runEvents();
     EXPECT_TRUE(tray.menu().isVisible());  // the open menu stays open and shows the new build
     EXPECT_EQ(shown(tray.menu()).size(), next.size());
+}
+
+TEST_F(TrayStatusItemTest, AnOpenMenuThatGrowsStaysOnScreen) {
+    tray.setMenu({item("読み込み中…", false)});
+    const QRect screen = tray.menu().screen()->availableGeometry();
+    tray.menu().popup(QPoint(screen.right() - tray.menu().sizeHint().width(), screen.top()));
+    runEvents();
+    ASSERT_TRUE(tray.menu().isVisible());
+
+    Menu longer = sampleMenu();
+    longer[2].title = "🟢 " + std::string(60, 'w') + " — running";
+    tray.setMenu(longer);
+    EXPECT_GT(tray.menu().width(), 400);
+    EXPECT_TRUE(screen.contains(tray.menu().geometry())) << tray.menu().geometry().x() << "+" << tray.menu().width();
 }
 
 TEST_F(TrayStatusItemTest, ALongListDrawsEveryInstanceLine) {
