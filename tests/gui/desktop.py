@@ -7,11 +7,13 @@ that closing the session can find and end exactly these processes and prove none
 Runs on Debian's /usr/bin/python3 (pyatspi comes from python3-pyatspi).
 """
 
+import json
 import os
 import re
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 import uuid
@@ -23,6 +25,14 @@ MARKER = "ORVANE_GUI_SESSION"
 
 class SessionError(Exception):
     pass
+
+
+_START = time.monotonic()
+
+
+def log(message):
+    """A timestamped progress line on stderr, for reading a slow or failed run."""
+    print(f"[{time.monotonic() - _START:6.1f} s] {message}", file=sys.stderr, flush=True)
 
 
 def wait_for(what, check, timeout=30.0, interval=0.2):
@@ -82,6 +92,17 @@ class MenuEntry:
         flags = "".join(["" if self.enabled else " disabled", " checked" if self.checked else "",
                          " >" if self.has_submenu else ""])
         return f"<{self.role} {self.name!r}{flags}>"
+
+
+class Alert:
+    def __init__(self, accessible, title, texts, buttons):
+        self.accessible = accessible
+        self.title = title
+        self.texts = texts  # the labels: title, then body
+        self.buttons = buttons  # name -> accessible, in order
+
+    def __repr__(self):
+        return f"<alert {self.title!r} {self.texts} {list(self.buttons)}>"
 
 
 class Session:
@@ -231,7 +252,7 @@ class Session:
 
     def click_icon(self, button=1):
         x, y, w, h = wait_for("the tray icon", self.tray_icon)
-        self.xdotool("mousemove", "--sync", str(x + w // 2), str(y + h // 2), "click", str(button))
+        self.xdotool("mousemove", str(x + w // 2), str(y + h // 2), "click", str(button))
 
     def screenshot(self, path, crop=None):
         path = Path(path)
@@ -306,6 +327,118 @@ class Session:
             if time.monotonic() > deadline:
                 raise SessionError(f"the menu never showed what was expected; last read: {last}")
             time.sleep(0.5)
+
+    # -- acting as a person would ---------------------------------------------
+
+    @staticmethod
+    def matches(name, pattern):
+        return pattern(name) if callable(pattern) else name == pattern
+
+    def center(self, accessible):
+        x, y, w, h = accessible.queryComponent().getExtents(atspi().DESKTOP_COORDS)
+        return x + w // 2, y + h // 2
+
+    def click(self, accessible):
+        x, y = self.center(accessible)
+        self.xdotool("mousemove", str(x), str(y), "click", "1")
+
+    def open_menu(self, settle=10.0):
+        """Opens the tray menu with a click on the icon and returns it once the refresh
+        that opening starts has landed (the menu is rebuilt then, with new entries)."""
+        for _ in range(5):
+            self.click_icon()
+            menu = self.focused_menu()
+            if menu is None:
+                self.xdotool("key", "Escape")
+                continue
+            try:
+                first = [child.path for child in menu]
+                deadline = time.monotonic() + settle
+                while time.monotonic() < deadline and [child.path for child in menu] == first:
+                    time.sleep(0.2)
+                if time.monotonic() >= deadline:
+                    log("menu: no rebuild seen after opening (a refresh was already under way?)")
+                time.sleep(0.3)
+                return menu
+            except Exception:  # rebuilt while being read: read again
+                self.xdotool("key", "Escape")
+        raise SessionError("the tray menu did not open")
+
+    def choose(self, *path):
+        """Opens the menu and clicks the entry at `path` (titles, or predicates on titles),
+        hovering each submenu on the way as a person does."""
+        self.click(self.walk(path[:-1], path[-1]))
+
+    def peek(self, *path):
+        """The entries of the submenu at `path`, opened by hovering; the menu is closed after."""
+        submenu = self.walk(path, None)
+        entries = self.entries(submenu)
+        self.xdotool("key", "Escape")
+        self.xdotool("key", "Escape")
+        return entries
+
+    def walk(self, path, last):
+        """Opens the menu, hovers the submenus along `path` and returns the entry `last` of
+        the final one (or that menu itself when `last` is None)."""
+        log(f"menu: {' > '.join(p if isinstance(p, str) else '…' for p in [*path, last] if p is not None)}")
+        menu = self.open_menu()
+        for depth, pattern in enumerate([*path, last]):
+            if pattern is None:
+                return menu
+            entry = next((child for child in menu if self.matches(child.name, pattern)), None)
+            if entry is None:
+                shown = [child.name for child in menu]
+                self.xdotool("key", "Escape")
+                raise SessionError(f"no entry {pattern!r} in {shown}")
+            if depth == len(path):
+                return entry
+            x, y = self.center(entry)
+            self.xdotool("mousemove", str(x), str(y))
+            submenu = entry.getChildAtIndex(0)
+            wait_for(f"the submenu of {entry.name!r}", lambda: submenu.childCount > 0, timeout=10)
+            time.sleep(0.3)
+            # Into the submenu along the row of its parent entry, then to the target.
+            sx, _ = self.center(submenu)
+            self.xdotool("mousemove", str(sx), str(y))
+            menu = submenu
+
+    def alerts(self):
+        """The alerts the application shows now."""
+        found = []
+        for app in atspi().Registry.getDesktop(0):
+            if app is not None and app.name == "orvane":
+                found += [window for window in app if window.getRoleName() == "alert"]
+        return found
+
+    def alert(self, timeout=30.0):
+        """The alert the application shows, with its title, texts and buttons."""
+        window = wait_for("an alert", lambda: next(iter(self.alerts()), None), timeout=timeout)
+        texts, buttons = [], {}
+
+        def walk(node):
+            for child in node:
+                role = child.getRoleName()
+                if role == "label":
+                    texts.append(child.name)
+                elif role == "push button":
+                    buttons[child.name] = child
+                walk(child)
+
+        walk(window)
+        return Alert(window, window.name, texts, buttons)
+
+    def answer(self, alert, button):
+        path = alert.accessible.path
+        self.click(alert.buttons[button])
+        wait_for("the alert to close", lambda: all(window.path != path for window in self.alerts()), timeout=10)
+
+    def aws(self, *args):
+        """Asks the emulator directly, with the aws tool, as JSON."""
+        env = self.base_env()
+        env.update(self.env)
+        result = subprocess.run(["/usr/bin/aws", "--no-cli-pager", "--output", "json", *args], env=env,
+                                capture_output=True, text=True, timeout=120, check=True)
+        return json.loads(result.stdout) if result.stdout.strip() else None
 
     # -- ending ---------------------------------------------------------------
 

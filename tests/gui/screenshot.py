@@ -28,7 +28,7 @@ def take(orvane, out):
         # Hover one instance so that its submenu opens beside the menu.
         line = next(e for e in entries if "web-server" in e.name)
         x, y, w, h = line.accessible.queryComponent().getExtents(atspi().DESKTOP_COORDS)
-        session.xdotool("mousemove", "--sync", str(x + w // 3), str(y + h // 2))
+        session.xdotool("mousemove", str(x + w // 3), str(y + h // 2))
         time.sleep(1.5)
 
         full = session.screenshot(session.root / "full.png")
@@ -36,8 +36,9 @@ def take(orvane, out):
         session.screenshot(out, crop="700x330+324+0")
         full.unlink()
 
-        quit_entry = next(e for e in entries if e.name == "終了")
-        quit_entry.accessible.queryAction().doAction(0)
+        session.xdotool("key", "Escape")
+        session.xdotool("key", "Escape")
+        session.choose("終了")
         wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
         print(f"demo: wrote {out}", flush=True)
     finally:
