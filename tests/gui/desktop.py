@@ -153,9 +153,11 @@ class Session:
 
     def start_desktop(self, tray=True):
         env = self.base_env()
-        # Xvfb picks a free display itself and writes its number to the pipe.
+        # Xvfb picks a free display itself and writes its number to the pipe. Without
+        # -noreset it resets whenever its last client leaves, and refuses clients meanwhile.
         read_end, write_end = os.pipe()
-        self.spawn("xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        self.spawn("xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                           "-noreset"],
                    env, pass_fds=(write_end,))
         os.close(write_end)
         number = b""
@@ -185,7 +187,11 @@ class Session:
         self.spawn("trayer", ["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
                               "--height", "24", "--transparent", "false", "--tint", "0xdcdcdc",
                               "--SetDockType", "true", "--SetPartialStrut", "true"], env)
-        wait_for("trayer's panel", self.panel_window)
+        try:
+            wait_for("trayer's panel", self.panel_window)
+        except SessionError as error:
+            log_text = (self.root / "trayer.log").read_text(errors="replace")
+            raise SessionError(f"{error}; trayer exited with {self.processes['trayer'].poll()}: {log_text}") from None
         self.set_backdrop()
 
     def set_backdrop(self):
