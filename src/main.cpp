@@ -1,1 +1,99 @@
-int main() { return 0; }
+// orvane: the EC2 instances of one AWS account and region in the system tray.
+// Wires the Qt and XDG adapters to the controller and runs the event loop.
+
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QTimer>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <thread>
+#include <unistd.h>
+
+#include "app/AppDelegate.h"
+#include "app/CloudGateway.h"
+#include "app/SerialQueue.h"
+#include "platform/qt/QtAlerts.h"
+#include "platform/qt/QtApplication.h"
+#include "platform/qt/QtMainThread.h"
+#include "platform/qt/QtSettingsStore.h"
+#include "platform/qt/QtTimers.h"
+#include "platform/qt/TrayIconArt.h"
+#include "platform/qt/TrayStatusItem.h"
+#include "platform/xdg/AutostartEntry.h"
+
+namespace {
+
+// How long quitting waits for an aws call that is under way before the process just ends.
+constexpr auto kQuitGrace = std::chrono::seconds(3);
+
+// The per-user lock that keeps a second copy from running.
+QString lockFilePath() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        return QDir::temp().filePath(QString("orvane-%1.lock").arg(::getuid()));
+    return QDir(folder).filePath("orvane.lock");
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName("orvane");
+    QApplication::setApplicationName("orvane");
+    QApplication::setApplicationDisplayName("Orvane for Mac");
+    QApplication::setApplicationVersion(ORVANE_VERSION);
+    QApplication::setDesktopFileName("orvane");
+    QApplication::setWindowIcon(tamsel::bundledIcon("MenuBarIcon"));
+    // A tray application has no main window: closing a message box must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QLockFile lock(lockFilePath());
+    lock.setStaleLockTime(0);  // a lock is stale only when its process is gone
+    if (!lock.tryLock(0)) {
+        qint64 pid = 0;
+        QString host, name;
+        if (lock.error() == QLockFile::LockFailedError && lock.getLockInfo(&pid, &host, &name))
+            std::cerr << "orvane: すでに起動しています（プロセス " << pid << "）。2 つ目は起動しません。\n";
+        else
+            std::cerr << "orvane: 多重起動を防ぐロックファイルを作成できません: " << lock.fileName().toStdString()
+                      << "\n";
+        return 1;
+    }
+
+    tamsel::QtMainThread mainThread;
+    tamsel::QtTimers timers;
+    tamsel::QtSettingsStore settings;
+    tamsel::AutostartEntry loginItem = tamsel::AutostartEntry::forCurrentUser();
+    tamsel::QtAlerts alerts;
+    tamsel::TrayStatusItem statusItem;
+    tamsel::QtApplication application;
+    tamsel::AWSCLIGateway cli;
+    auto queue = std::make_unique<tamsel::SerialQueue>("tamsel.aws");
+    auto delegate = std::make_unique<tamsel::AppDelegate>(
+        tamsel::Platform{mainThread, *queue, timers, settings, loginItem, alerts, statusItem, application}, cli,
+        ORVANE_VERSION);
+
+    if (!statusItem.showInTray())
+        std::cerr << "orvane: システムトレイが見つかりません。トレイが現れたらアイコンを表示します。\n";
+
+    // The controller starts once the event loop runs, as a launched application does.
+    QTimer::singleShot(0, [&delegate] { delegate->applicationDidFinishLaunching(); });
+    const int status = QApplication::exec();
+
+    // Take the icon away at once, then stop in order: the controller first (no more jobs
+    // or posts), then the queue (drops waiting jobs, waits for the running one), while the
+    // gateway and the main-thread poster it may still use are alive. An aws call under way
+    // can take up to its time limit; after a short grace the process ends without it.
+    statusItem.icon().hide();
+    delegate.reset();
+    std::thread([status] {
+        std::this_thread::sleep_for(kQuitGrace);
+        std::_Exit(status);
+    }).detach();
+    queue.reset();
+    return status;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The per-user settings store on QSettings (an INI file, by default
+// $XDG_CONFIG_HOME/orvane/orvane.conf).
+
+#include <QSettings>
+
+#include "app/Platform.h"
+
+namespace tamsel {
+
+class QtSettingsStore final : public SettingsStore {
+public:
+    // The user's store.
+    QtSettingsStore();
+    // The store in `file` (tests).
+    explicit QtSettingsStore(const QString& file);
+
+    std::optional<std::string> string(const std::string& key) const override;
+    std::optional<std::map<std::string, std::string>> stringMap(const std::string& key) const override;
+    // Writes go to disk at once, so a killed process loses nothing.
+    void setString(const std::string& key, const std::optional<std::string>& value) override;
+    void setStringMap(const std::string& key, const std::map<std::string, std::string>& value) override;
+
+    // Where the settings live.
+    QString fileName() const { return settings_.fileName(); }
+
+private:
+    mutable QSettings settings_;
+};
+
+}  // namespace tamsel

@@ -1,0 +1,90 @@
+#include "platform/qt/TrayIconArt.h"
+
+#include <QFile>
+#include <QFont>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace tamsel {
+namespace {
+
+// The sizes the icons are drawn in (assets/icons); trays ask for 16 to 48 pixels.
+constexpr int kSizes[] = {16, 22, 24, 32, 48};
+
+// A red disc in the lower right corner with the title's text on it, white-ringed so it
+// stands out on any panel.
+QPixmap withBadge(const QPixmap& base, int size, const QString& text) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.drawPixmap(0, 0, base.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    const qreal diameter = size * 0.6;
+    const QRectF disc(size - diameter - 0.5, size - diameter - 0.5, diameter, diameter);
+    painter.setPen(QPen(QColor(0xf4, 0xf4, 0xf4), qMax(1.0, size / 16.0)));
+    painter.setBrush(QColor(0xd0, 0x21, 0x21));
+    painter.drawEllipse(disc);
+    QFont font;
+    font.setBold(true);
+    font.setPixelSize(qMax(7, int(diameter * 0.8)));
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(disc, Qt::AlignCenter, text);
+    return pixmap;
+}
+
+// Text as an icon: light letters with a dark rim, legible on light and dark panels.
+QPixmap textPixmap(int size, const QString& text) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont font;
+    font.setBold(true);
+    font.setPixelSize(size);
+    // Shrink until the text fits the square.
+    while (font.pixelSize() > 6 && QFontMetricsF(font).horizontalAdvance(text) > size - 1)
+        font.setPixelSize(font.pixelSize() - 1);
+    QPainterPath path;
+    const QFontMetricsF metrics(font);
+    const qreal x = (size - metrics.horizontalAdvance(text)) / 2;
+    const qreal y = (size + metrics.capHeight()) / 2;
+    path.addText(x, y, font, text);
+    painter.setPen(QPen(QColor(0x3b, 0x3b, 0x3b), qMax(1.0, size / 12.0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(QColor(0xf4, 0xf4, 0xf4));
+    painter.drawPath(path);
+    return pixmap;
+}
+
+}  // namespace
+
+QIcon bundledIcon(const std::string& name) {
+    QIcon icon;
+    for (int size : kSizes) {
+        const QString file = QString(":/icons/%1-%2.png").arg(QString::fromStdString(name)).arg(size);
+        if (QFile::exists(file)) icon.addFile(file, QSize(size, size));
+    }
+    return icon;
+}
+
+QIcon trayIcon(const StatusButton& button, const QIcon& image) {
+    const QString title = QString::fromStdString(button.title).trimmed();
+    QIcon icon;
+    if (image.isNull()) {
+        const QString text = title.isEmpty() ? QStringLiteral("EC2") : title;
+        for (int size : kSizes) icon.addPixmap(textPixmap(size, text));
+        return icon;
+    }
+    if (title.isEmpty()) return image;
+    for (int size : kSizes) icon.addPixmap(withBadge(image.pixmap(size, size), size, title));
+    return icon;
+}
+
+QIcon trayIcon(const StatusButton& button) {
+    QIcon image = bundledIcon(button.imageName);
+    if (image.isNull()) image = QIcon::fromTheme("network-server");
+    return trayIcon(button, image);
+}
+
+}  // namespace tamsel

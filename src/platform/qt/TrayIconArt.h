@@ -1,0 +1,25 @@
+#pragma once
+// The picture of the tray icon for a status button: the named icon from the compiled-in
+// resources (or the theme's "network-server"), with the button's title drawn on it as a
+// badge, since a tray shows no text beside an icon; with no picture at all, the title
+// itself (or "EC2") drawn as text.
+
+#include <QIcon>
+#include <string>
+
+#include "app/Platform.h"
+
+namespace tamsel {
+
+// The compiled-in icon `name` ("MenuBarIcon", "MenuBarIconRunning") in every size it is
+// drawn in; a null icon when there is none by that name.
+QIcon bundledIcon(const std::string& name);
+
+// The tray icon that shows `button`. `image` is the picture found for its image name
+// (possibly null).
+QIcon trayIcon(const StatusButton& button, const QIcon& image);
+
+// The same, looking the picture up as the tray does: the bundled icon, else the theme's.
+QIcon trayIcon(const StatusButton& button);
+
+}  // namespace tamsel

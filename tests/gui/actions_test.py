@@ -1,0 +1,176 @@
+"""Every menu action of the real orvane, driven as a person would (the menu opened with a
+click on the tray icon, entries and dialog buttons clicked with the mouse), checked at the
+emulator, in the settings file and in the autostart folder.
+
+The binary runs from a folder whose name needs quoting in a desktop entry, so the login
+item's Exec= line is proven on a real path.
+
+Usage: /usr/bin/python3 actions_test.py --orvane PATH --artifacts DIR
+"""
+
+import argparse
+import shutil
+import sys
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from desktop import Session, log, marked_processes, wait_for  # noqa: E402
+
+ARGS = None
+LOGIN = "ログイン時に起動"
+LOCK = "起動時に SG を自分の IP 専用にする: "
+
+
+def line_of(name, state=None):
+    """A predicate for the instance line of `name` (in `state`, when given)."""
+    return lambda title: f" {name} — " in title and (state is None or title.endswith(f" — {state}"))
+
+
+class ActionsTest(unittest.TestCase):
+    def setUp(self):
+        self.session = Session(ARGS.orvane)
+        self.addCleanup(self.session.remove_files)
+        self.addCleanup(self.close_session)
+
+    def close_session(self):
+        leftovers = self.session.close()
+        self.assertEqual(marked_processes(self.session.marker), [], "processes of the test still run")
+        self.assertEqual(leftovers, [], "processes outlived their orderly stop")
+
+    def instance(self, name, region="us-east-1"):
+        reservations = self.session.aws("ec2", "describe-instances", "--region", region)["Reservations"]
+        for reservation in reservations:
+            for instance in reservation["Instances"]:
+                tags = {tag["Key"]: tag["Value"] for tag in instance.get("Tags", [])}
+                if tags.get("Name") == name:
+                    return instance
+        raise AssertionError(f"no instance {name} at the emulator")
+
+    def rules(self, group_id):
+        groups = self.session.aws("ec2", "describe-security-groups", "--region", "us-east-1", "--group-ids", group_id)
+        return groups["SecurityGroups"][0]["IpPermissions"]
+
+    def wait_state(self, name, state):
+        wait_for(f"{name} to be {state} at the emulator", lambda: self.instance(name)["State"]["Name"] == state)
+
+    def wait_menu(self, predicate):
+        self.session.read_menu(until=lambda entries: predicate([e.name for e in entries]))
+        self.session.xdotool("key", "Escape")
+
+    def test_every_action_as_a_person_would(self):
+        session = self.session
+        # A folder name with a space, parentheses and a dollar sign: Exec= must quote it.
+        folder = session.root / "Orvane Apps (test) $1"
+        folder.mkdir(parents=True)
+        session.orvane = Path(shutil.copy2(ARGS.orvane, folder / "orvane"))
+
+        session.start_emulator(seed=True)
+        session.start_desktop(tray=True)
+        app = session.start_app()
+        wait_for("the icon in the tray", session.tray_icon)
+        self.wait_menu(lambda names: any(line_of("web-server", "running")(n) for n in names))
+        web = self.instance("web-server")
+        web_id = web["InstanceId"]
+        web_group = next(g for g in web["SecurityGroups"] if g["GroupName"] == "web")["GroupId"]
+        config = session.root / "xdg" / "config"
+
+        with self.subTest("launch at login: the autostart entry appears and goes"):
+            log("launch at login: the autostart entry appears and goes")
+            entry = config / "autostart" / "orvane.desktop"
+            session.choose(LOGIN)
+            wait_for("the autostart entry", entry.exists)
+            self.assertEqual(self.exec_argv(entry), [str(session.orvane)])
+            menu = session.open_menu()
+            self.assertTrue(next(e for e in session.entries(menu) if e.name == LOGIN).checked)
+            session.xdotool("key", "Escape")
+            session.choose(LOGIN)
+            wait_for("the autostart entry to go", lambda: not entry.exists())
+            self.assertEqual(list(entry.parent.iterdir()), [])
+
+        with self.subTest("stop: キャンセル runs nothing, 停止 stops"):
+            log("stop: キャンセル runs nothing, 停止 stops")
+            session.choose(line_of("web-server", "running"), "停止")
+            alert = session.alert()
+            self.assertEqual(alert.title, "web-server を停止しますか？")
+            self.assertEqual(alert.texts, ["web-server を停止しますか？", web_id])
+            self.assertEqual(list(alert.buttons), ["停止", "キャンセル"])
+            session.answer(alert, "キャンセル")
+            self.assertEqual(self.instance("web-server")["State"]["Name"], "running")
+
+            session.choose(line_of("web-server", "running"), "停止")
+            session.answer(session.alert(), "停止")
+            self.wait_state("web-server", "stopped")
+
+        with self.subTest("start again"):
+            log("start again")
+            self.wait_menu(lambda names: any(line_of("web-server", "stopped")(n) for n in names))
+            session.choose(line_of("web-server", "stopped"), "起動")
+            self.wait_state("web-server", "running")
+            self.assertEqual(session.alerts(), [])
+
+        with self.subTest("lock a group: confirmed, stored, and a start that cannot look up the address"):
+            log("lock a group: confirmed, stored, and a start that cannot look up the address")
+            rules_before = self.rules(web_group)
+            group_title = f"web ({web_group})"
+            self.wait_menu(lambda names: any(line_of("web-server", "running")(n) for n in names))
+            session.choose(line_of("web-server", "running"), lambda t: t.startswith(LOCK), group_title)
+            alert = session.alert()
+            self.assertEqual(alert.title, f"{web_group} のインバウンドルールを起動のたびに書き換えますか？")
+            self.assertEqual(list(alert.buttons), ["有効にする", "キャンセル"])
+            session.answer(alert, "有効にする")
+            lock_line = session.peek(line_of("web-server", "running"))[-1]
+            self.assertEqual(lock_line.name, LOCK + group_title)
+            self.assertIn("ingressLockGroups=", (config / "orvane" / "orvane.conf").read_text())
+
+            session.choose(line_of("web-server", "running"), "停止")
+            session.answer(session.alert(), "停止")
+            self.wait_state("web-server", "stopped")
+            self.wait_menu(lambda names: any(line_of("web-server", "stopped")(n) for n in names))
+            session.choose(line_of("web-server", "stopped"), "起動")
+            # No network here: the address lookup fails, so no rule changes and no start.
+            alert = session.alert(timeout=60)
+            self.assertEqual(alert.title, "操作に失敗しました")
+            self.assertTrue(any("ネットワーク接続を確認してください" in t and "詳細:" in t for t in alert.texts),
+                            alert.texts)
+            self.assertEqual(list(alert.buttons), ["OK"])
+            session.screenshot(Path(ARGS.artifacts) / "lookup-failure-alert.png")
+            session.answer(alert, "OK")
+            self.assertEqual(self.rules(web_group), rules_before)
+            self.assertEqual(self.instance("web-server")["State"]["Name"], "stopped")
+
+        with self.subTest("switch the region: the list changes"):
+            log("switch the region: the list changes")
+            session.choose(lambda t: t.startswith("リージョン: "), "ap-northeast-1")
+            self.wait_menu(lambda names: any(line_of("tokyo-app")(n) for n in names)
+                           and not any(line_of("web-server")(n) for n in names))
+            settings = (config / "orvane" / "orvane.conf").read_text()
+            self.assertIn("region=ap-northeast-1", settings)
+
+        session.choose("終了")
+        wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
+        self.assertEqual(app.returncode, 0)
+
+    @staticmethod
+    def exec_argv(entry):
+        """The command line a desktop session reads from the entry, parsed by GLib."""
+        from gi.repository import GLib
+
+        keys = GLib.KeyFile()
+        keys.load_from_file(str(entry), GLib.KeyFileFlags.NONE)
+        ok, argv = GLib.shell_parse_argv(keys.get_string("Desktop Entry", "Exec"))
+        return list(argv) if ok else None
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--orvane", required=True)
+    parser.add_argument("--artifacts", required=True)
+    ARGS, rest = parser.parse_known_args()
+    # The accessibility bindings warn about their own deprecated calls.
+    unittest.main(argv=[sys.argv[0], "-v", *rest], warnings="ignore")
+
+
+if __name__ == "__main__":
+    main()

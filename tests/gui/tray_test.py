@@ -1,0 +1,96 @@
+"""The real orvane in a real tray (trayer under Xvfb) against the EC2 emulator: the icon
+appears once a tray does, the menu opens from a click on the icon and lists the seeded
+instances, a second copy refuses to start, "終了" ends the application, and nothing this
+test started is left running.
+
+Usage: /usr/bin/python3 tray_test.py --orvane PATH --artifacts DIR
+"""
+
+import argparse
+import re
+import subprocess
+import sys
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from desktop import Session, marked_processes, wait_for  # noqa: E402
+
+ARGS = None
+
+
+class TrayTest(unittest.TestCase):
+    def setUp(self):
+        self.session = Session(ARGS.orvane)
+        self.addCleanup(self.session.remove_files)
+        self.addCleanup(self.close_session)
+
+    def close_session(self):
+        leftovers = self.session.close()
+        self.assertEqual(marked_processes(self.session.marker), [], "processes of the test still run")
+        self.assertEqual(leftovers, [], "processes outlived their orderly stop")
+
+    def test_menu_lists_the_seeded_instances_and_quit_ends_the_app(self):
+        session = self.session
+        session.start_emulator(seed=True)
+        session.start_desktop(tray=False)
+        app = session.start_app()
+
+        # No tray yet: one line on stderr, and the application keeps running.
+        wait_for("the no-tray message", lambda: "システムトレイが見つかりません" in session.app_log.read_text())
+        session.start_tray()
+        wait_for("the icon embedded in the tray", session.tray_icon)
+        self.assertIsNone(app.poll())
+        self.assertEqual(session.app_log.read_text().count("システムトレイが見つかりません"), 1)
+
+        def listed(entries):
+            return any("web-server" in e.name for e in entries)
+
+        entries = session.read_menu(until=listed)
+        names = [e.name for e in entries]
+        # Everything below came through the aws tool from the emulator's listing.
+        self.assertIn("🟢 web-server — running", names)
+        self.assertIn("⚫️ batch-worker — stopped", names)
+        self.assertTrue(any(re.fullmatch(r"🟢 i-[0-9a-f]+ — running", n) for n in names), names)
+        self.assertNotIn("tokyo-app", " ".join(names))  # another region
+        self.assertRegex(names[0], r"^Orvane for Mac  v\d+\.\d+\.\d+$")
+        self.assertFalse(entries[0].enabled)
+        instance = next(e for e in entries if "web-server" in e.name)
+        self.assertTrue(instance.enabled and instance.has_submenu)
+        self.assertIn("POST https://ec2.us-east-1.amazonaws.com/", self.proxy_log())
+
+        shot = session.screenshot(Path(ARGS.artifacts) / "tray-menu.png")
+        self.assertGreater(shot.stat().st_size, 0)
+        session.xdotool("key", "Escape")
+
+        # A second copy says so and ends at once; the first one goes on.
+        second = subprocess.run([str(session.orvane)], env=session.app_env(), capture_output=True, text=True,
+                                timeout=30)
+        self.assertNotEqual(second.returncode, 0)
+        self.assertIn("すでに起動しています", second.stderr)
+        self.assertIsNone(app.poll())
+
+        # "終了" ends the application, cleanly.
+        session.choose("終了")
+        wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
+        self.assertEqual(app.returncode, 0, session.app_log.read_text())
+
+    def proxy_log(self):
+        # The proxy logs one line per call, with the ANSI colours of its logger.
+        text = (self.session.emulator_dir / "proxy.log").read_text(errors="replace")
+        return re.sub(r"\x1b\[[0-9;]*m", "", text)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--orvane", required=True)
+    parser.add_argument("--artifacts", required=True)
+    ARGS, rest = parser.parse_known_args()
+    # The accessibility bindings warn about their own deprecated calls; the test's own
+    # resource handling is checked by closing every file it opens.
+    unittest.main(argv=[sys.argv[0], "-v", *rest], warnings="ignore")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,96 @@
+#include "platform/qt/QtSettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <QSettings>
+
+#include "QtTestApp.h"
+#include "support/TempDir.h"
+
+namespace tamsel {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+
+using StringMap = std::map<std::string, std::string>;
+
+class QtSettingsStoreTest : public testing::Test {
+protected:
+    void SetUp() override { test::qtApp(); }
+
+    // A store reading the INI text `content`.
+    QtSettingsStore storeWith(const std::string& content) {
+        return QtSettingsStore(QString::fromStdString(dir.write("orvane.conf", content).string()));
+    }
+    QtSettingsStore store() { return QtSettingsStore(QString::fromStdString((dir / "orvane.conf").string())); }
+
+    TempDir dir;
+};
+
+struct TextCase {
+    const char* name;
+    const char* ini;
+    std::optional<std::string> profile;
+};
+
+class SettingsText : public QtSettingsStoreTest, public testing::WithParamInterface<TextCase> {};
+
+TEST_P(SettingsText, ReadsOnlyStoredText) { EXPECT_EQ(storeWith(GetParam().ini).string("profile"), GetParam().profile); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SettingsText,
+    testing::Values(TextCase{"Text", "[General]\nprofile=dev\n", "dev"},
+                    TextCase{"Japanese", "[General]\nprofile=開発\n", "開発"},
+                    TextCase{"QuotedComma", "[General]\nprofile=\"a, b\"\n", "a, b"},
+                    TextCase{"Number", "[General]\nprofile=12\n", "12"},
+                    TextCase{"Absent", "[General]\nregion=us-east-1\n", std::nullopt},
+                    TextCase{"List", "[General]\nprofile=a, b\n", std::nullopt},
+                    TextCase{"Map", "[General]\nprofile=@Variant(\\0\\0\\0\\b\\0\\0\\0\\0)\n", std::nullopt},
+                    TextCase{"Group", "[profile]\nname=dev\n", std::nullopt},
+                    TextCase{"NoSection", "profile\n===\n[\n", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(QtSettingsStoreTest, GarbageFileReadsAsEmptyWithoutCrashing) {
+    std::string garbage = "\x01\xff\xfe[[[]]\0\0=\x80\x80@Variant(\xff\xff\xff\xff\x7f)\nprofile=@Variant(\\0\\0\\0\\x1c\\0\\0\\0\\xff\\xff)\n";
+    garbage.append(std::string("\0\0\0", 3));
+    QtSettingsStore store = storeWith(garbage);
+    EXPECT_EQ(store.string("profile"), std::nullopt);
+    EXPECT_EQ(store.stringMap("ingressLockGroups"), std::nullopt);
+}
+
+TEST_F(QtSettingsStoreTest, TextIsStoredAtOnceAndRemovedByAbsent) {
+    store().setString("profile", "dev");
+    store().setString("region", "ap-northeast-1");
+    EXPECT_EQ(store().string("profile"), "dev");  // a fresh store reads the file
+
+    store().setString("profile", std::nullopt);
+    EXPECT_EQ(store().string("profile"), std::nullopt);
+    EXPECT_EQ(readFile(dir / "orvane.conf").find("profile"), std::string::npos);
+    EXPECT_EQ(store().string("region"), "ap-northeast-1");
+}
+
+TEST_F(QtSettingsStoreTest, MappingRoundTripsAndAnEmptyOneKeepsTheKey) {
+    store().setStringMap("ingressLockGroups", {{"i-1", "sg-1"}, {"i-2", "sg-2"}});
+    EXPECT_EQ(store().stringMap("ingressLockGroups"), (StringMap{{"i-1", "sg-1"}, {"i-2", "sg-2"}}));
+    EXPECT_EQ(store().string("ingressLockGroups"), std::nullopt);
+
+    store().setStringMap("ingressLockGroups", {});
+    EXPECT_EQ(store().stringMap("ingressLockGroups"), StringMap{});
+}
+
+TEST_F(QtSettingsStoreTest, MappingIsAbsentWhenItIsNoMappingOrHoldsNonText) {
+    const QString file = QString::fromStdString((dir / "orvane.conf").string());
+    {
+        QSettings raw(file, QSettings::IniFormat);
+        raw.setValue("text", "sg-1");
+        raw.setValue("numbers", QVariantMap{{"i-1", "sg-1"}, {"i-2", 2}});
+        raw.setValue("nested", QVariantMap{{"i-1", QVariantMap{{"a", "b"}}}});
+        raw.setValue("list", QStringList{"i-1", "sg-1"});
+    }
+    for (const char* key : {"text", "numbers", "nested", "list", "absent"})
+        EXPECT_EQ(store().stringMap(key), std::nullopt) << key;
+}
+
+}  // namespace
+}  // namespace tamsel

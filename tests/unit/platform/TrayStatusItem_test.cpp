@@ -1,0 +1,297 @@
+#include "platform/qt/TrayStatusItem.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QPointer>
+#include <QScreen>
+
+#include "QtTestApp.h"
+
+namespace tamsel {
+namespace {
+
+// Records what the menu hands to the controller; optionally rebuilds the menu when it opens,
+// as the controller does (opening starts a refresh, which redraws the menu).
+class RecordingDelegate final : public MenuDelegate {
+public:
+    void menuWillOpen() override {
+        ++opened;
+        if (onOpen) onOpen();
+    }
+    void menuItemChosen(const MenuItem& item) override { chosen.push_back(item); }
+
+    int opened = 0;
+    std::vector<MenuItem> chosen;
+    std::function<void()> onOpen;
+};
+
+MenuItem item(std::string title, bool enabled, MenuAction action = MenuAction::none) {
+    MenuItem result;
+    result.title = std::move(title);
+    result.enabled = enabled;
+    result.action = action;
+    return result;
+}
+
+MenuItem withSubmenu(MenuItem parent, std::vector<MenuItem> submenu) {
+    parent.hasSubmenu = true;
+    parent.submenu = std::move(submenu);
+    return parent;
+}
+
+EC2Instance web() {
+    return EC2Instance{"i-0abc", "R&D web", "stopped", "t3.micro", {{"sg-1", "web"}, {"sg-2", ""}}};
+}
+
+// A menu shaped like the controller's, with one of each kind of entry.
+Menu sampleMenu() {
+    MenuItem header = item("Orvane for Mac  v0.1.0", false);
+    header.bold = true;
+    MenuItem start = item("起動", true, MenuAction::startInstance);
+    start.representedObject = web();
+    MenuItem stop = item("停止", false, MenuAction::stopInstance);
+    stop.representedObject = web();
+    MenuItem lockNone = item("しない", true, MenuAction::selectIngressLockGroup);
+    lockNone.representedObject = std::vector<std::string>{"i-0abc"};
+    lockNone.checked = true;
+    MenuItem lockGroup = item("web (sg-1)", true, MenuAction::selectIngressLockGroup);
+    lockGroup.representedObject = std::vector<std::string>{"i-0abc", "sg-1"};
+    MenuItem reload = item("今すぐ更新", true, MenuAction::reloadNow);
+    reload.keyEquivalent = 'r';
+    MenuItem defaultProfile = item("デフォルト", true, MenuAction::selectProfile);
+    MenuItem dev = item("dev", true, MenuAction::selectProfile);
+    dev.representedObject = std::string("dev");
+    dev.checked = true;
+    MenuItem login = item("ログイン時に起動", true, MenuAction::toggleLogin);
+    MenuItem quit = item("終了", true, MenuAction::terminate);
+    quit.keyEquivalent = 'q';
+    return {
+        header,
+        MenuItem::separatorItem(),
+        withSubmenu(item("⚫️ R&D web — stopped", true),
+                    {item("i-0abc  t3.micro", false), MenuItem::separatorItem(), start, stop, MenuItem::separatorItem(),
+                     withSubmenu(item("起動時に SG を自分の IP 専用にする: しない", true),
+                                 {lockNone, MenuItem::separatorItem(), lockGroup})}),
+        MenuItem::separatorItem(),
+        item("最終更新: 12:34:56", false),
+        reload,
+        MenuItem::separatorItem(),
+        withSubmenu(item("プロファイル: dev", true), {defaultProfile, dev}),
+        login,
+        MenuItem::separatorItem(),
+        quit,
+    };
+}
+
+// What one drawn entry shows, with the '&' escape undone.
+struct Shown {
+    std::string title = {};
+    bool separator = false;
+    bool enabled = false;
+    bool checkable = false;
+    bool checked = false;
+    bool bold = false;
+    std::string shortcut = {};
+    bool submenu = false;
+
+    bool operator==(const Shown&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Shown& s) {
+    return out << "{\"" << s.title << "\" sep=" << s.separator << " enabled=" << s.enabled
+               << " checkable=" << s.checkable << " checked=" << s.checked << " bold=" << s.bold << " shortcut=\""
+               << s.shortcut << "\" submenu=" << s.submenu << "}";
+}
+
+std::vector<Shown> shown(const QMenu& menu) {
+    std::vector<Shown> result;
+    for (const QAction* action : menu.actions()) {
+        if (action->isSeparator()) {
+            result.push_back(Shown{.separator = true});
+            continue;
+        }
+        result.push_back(Shown{.title = action->text().replace("&&", "&").toStdString(),
+                               .enabled = action->isEnabled(),
+                               .checkable = action->isCheckable(),
+                               .checked = action->isChecked(),
+                               .bold = action->font().bold(),
+                               .shortcut = action->shortcut().toString().toStdString(),
+                               .submenu = action->menu() != nullptr});
+    }
+    return result;
+}
+
+QAction* actionTitled(const QMenu& menu, const std::string& title) {
+    for (QAction* action : menu.actions())
+        if (action->text().replace("&&", "&").toStdString() == title) return action;
+    return nullptr;
+}
+
+// Opens the submenu of `title` in `menu` as hovering it would, and returns it.
+QMenu* openSubmenu(const QMenu& menu, const std::string& title) {
+    QAction* action = actionTitled(menu, title);
+    if (!action || !action->menu()) return nullptr;
+    auto* submenu = qobject_cast<QMenu*>(action->menu());
+    if (menu.isVisible())
+        const_cast<QMenu&>(menu).setActiveAction(action);  // as hovering does
+    else
+        submenu->popup(QPoint(0, 0));
+    return submenu;
+}
+
+class TrayStatusItemTest : public testing::Test {
+protected:
+    void SetUp() override { tray.setDelegate(&delegate); }
+    void TearDown() override { tray.menu().hide(); }
+
+    static void runEvents() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    QApplication& app = test::qtApp();  // before any widget
+    RecordingDelegate delegate;
+    TrayStatusItem tray;
+};
+
+TEST_F(TrayStatusItemTest, DrawsTheModelAsGiven) {
+    tray.setMenu(sampleMenu());
+    const std::vector<Shown> expected = {
+        {.title = "Orvane for Mac  v0.1.0", .bold = true},
+        {.separator = true},
+        {.title = "⚫️ R&D web — stopped", .enabled = true, .submenu = true},
+        {.separator = true},
+        {.title = "最終更新: 12:34:56"},
+        {.title = "今すぐ更新", .enabled = true, .shortcut = "Ctrl+R"},
+        {.separator = true},
+        {.title = "プロファイル: dev", .enabled = true, .submenu = true},
+        {.title = "ログイン時に起動", .enabled = true, .checkable = true},
+        {.separator = true},
+        {.title = "終了", .enabled = true, .shortcut = "Ctrl+Q"},
+    };
+    EXPECT_EQ(shown(tray.menu()), expected);
+    EXPECT_TRUE(actionTitled(tray.menu(), "終了")->isShortcutVisibleInContextMenu());
+
+    QMenu* instance = openSubmenu(tray.menu(), "⚫️ R&D web — stopped");
+    ASSERT_NE(instance, nullptr);
+    EXPECT_EQ(shown(*instance), (std::vector<Shown>{
+                                    {.title = "i-0abc  t3.micro"},
+                                    {.separator = true},
+                                    {.title = "起動", .enabled = true},
+                                    {.title = "停止"},
+                                    {.separator = true},
+                                    {.title = "起動時に SG を自分の IP 専用にする: しない", .enabled = true, .submenu = true},
+                                }));
+    QMenu* lock = openSubmenu(*instance, "起動時に SG を自分の IP 専用にする: しない");
+    ASSERT_NE(lock, nullptr);
+    EXPECT_EQ(shown(*lock), (std::vector<Shown>{
+                                {.title = "しない", .enabled = true, .checkable = true, .checked = true},
+                                {.separator = true},
+                                {.title = "web (sg-1)", .enabled = true, .checkable = true},
+                            }));
+    QMenu* profile = openSubmenu(tray.menu(), "プロファイル: dev");
+    ASSERT_NE(profile, nullptr);
+    EXPECT_EQ(shown(*profile), (std::vector<Shown>{
+                                   {.title = "デフォルト", .enabled = true, .checkable = true},
+                                   {.title = "dev", .enabled = true, .checkable = true, .checked = true},
+                               }));
+}
+
+TEST_F(TrayStatusItemTest, AChosenEntryDeliversItsItemAfterTheMenuClosed) {
+    const Menu menu = sampleMenu();
+    tray.setMenu(menu);
+    QMenu* instance = openSubmenu(tray.menu(), "⚫️ R&D web — stopped");
+    ASSERT_NE(instance, nullptr);
+    actionTitled(*instance, "起動")->trigger();
+    EXPECT_TRUE(delegate.chosen.empty());  // not from inside the menu's event handling
+    runEvents();
+    ASSERT_EQ(delegate.chosen.size(), 1u);
+    EXPECT_EQ(delegate.chosen[0], menu[2].submenu[2]);
+    EXPECT_EQ(std::get<EC2Instance>(delegate.chosen[0].representedObject), web());
+
+    actionTitled(*openSubmenu(tray.menu(), "プロファイル: dev"), "dev")->trigger();
+    actionTitled(tray.menu(), "終了")->trigger();
+    runEvents();
+    ASSERT_EQ(delegate.chosen.size(), 3u);
+    EXPECT_EQ(delegate.chosen[1].representedObject, RepresentedObject(std::string("dev")));
+    EXPECT_EQ(delegate.chosen[2].action, MenuAction::terminate);
+}
+
+TEST_F(TrayStatusItemTest, OpeningTheMenuTellsTheDelegateAndShowsWhatItRebuilt) {
+    tray.setMenu(sampleMenu());
+    delegate.onOpen = [this] { tray.setMenu({item("読み込み中…", false)}); };
+    tray.menu().popup(QPoint(0, 0));
+    EXPECT_EQ(delegate.opened, 1);
+    EXPECT_TRUE(tray.menu().isVisible());
+    EXPECT_EQ(shown(tray.menu()), std::vector<Shown>{{.title = "読み込み中…"}});
+}
+
+TEST_F(TrayStatusItemTest, RebuildingWhileMenusAreOpenReplacesThemSafely) {
+    tray.setMenu(sampleMenu());
+    tray.menu().popup(QPoint(0, 0));
+    QPointer<QMenu> instance = openSubmenu(tray.menu(), "⚫️ R&D web — stopped");
+    ASSERT_TRUE(instance);
+    QPointer<QAction> start = actionTitled(*instance, "起動");
+    runEvents();
+    ASSERT_TRUE(instance->isVisible());
+
+    Menu next = sampleMenu();
+    next[2].title = "🟢 R&D web — running";
+    tray.setMenu(next);
+    EXPECT_TRUE(start);  // not deleted under a click that may be on its way
+    start->trigger();    // and such a click still delivers the old item
+    runEvents();
+
+    EXPECT_FALSE(instance);  // the old submenu is gone, deleted from the event loop
+    EXPECT_EQ(shown(tray.menu())[2].title, "🟢 R&D web — running");
+    ASSERT_EQ(delegate.chosen.size(), 1u);
+    EXPECT_EQ(delegate.chosen[0].title, "起動");
+
+    tray.menu().popup(QPoint(0, 0));
+    QMenu* fresh = openSubmenu(tray.menu(), "🟢 R&D web — running");
+    ASSERT_NE(fresh, nullptr);
+    runEvents();  // the menus are on screen before the next build lands
+    tray.setMenu(next);
+    tray.setMenu(next);
+    runEvents();
+    EXPECT_TRUE(tray.menu().isVisible());  // the open menu stays open and shows the new build
+    EXPECT_EQ(shown(tray.menu()).size(), next.size());
+}
+
+TEST_F(TrayStatusItemTest, AnOpenMenuThatGrowsStaysOnScreen) {
+    tray.setMenu({item("読み込み中…", false)});
+    const QRect screen = tray.menu().screen()->availableGeometry();
+    tray.menu().popup(QPoint(screen.right() - tray.menu().sizeHint().width(), screen.top()));
+    runEvents();
+    ASSERT_TRUE(tray.menu().isVisible());
+
+    Menu longer = sampleMenu();
+    longer[2].title = "🟢 " + std::string(60, 'w') + " — running";
+    tray.setMenu(longer);
+    EXPECT_GT(tray.menu().width(), 400);
+    EXPECT_TRUE(screen.contains(tray.menu().geometry())) << tray.menu().geometry().x() << "+" << tray.menu().width();
+}
+
+TEST_F(TrayStatusItemTest, ALongListDrawsEveryInstanceLine) {
+    Menu menu = sampleMenu();
+    const MenuItem line = menu[2];
+    for (int i = 0; i < 1000; ++i) menu.insert(menu.begin() + 3, line);
+    tray.setMenu(menu);
+    EXPECT_EQ(tray.menu().actions().size(), static_cast<qsizetype>(menu.size()));
+    QMenu* last = openSubmenu(tray.menu(), "⚫️ R&D web — stopped");
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->actions().size(), 6);
+}
+
+TEST_F(TrayStatusItemTest, ButtonSetsTheIconAndToolTip) {
+    tray.setButton({"MenuBarIconRunning", "", "Orvane for Mac"});
+    EXPECT_EQ(tray.icon().toolTip(), "Orvane for Mac");
+    EXPECT_FALSE(tray.icon().icon().isNull());
+}
+
+}  // namespace
+}  // namespace tamsel
