@@ -21,10 +21,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # (libqxcb.so) ships in libqt6gui6 on Debian 12, which libQt6Gui.so.6 already brings in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The aws tool is recommended, not required: it may come from elsewhere (AWS's own
-# installer in /usr/local/bin, Homebrew, ...), and the app finds it there.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS awscli)
-# The menu's Japanese text and its state dots need these fonts on a desktop that lacks them.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fonts-noto-cjk, fonts-noto-color-emoji")
+# installer in /usr/local/bin, Homebrew, ...), and the app finds it there. The menu's
+# Japanese text and its coloured state dots need a CJK and an emoji font; a clean system
+# has neither (the text shows as empty boxes), a Japanese desktop has them already.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "awscli, fonts-noto-cjk, fonts-noto-color-emoji")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

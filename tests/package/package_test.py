@@ -3,7 +3,8 @@
 - `cmake --install` into an empty prefix puts exactly the program, its desktop entry and
   its hicolor icons there; removing the files install_manifest.txt lists leaves no file.
 - The Debian package made by CPack holds the same files with Debian's owners and modes,
-  declares its dependencies (libraries through dpkg-shlibdeps, awscli only recommended),
+  declares its dependencies (libraries through dpkg-shlibdeps; awscli and the fonts only
+  recommended),
   passes apt's own install check, and its extracted program runs: `--version` without a
   display, then under Xvfb until its icon sits in a real tray and "終了" ends it.
 
@@ -170,7 +171,8 @@ class PackageTest(unittest.TestCase):
             # The C library, Qt (libqt6gui6 carries the X11 platform plugin), ICU and libcurl.
             self.assertTrue({"libc6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libcurl4"} <= depends, depends)
             self.assertTrue(any(name.startswith("libicu") for name in depends), depends)
-            self.assertEqual(relation_names(fields.get("Recommends", "")), {"awscli"})
+            self.assertEqual(relation_names(fields.get("Recommends", "")),
+                             {"awscli", "fonts-noto-cjk", "fonts-noto-color-emoji"})
             self.assertNotIn("awscli", depends)
 
         with self.subTest("apt accepts it for installation"):
