@@ -4,9 +4,9 @@
   its hicolor icons there; removing the files install_manifest.txt lists leaves no file.
 - The Debian package made by CPack holds the same files with Debian's owners and modes,
   declares its dependencies (libraries through dpkg-shlibdeps; awscli and the fonts only
-  recommended),
-  passes apt's own install check, and its extracted program runs: `--version` without a
-  display, then under Xvfb until its icon sits in a real tray and "終了" ends it.
+  recommended), passes apt's own install check, and its extracted program runs:
+  `--version` without a display, then under Xvfb until its icon sits in a real tray and
+  "終了" ends it.
 
 Usage: /usr/bin/python3 package_test.py --build DIR --version X.Y.Z [--cmake PATH] [--cpack PATH]
 """
