@@ -17,6 +17,7 @@ import hashlib
 import os
 import random
 import shutil
+import signal
 import subprocess
 import sys
 import unittest
@@ -154,8 +155,16 @@ class RobustnessTest(unittest.TestCase):
 
     def start(self, program):
         app = self.session.spawn("orvane", [str(program)], self.env)
+        self.addCleanup(self.end, app)
         wait_for("the icon in the tray", self.session.tray_icon)
         return app
+
+    @staticmethod
+    def end(app):
+        """Ends an app that a failed check left running, so the next run can start."""
+        if app.poll() is None:
+            os.killpg(app.pid, signal.SIGTERM)
+            app.wait(30)
 
     def quit(self, app):
         self.session.choose("終了")
