@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <string_view>
 #include <thread>
 #include <unistd.h>
 
@@ -41,6 +42,12 @@ QString lockFilePath() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Answered before Qt starts, so it works without a display (packaging checks, bug reports).
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::cout << "orvane " ORVANE_VERSION "\n";
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName("orvane");
     QApplication::setApplicationName("orvane");

@@ -151,8 +151,21 @@ class Session:
             if name:
                 self.env[name] = value
 
-    def start_desktop(self, tray=True):
+    def desktop_env(self):
+        """The environment of the desktop's own programs. They get a home and a runtime
+        folder of their own in the session (the accessibility bus keeps its socket in the
+        runtime folder, else under ~/.cache), away from the user's home and from the
+        application's folders."""
         env = self.base_env()
+        for name, folder in (("HOME", "desktop/home"), ("XDG_RUNTIME_DIR", "desktop/runtime")):
+            path = self.root / folder
+            path.mkdir(parents=True, exist_ok=True)
+            path.chmod(0o700)
+            env[name] = str(path)
+        return env
+
+    def start_desktop(self, tray=True):
+        env = self.desktop_env()
         # Xvfb picks a free display itself and writes its number to the pipe. Without
         # -noreset it resets whenever its last client leaves, and refuses clients meanwhile.
         read_end, write_end = os.pipe()
@@ -182,7 +195,7 @@ class Session:
             self.start_tray()
 
     def start_tray(self):
-        env = self.base_env()
+        env = self.desktop_env()
         env.update(DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=self.env["DBUS_SESSION_BUS_ADDRESS"])
         self.spawn("trayer", ["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
                               "--height", "24", "--transparent", "false", "--tint", "0xdcdcdc",
