@@ -21,6 +21,18 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
 MARKER = "ORVANE_GUI_SESSION"
+# util-linux's setpriv sets the parent-death signal, then runs the program in its place.
+SETPRIV = "/usr/bin/setpriv"
+
+
+def _exit_on_signal(signum, _frame):
+    # Turns a polite kill (a ctest timeout, a closed terminal) into an exit that runs the
+    # sessions' clean-up.
+    raise SystemExit(128 + signum)
+
+
+for _signal in (signal.SIGTERM, signal.SIGHUP):
+    signal.signal(_signal, _exit_on_signal)
 
 
 class SessionError(Exception):
@@ -116,6 +128,7 @@ class Session:
         self.display = None
         self.emulator_dir = self.root / "emulator"
         self.app_log = self.root / "orvane.log"
+        self.start_guard()
 
     # -- starting -------------------------------------------------------------
 
@@ -127,13 +140,30 @@ class Session:
         env.pop("LC_ALL", None)
         return env
 
-    def spawn(self, name, argv, env, **kwargs):
-        # Each process leads a process group of its own, so stopping it reaches its children.
+    def spawn(self, name, argv, env, death_signal="KILL", **kwargs):
+        # Each process leads a process group of its own, so stopping it reaches its children;
+        # and it gets the parent-death signal, so a test killed outright takes it along.
         with open(self.root / f"{name}.log", "ab") as log:
-            process = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=kwargs.pop("stdout", log),
-                                       stderr=log, start_new_session=True, **kwargs)
+            if os.access(SETPRIV, os.X_OK):
+                argv = [SETPRIV, "--pdeathsig", death_signal, "--", *argv]
+            process = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
+                                       stdout=kwargs.pop("stdout", log), stderr=log, start_new_session=True,
+                                       **kwargs)
         self.processes[name] = process
+        if name != "guard":
+            with open(self.root / "groups", "a") as groups:
+                groups.write(f"{process.pid}\n")
         return process
+
+    def start_guard(self):
+        """Starts the session's guard: should this test process die outright (a ctest
+        timeout kills it), the kernel sends the guard TERM, and it ends every process group
+        the session started and the emulator, whose proxy is nobody's child here."""
+        (self.root / "groups").touch()
+        trap = 'for g in $(cat "$1"); do kill -KILL -- "-$g" 2>/dev/null; done; [ -f "$2/pid" ] && "$0" stop "$2"'
+        self.spawn("guard", ["bash", "-c", f"trap '{trap} >/dev/null; exit' TERM; while :; do sleep 1; done",
+                             str(REPO / "scripts" / "emulator"), str(self.root / "groups"), str(self.emulator_dir)],
+                   self.base_env(), death_signal="TERM")
 
     def start_emulator(self, seed=True):
         env = self.base_env()
@@ -152,7 +182,7 @@ class Session:
                 self.env[name] = value
 
     def start_desktop(self, tray=True):
-        env = self.base_env()
+        env = self.private_env()
         # Xvfb picks a free display itself and writes its number to the pipe. Without
         # -noreset it resets whenever its last client leaves, and refuses clients meanwhile.
         read_end, write_end = os.pipe()
@@ -182,7 +212,7 @@ class Session:
             self.start_tray()
 
     def start_tray(self):
-        env = self.base_env()
+        env = self.private_env()
         env.update(DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=self.env["DBUS_SESSION_BUS_ADDRESS"])
         self.spawn("trayer", ["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
                               "--height", "24", "--transparent", "false", "--tint", "0xdcdcdc",
@@ -205,9 +235,12 @@ class Session:
         subprocess.run(["display", "-window", "root", str(backdrop)], env={**os.environ, "DISPLAY": self.display},
                        timeout=60)
 
-    def app_env(self):
+    def private_env(self):
+        """The base environment with HOME and the XDG folders inside the session's folder."""
         env = self.base_env()
-        env.update(self.env)
+        home = self.root / "home"
+        home.mkdir(exist_ok=True)
+        env["HOME"] = str(home)
         for name in ("config", "cache", "data", "state"):
             folder = self.root / "xdg" / name
             folder.mkdir(parents=True, exist_ok=True)
@@ -216,6 +249,11 @@ class Session:
         runtime.mkdir(parents=True, exist_ok=True)
         runtime.chmod(0o700)
         env["XDG_RUNTIME_DIR"] = str(runtime)
+        return env
+
+    def app_env(self):
+        env = self.private_env()
+        env.update(self.env)
         env["QT_QPA_PLATFORM"] = "xcb"
         env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         return env
@@ -373,7 +411,16 @@ class Session:
     def choose(self, *path):
         """Opens the menu and clicks the entry at `path` (titles, or predicates on titles),
         hovering each submenu on the way as a person does."""
-        self.click(self.walk(path[:-1], path[-1]))
+        for _ in range(3):
+            entry = self.walk(path[:-1], path[-1])
+            # A refresh that lands meanwhile rebuilds the menu and closes its submenus.
+            if entry.getState().contains(atspi().STATE_SHOWING):
+                self.click(entry)
+                return
+            log("menu: rebuilt while choosing; again")
+            self.xdotool("key", "Escape")
+            self.xdotool("key", "Escape")
+        raise SessionError(f"the menu kept changing while choosing {path}")
 
     def peek(self, *path):
         """The entries of the submenu at `path`, opened by hovering; the menu is closed after."""
@@ -474,6 +521,10 @@ class Session:
         if (self.emulator_dir / "pid").exists():
             subprocess.run([str(REPO / "scripts" / "emulator"), "stop", str(self.emulator_dir)],
                            stdout=subprocess.DEVNULL, timeout=60)
+        # Disarm the guard first: the groups it would end are gone, and their numbers may
+        # be reused.
+        (self.root / "groups").write_text("")
+        self.stop_process("guard")
         leftovers = marked_processes(self.marker)
         for pid in leftovers:
             try:
