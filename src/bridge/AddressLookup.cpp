@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 
 #include <curl/curl.h>
 
@@ -82,6 +83,8 @@ std::string addressFromResponse(std::string_view body, const std::optional<std::
 }
 
 std::string lookUpGlobalIPv4(const AddressLookupOptions& options) {
+    // libcurl reads 0 as "no limit": the lookup must never wait without one.
+    if (options.timeoutMilliseconds <= 0) throw std::invalid_argument("address lookup needs a positive time limit");
     if (const CURLcode init = initializeCurl(); init != CURLE_OK) {
         throw AWSError::ipLookupFailed(curl_easy_strerror(init));
     }
@@ -91,21 +94,28 @@ std::string lookUpGlobalIPv4(const AddressLookupOptions& options) {
     Body body;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     CURL* handle = curl.get();
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer);
-    curl_easy_setopt(handle, CURLOPT_URL, options.url.c_str());
-    curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
+    // Every option matters (a library that ignored the protocol or verification options
+    // would send the request less safely), so a refused one ends the lookup.
+    CURLcode set = CURLE_OK;
+    const auto option = [&set](CURLcode rc) {
+        if (set == CURLE_OK) set = rc;
+    };
+    option(curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer));
+    option(curl_easy_setopt(handle, CURLOPT_URL, options.url.c_str()));
+    option(curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L));
     // HTTPS only, certificate and host name always verified, no redirects.
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https");
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!options.caFile.empty()) curl_easy_setopt(handle, CURLOPT_CAINFO, options.caFile.c_str());
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
+    option(curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https"));
+    option(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L));
+    option(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L));
+    if (!options.caFile.empty()) option(curl_easy_setopt(handle, CURLOPT_CAINFO, options.caFile.c_str()));
+    option(curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L));
     // The whole transfer, connection included, is bounded; no signals, since the lookup
     // runs on a worker thread.
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, options.timeoutMilliseconds);
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendBody);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
+    option(curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, options.timeoutMilliseconds));
+    option(curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L));
+    option(curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendBody));
+    option(curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body));
+    if (set != CURLE_OK) throw AWSError::ipLookupFailed(curl_easy_strerror(set));
 
     const CURLcode result = curl_easy_perform(handle);
     if (body.tooLarge) {

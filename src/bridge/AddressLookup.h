@@ -26,9 +26,11 @@ std::optional<std::string> normalizedIPv4(std::string_view text);
 // `transportError`, or without one with "想定外の応答です: " and the trimmed text.
 std::string addressFromResponse(std::string_view body, const std::optional<std::string>& transportError);
 
-// GETs the endpoint and returns the address it answers (trimmed, normalized).
+// GETs the endpoint (HTTPS only, certificate and host always verified, bounded by
+// `timeoutMilliseconds`) and returns the address it answers (trimmed, normalized).
 // Throws AWSError::ipLookupFailed with the transport error's text, or with
-// "想定外の応答です: " and the trimmed body when the body is not an address.
+// "想定外の応答です: " and the trimmed body when the body is not an address (a body
+// over 64 KiB is cut off and reported as such).
 std::string lookUpGlobalIPv4(const AddressLookupOptions& options);
 
 }  // namespace tamsel

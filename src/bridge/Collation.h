@@ -9,8 +9,9 @@ namespace tamsel {
 
 class Collation {
 public:
-    // The collation of the user's locale, taken from LC_ALL, LC_COLLATE or LANG (first set
-    // wins, as the C library does); the root collation when none names a usable locale.
+    // The collation of the user's locale, taken from LC_ALL, LC_COLLATE or LANG (the first
+    // that is set and not empty wins, as in the C library); the root collation when that
+    // is "C" or "POSIX" or names no usable locale. Never throws.
     static Collation forUserLocale();
     // The collation of one locale, given as an ICU or POSIX name ("ja_JP.UTF-8", "en_US").
     explicit Collation(std::string_view localeName);

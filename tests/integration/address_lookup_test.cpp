@@ -261,6 +261,11 @@ TEST_F(AddressLookupTest, PlainHTTPIsRefused) {
     EXPECT_NE(reason.find("http"), std::string::npos) << reason;
 }
 
+TEST_F(AddressLookupTest, NoTimeLimitIsRefused) {
+    const AddressLookupOptions options{.url = "https://127.0.0.1:1/", .caFile = cert(), .timeoutMilliseconds = 0};
+    EXPECT_THROW(lookUpGlobalIPv4(options), std::invalid_argument);
+}
+
 TEST_F(AddressLookupTest, ClosedPortIsAConnectionFailure) {
     AddressLookupOptions options{.url = "https://127.0.0.1:1/", .caFile = cert(), .timeoutMilliseconds = 10000};
     const std::string reason = failureReason(options);
