@@ -4,7 +4,8 @@ HTTPS proxy. Everything runs with HOME, the XDG folders and the AWS configuratio
 temporary folder, and every process started here carries a marker in its environment, so
 that closing the session can find and end exactly these processes and prove none is left.
 
-Runs on Debian's /usr/bin/python3 (pyatspi comes from python3-pyatspi).
+Runs on Debian's /usr/bin/python3 (pyatspi comes from python3-pyatspi). One session per
+process: the accessibility bindings stay connected to the first session's bus.
 """
 
 import json
@@ -514,8 +515,8 @@ class Session:
             process.wait(timeout)
 
     def close(self):
-        """Stops everything this session started and returns the PIDs that had to be
-        killed after the orderly stop (an empty list when nothing was left over)."""
+        """Stops everything this session started and returns the processes (PID to name)
+        that had to be killed after the orderly stop: none, normally."""
         for name in ("orvane", "trayer", "atspi", "dbus", "xvfb"):
             self.stop_process(name)
         if (self.emulator_dir / "pid").exists():
@@ -525,12 +526,19 @@ class Session:
         # be reused.
         (self.root / "groups").write_text("")
         self.stop_process("guard")
-        leftovers = marked_processes(self.marker)
-        for pid in leftovers:
+        leftovers = {}
+        for pid in marked_processes(self.marker):
             try:
+                with open(f"/proc/{pid}/comm") as f:
+                    leftovers[pid] = f.read().strip()
                 os.kill(pid, signal.SIGKILL)
-            except ProcessLookupError:
+            except (OSError, ProcessLookupError):
                 pass
+        if leftovers:
+            try:
+                wait_for("the killed processes to end", lambda: not marked_processes(self.marker), timeout=10)
+            except SessionError:
+                pass  # reported by the caller's own check
         return leftovers
 
     def remove_files(self):
