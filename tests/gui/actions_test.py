@@ -36,7 +36,7 @@ class ActionsTest(unittest.TestCase):
     def close_session(self):
         leftovers = self.session.close()
         self.assertEqual(marked_processes(self.session.marker), [], "processes of the test still run")
-        self.assertEqual(leftovers, [], "processes outlived their orderly stop")
+        self.assertEqual(leftovers, {}, "processes outlived their orderly stop")
 
     def instance(self, name, region="us-east-1"):
         reservations = self.session.aws("ec2", "describe-instances", "--region", region)["Reservations"]

@@ -4,7 +4,8 @@ HTTPS proxy. Everything runs with HOME, the XDG folders and the AWS configuratio
 temporary folder, and every process started here carries a marker in its environment, so
 that closing the session can find and end exactly these processes and prove none is left.
 
-Runs on Debian's /usr/bin/python3 (pyatspi comes from python3-pyatspi).
+Runs on Debian's /usr/bin/python3 (pyatspi comes from python3-pyatspi). One session per
+process: the accessibility bindings stay connected to the first session's bus.
 """
 
 import json
@@ -21,6 +22,18 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
 MARKER = "ORVANE_GUI_SESSION"
+# util-linux's setpriv sets the parent-death signal, then runs the program in its place.
+SETPRIV = "/usr/bin/setpriv"
+
+
+def _exit_on_signal(signum, _frame):
+    # Turns a polite kill (a ctest timeout, a closed terminal) into an exit that runs the
+    # sessions' clean-up.
+    raise SystemExit(128 + signum)
+
+
+for _signal in (signal.SIGTERM, signal.SIGHUP):
+    signal.signal(_signal, _exit_on_signal)
 
 
 class SessionError(Exception):
@@ -116,6 +129,7 @@ class Session:
         self.display = None
         self.emulator_dir = self.root / "emulator"
         self.app_log = self.root / "orvane.log"
+        self.start_guard()
 
     # -- starting -------------------------------------------------------------
 
@@ -127,13 +141,30 @@ class Session:
         env.pop("LC_ALL", None)
         return env
 
-    def spawn(self, name, argv, env, **kwargs):
-        # Each process leads a process group of its own, so stopping it reaches its children.
+    def spawn(self, name, argv, env, death_signal="KILL", **kwargs):
+        # Each process leads a process group of its own, so stopping it reaches its children;
+        # and it gets the parent-death signal, so a test killed outright takes it along.
         with open(self.root / f"{name}.log", "ab") as log:
-            process = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=kwargs.pop("stdout", log),
-                                       stderr=log, start_new_session=True, **kwargs)
+            if os.access(SETPRIV, os.X_OK):
+                argv = [SETPRIV, "--pdeathsig", death_signal, "--", *argv]
+            process = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
+                                       stdout=kwargs.pop("stdout", log), stderr=log, start_new_session=True,
+                                       **kwargs)
         self.processes[name] = process
+        if name != "guard":
+            with open(self.root / "groups", "a") as groups:
+                groups.write(f"{process.pid}\n")
         return process
+
+    def start_guard(self):
+        """Starts the session's guard: should this test process die outright (a ctest
+        timeout kills it), the kernel sends the guard TERM, and it ends every process group
+        the session started and the emulator, whose proxy is nobody's child here."""
+        (self.root / "groups").touch()
+        trap = 'for g in $(cat "$1"); do kill -KILL -- "-$g" 2>/dev/null; done; [ -f "$2/pid" ] && "$0" stop "$2"'
+        self.spawn("guard", ["bash", "-c", f"trap '{trap} >/dev/null; exit' TERM; while :; do sleep 1; done",
+                             str(REPO / "scripts" / "emulator"), str(self.root / "groups"), str(self.emulator_dir)],
+                   self.base_env(), death_signal="TERM")
 
     def start_emulator(self, seed=True):
         env = self.base_env()
@@ -218,9 +249,12 @@ class Session:
         subprocess.run(["display", "-window", "root", str(backdrop)], env={**os.environ, "DISPLAY": self.display},
                        timeout=60)
 
-    def app_env(self):
+    def private_env(self):
+        """The base environment with HOME and the XDG folders inside the session's folder."""
         env = self.base_env()
-        env.update(self.env)
+        home = self.root / "home"
+        home.mkdir(exist_ok=True)
+        env["HOME"] = str(home)
         for name in ("config", "cache", "data", "state"):
             folder = self.root / "xdg" / name
             folder.mkdir(parents=True, exist_ok=True)
@@ -229,6 +263,11 @@ class Session:
         runtime.mkdir(parents=True, exist_ok=True)
         runtime.chmod(0o700)
         env["XDG_RUNTIME_DIR"] = str(runtime)
+        return env
+
+    def app_env(self):
+        env = self.private_env()
+        env.update(self.env)
         env["QT_QPA_PLATFORM"] = "xcb"
         env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         return env
@@ -386,7 +425,16 @@ class Session:
     def choose(self, *path):
         """Opens the menu and clicks the entry at `path` (titles, or predicates on titles),
         hovering each submenu on the way as a person does."""
-        self.click(self.walk(path[:-1], path[-1]))
+        for _ in range(3):
+            entry = self.walk(path[:-1], path[-1])
+            # A refresh that lands meanwhile rebuilds the menu and closes its submenus.
+            if entry.getState().contains(atspi().STATE_SHOWING):
+                self.click(entry)
+                return
+            log("menu: rebuilt while choosing; again")
+            self.xdotool("key", "Escape")
+            self.xdotool("key", "Escape")
+        raise SessionError(f"the menu kept changing while choosing {path}")
 
     def peek(self, *path):
         """The entries of the submenu at `path`, opened by hovering; the menu is closed after."""
@@ -480,19 +528,30 @@ class Session:
             process.wait(timeout)
 
     def close(self):
-        """Stops everything this session started and returns the PIDs that had to be
-        killed after the orderly stop (an empty list when nothing was left over)."""
+        """Stops everything this session started and returns the processes (PID to name)
+        that had to be killed after the orderly stop: none, normally."""
         for name in ("orvane", "trayer", "atspi", "dbus", "xvfb"):
             self.stop_process(name)
         if (self.emulator_dir / "pid").exists():
             subprocess.run([str(REPO / "scripts" / "emulator"), "stop", str(self.emulator_dir)],
                            stdout=subprocess.DEVNULL, timeout=60)
-        leftovers = marked_processes(self.marker)
-        for pid in leftovers:
+        # Disarm the guard first: the groups it would end are gone, and their numbers may
+        # be reused.
+        (self.root / "groups").write_text("")
+        self.stop_process("guard")
+        leftovers = {}
+        for pid in marked_processes(self.marker):
             try:
+                with open(f"/proc/{pid}/comm") as f:
+                    leftovers[pid] = f.read().strip()
                 os.kill(pid, signal.SIGKILL)
-            except ProcessLookupError:
+            except (OSError, ProcessLookupError):
                 pass
+        if leftovers:
+            try:
+                wait_for("the killed processes to end", lambda: not marked_processes(self.marker), timeout=10)
+            except SessionError:
+                pass  # reported by the caller's own check
         return leftovers
 
     def remove_files(self):

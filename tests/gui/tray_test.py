@@ -28,7 +28,7 @@ class TrayTest(unittest.TestCase):
     def close_session(self):
         leftovers = self.session.close()
         self.assertEqual(marked_processes(self.session.marker), [], "processes of the test still run")
-        self.assertEqual(leftovers, [], "processes outlived their orderly stop")
+        self.assertEqual(leftovers, {}, "processes outlived their orderly stop")
 
     def test_menu_lists_the_seeded_instances_and_quit_ends_the_app(self):
         session = self.session

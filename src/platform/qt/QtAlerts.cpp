@@ -30,7 +30,7 @@ int QtAlerts::run(const Alert& alert) {
     box.setAccessibleName(QString::fromStdString(alert.title));
     box.setAccessibleDescription(QString::fromStdString(alert.body));
 
-    std::vector<QAbstractButton*> buttons;
+    std::vector<QPushButton*> buttons;
     const std::vector<std::string> titles = alert.buttons.empty() ? std::vector<std::string>{"OK"} : alert.buttons;
     for (std::size_t i = 0; i < titles.size(); ++i) {
         // The first button answers yes; any later one (e.g. "キャンセル") is a way out,
@@ -39,7 +39,7 @@ int QtAlerts::run(const Alert& alert) {
         button->setAccessibleName(QString::fromStdString(titles[i]));
         buttons.push_back(button);
     }
-    box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+    box.setDefaultButton(buttons.front());
 
     if (alert.bringToFront) {
         box.show();
@@ -48,7 +48,7 @@ int QtAlerts::run(const Alert& alert) {
     }
     box.exec();
 
-    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    const auto chosen = std::find(buttons.begin(), buttons.end(), qobject_cast<QPushButton*>(box.clickedButton()));
     return chosen == buttons.end() ? -1 : static_cast<int>(chosen - buttons.begin());
 }
 

@@ -17,7 +17,7 @@ std::filesystem::path userConfigHome();
 std::string runningExecutable();
 
 // `program` as the Exec= value of a desktop entry: quoted when it holds a reserved
-// character, with the escapes of the Desktop Entry Specification (inside quotes, `"`, '`',
+// character, with the escapes freedesktop desktop entries use (inside quotes, `"`, '`',
 // '$' and '\' get a backslash; then each backslash is doubled as every string value
 // requires; '%' becomes "%%"). Throws std::runtime_error for control characters,
 // which no desktop entry can carry.

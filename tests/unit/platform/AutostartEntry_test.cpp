@@ -90,12 +90,6 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusCase{"GnomeOff", "[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(AutostartEntry, AFolderInPlaceOfTheFileIsNotEnabled) {
-    TempDir dir;
-    fs::create_directories(dir.path() / "autostart" / "orvane.desktop");
-    EXPECT_FALSE(AutostartEntry(dir.path(), "/usr/bin/orvane").isEnabled());
-}
-
 struct ExecCase {
     const char* program;
     const char* exec;
@@ -197,13 +191,6 @@ TEST(UserConfigHome, UsesAnAbsoluteXdgConfigHomeElseTheHomeFolder) {
         ScopedEnv config("XDG_CONFIG_HOME", nullptr);
         EXPECT_EQ(userConfigHome(), fs::path("/home/someone/.config"));
     }
-}
-
-TEST(RunningExecutable, IsTheAbsolutePathOfThisTest) {
-    const std::string path = runningExecutable();
-    ASSERT_FALSE(path.empty());
-    EXPECT_EQ(path.front(), '/');
-    EXPECT_EQ(fs::path(path).filename(), "unit_platform");
 }
 
 }  // namespace

@@ -57,6 +57,8 @@ TEST_F(QtSettingsStoreTest, GarbageFileReadsAsEmptyWithoutCrashing) {
     QtSettingsStore store = storeWith(garbage);
     EXPECT_EQ(store.string("profile"), std::nullopt);
     EXPECT_EQ(store.stringMap("ingressLockGroups"), std::nullopt);
+    store.setString("region", "eu-west-1");
+    EXPECT_EQ(this->store().string("region"), "eu-west-1");
 }
 
 TEST_F(QtSettingsStoreTest, TextIsStoredAtOnceAndRemovedByAbsent) {

@@ -276,22 +276,5 @@ TEST_F(TrayStatusItemTest, AnOpenMenuThatGrowsStaysOnScreen) {
     EXPECT_TRUE(screen.contains(tray.menu().geometry())) << tray.menu().geometry().x() << "+" << tray.menu().width();
 }
 
-TEST_F(TrayStatusItemTest, ALongListDrawsEveryInstanceLine) {
-    Menu menu = sampleMenu();
-    const MenuItem line = menu[2];
-    for (int i = 0; i < 1000; ++i) menu.insert(menu.begin() + 3, line);
-    tray.setMenu(menu);
-    EXPECT_EQ(tray.menu().actions().size(), static_cast<qsizetype>(menu.size()));
-    QMenu* last = openSubmenu(tray.menu(), "⚫️ R&D web — stopped");
-    ASSERT_NE(last, nullptr);
-    EXPECT_EQ(last->actions().size(), 6);
-}
-
-TEST_F(TrayStatusItemTest, ButtonSetsTheIconAndToolTip) {
-    tray.setButton({"MenuBarIconRunning", "", "Orvane for Mac"});
-    EXPECT_EQ(tray.icon().toolTip(), "Orvane for Mac");
-    EXPECT_FALSE(tray.icon().icon().isNull());
-}
-
 }  // namespace
 }  // namespace tamsel

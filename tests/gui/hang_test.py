@@ -1,0 +1,88 @@
+"""The real orvane in trayer while every call to AWS hangs (a proxy that takes connections
+and never answers): the menu opens and answers while the list is loading, and "終了" ends
+the application at once instead of waiting for the aws tool's own time limit.
+
+Each GUI test file runs in a process of its own: the accessibility bindings stay on the
+first session's bus.
+
+Usage: /usr/bin/python3 hang_test.py --orvane PATH --artifacts DIR
+"""
+
+import argparse
+import socket
+import sys
+import threading
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from desktop import Session, marked_processes, wait_for  # noqa: E402
+
+ARGS = None
+
+
+class HangTest(unittest.TestCase):
+    def setUp(self):
+        self.session = Session(ARGS.orvane)
+        self.addCleanup(self.session.remove_files)
+        self.addCleanup(self.close_session)
+
+    def close_session(self):
+        leftovers = self.session.close()
+        self.assertEqual(marked_processes(self.session.marker), [], "processes of the test still run")
+        # The hanging aws child is the one process that outlives the application (it ends
+        # at its own time limit); the session's clean-up ends it here.
+        self.assertLessEqual(set(leftovers.values()), {"aws"}, "processes outlived their orderly stop")
+
+    def test_menu_answers_and_quitting_does_not_wait(self):
+        session = self.session
+        # A proxy that takes connections and never answers: every call to AWS hangs.
+        silent = socket.socket()
+        silent.bind(("127.0.0.1", 0))
+        silent.listen(16)
+        self.addCleanup(silent.close)
+        held = []
+        self.addCleanup(lambda: [connection.close() for connection in held])
+        threading.Thread(target=lambda: self.hold(silent, held), daemon=True).start()
+        proxy = f"http://127.0.0.1:{silent.getsockname()[1]}"
+        aws = session.root / "aws"
+        aws.mkdir()
+        (aws / "config").write_text("[default]\nregion = us-east-1\n")
+        (aws / "credentials").write_text("[default]\naws_access_key_id = x\naws_secret_access_key = y\n")
+        session.env.update(HTTPS_PROXY=proxy, https_proxy=proxy, AWS_CONFIG_FILE=str(aws / "config"),
+                           AWS_SHARED_CREDENTIALS_FILE=str(aws / "credentials"), AWS_EC2_METADATA_DISABLED="true")
+        session.start_desktop(tray=True)
+        app = session.start_app()
+        wait_for("the listing call to reach the proxy", lambda: held)
+
+        # The list is still loading, and the menu opens and answers all the same.
+        names = [e.name for e in session.read_menu(until=lambda entries: len(entries) > 3)]
+        self.assertIn("読み込み中…", names)
+        session.xdotool("key", "Escape")
+
+        session.choose("終了")
+        # Far below the aws tool's own time limit (120 s): quitting waits only a moment.
+        wait_for("orvane to end", lambda: app.poll() is not None, timeout=30)
+        self.assertEqual(app.returncode, 0)
+
+    @staticmethod
+    def hold(server, held):
+        while True:
+            try:
+                held.append(server.accept()[0])
+            except OSError:
+                return
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--orvane", required=True)
+    parser.add_argument("--artifacts", required=True)
+    ARGS, rest = parser.parse_known_args()
+    # The accessibility bindings warn about their own deprecated calls.
+    unittest.main(argv=[sys.argv[0], "-v", *rest], warnings="ignore")
+
+
+if __name__ == "__main__":
+    main()
