@@ -122,6 +122,7 @@ class Session:
     def __init__(self, orvane, root=None, lang="C.UTF-8"):
         self.orvane = Path(orvane)
         self.root = Path(root or tempfile.mkdtemp(prefix="orvane-gui-"))
+        self.root.mkdir(parents=True, exist_ok=True)
         self.marker = uuid.uuid4().hex
         self.lang = lang
         self.processes = {}

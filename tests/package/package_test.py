@@ -221,7 +221,7 @@ class PackageTest(unittest.TestCase):
             self.assertEqual(app.returncode, 0, session.app_log.read_text())
         finally:
             leftovers = session.close()
-            self.assertEqual(leftovers, [], "processes outlived their orderly stop")
+            self.assertEqual(leftovers, {}, "processes outlived their orderly stop")
             self.assertEqual(marked_processes(session.marker), [], "processes of the test still run")
 
 
