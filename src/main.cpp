@@ -17,11 +17,13 @@
 #include "app/AppDelegate.h"
 #include "app/CloudGateway.h"
 #include "app/SerialQueue.h"
+#include "bridge/ChildProcess.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/QtTimers.h"
+#include "platform/qt/QuitOnSignal.h"
 #include "platform/qt/TrayIconArt.h"
 #include "platform/qt/TrayStatusItem.h"
 #include "platform/xdg/AutostartEntry.h"
@@ -87,6 +89,8 @@ int main(int argc, char* argv[]) {
     if (!statusItem.showInTray())
         std::cerr << "orvane: システムトレイが見つかりません。トレイが現れたらアイコンを表示します。\n";
 
+    tamsel::QuitOnSignal quitOnSignal;
+
     // The controller starts once the event loop runs, as a launched application does.
     QTimer::singleShot(0, [&delegate] { delegate->applicationDidFinishLaunching(); });
     const int status = QApplication::exec();
@@ -97,6 +101,7 @@ int main(int argc, char* argv[]) {
     // can take up to its time limit; after a short grace the process ends without it.
     statusItem.icon().hide();
     delegate.reset();
+    tamsel::stopRunningProcesses();  // the aws call under way ends now, not at its time limit
     std::thread([status] {
         std::this_thread::sleep_for(kQuitGrace);
         std::_Exit(status);

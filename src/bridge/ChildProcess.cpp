@@ -14,6 +14,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -29,6 +31,20 @@ using std::chrono::milliseconds;
 
 [[noreturn]] void throwSystemError(int error, const std::string& what) {
     throw std::system_error(error, std::generic_category(), what);
+}
+
+// The process groups of the calls under way, so that quitting can end them all. A group
+// stays listed until its leader is reaped (under the same lock), so a listed id is never
+// one the system has given to someone else.
+struct RunningGroups {
+    std::mutex mutex;
+    std::set<pid_t> groups;
+    bool stopped = false;  // set when the application quits: no new child is started
+};
+
+RunningGroups& runningGroups() {
+    static RunningGroups registry;
+    return registry;
 }
 
 // An owned file descriptor, closed when it goes.
@@ -223,10 +239,13 @@ public:
 
 private:
     bool reap(int options) {
+        RunningGroups& running = runningGroups();
+        const std::lock_guard lock(running.mutex);
         while (!reaped_) {
             const pid_t result = waitpid(pid_, &status_, options);
             if (result == pid_) {
                 reaped_ = true;
+                running.groups.erase(pid_);
                 exitNotice_.reset();
             } else if (result == 0) {
                 return false;
@@ -234,6 +253,7 @@ private:
                 // Someone else reaped it (SIGCHLD ignored): the status is lost.
                 const int error = errno;
                 reaped_ = true;
+                running.groups.erase(pid_);
                 exitNotice_.reset();
                 throwSystemError(error, "子プロセスの終了を待てませんでした");
             }
@@ -294,6 +314,13 @@ int reportedStatus(int status) {
 
 }  // namespace
 
+void stopRunningProcesses() {
+    RunningGroups& running = runningGroups();
+    const std::lock_guard lock(running.mutex);
+    running.stopped = true;
+    for (const pid_t group : running.groups) killpg(group, SIGTERM);
+}
+
 std::string runProcess(const std::string& path, const std::vector<std::string>& arguments,
                        const Environment& environment, std::chrono::milliseconds timeLimit) {
     Pipe output = makePipe();
@@ -311,8 +338,12 @@ std::string runProcess(const std::string& path, const std::vector<std::string>& 
     int spawnError = 0;
     {
         const SpawnDescription description(output.writeEnd.get(), error.writeEnd.get());
+        RunningGroups& running = runningGroups();
+        const std::lock_guard lock(running.mutex);
+        if (running.stopped) throw AWSError::failed("アプリケーションの終了中のため aws を起動しませんでした");
         spawnError = posix_spawn(&pid, path.c_str(), description.actions(), description.attributes(),
                                  argv.data(), envp.data());
+        if (spawnError == 0) running.groups.insert(pid);
     }
     // Only the child may hold the write ends, or end-of-file would never come.
     output.writeEnd.reset();

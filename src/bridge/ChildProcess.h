@@ -28,4 +28,8 @@ std::string runProcess(const std::string& path, const std::vector<std::string>& 
                        const Environment& environment,
                        std::chrono::milliseconds timeLimit = kToolTimeLimit);
 
+// For quitting: sends SIGTERM to the process group of every call under way (each then
+// ends as a failed call) and makes every later call fail without starting a child.
+void stopRunningProcesses();
+
 }  // namespace tamsel
