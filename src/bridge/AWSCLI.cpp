@@ -35,6 +35,13 @@ std::vector<std::string> defaultToolPaths() {
     return {"/opt/homebrew/bin/aws", "/usr/local/bin/aws", "/usr/bin/aws", "/opt/local/bin/aws"};
 }
 
+std::optional<std::string> loginShellAnswer(std::string_view output) {
+    if (!isValidUTF8(output)) return std::nullopt;
+    std::vector<std::string> lines = split(trimWhitespaceAndNewlines(output), '\n', false);
+    if (lines.empty()) return std::nullopt;
+    return std::move(lines.back());
+}
+
 AWSCLI::AWSCLI(AWSCLIOptions options) : options_(std::move(options)) {}
 
 std::optional<std::string> AWSCLI::profile() const {
@@ -68,11 +75,9 @@ std::optional<std::string> AWSCLI::locate(const std::vector<std::string>& toolPa
         const std::string shell = environment.get("SHELL").value_or(kDefaultLoginShell);
         const std::string answer =
             runProcess(shell, {"-l", "-c", "command -v aws"}, environment.forChild(), timeLimit);
-        if (!isValidUTF8(answer)) return std::nullopt;
-        // Start-up files may print lines of their own; the answer is the last line.
-        const auto lines = split(trimWhitespaceAndNewlines(answer), '\n', false);
-        if (lines.empty() || !isExecutableFile(lines.back())) return std::nullopt;
-        return lines.back();
+        std::optional<std::string> path = loginShellAnswer(answer);
+        if (!path || !isExecutableFile(*path)) return std::nullopt;
+        return path;
     } catch (...) {
         return std::nullopt;
     }

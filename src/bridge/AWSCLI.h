@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bridge/AddressLookup.h"
@@ -18,6 +19,13 @@ namespace tamsel {
 
 // Where the tool is looked for first, in this order.
 std::vector<std::string> defaultToolPaths();
+
+// The path the login shell names in `output`, its answer to "command -v aws": absent when
+// `output` is not valid UTF-8; else the text trimmed of white space and line breaks at
+// both ends and split at line feeds (empty pieces dropped), and the last piece, since
+// start-up files may print lines of their own before the answer. Absent when there is no
+// piece. Whether the path names an executable file is for the caller to check.
+std::optional<std::string> loginShellAnswer(std::string_view output);
 
 // What the gateway starts from. The defaults are what the application uses; tests
 // replace them to run fake tools, a private environment or a local lookup server.

@@ -314,6 +314,32 @@ INSTANTIATE_TEST_SUITE_P(
                     ShellCase{"hangs", "echo \"$tool\"; sleep 30", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct AnswerCase {
+    const char* name;
+    std::string_view output;
+    std::optional<std::string> expected;
+};
+
+void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
+
+class LoginShellAnswer : public testing::TestWithParam<AnswerCase> {};
+
+TEST_P(LoginShellAnswer, IsTheLastLineOfTheTrimmedText) {
+    EXPECT_EQ(loginShellAnswer(GetParam().output), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoginShellAnswer,
+    testing::Values(AnswerCase{"crLfLines", "motd\r\n/home/u/bin/aws\r\n", "/home/u/bin/aws"},
+                    AnswerCase{"unicodeSpaceAtTheEnds", "\u3000/usr/bin/aws\u3000\xc2\x85", "/usr/bin/aws"},
+                    // Only the ends of the whole text are trimmed: the last line stands as
+                    // printed, so an indented one names no file and locate() gives nothing.
+                    AnswerCase{"indentedLastLine", "motd\n  /usr/bin/aws\n", "  /usr/bin/aws"},
+                    AnswerCase{"whiteSpaceOnly", " \n\t\r\n ", std::nullopt},
+                    AnswerCase{"empty", "", std::nullopt},
+                    AnswerCase{"cutUTF8", "/usr/bin/aws\n\xe3\x80", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Locate, AShellThatCannotStartGivesNothing) {
     const TempDir dir;
     const std::vector<std::string> noPaths;
