@@ -52,6 +52,31 @@ void applyLook(QAction& action, const MenuItem& item) {
     }
 }
 
+// An open QMenu lays itself out anew, measuring every entry's text, after each single
+// entry added or removed: replacing the n entries of a menu on screen would cost n²
+// measurements (seconds for a few hundred instances). For the time of a rebuild the menu
+// is flagged not visible, so the entries are only marked for layout; it is then laid out
+// once. Only the flag changes: the window stays mapped, open and grabbing input, and the
+// rebuild is synchronous, so nothing else can observe the flag meanwhile.
+class SingleLayout {
+public:
+    explicit SingleLayout(QMenu& menu) : menu_(menu), visible_(menu.isVisible()) {
+        if (visible_) menu_.setAttribute(Qt::WA_WState_Visible, false);
+    }
+    ~SingleLayout() {
+        if (!visible_) return;
+        menu_.setAttribute(Qt::WA_WState_Visible, true);
+        menu_.resize(menu_.sizeHint());
+        menu_.update();
+    }
+    SingleLayout(const SingleLayout&) = delete;
+    SingleLayout& operator=(const SingleLayout&) = delete;
+
+private:
+    QMenu& menu_;
+    const bool visible_;
+};
+
 }  // namespace
 
 MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen) : root_(root), chosen_(std::move(chosen)) {}
@@ -63,17 +88,19 @@ MenuRenderer::~MenuRenderer() {
 }
 
 void MenuRenderer::render(const Menu& menu) {
+    for (const auto& submenu : submenus_) {
+        // An open submenu of the old build closes now, through QMenu's own hiding, so the
+        // root menu above it stays open and shows the new build.
+        if (submenu) submenu->hide();
+    }
+
+    const SingleLayout layout(root_);
     // The old build may be on screen, or even be what is running this call (a rebuild
     // from aboutToShow): take its entries out of the menu now, delete them later.
     root_.clear();  // removes; deletes nothing, since the entries are not owned by root_
     if (build_) build_->deleteLater();
-    for (const auto& submenu : submenus_) {
-        if (!submenu) continue;
-        // An open submenu of the old build closes now, through QMenu's own hiding, so the
-        // root menu above it stays open and shows the new build.
-        submenu->hide();
-        submenu->deleteLater();
-    }
+    for (const auto& submenu : submenus_)
+        if (submenu) submenu->deleteLater();
     submenus_.clear();
 
     model_ = std::make_shared<const Menu>(menu);

@@ -287,6 +287,53 @@ TEST_F(TrayStatusItemTest, ALongListDrawsEveryInstanceLine) {
     EXPECT_EQ(last->actions().size(), 6);
 }
 
+// Counts the resizes of a widget: each one is a full layout of a menu's entries.
+class ResizeCounter final : public QObject {
+public:
+    explicit ResizeCounter(QObject& target) { target.installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize) ++count;
+        return false;
+    }
+};
+
+TEST_F(TrayStatusItemTest, ALongListLandingInTheOpenMenuIsLaidOutOnceAndFillsSubmenusWhenOpened) {
+    tray.setMenu({item("読み込み中…", false)});
+    tray.menu().popup(QPoint(0, 0));
+    runEvents();
+    ASSERT_TRUE(tray.menu().isVisible());
+
+    Menu menu = sampleMenu();
+    for (int i = 0; i < 200; ++i) {
+        MenuItem line = menu[2];
+        line.title = "⚫️ web-" + std::to_string(i) + " — stopped";
+        line.submenu[0].title = "i-" + std::to_string(i) + "  t3.micro";
+        menu.insert(menu.begin() + 3 + i, line);
+    }
+    const ResizeCounter resizes(tray.menu());
+    tray.setMenu(menu);
+    EXPECT_LE(resizes.count, 1);  // not once per entry added or removed
+    EXPECT_TRUE(tray.menu().isVisible());
+    EXPECT_EQ(tray.menu().size(), tray.menu().sizeHint());
+    ASSERT_EQ(tray.menu().actions().size(), static_cast<qsizetype>(menu.size()));
+
+    // Submenus are built when they first open, from the whole model kept aside.
+    QAction* line = actionTitled(tray.menu(), "⚫️ web-150 — stopped");
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->menu()->actions().isEmpty());
+    QMenu* submenu = openSubmenu(tray.menu(), "⚫️ web-150 — stopped");
+    ASSERT_NE(submenu, nullptr);
+    runEvents();
+    EXPECT_EQ(shown(*submenu)[0].title, "i-150  t3.micro");
+    actionTitled(*submenu, "起動")->trigger();
+    runEvents();
+    ASSERT_EQ(delegate.chosen.size(), 1u);
+    EXPECT_EQ(delegate.chosen[0], menu[3 + 150].submenu[2]);
+}
+
 TEST_F(TrayStatusItemTest, ButtonSetsTheIconAndToolTip) {
     tray.setButton({"MenuBarIconRunning", "", "Orvane for Mac"});
     EXPECT_EQ(tray.icon().toolTip(), "Orvane for Mac");
