@@ -334,6 +334,67 @@ TEST_F(TrayStatusItemTest, ALongListLandingInTheOpenMenuIsLaidOutOnceAndFillsSub
     EXPECT_EQ(delegate.chosen[0], menu[3 + 150].submenu[2]);
 }
 
+TEST_F(TrayStatusItemTest, ARefreshKeepsTheEntriesThatDidNotChangeWithTheirOpenSubmenus) {
+    const Menu menu = sampleMenu();
+    tray.setMenu(menu);
+    tray.menu().popup(QPoint(0, 0));
+    QPointer<QMenu> instance = openSubmenu(tray.menu(), "⚫️ R&D web — stopped");
+    ASSERT_TRUE(instance);
+    runEvents();
+    ASSERT_TRUE(instance->isVisible());
+    const QList<QAction*> before = tray.menu().actions();
+
+    // The same model again changes nothing at all.
+    const ResizeCounter resizes(tray.menu());
+    tray.setMenu(menu);
+    runEvents();
+    EXPECT_EQ(tray.menu().actions(), before);
+    EXPECT_EQ(resizes.count, 0);
+
+    // A new last-update line and a new profile entry: those two are replaced, in place.
+    Menu next = menu;
+    next[4].title = "最終更新: 12:35:26";
+    next[7].submenu[1].checked = false;
+    next[7].submenu[0].checked = true;
+    tray.setMenu(next);
+    runEvents();
+    const QList<QAction*> after = tray.menu().actions();
+    ASSERT_EQ(after.size(), before.size());
+    for (qsizetype i = 0; i < after.size(); ++i) {
+        if (i == 4 || i == 7)
+            EXPECT_NE(after[i], before[i]) << i;
+        else
+            EXPECT_EQ(after[i], before[i]) << i;
+    }
+    EXPECT_EQ(shown(tray.menu())[4].title, "最終更新: 12:35:26");
+    EXPECT_EQ(shown(*openSubmenu(tray.menu(), "プロファイル: dev"))[0].checked, true);
+
+    // The open submenu of the unchanged instance stayed open, and its entries still deliver.
+    ASSERT_TRUE(instance);
+    tray.menu().setActiveAction(instance->menuAction());
+    runEvents();
+    EXPECT_TRUE(instance->isVisible());
+    actionTitled(*instance, "起動")->trigger();
+    runEvents();
+    ASSERT_EQ(delegate.chosen.size(), 1u);
+    EXPECT_EQ(delegate.chosen[0], next[2].submenu[2]);
+
+    // Lines added and removed in the middle land between the kept ones.
+    Menu shorter = next;
+    shorter.erase(shorter.begin() + 2);  // the instance went away
+    shorter.insert(shorter.begin() + 2, item("インスタンスがありません", false));
+    tray.setMenu(shorter);
+    runEvents();
+    EXPECT_FALSE(instance);
+    std::vector<std::string> titles;
+    for (const Shown& entry : shown(tray.menu())) titles.push_back(entry.title);
+    std::vector<std::string> expected;
+    for (const MenuItem& entry : shorter) expected.push_back(entry.title);
+    EXPECT_EQ(titles, expected);
+    EXPECT_EQ(tray.menu().actions()[0], before[0]);
+    EXPECT_EQ(tray.menu().actions().back(), before.back());
+}
+
 TEST_F(TrayStatusItemTest, ButtonSetsTheIconAndToolTip) {
     tray.setButton({"MenuBarIconRunning", "", "Orvane for Mac"});
     EXPECT_EQ(tray.icon().toolTip(), "Orvane for Mac");
