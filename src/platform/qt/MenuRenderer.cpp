@@ -52,29 +52,31 @@ void applyLook(QAction& action, const MenuItem& item) {
     }
 }
 
-// An open QMenu lays itself out anew, measuring every entry's text, after each single
-// entry added or removed: replacing the n entries of a menu on screen would cost n²
-// measurements (seconds for a few hundred instances). For the time of a rebuild the menu
-// is flagged not visible, so the entries are only marked for layout; it is then laid out
-// once. Only the flag changes: the window stays mapped, open and grabbing input, and the
-// rebuild is synchronous, so nothing else can observe the flag meanwhile.
-class SingleLayout {
+// An open QMenu lays itself out anew, measuring every entry's text, and repaints itself
+// whole after each single entry added or removed: replacing the n entries of a menu on
+// screen would cost n² measurements (seconds for a few hundred instances). For the time
+// of a rebuild the menu is flagged not visible, so the entries are only marked for layout;
+// the renderer then lays it out and repaints it once. Only the flag changes: the window
+// stays mapped, open and grabbing input, and the rebuild is synchronous, so nothing else
+// can observe the flag meanwhile.
+class QuietWhileRebuilt {
 public:
-    explicit SingleLayout(QMenu& menu) : menu_(menu), visible_(menu.isVisible()) {
-        if (visible_) menu_.setAttribute(Qt::WA_WState_Visible, false);
+    explicit QuietWhileRebuilt(QMenu& menu) : menu_(menu), open_(menu.isVisible()) {
+        if (open_) menu_.setAttribute(Qt::WA_WState_Visible, false);
     }
-    ~SingleLayout() {
-        if (!visible_) return;
-        menu_.setAttribute(Qt::WA_WState_Visible, true);
-        menu_.resize(menu_.sizeHint());
-        menu_.update();
+    ~QuietWhileRebuilt() { reopen(); }
+    QuietWhileRebuilt(const QuietWhileRebuilt&) = delete;
+    QuietWhileRebuilt& operator=(const QuietWhileRebuilt&) = delete;
+
+    // True when the menu was open; it is flagged visible again.
+    bool reopen() {
+        if (open_ && !menu_.isVisible()) menu_.setAttribute(Qt::WA_WState_Visible, true);
+        return open_;
     }
-    SingleLayout(const SingleLayout&) = delete;
-    SingleLayout& operator=(const SingleLayout&) = delete;
 
 private:
     QMenu& menu_;
-    const bool visible_;
+    const bool open_;
 };
 
 }  // namespace
@@ -123,9 +125,22 @@ void MenuRenderer::render(const Menu& menu) {
             if (entries_[i].submenu) entries_[i].submenu->hide();
         }
     }
-    const SingleLayout layout(root_);
+    QuietWhileRebuilt quiet(root_);
+    const QSize size = root_.size();
     // From the last span to the first, so the places of those still to do stay put.
     for (auto span = spans.rbegin(); span != spans.rend(); ++span) replace(*span, menu);
+    if (!quiet.reopen()) return;
+
+    // Lines replaced in place in a menu that keeps its size leave every other line where
+    // it was: only theirs are repainted (a refresh changes the last-update line and a
+    // state or two, and repainting the whole list would shape every line's text again).
+    const QSize laidOut = root_.sizeHint();
+    if (laidOut == size && oldCount == newCount) {
+        for (const Span& span : spans) root_.update(root_.actionGeometry(entries_[span.at].action));
+    } else {
+        root_.resize(laidOut);
+        root_.update();
+    }
 }
 
 void MenuRenderer::replace(const Span& span, const Menu& menu) {

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QPointer>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QScreen>
 
 #include "QtTestApp.h"
@@ -300,6 +302,19 @@ protected:
     }
 };
 
+// Collects what a widget paints.
+class PaintRecorder final : public QObject {
+public:
+    explicit PaintRecorder(QObject& target) { target.installEventFilter(this); }
+    QRegion region;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
 TEST_F(TrayStatusItemTest, ALongListLandingInTheOpenMenuIsLaidOutOnceAndFillsSubmenusWhenOpened) {
     tray.setMenu({item("読み込み中…", false)});
     tray.menu().popup(QPoint(0, 0));
@@ -351,14 +366,19 @@ TEST_F(TrayStatusItemTest, ARefreshKeepsTheEntriesThatDidNotChangeWithTheirOpenS
     EXPECT_EQ(tray.menu().actions(), before);
     EXPECT_EQ(resizes.count, 0);
 
-    // A new last-update line and a new profile entry: those two are replaced, in place.
+    // A new last-update line and a new profile entry: those two are replaced in place,
+    // and only their lines are painted again.
     Menu next = menu;
-    next[4].title = "最終更新: 12:35:26";
+    next[4].title = "最終更新: 12:34:57";
     next[7].submenu[1].checked = false;
     next[7].submenu[0].checked = true;
+    const PaintRecorder painted(tray.menu());
     tray.setMenu(next);
     runEvents();
     const QList<QAction*> after = tray.menu().actions();
+    EXPECT_FALSE(painted.region.isEmpty());
+    EXPECT_EQ(painted.region - tray.menu().actionGeometry(after[4]) - tray.menu().actionGeometry(after[7]), QRegion())
+        << "painted " << painted.region.boundingRect().height() << " px high";
     ASSERT_EQ(after.size(), before.size());
     for (qsizetype i = 0; i < after.size(); ++i) {
         if (i == 4 || i == 7)
@@ -366,7 +386,7 @@ TEST_F(TrayStatusItemTest, ARefreshKeepsTheEntriesThatDidNotChangeWithTheirOpenS
         else
             EXPECT_EQ(after[i], before[i]) << i;
     }
-    EXPECT_EQ(shown(tray.menu())[4].title, "最終更新: 12:35:26");
+    EXPECT_EQ(shown(tray.menu())[4].title, "最終更新: 12:34:57");
     EXPECT_EQ(shown(*openSubmenu(tray.menu(), "プロファイル: dev"))[0].checked, true);
 
     // The open submenu of the unchanged instance stayed open, and its entries still deliver.
