@@ -52,69 +52,155 @@ void applyLook(QAction& action, const MenuItem& item) {
     }
 }
 
+// An open QMenu lays itself out anew, measuring every entry's text, and repaints itself
+// whole after each single entry added or removed: replacing the n entries of a menu on
+// screen would cost n² measurements (seconds for a few hundred instances). For the time
+// of a rebuild the menu is flagged not visible, so the entries are only marked for layout;
+// the renderer then lays it out and repaints it once. Only the flag changes: the window
+// stays mapped, open and grabbing input, and the rebuild is synchronous, so nothing else
+// can observe the flag meanwhile.
+class QuietWhileRebuilt {
+public:
+    explicit QuietWhileRebuilt(QMenu& menu) : menu_(menu), open_(menu.isVisible()) {
+        if (open_) menu_.setAttribute(Qt::WA_WState_Visible, false);
+    }
+    ~QuietWhileRebuilt() { reopen(); }
+    QuietWhileRebuilt(const QuietWhileRebuilt&) = delete;
+    QuietWhileRebuilt& operator=(const QuietWhileRebuilt&) = delete;
+
+    // True when the menu was open; it is flagged visible again.
+    bool reopen() {
+        if (open_ && !menu_.isVisible()) menu_.setAttribute(Qt::WA_WState_Visible, true);
+        return open_;
+    }
+
+private:
+    QMenu& menu_;
+    const bool open_;
+};
+
 }  // namespace
 
 MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen) : root_(root), chosen_(std::move(chosen)) {}
 
 MenuRenderer::~MenuRenderer() {
     root_.clear();
-    delete build_;
-    for (const auto& submenu : submenus_) delete submenu;
+    for (const Entry& entry : entries_) {
+        if (entry.submenu)
+            delete entry.submenu;  // and with it its action and everything in it
+        else
+            delete entry.action;
+    }
 }
 
 void MenuRenderer::render(const Menu& menu) {
-    // The old build may be on screen, or even be what is running this call (a rebuild
-    // from aboutToShow): take its entries out of the menu now, delete them later.
-    root_.clear();  // removes; deletes nothing, since the entries are not owned by root_
-    if (build_) build_->deleteLater();
-    for (const auto& submenu : submenus_) {
-        if (!submenu) continue;
-        // An open submenu of the old build closes now, through QMenu's own hiding, so the
-        // root menu above it stays open and shows the new build.
-        submenu->hide();
-        submenu->deleteLater();
+    // Entries equal to the ones drawn stay as they are (an open submenu among them stays
+    // open); only the others are replaced. A refresh usually changes a line or two, and
+    // leaving the rest alone spares creating and deleting a window per instance and keeps
+    // the user's place. Equal entries are matched at the start and at the end of both
+    // lists; between them, lists of equal length are compared place by place (lines that
+    // changed), others replaced as a whole (lines added or removed).
+    const size_t oldCount = entries_.size();
+    const size_t newCount = menu.size();
+    size_t head = 0;
+    while (head < oldCount && head < newCount && *entries_[head].item == menu[head]) ++head;
+    size_t tail = 0;
+    while (tail < oldCount - head && tail < newCount - head &&
+           *entries_[oldCount - 1 - tail].item == menu[newCount - 1 - tail])
+        ++tail;
+    if (head == oldCount && oldCount == newCount) return;
+
+    std::vector<Span> spans;
+    if (oldCount == newCount) {
+        for (size_t i = head; i < oldCount - tail; ++i)
+            if (!(*entries_[i].item == menu[i])) spans.push_back({i, 1, i, 1});
+    } else {
+        spans.push_back({head, oldCount - head - tail, head, newCount - head - tail});
     }
-    submenus_.clear();
 
-    model_ = std::make_shared<const Menu>(menu);
-    build_ = new QObject(this);
-    for (const MenuItem& item : *model_) addItem(root_, item, *build_);
+    for (const Span& span : spans) {
+        for (size_t i = span.at; i < span.at + span.oldLength; ++i) {
+            // An open submenu of a replaced entry closes now, through QMenu's own hiding,
+            // so the root menu above it stays open and shows the new entries.
+            if (entries_[i].submenu) entries_[i].submenu->hide();
+        }
+    }
+    QuietWhileRebuilt quiet(root_);
+    const QSize size = root_.size();
+    // From the last span to the first, so the places of those still to do stay put.
+    for (auto span = spans.rbegin(); span != spans.rend(); ++span) replace(*span, menu);
+    if (!quiet.reopen()) return;
+
+    // Lines replaced in place in a menu that keeps its size leave every other line where
+    // it was: only theirs are repainted (a refresh changes the last-update line and a
+    // state or two, and repainting the whole list would shape every line's text again).
+    const QSize laidOut = root_.sizeHint();
+    if (laidOut == size && oldCount == newCount) {
+        for (const Span& span : spans) root_.update(root_.actionGeometry(entries_[span.at].action));
+    } else {
+        root_.resize(laidOut);
+        root_.update();
+    }
 }
 
-void MenuRenderer::fill(QMenu& target, const std::vector<MenuItem>& items, QObject& owner) {
-    for (const MenuItem& item : items) addItem(target, item, owner);
+void MenuRenderer::replace(const Span& span, const Menu& menu) {
+    const auto first = entries_.begin() + static_cast<std::ptrdiff_t>(span.at);
+    const auto last = first + static_cast<std::ptrdiff_t>(span.oldLength);
+    // A replaced entry may be on screen, or even be what is running this call (a rebuild
+    // from aboutToShow): take it out of the menu now, delete it later.
+    for (auto entry = first; entry != last; ++entry) {
+        if (!entry->action) continue;
+        root_.removeAction(entry->action);
+        if (entry->submenu)
+            entry->submenu->deleteLater();
+        else
+            entry->action->deleteLater();
+    }
+    QAction* const before = last != entries_.end() ? last->action.data() : nullptr;
+    std::vector<Entry> added;
+    added.reserve(span.newLength);
+    for (size_t i = span.from; i < span.from + span.newLength; ++i) {
+        // Each entry keeps its own copy of its item: clicks and submenus read from it.
+        Entry entry{std::make_shared<const MenuItem>(menu[i]), nullptr, nullptr};
+        entry.action = addItem(root_, before, *entry.item, *this, entry.item, &entry.submenu);
+        added.push_back(std::move(entry));
+    }
+    const auto at = entries_.erase(first, last);
+    entries_.insert(at, std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
 }
 
-void MenuRenderer::addItem(QMenu& target, const MenuItem& item, QObject& owner) {
+QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& item, QObject& owner,
+                               const std::shared_ptr<const MenuItem>& keep, QPointer<QMenu>* submenuOut) {
     if (item.separator) {
         auto* separator = new QAction(&owner);
         separator->setSeparator(true);
-        target.addAction(separator);
-        return;
+        target.insertAction(before, separator);
+        return separator;
     }
     if (item.hasSubmenu) {
         // Parented to the menu that shows it, so it opens beside it and dies with it.
         auto* submenu = new QMenu(&target);
         QAction* action = submenu->menuAction();
         applyLook(*action, item);
-        target.addAction(action);
-        if (&target == &root_) submenus_.emplace_back(submenu);
-        // The model stays alive as long as any of its menus may still open.
-        connect(submenu, &QMenu::aboutToShow, this, [this, submenu, model = model_, &item] {
+        target.insertAction(before, action);
+        if (submenuOut) *submenuOut = submenu;
+        // Filled when it first opens. The item stays alive as long as the menu may open.
+        connect(submenu, &QMenu::aboutToShow, this, [this, submenu, keep, &item] {
             if (!submenu->actions().isEmpty()) return;
-            fill(*submenu, item.submenu, *submenu);
+            for (const MenuItem& child : item.submenu) addItem(*submenu, nullptr, child, *submenu, keep, nullptr);
         });
-        return;
+        return action;
     }
     auto* action = new QAction(&owner);
     applyLook(*action, item);
-    connect(action, &QAction::triggered, this, [this, model = model_, &item] {
+    connect(action, &QAction::triggered, this, [this, keep, &item] {
         // Queued: the menu closes first, so a modal alert the choice opens is not raised
         // from inside the menu's event handling.
         QMetaObject::invokeMethod(
-            this, [this, model, &item] { chosen_(MenuItem(item)); }, Qt::QueuedConnection);
+            this, [this, keep, &item] { chosen_(MenuItem(item)); }, Qt::QueuedConnection);
     });
-    target.addAction(action);
+    target.insertAction(before, action);
+    return action;
 }
 
 }  // namespace tamsel

@@ -26,21 +26,36 @@ public:
     MenuRenderer(QMenu& root, Chosen chosen);
     ~MenuRenderer() override;
 
-    // Replaces the whole content of the root menu, also while it is open. Submenus are
-    // filled from the kept model when they first open, so a long list renders quickly.
+    // Makes the root menu show `menu`, also while it is open. Top-level entries equal to
+    // the ones already drawn are kept, the others replaced. Submenus are filled from the
+    // kept model when they first open, so a long list renders quickly.
     void render(const Menu& menu);
 
 private:
-    void fill(QMenu& target, const std::vector<MenuItem>& items, QObject& owner);
-    void addItem(QMenu& target, const MenuItem& item, QObject& owner);
+    // One top-level entry as drawn.
+    struct Entry {
+        std::shared_ptr<const MenuItem> item;  // the model of the entry and of all its submenus
+        QPointer<QAction> action;              // owned by the renderer, or by `submenu`
+        QPointer<QMenu> submenu;               // for an entry with a submenu
+    };
+
+    // Entries [at, at + oldLength) replaced by the model's [from, from + newLength).
+    struct Span {
+        size_t at;
+        size_t oldLength;
+        size_t from;
+        size_t newLength;
+    };
+    void replace(const Span& span, const Menu& menu);
+
+    // Inserts `item` into `target` before `before` (null: at the end) and returns its
+    // action; a plain action is owned by `owner`. `keep` holds the model `item` lives in.
+    QAction* addItem(QMenu& target, QAction* before, const MenuItem& item, QObject& owner,
+                     const std::shared_ptr<const MenuItem>& keep, QPointer<QMenu>* submenuOut);
 
     QMenu& root_;
     Chosen chosen_;
-    std::shared_ptr<const Menu> model_;
-    // Owns the plain actions of the current build.
-    QPointer<QObject> build_;
-    // The top-level submenus of the current build (each owns its own nested ones).
-    std::vector<QPointer<QMenu>> submenus_;
+    std::vector<Entry> entries_;
 };
 
 }  // namespace tamsel

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QPointer>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QScreen>
 
 #include "QtTestApp.h"
@@ -274,6 +276,149 @@ TEST_F(TrayStatusItemTest, AnOpenMenuThatGrowsStaysOnScreen) {
     tray.setMenu(longer);
     EXPECT_GT(tray.menu().width(), 400);
     EXPECT_TRUE(screen.contains(tray.menu().geometry())) << tray.menu().geometry().x() << "+" << tray.menu().width();
+}
+
+TEST_F(TrayStatusItemTest, ALongListDrawsEveryInstanceLine) {
+    Menu menu = sampleMenu();
+    const MenuItem line = menu[2];
+    for (int i = 0; i < 1000; ++i) menu.insert(menu.begin() + 3, line);
+    tray.setMenu(menu);
+    EXPECT_EQ(tray.menu().actions().size(), static_cast<qsizetype>(menu.size()));
+    QMenu* last = openSubmenu(tray.menu(), "⚫️ R&D web — stopped");
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->actions().size(), 6);
+}
+
+// Counts the resizes of a widget: each one is a full layout of a menu's entries.
+class ResizeCounter final : public QObject {
+public:
+    explicit ResizeCounter(QObject& target) { target.installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize) ++count;
+        return false;
+    }
+};
+
+// Collects what a widget paints.
+class PaintRecorder final : public QObject {
+public:
+    explicit PaintRecorder(QObject& target) { target.installEventFilter(this); }
+    QRegion region;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+TEST_F(TrayStatusItemTest, ALongListLandingInTheOpenMenuIsLaidOutOnceAndFillsSubmenusWhenOpened) {
+    tray.setMenu({item("読み込み中…", false)});
+    tray.menu().popup(QPoint(0, 0));
+    runEvents();
+    ASSERT_TRUE(tray.menu().isVisible());
+
+    Menu menu = sampleMenu();
+    for (int i = 0; i < 200; ++i) {
+        MenuItem line = menu[2];
+        line.title = "⚫️ web-" + std::to_string(i) + " — stopped";
+        line.submenu[0].title = "i-" + std::to_string(i) + "  t3.micro";
+        menu.insert(menu.begin() + 3 + i, line);
+    }
+    const ResizeCounter resizes(tray.menu());
+    tray.setMenu(menu);
+    EXPECT_LE(resizes.count, 1);  // not once per entry added or removed
+    EXPECT_TRUE(tray.menu().isVisible());
+    EXPECT_EQ(tray.menu().size(), tray.menu().sizeHint());
+    ASSERT_EQ(tray.menu().actions().size(), static_cast<qsizetype>(menu.size()));
+
+    // Submenus are built when they first open, from the whole model kept aside.
+    QAction* line = actionTitled(tray.menu(), "⚫️ web-150 — stopped");
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->menu()->actions().isEmpty());
+    QMenu* submenu = openSubmenu(tray.menu(), "⚫️ web-150 — stopped");
+    ASSERT_NE(submenu, nullptr);
+    runEvents();
+    EXPECT_EQ(shown(*submenu)[0].title, "i-150  t3.micro");
+    actionTitled(*submenu, "起動")->trigger();
+    runEvents();
+    ASSERT_EQ(delegate.chosen.size(), 1u);
+    EXPECT_EQ(delegate.chosen[0], menu[3 + 150].submenu[2]);
+}
+
+TEST_F(TrayStatusItemTest, ARefreshKeepsTheEntriesThatDidNotChangeWithTheirOpenSubmenus) {
+    const Menu menu = sampleMenu();
+    tray.setMenu(menu);
+    tray.menu().popup(QPoint(0, 0));
+    QPointer<QMenu> instance = openSubmenu(tray.menu(), "⚫️ R&D web — stopped");
+    ASSERT_TRUE(instance);
+    runEvents();
+    ASSERT_TRUE(instance->isVisible());
+    const QList<QAction*> before = tray.menu().actions();
+
+    // The same model again changes nothing at all.
+    const ResizeCounter resizes(tray.menu());
+    tray.setMenu(menu);
+    runEvents();
+    EXPECT_EQ(tray.menu().actions(), before);
+    EXPECT_EQ(resizes.count, 0);
+
+    // A new last-update line and a new profile entry: those two are replaced in place,
+    // and only their lines are painted again.
+    Menu next = menu;
+    next[4].title = "最終更新: 12:34:57";
+    next[7].submenu[1].checked = false;
+    next[7].submenu[0].checked = true;
+    const PaintRecorder painted(tray.menu());
+    tray.setMenu(next);
+    runEvents();
+    const QList<QAction*> after = tray.menu().actions();
+    EXPECT_FALSE(painted.region.isEmpty());
+    EXPECT_EQ(painted.region - tray.menu().actionGeometry(after[4]) - tray.menu().actionGeometry(after[7]), QRegion())
+        << "painted " << painted.region.boundingRect().height() << " px high";
+    ASSERT_EQ(after.size(), before.size());
+    for (qsizetype i = 0; i < after.size(); ++i) {
+        if (i == 4 || i == 7)
+            EXPECT_NE(after[i], before[i]) << i;
+        else
+            EXPECT_EQ(after[i], before[i]) << i;
+    }
+    EXPECT_EQ(shown(tray.menu())[4].title, "最終更新: 12:34:57");
+    EXPECT_EQ(shown(*openSubmenu(tray.menu(), "プロファイル: dev"))[0].checked, true);
+
+    // The open submenu of the unchanged instance stayed open, and its entries still deliver.
+    ASSERT_TRUE(instance);
+    tray.menu().setActiveAction(instance->menuAction());
+    runEvents();
+    EXPECT_TRUE(instance->isVisible());
+    actionTitled(*instance, "起動")->trigger();
+    runEvents();
+    ASSERT_EQ(delegate.chosen.size(), 1u);
+    EXPECT_EQ(delegate.chosen[0], next[2].submenu[2]);
+
+    // Lines added and removed in the middle land between the kept ones.
+    Menu shorter = next;
+    shorter.erase(shorter.begin() + 2);  // the instance went away
+    shorter.insert(shorter.begin() + 2, item("インスタンスがありません", false));
+    tray.setMenu(shorter);
+    runEvents();
+    EXPECT_FALSE(instance);
+    std::vector<std::string> titles;
+    for (const Shown& entry : shown(tray.menu())) titles.push_back(entry.title);
+    std::vector<std::string> expected;
+    for (const MenuItem& entry : shorter) expected.push_back(entry.title);
+    EXPECT_EQ(titles, expected);
+    EXPECT_EQ(tray.menu().actions()[0], before[0]);
+    EXPECT_EQ(tray.menu().actions().back(), before.back());
+}
+
+TEST_F(TrayStatusItemTest, ButtonSetsTheIconAndToolTip) {
+    tray.setButton({"MenuBarIconRunning", "", "Orvane for Mac"});
+    EXPECT_EQ(tray.icon().toolTip(), "Orvane for Mac");
+    EXPECT_FALSE(tray.icon().icon().isNull());
 }
 
 }  // namespace

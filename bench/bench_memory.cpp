@@ -1,0 +1,90 @@
+// Resident size of the application, run in-process with the real controller and adapters
+// against a fast fake aws tool: after the menu has been opened with 50 instances, and its
+// growth over 500 refreshes, each started by opening the menu as a click on the icon does.
+// Goals: at most 40 MiB after the menu opened, growth under 1 MiB over the 500 refreshes.
+//
+//   bench_memory [--instances N] [--refreshes N] [--breakdown N]
+//
+// --breakdown N lists the N mappings with the most resident memory once the menu opened.
+//
+// Runs on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise (xcb under Xvfb).
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "InProcessApp.h"
+
+using namespace std::chrono_literals;
+using namespace tamsel::bench;
+
+namespace {
+
+// VmRSS counts every page mapped in, shared ones (libraries, fonts) included. The
+// private dirty pages are the ones this process wrote: heap, stacks, relocated data.
+void report(const char* when) {
+    std::printf("%-34s VmRSS %6.2f MiB  (anon %5.2f, file %5.2f)  dirty %5.2f  load %.2f\n", when,
+                statusKiB("VmRSS") / 1024.0, statusKiB("RssAnon") / 1024.0, statusKiB("RssFile") / 1024.0,
+                rollupKiB("Private_Dirty") / 1024.0, loadAverage());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int instances = 50;
+    int refreshes = 500;
+    int top = 0;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--instances") == 0)
+            instances = std::stoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--refreshes") == 0)
+            refreshes = std::stoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--breakdown") == 0)
+            top = std::stoi(argv[i + 1]);
+        else {
+            std::fprintf(stderr, "usage: %s [--instances N] [--refreshes N] [--breakdown N]\n", argv[0]);
+            return 2;
+        }
+    }
+
+    PrivateHome home;
+    quietOffscreenPlatform();
+    QApplication qt(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    FakeTool tool(home.dir(), instances);
+    {
+        InProcessApp app(home.dir(), tool);
+        std::printf("platform %s, %d instances\n", qPrintable(QGuiApplication::platformName()), instances);
+        report("started, before the first refresh");
+        if (!app.launch(30s) || app.delegate().instances().size() != static_cast<size_t>(instances)) {
+            std::fprintf(stderr, "the first refresh did not bring the %d instances\n", instances);
+            return 1;
+        }
+        report("first refresh landed");
+        if (!app.openMenuAndWait(30s)) return 1;
+        report("menu opened, its refresh landed");
+        const long opened = statusKiB("VmRSS");
+        if (top > 0) printResidentByMapping(static_cast<size_t>(top));
+        app.closeMenu();
+
+        long afterWarmUp = 0;
+        for (int n = 1; n <= refreshes; ++n) {
+            if (!app.openMenuAndWait(30s) || app.delegate().lastError()) {
+                std::fprintf(stderr, "refresh %d did not land cleanly\n", n);
+                return 1;
+            }
+            app.closeMenu();
+            if (n % 50 == 0) report(("after " + std::to_string(n) + " refreshes").c_str());
+            if (n == 50) afterWarmUp = statusKiB("VmRSS");
+        }
+        const long end = statusKiB("VmRSS");
+        std::printf("\nresident after the menu opened: %.2f MiB (goal: at most 40 MiB)\n", opened / 1024.0);
+        std::printf("growth over %d refreshes:       %+.0f KiB (goal: under 1024 KiB)\n", refreshes,
+                    static_cast<double>(end - opened));
+        if (refreshes >= 50)
+            std::printf("growth from refresh 50 to %d:   %+.0f KiB\n", refreshes, static_cast<double>(end - afterWarmUp));
+        std::printf("peak resident (VmHWM):          %.2f MiB\n", statusKiB("VmHWM") / 1024.0);
+    }
+    return 0;
+}
