@@ -25,16 +25,6 @@ inline long statusKiB(const char* field) {
     return -1;
 }
 
-// A line of /proc/self/smaps_rollup, in KiB ("Pss", "Private_Dirty", ...); -1 when absent.
-inline long rollupKiB(const char* field) {
-    std::ifstream rollup("/proc/self/smaps_rollup");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(rollup, line))
-        if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-    return -1;
-}
-
 // The 1-minute load average, for the record next to a figure.
 inline double loadAverage() {
     double load = -1;

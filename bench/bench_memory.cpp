@@ -20,12 +20,12 @@ using namespace tamsel::bench;
 
 namespace {
 
-// VmRSS counts every page mapped in, shared ones (libraries, fonts) included. The
-// private dirty pages are the ones this process wrote: heap, stacks, relocated data.
+// VmRSS counts every page mapped in, shared ones (libraries, fonts) included; the
+// anonymous part is this process's own (heap, stacks, relocated library data).
 void report(const char* when) {
-    std::printf("%-34s VmRSS %6.2f MiB  (anon %5.2f, file %5.2f)  dirty %5.2f  load %.2f\n", when,
+    std::printf("%-34s VmRSS %6.2f MiB  (anon %5.2f, file %5.2f)  load %.2f\n", when,
                 statusKiB("VmRSS") / 1024.0, statusKiB("RssAnon") / 1024.0, statusKiB("RssFile") / 1024.0,
-                rollupKiB("Private_Dirty") / 1024.0, loadAverage());
+                loadAverage());
     std::fflush(stdout);
 }
 

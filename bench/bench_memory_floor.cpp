@@ -26,7 +26,6 @@
 #include "ProcStatus.h"
 
 using tamsel::bench::printResidentByMapping;
-using tamsel::bench::rollupKiB;
 using tamsel::bench::statusKiB;
 
 namespace {
@@ -103,10 +102,9 @@ int main(int argc, char** argv) {
     QEventLoop loop;
     QTimer::singleShot(1000, &loop, &QEventLoop::quit);
     loop.exec();
-    std::printf("platform %s, %d instances: bare Qt with the menu open: VmRSS %.2f MiB (anon %.2f, file %.2f)  "
-                "dirty %.2f\n",
+    std::printf("platform %s, %d instances: bare Qt with the menu open: VmRSS %.2f MiB (anon %.2f, file %.2f)\n",
                 qPrintable(QGuiApplication::platformName()), instances, statusKiB("VmRSS") / 1024.0,
-                statusKiB("RssAnon") / 1024.0, statusKiB("RssFile") / 1024.0, rollupKiB("Private_Dirty") / 1024.0);
+                statusKiB("RssAnon") / 1024.0, statusKiB("RssFile") / 1024.0);
     if (top > 0) printResidentByMapping(static_cast<size_t>(top));
     menu.hide();
     return 0;

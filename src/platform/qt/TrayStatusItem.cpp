@@ -65,6 +65,10 @@ QPoint TrayStatusItem::menuPosition() const {
 void TrayStatusItem::setDelegate(MenuDelegate* delegate) { delegate_ = delegate; }
 
 void TrayStatusItem::setButton(const StatusButton& button) {
+    // Every refresh sets the button, nearly always to what it already shows; drawing the
+    // icon again would load and scale its images and have the tray repaint it.
+    if (button_ == button) return;
+    button_ = button;
     tray_.setIcon(trayIcon(button));
     tray_.setToolTip(QString::fromStdString(button.toolTip));
 }

@@ -7,6 +7,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 #include "app/Platform.h"
 #include "platform/qt/MenuRenderer.h"
@@ -36,6 +37,7 @@ private:
     void keepOnScreen();
 
     MenuDelegate* delegate_ = nullptr;
+    std::optional<StatusButton> button_;  // the one drawn, once the controller drew one
     std::unique_ptr<QMenu> menu_;  // outlives tray_, which refers to it
     QSystemTrayIcon tray_;
     MenuRenderer renderer_;

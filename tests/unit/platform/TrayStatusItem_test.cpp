@@ -419,6 +419,15 @@ TEST_F(TrayStatusItemTest, ButtonSetsTheIconAndToolTip) {
     tray.setButton({"MenuBarIconRunning", "", "Orvane for Mac"});
     EXPECT_EQ(tray.icon().toolTip(), "Orvane for Mac");
     EXPECT_FALSE(tray.icon().icon().isNull());
+
+    // The same button again leaves the icon as it is; another one replaces it.
+    const qint64 drawn = tray.icon().icon().cacheKey();
+    tray.setButton({"MenuBarIconRunning", "", "Orvane for Mac"});
+    EXPECT_EQ(tray.icon().icon().cacheKey(), drawn);
+    tray.setButton({"MenuBarIconRunning", " !", "Orvane for Mac"});
+    EXPECT_NE(tray.icon().icon().cacheKey(), drawn);
+    tray.setButton({"MenuBarIcon", "", "Orvane for Mac — 1"});
+    EXPECT_EQ(tray.icon().toolTip(), "Orvane for Mac — 1");
 }
 
 }  // namespace
