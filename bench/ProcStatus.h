@@ -48,6 +48,9 @@ inline void printResidentByMapping(size_t top) {
             std::istringstream fields(line);
             std::string skip;
             for (int i = 0; i < 5; ++i) fields >> skip;
+            // A mapping without a path leaves the stream at its end, where getline would
+            // keep the previous mapping's name.
+            name.clear();
             std::getline(fields >> std::ws, name);
             if (name.empty()) name = "[anon]";
         } else if (line.rfind("Rss:", 0) == 0) {

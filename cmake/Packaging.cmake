@@ -20,6 +20,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The library packages come from dpkg-shlibdeps (dpkg-dev). The Qt platform plugin for X11
 # (libqxcb.so) ships in libqt6gui6 on Debian 12, which libQt6Gui.so.6 already brings in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libcurl is loaded when first needed (dlopen), so dpkg-shlibdeps cannot see it; the
+# lookup sets CURLOPT_PROTOCOLS_STR, new in 7.85.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.85.0)")
 # The aws tool is recommended, not required: it may come from elsewhere (AWS's own
 # installer in /usr/local/bin, Homebrew, ...), and the app finds it there. The menu's
 # Japanese text and its coloured state dots need a CJK and an emoji font; a clean system

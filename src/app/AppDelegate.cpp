@@ -6,7 +6,6 @@
 #include "app/MenuComposer.h"
 #include "app/RefreshPolicy.h"
 #include "app/SettingsKeys.h"
-#include "app/TimeFormat.h"
 
 namespace tamsel {
 
@@ -122,9 +121,6 @@ void AppDelegate::rebuildMenu() {
     state.region = cli_.region();
     state.ingressLockGroups = ingressLockGroups();
     state.loginEnabled = loginEnabled();
-    state.formatTime = [locale = timeLocaleName()](std::chrono::system_clock::time_point when) {
-        return formatMediumTime(when, locale);
-    };
     platform_.statusItem.setMenu(composeMenu(state));
 }
 

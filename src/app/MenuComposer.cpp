@@ -151,7 +151,7 @@ Menu composeMenu(const MenuState& state) {
 
     if (state.lastUpdated) {
         const std::string time = state.formatTime ? state.formatTime(*state.lastUpdated)
-                                                  : formatMediumTime(*state.lastUpdated, timeLocaleName());
+                                                  : formatMediumTime(*state.lastUpdated);
         menu.push_back(label("最終更新: " + time));
     }
     MenuItem reload = actionItem("今すぐ更新", MenuAction::reloadNow);

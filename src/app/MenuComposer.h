@@ -32,7 +32,7 @@ struct MenuState {
     std::optional<std::string> region;
     IngressLockGroups ingressLockGroups;
     bool loginEnabled = false;
-    // Writes the last-update time; when empty, the medium style of the user's locale.
+    // Writes the last-update time; when empty, the time format of the user's locale.
     std::function<std::string(std::chrono::system_clock::time_point)> formatTime;
 };
 

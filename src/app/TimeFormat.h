@@ -1,25 +1,21 @@
 #pragma once
-// The time of day as the user's locale writes it in its medium style (hours, minutes,
-// seconds; no date), for the menu's last-update line.
+// The time of day as the user's locale writes it, for the menu's last-update line: the
+// time format ("%X") of the C library's LC_TIME, which gives hours, minutes and seconds and
+// no date ("22:13:20" in C and de_DE, "10:13:20 PM" in en_US, "22時13分20秒" in ja_JP).
 
 #include <chrono>
-#include <functional>
+#include <ctime>
 #include <string>
 
 namespace tamsel {
 
-// The ICU name of the locale the user's time formats follow: the first of LC_ALL,
-// LC_TIME and LANG that is set and not empty, as the C library picks it, with the
-// codeset and modifier dropped ("ja_JP.UTF-8" gives "ja_JP"). "C", "POSIX" or none of
-// them set gives "en_US_POSIX".
-std::string timeLocaleName();
-// The same, with `lookup` reading one variable (null: unset) instead of the environment.
-std::string timeLocaleName(const std::function<const char*(const char*)>& lookup);
+// `parts` in the time format of the C library's locale `localeName` ("ja_JP.UTF-8";
+// empty: the user's, from LC_ALL, LC_TIME and LANG as the C library reads them). A locale
+// that is not installed, or that writes anything other than UTF-8, gives "HH:MM:SS".
+// A fresh locale object for each call, so a changed environment counts. Never throws.
+std::string formatTimeOfDay(const std::tm& parts, const std::string& localeName = {});
 
-// `when` in the medium time style of `localeName`, in the time zone `timeZoneID` (an
-// Olson id such as "Asia/Tokyo"; empty: the local time zone). A fresh formatter for each
-// call. Never throws: should ICU fail, the time is written as HH:MM:SS.
-std::string formatMediumTime(std::chrono::system_clock::time_point when, const std::string& localeName,
-                             const std::string& timeZoneID = {});
+// `when` in the local time zone, written as formatTimeOfDay does.
+std::string formatMediumTime(std::chrono::system_clock::time_point when, const std::string& localeName = {});
 
 }  // namespace tamsel

@@ -1,12 +1,10 @@
 #include "bridge/AddressLookup.h"
 
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 
-#include <curl/curl.h>
-
 #include "bridge/AWSError.h"
+#include "bridge/CurlLibrary.h"
 #include "bridge/Text.h"
 
 namespace tamsel {
@@ -31,14 +29,6 @@ std::optional<unsigned> octet(std::string_view piece) {
     return value;
 }
 
-// libcurl's process-wide set-up, done once before the first transfer, from any thread.
-CURLcode initializeCurl() {
-    static std::once_flag once;
-    static CURLcode result = CURLE_OK;
-    std::call_once(once, [] { result = curl_global_init(CURL_GLOBAL_DEFAULT); });
-    return result;
-}
-
 struct Body {
     std::string bytes;
     bool tooLarge = false;
@@ -56,7 +46,8 @@ size_t appendBody(char* data, size_t size, size_t count, void* userdata) {
 }
 
 struct EasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+    const CurlLibrary* curl;
+    void operator()(CURL* handle) const { curl->easy_cleanup(handle); }
 };
 
 }  // namespace
@@ -85,45 +76,43 @@ std::string addressFromResponse(std::string_view body, const std::optional<std::
 std::string lookUpGlobalIPv4(const AddressLookupOptions& options) {
     // libcurl reads 0 as "no limit": the lookup must never wait without one.
     if (options.timeoutMilliseconds <= 0) throw std::invalid_argument("address lookup needs a positive time limit");
-    if (const CURLcode init = initializeCurl(); init != CURLE_OK) {
-        throw AWSError::ipLookupFailed(curl_easy_strerror(init));
-    }
-    const std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
-    if (!curl) throw AWSError::ipLookupFailed(curl_easy_strerror(CURLE_FAILED_INIT));
+    const CurlLibrary& curl = CurlLibrary::shared();
+    const std::unique_ptr<CURL, EasyDeleter> easy(curl.easy_init(), EasyDeleter{&curl});
+    if (!easy) throw AWSError::ipLookupFailed(curl.easy_strerror(CURLE_FAILED_INIT));
 
     Body body;
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    CURL* handle = curl.get();
+    CURL* handle = easy.get();
     // Every option matters (a library that ignored the protocol or verification options
     // would send the request less safely), so a refused one ends the lookup.
     CURLcode set = CURLE_OK;
     const auto option = [&set](CURLcode rc) {
         if (set == CURLE_OK) set = rc;
     };
-    option(curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer));
-    option(curl_easy_setopt(handle, CURLOPT_URL, options.url.c_str()));
-    option(curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L));
+    option(curl.easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer));
+    option(curl.easy_setopt(handle, CURLOPT_URL, options.url.c_str()));
+    option(curl.easy_setopt(handle, CURLOPT_HTTPGET, 1L));
     // HTTPS only, certificate and host name always verified, no redirects.
-    option(curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https"));
-    option(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L));
-    option(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L));
-    if (!options.caFile.empty()) option(curl_easy_setopt(handle, CURLOPT_CAINFO, options.caFile.c_str()));
-    option(curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L));
+    option(curl.easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https"));
+    option(curl.easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L));
+    option(curl.easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L));
+    if (!options.caFile.empty()) option(curl.easy_setopt(handle, CURLOPT_CAINFO, options.caFile.c_str()));
+    option(curl.easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L));
     // The whole transfer, connection included, is bounded; no signals, since the lookup
     // runs on a worker thread.
-    option(curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, options.timeoutMilliseconds));
-    option(curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L));
-    option(curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendBody));
-    option(curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body));
-    if (set != CURLE_OK) throw AWSError::ipLookupFailed(curl_easy_strerror(set));
+    option(curl.easy_setopt(handle, CURLOPT_TIMEOUT_MS, options.timeoutMilliseconds));
+    option(curl.easy_setopt(handle, CURLOPT_NOSIGNAL, 1L));
+    option(curl.easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendBody));
+    option(curl.easy_setopt(handle, CURLOPT_WRITEDATA, &body));
+    if (set != CURLE_OK) throw AWSError::ipLookupFailed(curl.easy_strerror(set));
 
-    const CURLcode result = curl_easy_perform(handle);
+    const CURLcode result = curl.easy_perform(handle);
     if (body.tooLarge) {
         throw AWSError::ipLookupFailed(std::string(kUnexpectedAnswer) + std::to_string(kMaxBodyBytes / 1024) +
                                        " KiB を超える応答");
     }
     std::optional<std::string> transportError;
-    if (result != CURLE_OK) transportError = errorBuffer[0] ? errorBuffer : curl_easy_strerror(result);
+    if (result != CURLE_OK) transportError = errorBuffer[0] ? errorBuffer : curl.easy_strerror(result);
     // The HTTP status is not looked at: the body alone says whether an address came back.
     return addressFromResponse(body.bytes, transportError);
 }

@@ -202,9 +202,17 @@ protected:
     TempDir dir_;
 };
 
+// Whether libcurl is mapped into this process.
+bool curlIsLoaded() {
+    return test::readFile("/proc/self/maps").find("/libcurl.so.4") != std::string::npos;
+}
+
 TEST_F(AddressLookupTest, ReturnsTheAddressWithoutTheLineBreak) {
     const AddressServer server(dir_, {"answer", "200 OK", "203.0.113.7\n"});
+    // Each test runs in a process of its own: libcurl comes in with the first lookup.
+    EXPECT_FALSE(curlIsLoaded());
     EXPECT_EQ(lookUpGlobalIPv4(trusting(server)), "203.0.113.7");
+    EXPECT_TRUE(curlIsLoaded());
     const std::string requests = server.requests();
     EXPECT_EQ(requests.rfind("GET / HTTP/1.1\r\n", 0), 0u) << requests;
 }

@@ -1,7 +1,7 @@
 #include "platform/qt/TrayIconArt.h"
 
-#include <QFile>
 #include <QFont>
+#include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -63,7 +63,12 @@ QIcon bundledIcon(const std::string& name) {
     QIcon icon;
     for (int size : kSizes) {
         const QString file = QString(":/icons/%1-%2.png").arg(QString::fromStdString(name)).arg(size);
-        if (QFile::exists(file)) icon.addFile(file, QSize(size, size));
+        // Read by Qt's own PNG reader: guessing the format (as QIcon::addFile and
+        // QPixmap::load do) loads every image-format plugin, for good.
+        QImageReader reader(file, "png");
+        reader.setAutoDetectImageFormat(false);
+        const QImage image = reader.read();
+        if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;
 }

@@ -1,6 +1,6 @@
-// The medium time style of the user's locale.
+// The time of day in the user's locale, from locales generated for the tests (LOCPATH).
 
-#include <map>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -9,39 +9,54 @@
 namespace tamsel::test {
 namespace {
 
-TEST(TimeLocale, FollowsTheCLibrarysOrderAndDropsCodesets) {
-    const struct { std::map<std::string, std::string> environment; std::string locale; } cases[] = {
-        {{}, "en_US_POSIX"},
-        {{{"LANG", "C"}}, "en_US_POSIX"},
-        {{{"LANG", "POSIX"}}, "en_US_POSIX"},
-        {{{"LANG", "C.UTF-8"}}, "en_US_POSIX"},
-        {{{"LANG", "ja_JP.UTF-8"}}, "ja_JP"},
-        {{{"LANG", "de_DE@euro"}}, "de_DE"},
-        {{{"LANG", "ja_JP.UTF-8"}, {"LC_TIME", "fr_FR.UTF-8"}}, "fr_FR"},
-        {{{"LANG", "ja_JP.UTF-8"}, {"LC_TIME", "fr_FR"}, {"LC_ALL", "en_GB"}}, "en_GB"},
-        {{{"LANG", "ja_JP.UTF-8"}, {"LC_ALL", ""}}, "ja_JP"},
-    };
-    for (const auto& c : cases) {
-        auto lookup = [&](const char* name) -> const char* {
-            auto found = c.environment.find(name);
-            return found == c.environment.end() ? nullptr : found->second.c_str();
-        };
-        EXPECT_EQ(timeLocaleName(lookup), c.locale);
+class TimeFormatTest : public testing::Test {
+protected:
+    void SetUp() override { setenv("LOCPATH", ORVANE_TEST_LOCALES, 1); }
+
+    // 2023-11-14 09:05:03
+    static std::tm morning() {
+        std::tm parts{};
+        parts.tm_year = 123;
+        parts.tm_mon = 10;
+        parts.tm_mday = 14;
+        parts.tm_hour = 9;
+        parts.tm_min = 5;
+        parts.tm_sec = 3;
+        return parts;
+    }
+};
+
+TEST_F(TimeFormatTest, WritesHoursMinutesAndSecondsAsTheLocaleDoes) {
+    EXPECT_EQ(formatTimeOfDay(morning(), "ja_JP.UTF-8"), "09時05分03秒");
+    EXPECT_EQ(formatTimeOfDay(morning(), "en_US.UTF-8"), "09:05:03 AM");
+    EXPECT_EQ(formatTimeOfDay(morning(), "de_DE.UTF-8"), "09:05:03");
+    EXPECT_EQ(formatTimeOfDay(morning(), "C"), "09:05:03");
+}
+
+TEST_F(TimeFormatTest, FollowsLC_ALLThenLC_TIMEThenLANG) {
+    unsetenv("LC_ALL");
+    unsetenv("LC_TIME");
+    setenv("LANG", "ja_JP.UTF-8", 1);
+    EXPECT_EQ(formatTimeOfDay(morning()), "09時05分03秒");
+    setenv("LC_TIME", "en_US.UTF-8", 1);
+    EXPECT_EQ(formatTimeOfDay(morning()), "09:05:03 AM");
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    EXPECT_EQ(formatTimeOfDay(morning()), "09:05:03");
+}
+
+TEST_F(TimeFormatTest, UnusableLocalesGiveThePlainTime) {
+    // Not installed, not a locale name, and a locale whose text is EUC-JP, not UTF-8.
+    for (const char* name : {"fr_FR.UTF-8", "!!not a locale!!", "../../etc", "ja_JP.EUC-JP"}) {
+        EXPECT_EQ(formatTimeOfDay(morning(), name), "09:05:03") << name;
     }
 }
 
-TEST(TimeFormat, WritesHoursMinutesAndSecondsInTheLocalesStyle) {
+TEST_F(TimeFormatTest, ConvertsToTheLocalTimeZone) {
+    setenv("TZ", "Asia/Tokyo", 1);
+    tzset();
     // 2023-11-14 22:13:20 UTC
     const std::chrono::system_clock::time_point when{std::chrono::seconds(1'700'000'000)};
-    EXPECT_EQ(formatMediumTime(when, "ja_JP", "UTC"), "22:13:20");
-    EXPECT_EQ(formatMediumTime(when, "ja_JP", "Asia/Tokyo"), "7:13:20");
-    EXPECT_EQ(formatMediumTime(when, "de_DE", "UTC"), "22:13:20");
-    const std::string english = formatMediumTime(when, "en_US", "UTC");
-    EXPECT_EQ(english.substr(0, 8), "10:13:20");
-    EXPECT_NE(english.find("PM"), std::string::npos);
-    // Unusable names still give a time, never an exception.
-    EXPECT_FALSE(formatMediumTime(when, "!!not a locale!!").empty());
-    EXPECT_FALSE(formatMediumTime(when, "").empty());
+    EXPECT_EQ(formatMediumTime(when, "de_DE.UTF-8"), "07:13:20");
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <string>
+
 #include <QImage>
 
 #include "QtTestApp.h"
@@ -34,6 +38,10 @@ TEST_F(TrayIconArtTest, BothIconsAreCompiledInAtEveryTraySize) {
     }
     EXPECT_NE(picture(bundledIcon("MenuBarIcon"), 22), picture(bundledIcon("MenuBarIconRunning"), 22));
     EXPECT_TRUE(bundledIcon("NoSuchIcon").isNull());
+    // Reading them loads no image-format plugin (each costs resident memory for good).
+    std::ifstream maps("/proc/self/maps");
+    const std::string mapped((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(mapped.find("/imageformats/"), std::string::npos);
 }
 
 TEST_F(TrayIconArtTest, TheErrorMarkerIsABadgeOnTheIcon) {

@@ -1,0 +1,32 @@
+#pragma once
+// libcurl, loaded when the first address lookup needs it rather than at start: the
+// library and its TLS, Kerberos and LDAP dependencies add about 5 MiB to the resident
+// size of a tray app that may never make a locked start.
+
+#include <string>
+
+#include <curl/curl.h>
+
+namespace tamsel {
+
+struct CurlLibrary {
+    CURLcode (*global_init)(long flags) = nullptr;
+    CURL* (*easy_init)() = nullptr;
+    CURLcode (*easy_setopt)(CURL* handle, CURLoption option, ...) = nullptr;
+    CURLcode (*easy_perform)(CURL* handle) = nullptr;
+    void (*easy_cleanup)(CURL* handle) = nullptr;
+    const char* (*easy_strerror)(CURLcode code) = nullptr;
+
+    // The process's libcurl ("libcurl.so.4"), loaded and set up (curl_global_init) on the
+    // first call, from any thread; later calls return the same library. Throws
+    // AWSError::ipLookupFailed, on this and every later call, when it cannot be loaded,
+    // lacks one of the functions above or fails to set up.
+    static const CurlLibrary& shared();
+
+    // Loads the library of `fileName` and resolves the functions, without setting it up.
+    // Throws AWSError::ipLookupFailed naming the file and what went wrong. The library
+    // stays loaded for the life of the process.
+    static CurlLibrary load(const std::string& fileName);
+};
+
+}  // namespace tamsel
