@@ -8,16 +8,13 @@ item's Exec= line is proven on a real path.
 Usage: /usr/bin/python3 actions_test.py --orvane PATH --artifacts DIR
 """
 
-import argparse
 import shutil
 import sys
-import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop import Session, log, marked_processes, wait_for  # noqa: E402
+from desktop import ARGS, SessionTestCase, log, run_tests, wait_for  # noqa: E402
 
-ARGS = None
 LOGIN = "ログイン時に起動"
 LOCK = "起動時に SG を自分の IP 専用にする: "
 
@@ -27,17 +24,7 @@ def line_of(name, state=None):
     return lambda title: f" {name} — " in title and (state is None or title.endswith(f" — {state}"))
 
 
-class ActionsTest(unittest.TestCase):
-    def setUp(self):
-        self.session = Session(ARGS.orvane)
-        self.addCleanup(self.session.remove_files)
-        self.addCleanup(self.close_session)
-
-    def close_session(self):
-        leftovers = self.session.close()
-        self.assertEqual(marked_processes(self.session.marker), [], "processes of the test still run")
-        self.assertEqual(leftovers, {}, "processes outlived their orderly stop")
-
+class ActionsTest(SessionTestCase):
     def instance(self, name, region="us-east-1"):
         reservations = self.session.aws("ec2", "describe-instances", "--region", region)["Reservations"]
         for reservation in reservations:
@@ -162,15 +149,5 @@ class ActionsTest(unittest.TestCase):
         return list(argv) if ok else None
 
 
-def main():
-    global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--orvane", required=True)
-    parser.add_argument("--artifacts", required=True)
-    ARGS, rest = parser.parse_known_args()
-    # The accessibility bindings warn about their own deprecated calls.
-    unittest.main(argv=[sys.argv[0], "-v", *rest], warnings="ignore")
-
-
 if __name__ == "__main__":
-    main()
+    run_tests()

@@ -8,6 +8,7 @@ Runs on Debian's /usr/bin/python3 (pyatspi comes from python3-pyatspi). One sess
 process: the accessibility bindings stay connected to the first session's bus.
 """
 
+import argparse
 import json
 import os
 import re
@@ -17,6 +18,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 import uuid
 from pathlib import Path
 
@@ -24,6 +26,8 @@ REPO = Path(__file__).resolve().parents[2]
 MARKER = "ORVANE_GUI_SESSION"
 # util-linux's setpriv sets the parent-death signal, then runs the program in its place.
 SETPRIV = "/usr/bin/setpriv"
+# What a GUI test file is run with (--orvane PATH --artifacts DIR); run_tests() fills it in.
+ARGS = argparse.Namespace(orvane=None, artifacts=None)
 
 
 def _exit_on_signal(signum, _frame):
@@ -557,3 +561,29 @@ class Session:
 
     def remove_files(self):
         shutil.rmtree(self.root, ignore_errors=True)
+
+
+class SessionTestCase(unittest.TestCase):
+    """A test with a session of its own, closed after it: every process the test started
+    must have ended in the orderly stop."""
+
+    def setUp(self):
+        self.session = Session(ARGS.orvane)
+        self.addCleanup(self.session.remove_files)
+        self.addCleanup(self.close_session)
+
+    def close_session(self):
+        leftovers = self.session.close()
+        self.assertEqual(marked_processes(self.session.marker), [], "processes of the test still run")
+        self.assertEqual(leftovers, {}, "processes outlived their orderly stop")
+
+
+def run_tests():
+    """Reads --orvane and --artifacts into ARGS and runs the test cases of the file that was
+    started; the rest of the command line goes to unittest."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--orvane", required=True)
+    parser.add_argument("--artifacts", required=True)
+    _, rest = parser.parse_known_args(namespace=ARGS)
+    # The accessibility bindings warn about their own deprecated calls.
+    unittest.main(module="__main__", argv=[sys.argv[0], "-v", *rest], warnings="ignore")

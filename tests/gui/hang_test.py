@@ -8,30 +8,18 @@ first session's bus.
 Usage: /usr/bin/python3 hang_test.py --orvane PATH --artifacts DIR
 """
 
-import argparse
 import socket
 import sys
 import threading
-import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop import Session, marked_processes, wait_for  # noqa: E402
-
-ARGS = None
+from desktop import SessionTestCase, run_tests, wait_for  # noqa: E402
 
 
-class HangTest(unittest.TestCase):
-    def setUp(self):
-        self.session = Session(ARGS.orvane)
-        self.addCleanup(self.session.remove_files)
-        self.addCleanup(self.close_session)
-
-    def close_session(self):
-        leftovers = self.session.close()
-        self.assertEqual(marked_processes(self.session.marker), [], "processes of the test still run")
-        # Quitting ends the hanging aws call too: nothing outlives the application.
-        self.assertEqual(leftovers, {}, "processes outlived their orderly stop")
+class HangTest(SessionTestCase):
+    """Quitting ends the hanging aws call too: the session's closing check finds nothing
+    left running."""
 
     def start_hanging_app(self):
         session = self.session
@@ -84,15 +72,5 @@ class HangTest(unittest.TestCase):
                 return
 
 
-def main():
-    global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--orvane", required=True)
-    parser.add_argument("--artifacts", required=True)
-    ARGS, rest = parser.parse_known_args()
-    # The accessibility bindings warn about their own deprecated calls.
-    unittest.main(argv=[sys.argv[0], "-v", *rest], warnings="ignore")
-
-
 if __name__ == "__main__":
-    main()
+    run_tests()

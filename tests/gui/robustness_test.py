@@ -12,7 +12,6 @@
 Usage: /usr/bin/python3 robustness_test.py --orvane PATH --artifacts DIR
 """
 
-import argparse
 import hashlib
 import os
 import random
@@ -24,9 +23,8 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop import Session, log, marked_processes, wait_for  # noqa: E402
+from desktop import ARGS, Session, log, marked_processes, run_tests, wait_for  # noqa: E402
 
-ARGS = None
 LOGIN = "ログイン時に起動"
 PROFILE_DEFAULT = "プロファイル: デフォルト"
 REGION_DEFAULT = "リージョン: デフォルト"
@@ -277,15 +275,5 @@ class ExecArgumentsTest(unittest.TestCase):
                     exec_arguments(value)
 
 
-def main():
-    global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--orvane", required=True)
-    parser.add_argument("--artifacts", required=True)
-    ARGS, rest = parser.parse_known_args()
-    # The accessibility bindings warn about their own deprecated calls.
-    unittest.main(argv=[sys.argv[0], "-v", *rest], warnings="ignore")
-
-
 if __name__ == "__main__":
-    main()
+    run_tests()

@@ -6,30 +6,16 @@ test started is left running.
 Usage: /usr/bin/python3 tray_test.py --orvane PATH --artifacts DIR
 """
 
-import argparse
 import re
 import subprocess
 import sys
-import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop import Session, marked_processes, wait_for  # noqa: E402
-
-ARGS = None
+from desktop import ARGS, SessionTestCase, run_tests, wait_for  # noqa: E402
 
 
-class TrayTest(unittest.TestCase):
-    def setUp(self):
-        self.session = Session(ARGS.orvane)
-        self.addCleanup(self.session.remove_files)
-        self.addCleanup(self.close_session)
-
-    def close_session(self):
-        leftovers = self.session.close()
-        self.assertEqual(marked_processes(self.session.marker), [], "processes of the test still run")
-        self.assertEqual(leftovers, {}, "processes outlived their orderly stop")
-
+class TrayTest(SessionTestCase):
     def test_menu_lists_the_seeded_instances_and_quit_ends_the_app(self):
         session = self.session
         session.start_emulator(seed=True)
@@ -81,16 +67,5 @@ class TrayTest(unittest.TestCase):
         return re.sub(r"\x1b\[[0-9;]*m", "", text)
 
 
-def main():
-    global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--orvane", required=True)
-    parser.add_argument("--artifacts", required=True)
-    ARGS, rest = parser.parse_known_args()
-    # The accessibility bindings warn about their own deprecated calls; the test's own
-    # resource handling is checked by closing every file it opens.
-    unittest.main(argv=[sys.argv[0], "-v", *rest], warnings="ignore")
-
-
 if __name__ == "__main__":
-    main()
+    run_tests()
