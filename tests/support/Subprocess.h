@@ -25,12 +25,34 @@ namespace tamsel::test {
 
 using Variables = std::map<std::string, std::string>;
 
+// Starts argv[0] (a path, not searched) with `variables` as its whole environment, then
+// destroys `actions` and `attributes` (when given), whether it started or not.
+inline pid_t spawnWith(const std::vector<std::string>& argv, const Variables& variables,
+                       posix_spawn_file_actions_t& actions, posix_spawnattr_t* attributes) {
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    std::vector<std::string> entries;
+    for (const auto& [name, value] : variables) entries.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (auto& e : entries) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    pid_t pid = -1;
+    const int error =
+        argv.empty() ? EINVAL : posix_spawn(&pid, args[0], &actions, attributes, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (attributes) posix_spawnattr_destroy(attributes);
+    if (argv.empty()) throw std::invalid_argument("spawnWith: empty argument list");
+    if (error != 0) throw std::system_error(error, std::generic_category(), "cannot start " + argv[0]);
+    return pid;
+}
+
 // Starts argv[0] (a path, not searched) with `variables` as its whole environment, standard
 // input from /dev/null and both output streams appended to `outputFile`. The child leads a
 // process group of its own, so that stopProcessGroup() also ends anything it starts.
 inline pid_t spawnProcess(const std::vector<std::string>& argv, const Variables& variables,
                           const std::filesystem::path& outputFile) {
-    if (argv.empty()) throw std::invalid_argument("spawnProcess: empty argument list");
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     posix_spawn_file_actions_init(&actions);
@@ -42,21 +64,7 @@ inline pid_t spawnProcess(const std::vector<std::string>& argv, const Variables&
     posix_spawnattr_setpgroup(&attributes, 0);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
 
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<std::string> entries;
-    for (const auto& [name, value] : variables) entries.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (auto& e : entries) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    pid_t pid = -1;
-    const int error = posix_spawn(&pid, args[0], &actions, &attributes, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (error != 0) throw std::system_error(error, std::generic_category(), "cannot start " + argv[0]);
-    return pid;
+    return spawnWith(argv, variables, actions, &attributes);
 }
 
 // The exit status of `pid` if it has ended (and is now reaped), else -1. A death by signal
@@ -115,19 +123,7 @@ inline CommandResult runCommand(const std::vector<std::string>& argv, const Vari
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<std::string> entries;
-    for (const auto& [name, value] : variables) entries.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (auto& e : entries) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    pid_t pid = -1;
-    const int error = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) throw std::system_error(error, std::generic_category(), "cannot start " + argv[0]);
+    const pid_t pid = spawnWith(argv, variables, actions, nullptr);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
