@@ -15,11 +15,11 @@
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "InProcessApp.h"
+#include "Options.h"
 
 using namespace std::chrono_literals;
 using namespace tamsel::bench;
@@ -82,18 +82,8 @@ int main(int argc, char** argv) {
     int calls = 3;
     int seconds = 5;
     int instances = 50;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--calls") == 0)
-            calls = std::stoi(argv[i + 1]);
-        else if (std::strcmp(argv[i], "--seconds") == 0)
-            seconds = std::stoi(argv[i + 1]);
-        else if (std::strcmp(argv[i], "--instances") == 0)
-            instances = std::stoi(argv[i + 1]);
-        else {
-            std::fprintf(stderr, "usage: %s [--calls N] [--seconds S] [--instances N]\n", argv[0]);
-            return 2;
-        }
-    }
+    if (!readOptions(argc, argv, {{"--calls", &calls}, {"--seconds", &seconds}, {"--instances", &instances}}))
+        return 2;
 
     PrivateHome home;
     quietOffscreenPlatform();

@@ -10,10 +10,10 @@
 // Runs on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise (xcb under Xvfb).
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "InProcessApp.h"
+#include "Options.h"
 
 using namespace std::chrono_literals;
 using namespace tamsel::bench;
@@ -35,18 +35,8 @@ int main(int argc, char** argv) {
     int instances = 50;
     int refreshes = 500;
     int top = 0;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--instances") == 0)
-            instances = std::stoi(argv[i + 1]);
-        else if (std::strcmp(argv[i], "--refreshes") == 0)
-            refreshes = std::stoi(argv[i + 1]);
-        else if (std::strcmp(argv[i], "--breakdown") == 0)
-            top = std::stoi(argv[i + 1]);
-        else {
-            std::fprintf(stderr, "usage: %s [--instances N] [--refreshes N] [--breakdown N]\n", argv[0]);
-            return 2;
-        }
-    }
+    if (!readOptions(argc, argv, {{"--instances", &instances}, {"--refreshes", &refreshes}, {"--breakdown", &top}}))
+        return 2;
 
     PrivateHome home;
     quietOffscreenPlatform();

@@ -17,15 +17,16 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ProcStatus.h"
+#include "Options.h"
 
 using tamsel::bench::printResidentByMapping;
+using tamsel::bench::readOptions;
 using tamsel::bench::statusKiB;
 
 namespace {
@@ -42,16 +43,7 @@ void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QSt
 int main(int argc, char** argv) {
     int instances = 50;
     int top = 0;
-    for (int i = 1; i < argc; i += 2) {
-        if (i + 1 < argc && std::strcmp(argv[i], "--instances") == 0) {
-            instances = std::atoi(argv[i + 1]);
-        } else if (i + 1 < argc && std::strcmp(argv[i], "--breakdown") == 0) {
-            top = std::atoi(argv[i + 1]);
-        } else {
-            std::fprintf(stderr, "usage: %s [--instances N] [--breakdown N]\n", argv[0]);
-            return 2;
-        }
-    }
+    if (!readOptions(argc, argv, {{"--instances", &instances}, {"--breakdown", &top}})) return 2;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     standardHandler = qInstallMessageHandler(quietOffscreen);
     QApplication app(argc, argv);
