@@ -1,7 +1,7 @@
 """The real orvane in a real tray (trayer under Xvfb) against the EC2 emulator: the icon
 appears once a tray does, the menu opens from a click on the icon and lists the seeded
-instances, a second copy refuses to start, "終了" ends the application, and nothing this
-test started is left running.
+instances, a second copy refuses to start, the closed menu gives back its window and opens
+again, "終了" ends the application, and nothing this test started is left running.
 
 Usage: /usr/bin/python3 tray_test.py --orvane PATH --artifacts DIR
 """
@@ -9,6 +9,7 @@ Usage: /usr/bin/python3 tray_test.py --orvane PATH --artifacts DIR
 import re
 import subprocess
 import sys
+import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
@@ -55,6 +56,20 @@ class TrayTest(SessionTestCase):
         self.assertNotEqual(second.returncode, 0)
         self.assertIn("すでに起動しています", second.stderr)
         self.assertIsNone(app.poll())
+
+        # Closed for longer than orvane keeps a closed menu's window, the menu gives back its
+        # window and with it the pixels it shared with the X server; the next click opens it
+        # whole again.
+        def shared_pixels():
+            with open(f"/proc/{app.pid}/maps") as maps:
+                return {line.split()[0] for line in maps if "/memfd:" in line}
+
+        held = shared_pixels()
+        time.sleep(32)
+        self.assertLess(shared_pixels(), held)
+        entries = session.read_menu(until=listed)
+        self.assertIn("🟢 web-server — running", [e.name for e in entries])
+        session.xdotool("key", "Escape")
 
         # "終了" ends the application, cleanly.
         session.choose("終了")

@@ -5,6 +5,8 @@
 #include <QKeySequence>
 #include <QMenu>
 
+#include "platform/qt/ReleasingMenu.h"
+
 namespace tamsel {
 namespace {
 
@@ -179,7 +181,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
     }
     if (item.hasSubmenu) {
         // Parented to the menu that shows it, so it opens beside it and dies with it.
-        auto* submenu = new QMenu(&target);
+        QMenu* submenu = new ReleasingMenu(&target);
         QAction* action = submenu->menuAction();
         applyLook(*action, item);
         target.insertAction(before, action);

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "platform/qt/ReleasingMenu.h"
 #include "platform/qt/TrayIconArt.h"
 
 namespace tamsel {
@@ -15,7 +16,7 @@ constexpr auto kTrayWatchInterval = std::chrono::seconds(2);
 }  // namespace
 
 TrayStatusItem::TrayStatusItem()
-    : menu_(std::make_unique<QMenu>()),
+    : menu_(std::make_unique<ReleasingMenu>()),
       renderer_(*menu_, [this](const MenuItem& item) {
           if (delegate_) delegate_->menuItemChosen(item);
       }) {

@@ -1,0 +1,28 @@
+#pragma once
+// A QMenu that gives its window back once it has stayed closed for a while.
+//
+// A menu window that has been shown keeps its backing store, the pixels of the menu as it
+// was on screen, for as long as the window lives: about 1.4 MiB for the tray menu with 50
+// instances on a 1024×768 screen, some 70 KiB for each instance submenu once opened. A
+// tray menu is closed nearly all the time, so those pixels would be held for nothing.
+// Showing the menu again creates a new window and lays the menu out anew, a few
+// milliseconds; a menu opened again soon after it closed keeps its window.
+
+#include <QMenu>
+#include <QTimer>
+#include <chrono>
+
+namespace tamsel {
+
+class ReleasingMenu final : public QMenu {
+public:
+    // How long a closed menu keeps its window.
+    static constexpr std::chrono::milliseconds kKeepClosedWindow = std::chrono::seconds(30);
+
+    explicit ReleasingMenu(QWidget* parent = nullptr, std::chrono::milliseconds keep = kKeepClosedWindow);
+
+private:
+    QTimer release_;
+};
+
+}  // namespace tamsel
