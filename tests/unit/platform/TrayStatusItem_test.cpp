@@ -11,6 +11,7 @@
 #include <QScreen>
 
 #include "QtTestApp.h"
+#include "platform/qt/ReleasingMenu.h"
 
 namespace tamsel {
 namespace {
@@ -201,6 +202,9 @@ TEST_F(TrayStatusItemTest, DrawsTheModelAsGiven) {
                                    {.title = "デフォルト", .enabled = true, .checkable = true},
                                    {.title = "dev", .enabled = true, .checkable = true, .checked = true},
                                }));
+    // Every menu of the tree, once closed long enough, gives back its window.
+    for (QMenu* menu : {&tray.menu(), instance, lock, profile})
+        EXPECT_NE(dynamic_cast<ReleasingMenu*>(menu), nullptr) << menu->title().toStdString();
 }
 
 TEST_F(TrayStatusItemTest, AChosenEntryDeliversItsItemAfterTheMenuClosed) {
