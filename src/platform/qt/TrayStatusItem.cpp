@@ -19,7 +19,8 @@ TrayStatusItem::TrayStatusItem()
     : menu_(std::make_unique<ReleasingMenu>()),
       renderer_(*menu_, [this](const MenuItem& item) {
           if (delegate_) delegate_->menuItemChosen(item);
-      }) {
+      }),
+      shortcuts_(*menu_) {
     menu_->setObjectName("statusMenu");
     menu_->setAccessibleName("Orvane for Mac");
     tray_.setContextMenu(menu_.get());
@@ -39,6 +40,7 @@ TrayStatusItem::TrayStatusItem()
         if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
         trayWatch_.stop();
         tray_.show();
+        emit shownInTray();
     });
 }
 

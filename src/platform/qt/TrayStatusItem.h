@@ -11,6 +11,7 @@
 
 #include "app/Platform.h"
 #include "platform/qt/MenuRenderer.h"
+#include "platform/qt/MenuShortcuts.h"
 
 namespace tamsel {
 
@@ -28,6 +29,11 @@ public:
     void setButton(const StatusButton& button) override;
     void setMenu(const Menu& menu) override;
 
+signals:
+    // The icon went into a tray that was not there at first.
+    void shownInTray();
+
+public:
     // The menu as drawn, and the icon (tests, diagnostics).
     QMenu& menu() { return *menu_; }
     QSystemTrayIcon& icon() { return tray_; }
@@ -41,6 +47,7 @@ private:
     std::unique_ptr<QMenu> menu_;  // outlives tray_, which refers to it
     QSystemTrayIcon tray_;
     MenuRenderer renderer_;
+    MenuShortcuts shortcuts_;
     QTimer trayWatch_;
 };
 
