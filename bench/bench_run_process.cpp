@@ -27,7 +27,7 @@ const tamsel::Environment& childEnvironment() {
 void BM_RunProcess(benchmark::State& state) {
     const tamsel::Environment& environment = childEnvironment();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(tamsel::runProcess(kTool, {}, environment));
+        benchmark::DoNotOptimize(tamsel::runProcess(kTool, {}, environment, std::chrono::seconds(10)));
     }
 }
 BENCHMARK(BM_RunProcess)->Unit(benchmark::kMicrosecond)->UseRealTime();

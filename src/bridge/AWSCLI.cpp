@@ -73,9 +73,10 @@ std::optional<std::string> AWSCLI::locate(const std::vector<std::string>& toolPa
         // The login shell reads the user's start-up files, and with them any additions to
         // the search path, before it answers.
         const std::string shell = environment.get("SHELL").value_or(kDefaultLoginShell);
-        const std::string answer =
+        const ProcessResult answer =
             runProcess(shell, {"-l", "-c", "command -v aws"}, environment.forChild(), timeLimit);
-        std::optional<std::string> path = loginShellAnswer(answer);
+        if (!answer.succeeded()) return std::nullopt;
+        std::optional<std::string> path = loginShellAnswer(answer.output);
         if (!path || !isExecutableFile(*path)) return std::nullopt;
         return path;
     } catch (...) {
@@ -105,7 +106,8 @@ std::string AWSCLI::run(const std::vector<std::string>& words, bool useRegion) c
         arguments.emplace_back("--region");
         arguments.push_back(std::move(*region));
     }
-    return runProcess(*path, arguments, options_.environment.forChild(), options_.toolTimeLimit);
+    return toolOutput(runProcess(*path, arguments, options_.environment.forChild(), options_.toolTimeLimit),
+                      options_.toolTimeLimit);
 }
 
 std::vector<std::string> AWSCLI::listProfiles() const {

@@ -12,6 +12,7 @@
 
 #include "bridge/AddressLookup.h"
 #include "bridge/ChildProcess.h"
+#include "bridge/ToolOutcome.h"
 #include "bridge/EC2Instance.h"
 #include "bridge/Environment.h"
 
@@ -56,7 +57,8 @@ public:
 
     // Runs the located tool with `words`, then "--no-cli-pager", then "--profile" and
     // "--region" (the latter only with `useRegion`) when set. Returns standard output.
-    // Throws AWSError::cliNotFound when no tool is found, else whatever runProcess throws.
+    // Throws AWSError::cliNotFound when no tool is found, AWSError::failed when the tool
+    // fails (see toolOutput), and std::system_error when it cannot be started.
     std::string run(const std::vector<std::string>& words, bool useRegion) const;
 
     // Profile names from "aws configure list-profiles", trimmed, empty lines dropped.

@@ -1,7 +1,5 @@
 #include "bridge/ChildProcess.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -12,16 +10,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <cstring>
-#include <mutex>
-#include <set>
+#include <fcntl.h>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
 
-#include "bridge/AWSError.h"
-#include "bridge/Text.h"
+#include "bridge/FileDescriptor.h"
+#include "bridge/ProcessGroups.h"
 
 namespace tamsel {
 namespace {
@@ -31,69 +27,6 @@ using std::chrono::milliseconds;
 
 [[noreturn]] void throwSystemError(int error, const std::string& what) {
     throw std::system_error(error, std::generic_category(), what);
-}
-
-// The process groups of the calls under way, so that quitting can end them all. A group
-// stays listed until its leader is reaped (under the same lock), so a listed id is never
-// one the system has given to someone else.
-struct RunningGroups {
-    std::mutex mutex;
-    std::set<pid_t> groups;
-    bool stopped = false;  // set when the application quits: no new child is started
-};
-
-RunningGroups& runningGroups() {
-    static RunningGroups registry;
-    return registry;
-}
-
-// An owned file descriptor, closed when it goes.
-class FileDescriptor {
-public:
-    FileDescriptor() = default;
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() { reset(); }
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    void reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_ = -1;
-};
-
-// Keeps a pipe end out of 0..2 (possible when this process runs with a standard stream
-// closed), so that the child's redirections onto 0, 1 and 2 cannot clobber each other.
-FileDescriptor aboveStandardStreams(FileDescriptor fd) {
-    if (fd.get() > 2) return fd;
-    const int moved = fcntl(fd.get(), F_DUPFD_CLOEXEC, 3);
-    if (moved < 0) throwSystemError(errno, "パイプを用意できませんでした");
-    return FileDescriptor(moved);
-}
-
-struct Pipe {
-    FileDescriptor readEnd;
-    FileDescriptor writeEnd;
-};
-
-Pipe makePipe() {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) throwSystemError(errno, "パイプを作成できませんでした");
-    Pipe pipe{FileDescriptor(fds[0]), FileDescriptor(fds[1])};
-    pipe.readEnd = aboveStandardStreams(std::move(pipe.readEnd));
-    pipe.writeEnd = aboveStandardStreams(std::move(pipe.writeEnd));
-    return pipe;
 }
 
 void check(int result, const char* what) {
@@ -152,37 +85,6 @@ std::vector<char*> pointersTo(std::vector<std::string>& strings) {
     return pointers;
 }
 
-// True while some process of group `group` has not yet died (zombies do not count: an
-// orphaned zombie may never be reaped where the init process does not reap).
-bool groupHasLiveMembers(pid_t group) {
-    if (killpg(group, 0) != 0 && errno == ESRCH) return false;
-    DIR* proc = opendir("/proc");
-    if (!proc) return true;
-    bool live = false;
-    while (const dirent* entry = readdir(proc)) {
-        if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
-        const std::string path = std::string("/proc/") + entry->d_name + "/stat";
-        FILE* file = std::fopen(path.c_str(), "re");
-        if (!file) continue;
-        char line[1024];
-        const bool got = std::fgets(line, sizeof line, file) != nullptr;
-        std::fclose(file);
-        if (!got) continue;
-        // "pid (comm) state ppid pgrp ...": comm may hold anything, so read after the last ')'.
-        const char* afterName = std::strrchr(line, ')');
-        char state = 0;
-        int parent = 0;
-        int processGroup = 0;
-        if (afterName && std::sscanf(afterName + 1, " %c %d %d", &state, &parent, &processGroup) == 3 &&
-            processGroup == group && state != 'Z' && state != 'X') {
-            live = true;
-            break;
-        }
-    }
-    closedir(proc);
-    return live;
-}
-
 // The spawned child: reaped exactly once, and never left behind, even when the call
 // ends by an exception. An exit is first only noted: until the call is done with the
 // child's process group, the unreaped child keeps its pid, which is the group's id, from
@@ -239,26 +141,24 @@ public:
 
 private:
     bool reap(int options) {
-        RunningGroups& running = runningGroups();
-        const std::lock_guard lock(running.mutex);
-        while (!reaped_) {
-            const pid_t result = waitpid(pid_, &status_, options);
-            if (result == pid_) {
-                reaped_ = true;
-                running.groups.erase(pid_);
-                exitNotice_.reset();
-            } else if (result == 0) {
-                return false;
-            } else if (errno != EINTR) {
-                // Someone else reaped it (SIGCHLD ignored): the status is lost.
-                const int error = errno;
-                reaped_ = true;
-                running.groups.erase(pid_);
-                exitNotice_.reset();
-                throwSystemError(error, "子プロセスの終了を待てませんでした");
+        if (reaped_) return true;
+        return RunningGroups::instance().reapListed(pid_, [&] {
+            while (true) {
+                const pid_t result = waitpid(pid_, &status_, options);
+                if (result == pid_) break;
+                if (result == 0) return false;
+                if (errno != EINTR) {
+                    // Someone else reaped it (SIGCHLD ignored): the status is lost.
+                    const int error = errno;
+                    reaped_ = true;
+                    exitNotice_.reset();
+                    throwSystemError(error, "子プロセスの終了を待てませんでした");
+                }
             }
-        }
-        return true;
+            reaped_ = true;
+            exitNotice_.reset();
+            return true;
+        });
     }
 
     pid_t pid_;
@@ -267,27 +167,6 @@ private:
     int status_ = 0;
     FileDescriptor exitNotice_;
 };
-
-// Waits until group `group` has no live member or `until` has passed; true when it is empty.
-bool waitForGroupToEnd(pid_t group, Clock::time_point until) {
-    while (groupHasLiveMembers(group)) {
-        if (Clock::now() >= until) return false;
-        std::this_thread::sleep_for(milliseconds(10));
-    }
-    return true;
-}
-
-// Ends the child's whole process group: SIGTERM, a grace period, then SIGKILL; the child
-// is reaped last, so that its pid (the group's id) cannot be reused while we signal.
-void endProcessGroup(Child& child) {
-    const pid_t group = child.pid();
-    killpg(group, SIGTERM);
-    if (!waitForGroupToEnd(group, Clock::now() + kTerminationGrace)) {
-        killpg(group, SIGKILL);
-        waitForGroupToEnd(group, Clock::now() + kTerminationGrace);
-    }
-    child.waitBlocking();
-}
 
 // Reads what is there; closes the descriptor at end-of-file (or on a read error).
 void readAvailable(FileDescriptor& fd, std::string& into) {
@@ -300,29 +179,12 @@ void readAvailable(FileDescriptor& fd, std::string& into) {
     }
 }
 
-std::string limitText(milliseconds limit) {
-    if (limit.count() % 1000 == 0) return std::to_string(limit.count() / 1000) + " 秒";
-    return std::to_string(limit.count()) + " ミリ秒";
-}
-
-// The status as the failure message reports it: the exit code, or the signal number.
-int reportedStatus(int status) {
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) return WTERMSIG(status);
-    return status;
-}
-
 }  // namespace
 
-void stopRunningProcesses() {
-    RunningGroups& running = runningGroups();
-    const std::lock_guard lock(running.mutex);
-    running.stopped = true;
-    for (const pid_t group : running.groups) killpg(group, SIGTERM);
-}
+void stopRunningProcesses() { RunningGroups::instance().stopAll(); }
 
-std::string runProcess(const std::string& path, const std::vector<std::string>& arguments,
-                       const Environment& environment, std::chrono::milliseconds timeLimit) {
+ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
+                         const Environment& environment, std::chrono::milliseconds timeLimit) {
     Pipe output = makePipe();
     Pipe error = makePipe();
 
@@ -334,16 +196,21 @@ std::string runProcess(const std::string& path, const std::vector<std::string>& 
     const std::vector<char*> argv = pointersTo(argvStrings);
     const std::vector<char*> envp = pointersTo(envStrings);
 
-    pid_t pid = -1;
     int spawnError = 0;
+    std::optional<pid_t> started;
     {
         const SpawnDescription description(output.writeEnd.get(), error.writeEnd.get());
-        RunningGroups& running = runningGroups();
-        const std::lock_guard lock(running.mutex);
-        if (running.stopped) throw AWSError::failed("アプリケーションの終了中のため aws を起動しませんでした");
-        spawnError = posix_spawn(&pid, path.c_str(), description.actions(), description.attributes(),
-                                 argv.data(), envp.data());
-        if (spawnError == 0) running.groups.insert(pid);
+        started = RunningGroups::instance().startListed([&] {
+            pid_t pid = -1;
+            spawnError = posix_spawn(&pid, path.c_str(), description.actions(), description.attributes(),
+                                     argv.data(), envp.data());
+            return spawnError == 0 ? pid : -1;
+        });
+    }
+    ProcessResult result;
+    if (!started) {
+        result.ending = ProcessResult::Ending::refused;
+        return result;
     }
     // Only the child may hold the write ends, or end-of-file would never come.
     output.writeEnd.reset();
@@ -352,9 +219,7 @@ std::string runProcess(const std::string& path, const std::vector<std::string>& 
 
     // Clamped so that the deadline cannot overflow the clock.
     const Clock::time_point deadline = Clock::now() + std::min<milliseconds>(timeLimit, std::chrono::hours(24 * 365));
-    Child child(pid);
-    std::string out;
-    std::string err;
+    Child child(*started);
     bool timedOut = false;
 
     // Both pipes are drained together: the child may fill either while we wait on the other.
@@ -388,26 +253,31 @@ std::string runProcess(const std::string& path, const std::vector<std::string>& 
         for (nfds_t i = 0; i < count; ++i) {
             if (watched[i].revents == 0) continue;
             switch (sources[i]) {
-                case Source::output: readAvailable(output.readEnd, out); break;
-                case Source::error: readAvailable(error.readEnd, err); break;
+                case Source::output: readAvailable(output.readEnd, result.output); break;
+                case Source::error: readAvailable(error.readEnd, result.error); break;
                 case Source::exit: child.noteExit(); break;
             }
         }
     }
 
     if (timedOut) {
-        endProcessGroup(child);
-        throw AWSError::failed("aws が " + limitText(timeLimit) + "以内に終了しなかったため中止しました");
+        // The leader is reaped last, so that its pid (the group's id) cannot be reused
+        // while the group is signalled.
+        endProcessGroup(child.pid());
+        child.waitBlocking();
+        result.ending = ProcessResult::Ending::timedOut;
+        return result;
     }
 
     const int status = child.status();
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return out;
-
-    std::string message = isValidUTF8(err) ? trimWhitespaceAndNewlines(err) : std::string();
-    if (message.empty()) {
-        message = "aws が終了コード " + std::to_string(reportedStatus(status)) + " で失敗しました";
+    if (WIFSIGNALED(status)) {
+        result.ending = ProcessResult::Ending::signalled;
+        result.status = WTERMSIG(status);
+    } else {
+        result.ending = ProcessResult::Ending::exited;
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : status;
     }
-    throw AWSError::failed(std::move(message));
+    return result;
 }
 
 }  // namespace tamsel

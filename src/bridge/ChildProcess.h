@@ -1,5 +1,5 @@
 #pragma once
-// Runs one executable as a child process and collects what it writes.
+// Runs one executable as a child process and tells what became of it.
 
 #include <chrono>
 #include <string>
@@ -9,27 +9,32 @@
 
 namespace tamsel {
 
-// How long one tool call may take before its process group is ended. The aws tool's own
-// connect and read time-outs are 60 s each, so a call that has not ended after two minutes
-// is hung, not slow; ending it frees the work queue and tells the user.
-inline constexpr std::chrono::seconds kToolTimeLimit{120};
-// After SIGTERM, how long the process group has to go before it gets SIGKILL.
-inline constexpr std::chrono::milliseconds kTerminationGrace{2000};
+// What became of one child process.
+struct ProcessResult {
+    enum class Ending {
+        exited,    // `status` is its exit code
+        signalled, // a signal ended it; `status` is the signal's number
+        timedOut,  // it outlived its time limit, and its whole process group was ended
+        refused,   // not started: the application is quitting (stopRunningProcesses)
+    };
+    Ending ending = Ending::exited;
+    int status = 0;
+    std::string output;  // standard output, complete (up to the end, for a timed-out child)
+    std::string error;   // standard error, likewise
+
+    bool succeeded() const { return ending == Ending::exited && status == 0; }
+};
 
 // Runs `path` directly (no shell, no search-path lookup) with `arguments`, `environment`,
 // standard input from /dev/null and both output streams drained at once. The child leads
-// a process group of its own.
-// Returns the complete standard output on exit status 0.
-// Throws AWSError::failed with the trimmed standard-error text (or the exit-status text)
-// on any other status, AWSError::failed naming the limit when the call outlives
-// `timeLimit` (the whole group is ended and reaped first), and std::system_error when
-// the child cannot be started.
-std::string runProcess(const std::string& path, const std::vector<std::string>& arguments,
-                       const Environment& environment,
-                       std::chrono::milliseconds timeLimit = kToolTimeLimit);
+// a process group of its own, which is ended as a whole when the child outlives
+// `timeLimit`; the child is always reaped before this returns.
+// Throws std::system_error when the child cannot be started or waited for.
+ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
+                         const Environment& environment, std::chrono::milliseconds timeLimit);
 
-// For quitting: sends SIGTERM to the process group of every call under way (each then
-// ends as a failed call) and makes every later call fail without starting a child.
+// For quitting: sends SIGTERM to the process group of every child under way (each then
+// ends as signalled) and refuses every later run without starting a child.
 void stopRunningProcesses();
 
 }  // namespace tamsel

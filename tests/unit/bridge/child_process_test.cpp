@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "bridge/AWSError.h"
+#include "bridge/ToolOutcome.h"
 #include "support/ProcessCensus.h"
 #include "support/TempDir.h"
 
@@ -35,7 +36,7 @@ Environment plainEnvironment(const TempDir& dir) {
 std::string run(const std::filesystem::path& tool, const std::vector<std::string>& arguments = {},
                 std::chrono::milliseconds limit = kToolTimeLimit) {
     const TempDir home;
-    return runProcess(tool.string(), arguments, plainEnvironment(home).forChild(), limit);
+    return toolOutput(runProcess(tool.string(), arguments, plainEnvironment(home).forChild(), limit), limit);
 }
 
 // The message of the AWSError::failed that `call` throws, or a note of what happened instead.
@@ -84,7 +85,7 @@ TEST(RunProcess, PassesEachArgumentAsOneEntryWithoutAShell) {
     const std::vector<std::string> arguments = {"",      "-p",       "with space", "$(touch pwned)", "'\"",
                                                 "a\nb",  "*",        "--profile",  "日本語"};
 
-    const std::string output = runProcess(tool.string(), arguments, plainEnvironment(dir).forChild());
+    const std::string output = runProcess(tool.string(), arguments, plainEnvironment(dir).forChild(), kToolTimeLimit).output;
 
     std::string expected;
     for (const auto& argument : arguments) expected += argument + '\0';
@@ -97,11 +98,11 @@ TEST(RunProcess, ChildGetsTheGivenEnvironment) {
     const auto tool = writeTool(dir, "env", "printf '%s|%s|%s' \"$PATH\" \"${AWS_PAGER-unset}\" \"${MARK-unset}\"");
 
     Environment withPath(Variables{{"PATH", "/opt/x"}, {"AWS_PAGER", "less"}, {"MARK", "kept"}});
-    EXPECT_EQ(runProcess(tool.string(), {}, withPath.forChild()),
+    EXPECT_EQ(runProcess(tool.string(), {}, withPath.forChild(), kToolTimeLimit).output,
               std::string("/opt/x:") + kToolSearchPath + "||kept");
 
     Environment withoutPath(Variables{{"AWS_PAGER", "more"}});
-    EXPECT_EQ(runProcess(tool.string(), {}, withoutPath.forChild()), std::string(kToolSearchPath) + "||unset");
+    EXPECT_EQ(runProcess(tool.string(), {}, withoutPath.forChild(), kToolTimeLimit).output, std::string(kToolSearchPath) + "||unset");
 }
 
 TEST(RunProcess, ChildStartsWithNullInputOwnGroupAndCleanSignals) {
@@ -124,11 +125,11 @@ TEST(RunProcess, ChildStartsWithNullInputOwnGroupAndCleanSignals) {
                                 "if cat; then echo input-ended; fi\n"
                                 "ls -l /proc/$$/fd | grep -c marker\n"
                                 "echo \"$$ $(cut -d' ' -f5 /proc/$$/stat)\"");
-    const std::string output = runProcess(tool.string(), {}, plainEnvironment(dir).forChild());
+    const std::string output = runProcess(tool.string(), {}, plainEnvironment(dir).forChild(), kToolTimeLimit).output;
     // A shell clears its signal mask on start, so the signal state is read by a program
     // started directly.
     const std::string signalState =
-        runProcess("/usr/bin/grep", {"-E", "^Sig(Blk|Ign)", "/proc/self/status"}, plainEnvironment(dir).forChild());
+        runProcess("/usr/bin/grep", {"-E", "^Sig(Blk|Ign)", "/proc/self/status"}, plainEnvironment(dir).forChild(), kToolTimeLimit).output;
 
     pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     sigaction(SIGUSR2, &previousAction, nullptr);
@@ -192,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "aws が終了コード 3 で失敗しました"},
         StatusCase{"stdoutNeverInMessage", "echo 'only on stdout'; exit 4", std::nullopt,
                    "aws が終了コード 4 で失敗しました"},
-        StatusCase{"killedBySignal", "kill -KILL $$", std::nullopt, "aws が終了コード 9 で失敗しました"}),
+        StatusCase{"killedBySignal", "kill -KILL $$", std::nullopt, "aws がシグナル 9 で強制終了されました"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunProcess, DrainsBothStreamsWhenStderrFillsThePipeFirst) {

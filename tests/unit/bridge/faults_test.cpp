@@ -15,6 +15,7 @@
 #include "bridge/AWSCLI.h"
 #include "bridge/AWSError.h"
 #include "bridge/ChildProcess.h"
+#include "bridge/ToolOutcome.h"
 #include "support/FakeAWSTool.h"
 #include "support/ProcessCensus.h"
 #include "support/TempDir.h"
@@ -36,6 +37,12 @@ constexpr size_t kFlood = 10 * 1024 * 1024;
 Environment plainEnvironment(const TempDir& dir) {
     return Environment(std::map<std::string, std::string>{
         {"HOME", dir.path().string()}, {"PATH", "/usr/bin:/bin"}, {"SHELL", (dir / "no-shell").string()}});
+}
+
+// A run of `tool` as the gateway makes it: its output, or the AWSError its ending means.
+std::string runTool(const std::string& tool, const std::vector<std::string>& arguments,
+                    const Environment& environment, std::chrono::milliseconds limit = kToolTimeLimit) {
+    return toolOutput(runProcess(tool, arguments, environment, limit), limit);
 }
 
 AWSCLIOptions onlyTool(const TempDir& dir, const std::filesystem::path& tool) {
@@ -121,7 +128,7 @@ TEST(ToolFaults, PipeHeldByAProcessOutsideTheGroupEndsAtTheLimit) {
     const int descriptorsBefore = openDescriptorCount();
 
     try {
-        runProcess(tool.string(), {}, plainEnvironment(dir).forChild(), 500ms);
+        runTool(tool.string(), {}, plainEnvironment(dir).forChild(), 500ms);
         ADD_FAILURE() << "no error";
     } catch (const AWSError& error) {
         EXPECT_EQ(error, AWSError::failed("aws が 500 ミリ秒以内に終了しなかったため中止しました"));
@@ -154,7 +161,7 @@ TEST(ToolFaults, ExitedToolIsKeptUnreapedWhileItsGroupMayStillBeSignalled) {
     // Declared before the helper, so that the helper is ended before the call is joined.
     std::jthread call([&] {
         try {
-            output = runProcess(tool.string(), {}, plainEnvironment(dir).forChild(), 60s);
+            output = runTool(tool.string(), {}, plainEnvironment(dir).forChild(), 60s);
         } catch (const std::exception& error) {
             failure = error.what();
         }
@@ -197,7 +204,7 @@ TEST(ToolFaults, AThousandRunsLeaveDescriptorsAndChildrenAsTheyWere) {
     const Environment environment = plainEnvironment(dir).forChild();
 
     // Warm up what the first run allocates once (the locale, the dynamic loader's files).
-    runProcess(tool.string(), {"ok", "0"}, environment);
+    runTool(tool.string(), {"ok", "0"}, environment);
     const int descriptorsBefore = openDescriptorCount();
     const auto childrenBefore = childrenOf();
     ASSERT_EQ(childrenBefore, std::vector<ProcessEntry>{});
@@ -209,17 +216,17 @@ TEST(ToolFaults, AThousandRunsLeaveDescriptorsAndChildrenAsTheyWere) {
         std::string outcome;
         try {
             if (i % 50 == 0) {
-                outcome = runProcess((dir / "missing").string(), {}, environment);
+                outcome = runTool((dir / "missing").string(), {}, environment);
             } else if (i % 50 == 25) {
-                outcome = runProcess(notExecutable.string(), {}, environment);
+                outcome = runTool(notExecutable.string(), {}, environment);
             } else if (i % 250 == 110) {
-                outcome = runProcess(tool.string(), {"hang"}, environment, 100ms);
+                outcome = runTool(tool.string(), {"hang"}, environment, 100ms);
             } else if (i % 3 == 0) {
-                outcome = runProcess(tool.string(), {"fail", n}, environment);
+                outcome = runTool(tool.string(), {"fail", n}, environment);
             } else if (i % 7 == 0) {
-                outcome = runProcess(tool.string(), {i % 2 ? "silent" : "signal"}, environment);
+                outcome = runTool(tool.string(), {i % 2 ? "silent" : "signal"}, environment);
             } else {
-                outcome = "returned " + runProcess(tool.string(), {"ok", n}, environment);
+                outcome = "returned " + runTool(tool.string(), {"ok", n}, environment);
             }
         } catch (const AWSError& error) {
             outcome = "failed " + error.text();
@@ -237,7 +244,7 @@ TEST(ToolFaults, AThousandRunsLeaveDescriptorsAndChildrenAsTheyWere) {
         } else if (i % 3 == 0) {
             expected = "failed failed " + n;
         } else if (i % 7 == 0) {
-            expected = i % 2 ? "failed aws が終了コード 4 で失敗しました" : "failed aws が終了コード 9 で失敗しました";
+            expected = i % 2 ? "failed aws が終了コード 4 で失敗しました" : "failed aws がシグナル 9 で強制終了されました";
         } else {
             expected = "returned out " + n;
         }

@@ -10,6 +10,7 @@
 
 #include "bridge/AWSError.h"
 #include "bridge/ChildProcess.h"
+#include "bridge/ToolOutcome.h"
 #include "support/TempDir.h"
 
 namespace tamsel {
@@ -34,7 +35,7 @@ TEST(StopRunningProcesses, EndsTheCallUnderWayAndRefusesLaterOnes) {
     inOwnProcess([&] {
         auto call = std::async(std::launch::async, [&] {
             try {
-                runProcess(sleeper.string(), {}, Environment::current().forChild(), 30s);
+                toolOutput(runProcess(sleeper.string(), {}, Environment::current().forChild(), 30s), 30s);
                 return std::string("returned");
             } catch (const AWSError& error) {
                 return error.text();
@@ -43,11 +44,11 @@ TEST(StopRunningProcesses, EndsTheCallUnderWayAndRefusesLaterOnes) {
         while (!std::filesystem::exists(started)) std::this_thread::sleep_for(10ms);
         stopRunningProcesses();
         const std::string outcome = call.get();
-        // SIGTERM ended it: the call failed with its status, long before the 30 s limit.
-        if (outcome != "aws が終了コード 15 で失敗しました") return false;
+        // SIGTERM ended it, long before the 30 s limit, and the failure says so.
+        if (outcome != "aws がシグナル 15 で強制終了されました") return false;
 
         try {
-            runProcess(recorder.string(), {}, Environment::current().forChild(), 30s);
+            toolOutput(runProcess(recorder.string(), {}, Environment::current().forChild(), 30s), 30s);
             return false;
         } catch (const AWSError& error) {
             return error.kind() == AWSError::Kind::failed && !std::filesystem::exists(marker);

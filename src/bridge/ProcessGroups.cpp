@@ -1,0 +1,96 @@
+#include "bridge/ProcessGroups.h"
+
+#include <dirent.h>
+#include <signal.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+namespace tamsel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Waits until `group` has no live member or `until` has passed; true when it is empty.
+bool waitForGroupToEnd(pid_t group, Clock::time_point until) {
+    while (groupHasLiveMembers(group)) {
+        if (Clock::now() >= until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+}  // namespace
+
+RunningGroups& RunningGroups::instance() {
+    static RunningGroups registry;
+    return registry;
+}
+
+std::optional<pid_t> RunningGroups::startListed(const std::function<pid_t()>& spawn) {
+    const std::lock_guard lock(mutex_);
+    if (stopped_) return std::nullopt;
+    const pid_t pid = spawn();
+    if (pid > 0) groups_.insert(pid);
+    return pid;
+}
+
+bool RunningGroups::reapListed(pid_t group, const std::function<bool()>& reap) {
+    const std::lock_guard lock(mutex_);
+    try {
+        if (!reap()) return false;
+    } catch (...) {
+        groups_.erase(group);
+        throw;
+    }
+    groups_.erase(group);
+    return true;
+}
+
+void RunningGroups::stopAll() {
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+    for (const pid_t group : groups_) killpg(group, SIGTERM);
+}
+
+bool groupHasLiveMembers(pid_t group) {
+    if (killpg(group, 0) != 0 && errno == ESRCH) return false;
+    DIR* proc = opendir("/proc");
+    if (!proc) return true;
+    bool live = false;
+    while (const dirent* entry = readdir(proc)) {
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
+        const std::string path = std::string("/proc/") + entry->d_name + "/stat";
+        FILE* file = std::fopen(path.c_str(), "re");
+        if (!file) continue;
+        char line[1024];
+        const bool got = std::fgets(line, sizeof line, file) != nullptr;
+        std::fclose(file);
+        if (!got) continue;
+        // "pid (comm) state ppid pgrp ...": comm may hold anything, so read after the last ')'.
+        const char* afterName = std::strrchr(line, ')');
+        char state = 0;
+        int parent = 0;
+        int processGroup = 0;
+        if (afterName && std::sscanf(afterName + 1, " %c %d %d", &state, &parent, &processGroup) == 3 &&
+            processGroup == group && state != 'Z' && state != 'X') {
+            live = true;
+            break;
+        }
+    }
+    closedir(proc);
+    return live;
+}
+
+void endProcessGroup(pid_t group) {
+    killpg(group, SIGTERM);
+    if (!waitForGroupToEnd(group, Clock::now() + kTerminationGrace)) {
+        killpg(group, SIGKILL);
+        waitForGroupToEnd(group, Clock::now() + kTerminationGrace);
+    }
+}
+
+}  // namespace tamsel
