@@ -88,12 +88,12 @@ MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroup
 
     std::vector<MenuItem> submenu;
     submenu.push_back(checkable(actionItem("しない", MenuAction::selectIngressLockGroup,
-                                           std::vector<std::string>{instance.id}),
+                                           LockChoice{instance.id, std::nullopt}),
                                 stored == lockGroups.end()));
     submenu.push_back(MenuItem::separatorItem());
     for (const SecurityGroup& group : instance.securityGroups) {
         submenu.push_back(checkable(actionItem(group.displayName(), MenuAction::selectIngressLockGroup,
-                                               std::vector<std::string>{instance.id, group.id}),
+                                               LockChoice{instance.id, group.id}),
                                     stored != lockGroups.end() && stored->second == group.id));
     }
     return submenuItem("起動時に SG を自分の IP 専用にする: " + choice, std::move(submenu));

@@ -17,9 +17,6 @@
 
 namespace tamsel {
 
-// Instance id to the security-group id locked at each start.
-using IngressLockGroups = std::map<std::string, std::string>;
-
 // Everything the menu shows. The spans must outlive the call that reads them.
 struct MenuState {
     std::optional<std::string> version;  // absent: the header has no version

@@ -2,6 +2,8 @@
 // The tray menu as plain data: an ordered list of items with submenus. Built by the
 // controller, drawn by the platform adapter.
 
+#include <map>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -24,8 +26,20 @@ enum class MenuAction {
     terminate,
 };
 
+// Instance id to the security-group id locked at each start.
+using IngressLockGroups = std::map<std::string, std::string>;
+
+// What an entry of an instance's lock submenu carries: the instance, and the group to
+// lock at its starts (absent: none).
+struct LockChoice {
+    std::string instanceID;
+    std::optional<std::string> groupID;
+
+    bool operator==(const LockChoice&) const = default;
+};
+
 // The value an item carries to its action, taken when the menu is built.
-using RepresentedObject = std::variant<std::monostate, std::string, std::vector<std::string>, EC2Instance>;
+using RepresentedObject = std::variant<std::monostate, std::string, LockChoice, EC2Instance>;
 
 struct MenuItem {
     bool separator = false;

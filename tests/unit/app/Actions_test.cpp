@@ -177,7 +177,7 @@ TEST(Actions, ProfileAndRegionChoicesAreAppliedStoredAndRefreshed) {
     h.cli.setProfile("work");
     h.controller->refresh();
     h.controller->menuItemChosen(
-        entry(MenuAction::selectProfile, Strings{"x"}));
+        entry(MenuAction::selectProfile, LockChoice{"i-1", "x"}));
     EXPECT_EQ(h.cli.profile(), std::nullopt);
     EXPECT_EQ(h.queue.pending(), 1u);
 }
@@ -239,7 +239,7 @@ TEST(Actions, QuitEndsTheApplicationAndForeignValuesDoNothing) {
     EXPECT_EQ(h.application.quits, 1);
     for (MenuAction action : {MenuAction::startInstance, MenuAction::stopInstance, MenuAction::selectIngressLockGroup}) {
         h.controller->menuItemChosen(entry(action, std::string("i-1")));
-        h.controller->menuItemChosen(entry(action, Strings{}));
+        h.controller->menuItemChosen(entry(action, RepresentedObject{}));
     }
     EXPECT_TRUE(h.alerts.shown.empty());
     EXPECT_EQ(h.queue.pending(), 0u);

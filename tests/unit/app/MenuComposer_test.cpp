@@ -168,8 +168,8 @@ TEST(IngressLockItem, TitleAndCheckMarkFollowTheStoredGroup) {
         }
     }
     const MenuItem item = ingressLockMenuItem(web, {});
-    EXPECT_EQ(item.submenu[0].representedObject, RepresentedObject(Strings{"i-1"}));
-    EXPECT_EQ(item.submenu[3].representedObject, RepresentedObject(Strings{"i-1", "sg-2"}));
+    EXPECT_EQ(item.submenu[0].representedObject, RepresentedObject(LockChoice{"i-1", std::nullopt}));
+    EXPECT_EQ(item.submenu[3].representedObject, RepresentedObject(LockChoice{"i-1", "sg-2"}));
     EXPECT_EQ(titles(ingressLockMenuItem(instance("i-9", "stopped"), {{"i-9", "sg-7"}}).submenu), (Strings{"しない", "---"}));
 }
 

@@ -58,10 +58,10 @@ Menu sampleMenu() {
     MenuItem stop = item("停止", false, MenuAction::stopInstance);
     stop.representedObject = web();
     MenuItem lockNone = item("しない", true, MenuAction::selectIngressLockGroup);
-    lockNone.representedObject = std::vector<std::string>{"i-0abc"};
+    lockNone.representedObject = LockChoice{"i-0abc", std::nullopt};
     lockNone.checked = true;
     MenuItem lockGroup = item("web (sg-1)", true, MenuAction::selectIngressLockGroup);
-    lockGroup.representedObject = std::vector<std::string>{"i-0abc", "sg-1"};
+    lockGroup.representedObject = LockChoice{"i-0abc", "sg-1"};
     MenuItem reload = item("今すぐ更新", true, MenuAction::reloadNow);
     reload.keyEquivalent = 'r';
     MenuItem defaultProfile = item("デフォルト", true, MenuAction::selectProfile);

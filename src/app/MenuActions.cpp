@@ -1,0 +1,147 @@
+#include "app/MenuActions.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/AlertComposer.h"
+#include "app/CaughtError.h"
+
+namespace tamsel {
+namespace {
+
+// The text an entry carries, or none when it carries something else (the default entries).
+std::optional<std::string> carriedText(const MenuItem& item) {
+    if (const auto* text = std::get_if<std::string>(&item.representedObject)) return *text;
+    return std::nullopt;
+}
+
+}  // namespace
+
+MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
+                         AppSettings& settings, std::function<void()> rebuildMenu)
+    : platform_(platform),
+      cli_(cli),
+      handOff_(handOff),
+      refreshCycle_(refreshCycle),
+      settings_(settings),
+      rebuildMenu_(std::move(rebuildMenu)) {}
+
+void MenuActions::perform(const MenuItem& item) {
+    switch (item.action) {
+        case MenuAction::none: break;
+        case MenuAction::startInstance: startInstance(item); break;
+        case MenuAction::stopInstance: stopInstance(item); break;
+        case MenuAction::selectProfile: selectProfile(item); break;
+        case MenuAction::selectRegion: selectRegion(item); break;
+        case MenuAction::selectIngressLockGroup: selectIngressLockGroup(item); break;
+        case MenuAction::toggleLogin: toggleLogin(); break;
+        case MenuAction::showErrorDetail: showErrorDetail(); break;
+        case MenuAction::reloadNow: refreshCycle_.refresh(); break;
+        case MenuAction::terminate: platform_.application.quit(); break;
+    }
+}
+
+void MenuActions::startInstance(const MenuItem& item) {
+    const auto* instance = std::get_if<EC2Instance>(&item.representedObject);
+    if (!instance) return;
+
+    const auto lockGroups = settings_.ingressLockGroups();
+    const auto lock = lockGroups.find(instance->id);
+    if (lock == lockGroups.end()) {
+        runOperation([id = instance->id](CloudGateway& cli) { cli.start(id); });
+        return;
+    }
+
+    const std::string& group = lock->second;
+    const bool attached = std::any_of(instance->securityGroups.begin(), instance->securityGroups.end(),
+                                      [&](const SecurityGroup& attachedGroup) { return attachedGroup.id == group; });
+    if (!attached) {
+        // Starting without the lock the user asked for would open the instance wider than meant.
+        showAlert(AWSError::failed(""), group + " はこのインスタンスに紐づいていません",
+                  "「起動時に SG を自分の IP 専用にする」を選び直してください");
+        return;
+    }
+    // One operation, so nothing else on the queue runs between narrowing the group and starting.
+    runOperation([id = instance->id, group](CloudGateway& cli) {
+        const std::string address = cli.globalIPv4();
+        cli.restrictIngress(group, address);
+        cli.start(id);
+    });
+}
+
+void MenuActions::stopInstance(const MenuItem& item) {
+    const auto* instance = std::get_if<EC2Instance>(&item.representedObject);
+    if (!instance) return;
+    if (platform_.alerts.run(stopConfirmation(*instance)) != 0) return;
+    runOperation([id = instance->id](CloudGateway& cli) { cli.stop(id); });
+}
+
+void MenuActions::selectProfile(const MenuItem& item) {
+    settings_.setProfile(carriedText(item));
+    afterChoiceChanged();
+}
+
+void MenuActions::selectRegion(const MenuItem& item) {
+    settings_.setRegion(carriedText(item));
+    afterChoiceChanged();
+}
+
+void MenuActions::afterChoiceChanged() {
+    refreshCycle_.forgetInstances();
+    if (refreshCycle_.loading()) rebuildMenu_();
+    refreshCycle_.refresh();
+}
+
+void MenuActions::selectIngressLockGroup(const MenuItem& item) {
+    const auto* choice = std::get_if<LockChoice>(&item.representedObject);
+    if (!choice) return;
+    if (choice->groupID && platform_.alerts.run(ingressLockConfirmation(*choice->groupID)) != 0) return;
+    settings_.setIngressLockGroup(choice->instanceID, choice->groupID);
+    rebuildMenu_();
+}
+
+void MenuActions::toggleLogin() {
+    try {
+        if (platform_.loginItem.isEnabled()) {
+            platform_.loginItem.disable();
+        } else {
+            platform_.loginItem.enable();
+        }
+    } catch (const std::exception& error) {
+        platform_.alerts.run(loginItemFailureAlert(error.what()));
+    } catch (...) {
+        platform_.alerts.run(loginItemFailureAlert("不明なエラーが発生しました"));
+    }
+    rebuildMenu_();
+}
+
+void MenuActions::showErrorDetail() {
+    if (!refreshCycle_.lastError()) return;
+    // The alert is modal: a landing may replace the error meanwhile.
+    const AWSError error = *refreshCycle_.lastError();
+    showAlert(error, error.summary(), std::nullopt);
+}
+
+void MenuActions::runOperation(Operation operation) {
+    handOff_.run(
+        [&cli = cli_, operation = std::move(operation)] {
+            std::optional<AWSError> failure;
+            try {
+                operation(cli);
+            } catch (...) {
+                failure = caughtError();
+            }
+            return failure;
+        },
+        [this](const std::optional<AWSError>& failure) {
+            if (failure) showAlert(*failure, std::string(kOperationFailedTitle), std::nullopt);
+            // Whatever happened, show what AWS now reports.
+            refreshCycle_.refreshAfterOperation();
+        });
+}
+
+void MenuActions::showAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint) {
+    platform_.alerts.run(failureAlert(error, std::move(title), hint));
+}
+
+}  // namespace tamsel

@@ -1,0 +1,56 @@
+#pragma once
+// What the menu's entries do: the power actions with their confirmations and the ingress
+// lock, the settings entries, the login item, the error details, reloading and quitting.
+// A failed action is shown in an alert; every cloud operation is followed by a listing.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/AppSettings.h"
+#include "app/CloudGateway.h"
+#include "app/HandOff.h"
+#include "app/MenuModel.h"
+#include "app/Platform.h"
+#include "app/RefreshCycle.h"
+#include "bridge/AWSError.h"
+
+namespace tamsel {
+
+class MenuActions {
+public:
+    // Everything given must outlive the actions. `rebuildMenu` draws the menu anew.
+    MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
+                AppSettings& settings, std::function<void()> rebuildMenu);
+
+    // Does what choosing `item` asks.
+    void perform(const MenuItem& item);
+
+private:
+    using Operation = std::function<void(CloudGateway&)>;
+
+    void startInstance(const MenuItem& item);
+    void stopInstance(const MenuItem& item);
+    void selectProfile(const MenuItem& item);
+    void selectRegion(const MenuItem& item);
+    void selectIngressLockGroup(const MenuItem& item);
+    void toggleLogin();
+    void showErrorDetail();
+
+    // The list shown was read under the old choice: drop it and list again. A listing
+    // under way lands under the old choice and is listed again; the menu shows the new
+    // choice meanwhile.
+    void afterChoiceChanged();
+    // Runs `operation` on the work queue, alerts on failure, then lists once.
+    void runOperation(Operation operation);
+    void showAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint);
+
+    const Platform& platform_;
+    CloudGateway& cli_;
+    HandOff& handOff_;
+    RefreshCycle& refreshCycle_;
+    AppSettings& settings_;
+    std::function<void()> rebuildMenu_;
+};
+
+}  // namespace tamsel

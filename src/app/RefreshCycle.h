@@ -1,0 +1,72 @@
+#pragma once
+// The instance list and how it is kept fresh: one listing at a time on the work queue,
+// landed on the main thread, then a one-shot timer for the next one (sooner while an
+// instance is changing state).
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/CloudGateway.h"
+#include "app/HandOff.h"
+#include "app/Platform.h"
+#include "bridge/AWSError.h"
+#include "bridge/EC2Instance.h"
+
+namespace tamsel {
+
+class RefreshCycle {
+public:
+    struct Listener {
+        std::function<void()> started;  // loading is on; the list is unchanged
+        std::function<void()> landed;   // the list, the error or both changed; loading is off
+    };
+
+    // Everything given must outlive the cycle.
+    RefreshCycle(HandOff& handOff, CloudGateway& cli, Timers& timers, const Application& application,
+                 Listener listener);
+
+    // Starts a listing unless one is under way.
+    void refresh();
+    // Starts a listing even while one is under way: one queued before an operation may
+    // predate the operation's effect.
+    void refreshAfterOperation() { begin(); }
+    // Drops the list (after a change of profile or region).
+    void forgetInstances() { instances_.clear(); }
+
+    const std::vector<EC2Instance>& instances() const { return instances_; }
+    const std::optional<AWSError>& lastError() const { return lastError_; }
+    std::optional<std::chrono::system_clock::time_point> lastUpdated() const { return lastUpdated_; }
+    bool loading() const { return loading_; }
+
+private:
+    // What one listing brings back: the list, or the error that replaced it, and what the
+    // listing was asked with (a list is only shown under these).
+    struct Outcome {
+        std::vector<EC2Instance> instances;
+        std::optional<AWSError> error;
+        std::optional<std::string> profile;
+        std::optional<std::string> region;
+    };
+
+    void begin();  // loading on, listener told, listing queued: no guard
+    void land(Outcome outcome);
+    void scheduleNext();
+
+    HandOff& handOff_;
+    CloudGateway& cli_;
+    Timers& timers_;
+    const Application& application_;
+    Listener listener_;
+
+    std::vector<EC2Instance> instances_;
+    std::optional<AWSError> lastError_;
+    std::optional<std::chrono::system_clock::time_point> lastUpdated_;
+    bool loading_ = false;
+    std::unique_ptr<OneShotTimer> timer_;
+};
+
+}  // namespace tamsel
