@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <unistd.h>
@@ -18,6 +19,8 @@
 #include "app/CloudGateway.h"
 #include "app/SerialQueue.h"
 #include "bridge/ChildProcess.h"
+#include "platform/qt/DesktopSessionCheck.h"
+#include "platform/qt/MissingTrayNotice.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtMainThread.h"
@@ -32,6 +35,8 @@ namespace {
 
 // How long quitting waits for an aws call that is under way before the process just ends.
 constexpr auto kQuitGrace = std::chrono::seconds(3);
+// How long after start without a system tray the user is told so in a window.
+constexpr auto kTrayNoticeDelay = std::chrono::seconds(8);
 
 // The per-user lock that keeps a second copy from running.
 QString lockFilePath() {
@@ -50,7 +55,9 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    std::optional<tamsel::DesktopSessionCheck> desktopCheck(std::in_place);
     QApplication app(argc, argv);
+    desktopCheck.reset();
     QApplication::setOrganizationName("orvane");
     QApplication::setApplicationName("orvane");
     QApplication::setApplicationDisplayName("Orvane for Mac");
@@ -86,8 +93,15 @@ int main(int argc, char* argv[]) {
         tamsel::Platform{mainThread, *queue, timers, settings, loginItem, alerts, statusItem, application}, cli,
         ORVANE_VERSION);
 
-    if (!statusItem.showInTray())
+    tamsel::MissingTrayNotice trayNotice;
+    if (!statusItem.showInTray()) {
         std::cerr << "orvane: システムトレイが見つかりません。トレイが現れたらアイコンを表示します。\n";
+        // A panel that starts with the session comes within seconds; after that, say so
+        // where the user looks.
+        trayNotice.showAfter(kTrayNoticeDelay);
+        QObject::connect(&statusItem, &tamsel::TrayStatusItem::shownInTray, &trayNotice,
+                         &tamsel::MissingTrayNotice::dismiss);
+    }
 
     tamsel::QuitOnSignal quitOnSignal;
 

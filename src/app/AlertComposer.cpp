@@ -30,7 +30,7 @@ Alert stopConfirmation(const EC2Instance& instance) {
 Alert ingressLockConfirmation(const std::string& groupID) {
     return Alert{.title = groupID + " のインバウンドルールを起動のたびに書き換えますか？",
                  .body = "このアプリからインスタンスを起動するたびに、このセキュリティグループのインバウンドルールをすべて削除し、"
-                         "この Mac のグローバル IP アドレスからの全トラフィックを許可するルールだけにします。"
+                         "このコンピューターのグローバル IP アドレスからの全トラフィックを許可するルールだけにします。"
                          "\n\n"
                          "同じセキュリティグループを使っている他のリソースにも影響します。",
                  .buttons = {"有効にする", "キャンセル"},

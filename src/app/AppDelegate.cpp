@@ -58,6 +58,10 @@ void AppDelegate::enqueueRefreshJob() {
     platform_.queue.async([&cli = cli_, &mainThread = platform_.mainThread,
                            alive = std::weak_ptr(lifetime_), this] {
         RefreshOutcome outcome;
+        // Read before the listing reads them: a choice made in between is then taken for
+        // a change, and costs one more listing rather than a list shown under the wrong title.
+        outcome.profile = cli.profile();
+        outcome.region = cli.region();
         try {
             outcome.instances = cli.describeInstances();
         } catch (...) {
@@ -71,6 +75,12 @@ void AppDelegate::enqueueRefreshJob() {
 }
 
 void AppDelegate::landRefresh(RefreshOutcome outcome) {
+    if (outcome.profile != cli_.profile() || outcome.region != cli_.region()) {
+        // Listed under a profile or region the user has left since: show nothing of it and
+        // list again with the current ones.
+        beginRefresh();
+        return;
+    }
     loading_ = false;
     if (outcome.error) {
         instances_.clear();

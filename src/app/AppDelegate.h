@@ -50,6 +50,9 @@ private:
     struct RefreshOutcome {
         std::vector<EC2Instance> instances;
         std::optional<AWSError> error;
+        // What the listing was asked with: a list is only shown under these.
+        std::optional<std::string> profile;
+        std::optional<std::string> region;
     };
     using Operation = std::function<void(CloudGateway&)>;
 

@@ -77,6 +77,9 @@ void AppDelegate::selectProfile(const MenuItem& item) {
     cli_.setProfile(profile);
     platform_.settings.setString(kProfileKey, profile);
     instances_.clear();
+    // A listing under way lands under the old choice and is listed again; the menu shows
+    // the new choice meanwhile.
+    if (loading_) rebuildMenu();
     refresh();
 }
 
@@ -85,6 +88,9 @@ void AppDelegate::selectRegion(const MenuItem& item) {
     cli_.setRegion(region);
     platform_.settings.setString(kRegionKey, region);
     instances_.clear();
+    // A listing under way lands under the old choice and is listed again; the menu shows
+    // the new choice meanwhile.
+    if (loading_) rebuildMenu();
     refresh();
 }
 

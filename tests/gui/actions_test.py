@@ -101,6 +101,11 @@ class ActionsTest(SessionTestCase):
             rules_before = self.rules(web_group)
             group_title = f"web ({web_group})"
             self.wait_menu(lambda names: any(line_of("web-server", "running")(n) for n in names))
+            # Cancelled, the choice leaves the marks as they were.
+            session.choose(line_of("web-server", "running"), lambda t: t.startswith(LOCK), group_title)
+            session.answer(session.alert(), "キャンセル")
+            lock_menu = session.peek(line_of("web-server", "running"), lambda t: t.startswith(LOCK))
+            self.assertEqual([e.name for e in lock_menu if e.checked], ["しない"], lock_menu)
             session.choose(line_of("web-server", "running"), lambda t: t.startswith(LOCK), group_title)
             alert = session.alert()
             self.assertEqual(alert.title, f"{web_group} のインバウンドルールを起動のたびに書き換えますか？")

@@ -169,6 +169,18 @@ class RobustnessTest(unittest.TestCase):
         wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
         self.assertEqual(app.returncode, 0, self.session.app_log.read_text())
 
+    def test_without_a_desktop_it_says_so_in_one_line_and_exits_1(self):
+        for display in (None, ":4999"):  # no display at all; a display that refuses
+            with self.subTest(display=display):
+                env = {k: v for k, v in self.env.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+                if display:
+                    env["DISPLAY"] = display
+                result = subprocess.run([str(self.session.orvane)], env=env, capture_output=True, text=True,
+                                        timeout=60)
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertEqual(len(result.stderr.splitlines()), 1, result.stderr)
+                self.assertIn("デスクトップのセッションが必要です", result.stderr)
+
     def test_garbage_settings_file_starts_on_defaults_and_the_app_stays_up(self):
         # Keys at the top are in the general section, where the app reads them: a key with
         # no value, a value that is no valid variant, a list, a line of only "=", raw bytes,

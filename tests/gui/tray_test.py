@@ -1,7 +1,7 @@
 """The real orvane in a real tray (trayer under Xvfb) against the EC2 emulator: the icon
 appears once a tray does, the menu opens from a click on the icon and lists the seeded
 instances, a second copy refuses to start, the closed menu gives back its window and opens
-again, "終了" ends the application, and nothing this test started is left running.
+again, the menu's keys refresh and quit, and nothing this test started is left running.
 
 Usage: /usr/bin/python3 tray_test.py --orvane PATH --artifacts DIR
 """
@@ -23,10 +23,17 @@ class TrayTest(SessionTestCase):
         session.start_desktop(tray=False)
         app = session.start_app()
 
-        # No tray yet: one line on stderr, and the application keeps running.
+        # No tray yet: one line on stderr, then a notice in a window, and the application
+        # keeps running; the notice goes when a tray comes.
         wait_for("the no-tray message", lambda: "システムトレイが見つかりません" in session.app_log.read_text())
+        notice = session.alert()
+        self.assertEqual(notice.title, "システムトレイが見つかりません")
+        self.assertTrue(any("gnome-shell-extension-appindicator" in text for text in notice.texts), notice.texts)
+        self.assertEqual(list(notice.buttons), ["OK"])
+        session.screenshot(Path(ARGS.artifacts) / "no-tray-notice.png")
         session.start_tray()
         wait_for("the icon embedded in the tray", session.tray_icon)
+        wait_for("the notice to close", lambda: not session.alerts())
         self.assertIsNone(app.poll())
         self.assertEqual(session.app_log.read_text().count("システムトレイが見つかりません"), 1)
 
@@ -71,8 +78,14 @@ class TrayTest(SessionTestCase):
         self.assertIn("🟢 web-server — running", [e.name for e in entries])
         session.xdotool("key", "Escape")
 
-        # "終了" ends the application, cleanly.
-        session.choose("終了")
+        # The keys the menu shows work while it is open: Ctrl+R refreshes, Ctrl+Q quits.
+        session.open_menu()
+        calls = self.proxy_log().count("POST https://ec2.")
+        session.xdotool("key", "ctrl+r")
+        wait_for("the refresh Ctrl+R asks for", lambda: self.proxy_log().count("POST https://ec2.") > calls,
+                 timeout=20)
+        session.open_menu()
+        session.xdotool("key", "ctrl+q")
         wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
         self.assertEqual(app.returncode, 0, session.app_log.read_text())
 

@@ -1,6 +1,7 @@
-// The controller on the real gateway, the real work queue and the real aws tool, with the
-// emulator stopped while a refresh runs: the failure shows in the menu, and the next
-// refresh the timer fires recovers by itself once the emulator is back.
+// The controller on the real gateway, the real work queue and the real aws tool, with
+// something changing while a refresh runs: the emulator stopped (the failure shows in the
+// menu, and the next refresh the timer fires recovers by itself once the emulator is back),
+// or the user switching the region (the old region's list is never shown under the new one).
 
 #include <gtest/gtest.h>
 
@@ -221,6 +222,47 @@ TEST_F(RefreshRecovery, EmulatorStoppedMidRefreshShowsInTheMenuAndTheNextTimedRe
     EXPECT_FALSE(desktop.menuHas("　エラーの詳細…")) << describe(recovered);
     EXPECT_EQ(desktop.statusItem.button->title, "");
     EXPECT_EQ(desktop.timers.armedCount(), 1u);
+}
+
+TEST_F(RefreshRecovery, ARegionChosenWhileAListingRunsShowsOnlyThatRegionsList) {
+    launch({.name = "virginia"});
+    launch({.name = "tokyo", .region = "ap-northeast-1"});
+
+    Desktop desktop;
+    AWSCLIGateway gateway(gatewayOptions());
+    SerialQueue queue;
+    AppDelegate app(Platform{desktop.mainThread, queue, desktop.timers, desktop.settings, desktop.loginItem,
+                             desktop.alerts, desktop.statusItem, desktop.application},
+                    gateway, "1.0");
+    const ScopeExit releaseFirst([this] { release(); });
+    auto shows = [&](const std::string& name) {
+        const auto titles = desktop.menuTitles();
+        return std::any_of(titles.begin(), titles.end(),
+                           [&](const std::string& title) { return title.find(" " + name + " — ") != std::string::npos; });
+    };
+
+    app.applicationDidFinishLaunching();
+    ASSERT_TRUE(desktop.mainThread.runUntil([&] { return !app.loading(); }));
+    ASSERT_TRUE(shows("virginia")) << describe(desktop.menuTitles());
+
+    // The timer's listing reaches the tool in us-east-1; the user picks Tokyo meanwhile.
+    hold();
+    desktop.timers.fireLast();
+    ASSERT_TRUE(refreshArrivedAtTheTool());
+    MenuItem tokyo;
+    tokyo.action = MenuAction::selectRegion;
+    tokyo.representedObject = std::string("ap-northeast-1");
+    app.menuItemChosen(tokyo);
+    release();
+    bool wrongList = false;
+    ASSERT_TRUE(desktop.mainThread.runUntil([&] {
+        wrongList = wrongList || shows("virginia");
+        return !app.loading();
+    }));
+    EXPECT_FALSE(wrongList) << "us-east-1's list was shown under ap-northeast-1";
+    EXPECT_TRUE(desktop.menuHas("リージョン: ap-northeast-1")) << describe(desktop.menuTitles());
+    EXPECT_TRUE(shows("tokyo")) << describe(desktop.menuTitles());
+    EXPECT_FALSE(app.lastError().has_value()) << app.lastError()->text();
 }
 
 }  // namespace

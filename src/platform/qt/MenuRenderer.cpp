@@ -202,7 +202,11 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
     }
     auto* action = new QAction(&owner);
     applyLook(*action, item, drawer_);
-    connect(action, &QAction::triggered, this, [this, keep, &item] {
+    connect(action, &QAction::triggered, this, [this, action, keep, &item] {
+        // Qt has just flipped the mark of a checkable entry. The mark says what the model
+        // says, and only a new model changes it: an action that is cancelled, fails or
+        // chooses what was already chosen leaves an equal model, and so this very action.
+        action->setChecked(item.checked);
         // Queued: the menu closes first, so a modal alert the choice opens is not raised
         // from inside the menu's event handling.
         QMetaObject::invokeMethod(

@@ -39,6 +39,7 @@ TrayStatusItem::TrayStatusItem() : menu_(std::make_unique<ReleasingMenu>()) {
     } else {
         renderer_ = std::make_unique<MenuRenderer>(*menu_, chosen);
     }
+    shortcuts_ = std::make_unique<MenuShortcuts>(drawnMenu());
     // Until the controller draws its first button.
     tray_.setIcon(trayIcon(StatusButton{"MenuBarIcon", "", ""}));
 
@@ -53,6 +54,7 @@ TrayStatusItem::TrayStatusItem() : menu_(std::make_unique<ReleasingMenu>()) {
         if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
         trayWatch_.stop();
         tray_.show();
+        emit shownInTray();
     });
 }
 

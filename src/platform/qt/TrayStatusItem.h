@@ -15,6 +15,7 @@
 
 #include "app/Platform.h"
 #include "platform/qt/MenuRenderer.h"
+#include "platform/qt/MenuShortcuts.h"
 
 namespace tamsel {
 
@@ -32,6 +33,11 @@ public:
     void setButton(const StatusButton& button) override;
     void setMenu(const Menu& menu) override;
 
+signals:
+    // The icon went into a tray that was not there at first.
+    void shownInTray();
+
+public:
     // The tray's menu, and the icon (tests, diagnostics).
     QMenu& menu() { return *menu_; }
     QSystemTrayIcon& icon() { return tray_; }
@@ -50,6 +56,7 @@ private:
     // Only while menu_ is exported over D-Bus: the copy Qt draws, and its renderer.
     std::unique_ptr<QMenu> popup_;
     std::unique_ptr<MenuRenderer> popupRenderer_;
+    std::unique_ptr<MenuShortcuts> shortcuts_;  // on the menu Qt draws
     QTimer trayWatch_;
 };
 

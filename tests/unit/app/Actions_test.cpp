@@ -189,7 +189,7 @@ TEST(Actions, LockChoiceAsksFirstAndStoresTheWholeMapping) {
     EXPECT_EQ(confirmation.title, "sg-1 のインバウンドルールを起動のたびに書き換えますか？");
     EXPECT_EQ(confirmation.body,
               "このアプリからインスタンスを起動するたびに、このセキュリティグループのインバウンドルールをすべて削除し、"
-              "この Mac のグローバル IP アドレスからの全トラフィックを許可するルールだけにします。\n\n"
+              "このコンピューターのグローバル IP アドレスからの全トラフィックを許可するルールだけにします。\n\n"
               "同じセキュリティグループを使っている他のリソースにも影響します。");
     EXPECT_EQ(confirmation.buttons, (Strings{"有効にする", "キャンセル"}));
 

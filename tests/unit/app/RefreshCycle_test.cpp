@@ -93,6 +93,28 @@ TEST(Refresh, AnAWSErrorLandsAsItIs) {
     EXPECT_NE(h.find({"⚠️ AWS CLI が見つかりません"}), nullptr);
 }
 
+TEST(Refresh, AListReadUnderAChoiceLeftMeanwhileIsNeverShownAndIsListedAgain) {
+    for (const Strings& path : {Strings{"リージョン: デフォルト", "eu-west-1"}, Strings{"プロファイル: デフォルト", "dev"}}) {
+        Harness h;
+        h.cli.profileNames = {"dev"};
+        h.cli.listings.push_back(std::vector{instance("i-old", "running")});
+        h.cli.listings.push_back(std::vector{instance("i-new", "stopped")});
+        AppDelegate& app = h.launched({instance("i-first", "stopped")});
+        app.refresh();
+        h.queue.runNext();  // the listing runs under the old choice...
+        h.choose(path);     // ...the user switches before it lands
+        EXPECT_NE(h.find({path[0].substr(0, path[0].find(':')) + ": " + path[1]}), nullptr) << path[1];
+        h.mainThread.runAll();
+        EXPECT_TRUE(app.instances().empty()) << path[1];
+        EXPECT_TRUE(app.loading()) << path[1];
+        ASSERT_EQ(h.queue.pending(), 1u) << path[1];
+        h.drain();
+        EXPECT_EQ(app.instances(), std::vector{instance("i-new", "stopped")}) << path[1];
+        EXPECT_FALSE(app.loading()) << path[1];
+        EXPECT_EQ(h.timers.armedCount(), 1u) << path[1];
+    }
+}
+
 struct IntervalCase {
     Strings states;
     int milliseconds;

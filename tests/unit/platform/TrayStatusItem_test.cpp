@@ -227,6 +227,31 @@ TEST_F(TrayStatusItemTest, AChosenEntryDeliversItsItemAfterTheMenuClosed) {
     EXPECT_EQ(delegate.chosen[2].action, MenuAction::terminate);
 }
 
+TEST_F(TrayStatusItemTest, MarksAreTheModelsWhateverWasClicked) {
+    // Clicks whose action then changes nothing (an already chosen profile, a cancelled lock
+    // choice, a failed login switch) leave the same model: the marks must stay the model's.
+    const Menu menu = sampleMenu();
+    tray.setMenu(menu);
+    QMenu* instance = openSubmenu(tray.menu(), "⚫️ R&D web — stopped");
+    QMenu* lock = openSubmenu(*instance, "起動時に SG を自分の IP 専用にする: しない");
+    QMenu* profile = openSubmenu(tray.menu(), "プロファイル: dev");
+    for (auto [menuOf, title] : std::vector<std::pair<QMenu*, std::string>>{{lock, "web (sg-1)"},
+                                                                            {lock, "しない"},
+                                                                            {profile, "dev"},
+                                                                            {profile, "デフォルト"},
+                                                                            {&tray.menu(), "ログイン時に起動"}}) {
+        actionTitled(*menuOf, title)->trigger();
+        runEvents();
+        tray.setMenu(menu);
+        EXPECT_EQ(shown(*lock)[0].checked, true) << title;
+        EXPECT_EQ(shown(*lock)[2].checked, false) << title;
+        EXPECT_EQ(shown(*profile)[0].checked, false) << title;
+        EXPECT_EQ(shown(*profile)[1].checked, true) << title;
+        EXPECT_EQ(actionTitled(tray.menu(), "ログイン時に起動")->isChecked(), false) << title;
+    }
+    EXPECT_EQ(delegate.chosen.size(), 5u);
+}
+
 TEST_F(TrayStatusItemTest, OpeningTheMenuTellsTheDelegateAndShowsWhatItRebuilt) {
     tray.setMenu(sampleMenu());
     delegate.onOpen = [this] { tray.setMenu({item("読み込み中…", false)}); };
