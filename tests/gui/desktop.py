@@ -1,8 +1,9 @@
 """A private desktop for running the real orvane as a person would: Xvfb, a session bus
-with the accessibility bus, trayer as the system tray, and the moto EC2 emulator behind its
-HTTPS proxy. Everything runs with HOME, the XDG folders and the AWS configuration inside one
-temporary folder, and every process started here carries a marker in its environment, so
-that closing the session can find and end exactly these processes and prove none is left.
+with the accessibility bus, trayer or a StatusNotifier host as the system tray, and the moto
+EC2 emulator behind its HTTPS proxy. Everything runs with HOME, the XDG folders and the AWS
+configuration inside one temporary folder, and every process started here carries a marker
+in its environment, so that closing the session can find and end exactly these processes
+and prove none is left.
 
 Runs on Debian's /usr/bin/python3 (pyatspi comes from python3-pyatspi). One session per
 process: the accessibility bindings stay connected to the first session's bus.
@@ -26,6 +27,8 @@ REPO = Path(__file__).resolve().parents[2]
 MARKER = "ORVANE_GUI_SESSION"
 # util-linux's setpriv sets the parent-death signal, then runs the program in its place.
 SETPRIV = "/usr/bin/setpriv"
+# The StatusNotifier watcher's bus name, object path and interface share this name.
+WATCHER = "org.kde.StatusNotifierWatcher"
 # What a GUI test file is run with (--orvane PATH --artifacts DIR); run_tests() fills it in.
 ARGS = argparse.Namespace(orvane=None, artifacts=None)
 
@@ -243,6 +246,27 @@ class Session:
             raise SessionError(f"{error}; trayer exited with {self.processes['trayer'].poll()}: {log_text}") from None
         self.set_backdrop()
 
+    def start_status_notifier_host(self):
+        """A StatusNotifier tray instead of trayer, as KDE, GNOME's AppIndicator extension and
+        Xfce's status tray are: a watcher (org.kde.StatusNotifierWatcher) on the session bus,
+        and a panel that registers with it as the host and shows the items registered there,
+        their menus exported over com.canonical.dbusmenu. Qt looks for a host once, when the
+        application starts, so this comes before start_app()."""
+        env = self.desktop_env()
+        env.update(DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=self.env["DBUS_SESSION_BUS_ADDRESS"])
+        self.spawn("sni-watcher", ["status-notifier-watcher"], env)
+        wait_for("the StatusNotifier watcher on the bus", lambda: self.bus_owner(WATCHER) is not None)
+        self.spawn("sni-host", ["gtk-sni-tray-standalone", "--top", "--end", "--size", "28", "--color", "#dcdcdc"],
+                   env)
+        try:
+            wait_for("a StatusNotifier host registered at the watcher",
+                     lambda: self.bus_property(WATCHER, "/StatusNotifierWatcher", WATCHER,
+                                               "IsStatusNotifierHostRegistered"))
+        except SessionError as error:
+            log_text = (self.root / "sni-host.log").read_text(errors="replace")
+            raise SessionError(f"{error}; the host exited with {self.processes['sni-host'].poll()}: {log_text}") from None
+        self.set_backdrop()
+
     def set_backdrop(self):
         """A calm desktop background instead of black, for screenshots a person looks at
         (after the tray starts, which paints the root window black)."""
@@ -282,6 +306,38 @@ class Session:
         return self.processes["orvane"]
 
     # -- looking --------------------------------------------------------------
+
+    @staticmethod
+    def bus():
+        """This process's connection to the session bus of the desktop (after start_desktop)."""
+        from gi.repository import Gio
+
+        return Gio.bus_get_sync(Gio.BusType.SESSION, None)
+
+    def bus_call(self, name, path, interface, method, args=None, reply=None, timeout=10.0):
+        """Calls a method over the session bus; returns the reply's values as a tuple."""
+        from gi.repository import GLib
+
+        result = self.bus().call_sync(name, path, interface, method, args,
+                                      GLib.VariantType(reply) if reply else None, 0, int(timeout * 1000), None)
+        return result.unpack() if result is not None else ()
+
+    def bus_property(self, name, path, interface, prop):
+        """A property read over the session bus, as a Python value."""
+        from gi.repository import GLib
+
+        return self.bus_call(name, path, "org.freedesktop.DBus.Properties", "Get",
+                             GLib.Variant("(ss)", (interface, prop)), "(v)")[0]
+
+    def bus_owner(self, name):
+        """The unique name owning `name` on the session bus, or None."""
+        from gi.repository import GLib
+
+        try:
+            return self.bus_call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                 "GetNameOwner", GLib.Variant("(s)", (name,)), "(s)")[0]
+        except GLib.Error:
+            return None
 
     def tree(self):
         result = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True,
@@ -535,7 +591,7 @@ class Session:
     def close(self):
         """Stops everything this session started and returns the processes (PID to name)
         that had to be killed after the orderly stop: none, normally."""
-        for name in ("orvane", "trayer", "atspi", "dbus", "xvfb"):
+        for name in ("orvane", "trayer", "sni-host", "sni-watcher", "atspi", "dbus", "xvfb"):
             self.stop_process(name)
         if (self.emulator_dir / "pid").exists():
             subprocess.run([str(REPO / "scripts" / "emulator"), "stop", str(self.emulator_dir)],

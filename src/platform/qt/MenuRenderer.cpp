@@ -10,10 +10,16 @@
 namespace tamsel {
 namespace {
 
-// Titles are shown literally: '&' would start a mnemonic and a tab would split off a
-// shortcut column.
-QString literalTitle(const std::string& title) {
-    return QString::fromStdString(title).replace('&', "&&").replace('\t', ' ');
+// Titles are shown literally: a tab would split off a shortcut column, and the access-key
+// marker of whoever draws the menu is escaped. Qt exports a menu over dbusmenu with the
+// title as it is, except that it turns the first '&' into '_' (the access key there) and
+// leaves any further '&' alone; so for a host '_' is doubled, and a title holding '&'
+// starts with one, spent on the first letter, so that every '&' of it shows.
+QString literalTitle(const std::string& title, MenuRenderer::Drawer drawer) {
+    QString text = QString::fromStdString(title).replace('\t', ' ');
+    if (drawer == MenuRenderer::Drawer::qt) return text.replace('&', "&&");
+    text.replace('_', "__");
+    return text.contains('&') ? '&' + text : text;
 }
 
 // Ctrl plus the item's key; an upper-case letter adds Shift.
@@ -38,8 +44,8 @@ bool isChoice(MenuAction action) {
     }
 }
 
-void applyLook(QAction& action, const MenuItem& item) {
-    action.setText(literalTitle(item.title));
+void applyLook(QAction& action, const MenuItem& item, MenuRenderer::Drawer drawer) {
+    action.setText(literalTitle(item.title, drawer));
     action.setEnabled(item.enabled);
     action.setCheckable(item.checked || isChoice(item.action));
     action.setChecked(item.checked);
@@ -83,7 +89,8 @@ private:
 
 }  // namespace
 
-MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen) : root_(root), chosen_(std::move(chosen)) {}
+MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen, Drawer drawer)
+    : root_(root), chosen_(std::move(chosen)), drawer_(drawer) {}
 
 MenuRenderer::~MenuRenderer() {
     root_.clear();
@@ -183,7 +190,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         // Parented to the menu that shows it, so it opens beside it and dies with it.
         QMenu* submenu = new ReleasingMenu(&target);
         QAction* action = submenu->menuAction();
-        applyLook(*action, item);
+        applyLook(*action, item, drawer_);
         target.insertAction(before, action);
         if (submenuOut) *submenuOut = submenu;
         // Filled when it first opens. The item stays alive as long as the menu may open.
@@ -194,7 +201,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         return action;
     }
     auto* action = new QAction(&owner);
-    applyLook(*action, item);
+    applyLook(*action, item, drawer_);
     connect(action, &QAction::triggered, this, [this, action, keep, &item] {
         // Qt has just flipped the mark of a checkable entry. The mark says what the model
         // says, and only a new model changes it: an action that is cancelled, fails or

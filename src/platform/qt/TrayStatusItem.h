@@ -1,6 +1,10 @@
 #pragma once
 // The status item on a freedesktop system tray: one QSystemTrayIcon whose menu (opened by
 // a right or a left click) is the controller's menu model.
+//
+// On an XEmbed tray Qt draws that menu itself. With a StatusNotifier host on the session
+// bus Qt exports it over D-Bus and the host draws it on a right click; a left click only
+// activates the item, and then Qt draws a second copy, rendered for Qt, at the pointer.
 
 #include <QMenu>
 #include <QObject>
@@ -34,20 +38,25 @@ signals:
     void shownInTray();
 
 public:
-    // The menu as drawn, and the icon (tests, diagnostics).
+    // The tray's menu, and the icon (tests, diagnostics).
     QMenu& menu() { return *menu_; }
     QSystemTrayIcon& icon() { return tray_; }
 
 private:
-    QPoint menuPosition() const;
-    void keepOnScreen();
+    // The menu Qt draws on activation: the tray's own, or the copy when that is exported.
+    QMenu& drawnMenu() { return popup_ ? *popup_ : *menu_; }
+    QPoint menuPosition(const QMenu& menu) const;
+    void keepOnScreen(QMenu& menu);
 
     MenuDelegate* delegate_ = nullptr;
     std::optional<StatusButton> button_;  // the one drawn, once the controller drew one
     std::unique_ptr<QMenu> menu_;  // outlives tray_, which refers to it
     QSystemTrayIcon tray_;
-    MenuRenderer renderer_;
-    MenuShortcuts shortcuts_;
+    std::unique_ptr<MenuRenderer> renderer_;
+    // Only while menu_ is exported over D-Bus: the copy Qt draws, and its renderer.
+    std::unique_ptr<QMenu> popup_;
+    std::unique_ptr<MenuRenderer> popupRenderer_;
+    std::unique_ptr<MenuShortcuts> shortcuts_;  // on the menu Qt draws
     QTimer trayWatch_;
 };
 

@@ -1,0 +1,291 @@
+"""The real orvane in a StatusNotifier tray (a watcher and gtk-sni-tray under Xvfb), driven
+as such hosts drive it: the item found at org.kde.StatusNotifierWatcher, its properties
+read, its menu read and clicked over com.canonical.dbusmenu, against the EC2 emulator.
+
+- The exported menu is the one the menu widget shows (opened by Activate, a left click in
+  these hosts), line by line: labels (dbusmenu's underscore rules undone), enabled flags,
+  check marks, submenus; the shortcuts are exported too.
+- Opening the menu refreshes it; an instance submenu is filled when it opens.
+- Stop (confirmed in the alert), start, a region, a profile, the check marks right after
+  each choice, and 「終了」, all through dbusmenu "clicked" events.
+- The icon's pixels over D-Bus change when an instance starts running, and show the "!"
+  badge while the last refresh failed (a profile with no credentials).
+
+Usage: /usr/bin/python3 status_notifier_test.py --orvane PATH --artifacts DIR
+"""
+
+import re
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from desktop import ARGS, WATCHER, SessionTestCase, log, run_tests, wait_for  # noqa: E402
+
+ITEM = "org.kde.StatusNotifierItem"
+DBUSMENU = "com.canonical.dbusmenu"
+# Profiles in the emulator's configuration with no credentials: choosing one fails the
+# refresh. Their names carry the characters dbusmenu and Qt menus treat specially.
+BROKEN_PROFILES = ["ops_admin", "r&d"]
+
+
+def label_text(label):
+    """What a dbusmenu host shows for `label`: "__" is one underscore, any other underscore
+    only marks the access key and is not shown."""
+    return re.sub(r"_(.)?", lambda m: m.group(1) or "", label.replace("__", "\0")).replace("\0", "_")
+
+
+class Node:
+    """One entry of the exported menu."""
+
+    def __init__(self, node):
+        self.id, self.props, children = node
+        self.children = [Node(child) for child in children]
+        self.separator = self.props.get("type") == "separator"
+        self.text = "" if self.separator else label_text(self.props.get("label", ""))
+
+    def line(self):
+        """The entry as the menu widget shows it: (text, enabled, check mark, submenu)."""
+        if self.separator:
+            return ("---",)
+        return (self.text, self.props.get("enabled", True), self.props.get("toggle-state") == 1,
+                self.props.get("children-display") == "submenu")
+
+    def child(self, pattern):
+        found = [c for c in self.children if (pattern(c.text) if callable(pattern) else c.text == pattern)]
+        if len(found) != 1:
+            raise AssertionError(f"{len(found)} entries {pattern!r} in {[c.text for c in self.children]}")
+        return found[0]
+
+    def checked(self):
+        return [c.text for c in self.children if c.props.get("toggle-state") == 1]
+
+
+def widget_line(entry):
+    """An entry of the menu widget read on the accessibility bus, as Node.line() has it."""
+    if entry.separator:
+        return ("---",)
+    return (entry.name, entry.enabled, entry.checked, entry.has_submenu)
+
+
+def line_of(name, state):
+    return lambda text: text.endswith(f" {name} — {state}")
+
+
+class StatusNotifierTest(SessionTestCase):
+    # -- the item and its menu, as a host reads them -------------------------
+
+    def item(self, prop):
+        return self.session.bus_property(self.name, "/StatusNotifierItem", ITEM, prop)
+
+    def call(self, method, signature, args, reply=None):
+        from gi.repository import GLib
+
+        return self.session.bus_call(self.name, self.menu_path, DBUSMENU, method, GLib.Variant(signature, args), reply)
+
+    def layout(self):
+        return Node(self.call("GetLayout", "(iias)", (0, -1, []), "(u(ia{sv}av))")[1])
+
+    def open(self, *path):
+        """Opens the menu and the submenus along `path` as a host does (AboutToShow before
+        each is shown, "opened" after) and returns the last one, filled."""
+        from gi.repository import GLib
+
+        self.call("AboutToShow", "(i)", (0,), "(b)")
+        self.call("Event", "(isvu)", (0, "opened", GLib.Variant("i", 0), int(time.time())))
+        # Read as a person reads it: once the refresh that opening starts has landed (its aws
+        # call has come and gone). A profile or region chosen while it runs is not refreshed
+        # for: its list would come with the next timed refresh only.
+        wait_for("the refresh the opening starts", self.calling_aws, timeout=10, interval=0.05)
+        wait_for("that refresh to land", lambda: not self.calling_aws(), timeout=60, interval=0.05)
+        node = self.layout()
+        ids = []
+        for pattern in path:
+            ids.append(node.child(pattern).id)
+            self.call("AboutToShow", "(i)", (ids[-1],), "(b)")
+            node = wait_for(f"the submenu {pattern!r} filled",
+                            lambda: (shown := self.find(ids)).children and shown, timeout=10)
+            self.call("Event", "(isvu)", (ids[-1], "opened", GLib.Variant("i", 0), int(time.time())))
+        return node
+
+    def find(self, ids):
+        node = self.layout()
+        for id_ in ids:
+            node = next(c for c in node.children if c.id == id_)
+        return node
+
+    def click(self, *path):
+        from gi.repository import GLib
+
+        node = self.open(*path[:-1]).child(path[-1])
+        log(f"click: {' > '.join(p if isinstance(p, str) else '…' for p in path)}")
+        self.call("Event", "(isvu)", (node.id, "clicked", GLib.Variant("i", 0), int(time.time())))
+
+    def wait_menu(self, what, check, timeout=60):
+        return wait_for(what, lambda: check(self.layout()), timeout=timeout)
+
+    def calling_aws(self):
+        """Whether orvane runs a child process (the aws tool) now."""
+        for task in Path(f"/proc/{self.app.pid}/task").iterdir():
+            try:
+                if (task / "children").read_text().split():
+                    return True
+            except OSError:  # a thread that ended meanwhile
+                pass
+        return False
+
+    def posts(self):
+        """The calls the emulator has answered (the proxy logs each, in ANSI colours)."""
+        text = (self.session.emulator_dir / "proxy.log").read_text(errors="replace")
+        return re.sub(r"\x1b\[[0-9;]*m", "", text).count("POST https://")
+
+    def state(self, name):
+        for reservation in self.session.aws("ec2", "describe-instances", "--region", "us-east-1")["Reservations"]:
+            for instance in reservation["Instances"]:
+                if {"Key": "Name", "Value": name} in instance.get("Tags", []):
+                    return instance["State"]["Name"], instance["InstanceId"]
+        raise AssertionError(f"no instance {name}")
+
+    @staticmethod
+    def badge_pixels(pixmaps):
+        """The pixels of the 22-pixel icon in the red of the "!" badge (ARGB, big-endian)."""
+        width, height, data = next(p for p in pixmaps if p[0] == 22)
+        return sum(1 for i in range(0, width * height * 4, 4)
+                   if data[i] > 128 and data[i + 1] > 0xb0 and data[i + 2] < 0x60 and data[i + 3] < 0x60)
+
+    # -- the test -------------------------------------------------------------
+
+    def test_the_menu_over_dbusmenu_as_a_status_notifier_host_drives_it(self):
+        session = self.session
+        session.start_emulator(seed=True)
+        config = session.emulator_dir / "aws" / "config"
+        config.write_text(config.read_text() + "".join(f"\n[profile {p}]\nregion = us-east-1\n"
+                                                       for p in BROKEN_PROFILES))
+        # The unnamed running instance stops, so that web-server alone decides the icon.
+        unnamed = [i["InstanceId"] for r in session.aws("ec2", "describe-instances", "--region", "us-east-1")[
+            "Reservations"] for i in r["Instances"] if not i.get("Tags")]
+        session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", *unnamed)
+        session.start_desktop(tray=False)
+        session.start_status_notifier_host()
+        app = self.app = session.start_app()
+
+        items = wait_for("orvane's item at the watcher", lambda: session.bus_property(
+            WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisteredStatusNotifierItems"))
+        self.assertEqual(len(items), 1, items)
+        self.name = items[0].split("/")[0]
+        self.assertEqual((self.item("Id"), self.item("Status")), ("orvane", "Active"))
+        self.assertEqual(self.item("ToolTip")[2], "Orvane for Mac")
+        self.menu_path = self.item("Menu")
+        root = self.wait_menu("the instances listed", lambda n: n if any(
+            line_of("web-server", "running")(c.text) for c in n.children) else None)
+
+        with self.subTest("the exported menu is the menu the widget shows, opened by Activate"):
+            log("the exported menu is the menu the widget shows, opened by Activate")
+            self.assertEqual(root.children[0].line(), (root.children[0].text, False, False, False))
+            self.assertRegex(root.children[0].text, r"^Orvane for Mac  v\d+\.\d+\.\d+$")
+            shortcuts = {c.text: c.props["shortcut"] for c in root.children if "shortcut" in c.props}
+            self.assertEqual(shortcuts, {"今すぐ更新": [["Control", "R"]], "終了": [["Control", "Q"]]})
+            toggles = {c.text: c.props["toggle-type"] for c in root.children if "toggle-type" in c.props}
+            self.assertEqual(toggles, {"ログイン時に起動": "checkmark"})
+
+            def same():
+                from gi.repository import GLib
+
+                session.bus_call(self.name, "/StatusNotifierItem", ITEM, "Activate", GLib.Variant("(ii)", (600, 10)))
+                menu = session.focused_menu()
+                if menu is None:
+                    return None
+                try:
+                    shown = [widget_line(e) for e in session.entries(menu)]
+                finally:
+                    session.xdotool("key", "Escape")
+                exported = [c.line() for c in self.layout().children]
+                self.lines = (exported, shown)
+                return exported == shown and len(shown) > 10
+
+            try:
+                wait_for("the exported menu to equal the menu shown", same, timeout=40, interval=1)
+            except Exception:
+                self.assertEqual(*self.lines)
+                raise
+
+        with self.subTest("opening the menu refreshes it; an instance submenu is filled when it opens"):
+            log("opening the menu refreshes it; an instance submenu is filled when it opens")
+            before = self.posts()
+            submenu = self.open(line_of("web-server", "running"))
+            wait_for("a refresh after the menu opened", lambda: self.posts() > before)
+            _, web_id = self.state("web-server")
+            self.assertEqual([c.line() for c in submenu.children],
+                             [(f"{web_id}  t3.micro", False, False, False), ("---",), ("起動", False, False, False),
+                              ("停止", True, False, False), ("---",),
+                              ("起動時に SG を自分の IP 専用にする: しない", True, False, True)])
+            lock = self.open(line_of("web-server", "running"), "起動時に SG を自分の IP 専用にする: しない")
+            self.assertEqual(lock.checked(), ["しない"])
+
+        with self.subTest("stop (confirmed), then start: the icon lights up when one runs"):
+            log("stop (confirmed), then start: the icon lights up when one runs")
+            running_icon = self.item("IconPixmap")
+            self.click(line_of("web-server", "running"), "停止")
+            alert = session.alert()
+            self.assertEqual(alert.title, "web-server を停止しますか？")
+            session.answer(alert, "停止")
+            wait_for("web-server stopped at the emulator", lambda: self.state("web-server")[0] == "stopped")
+            self.wait_menu("web-server shown stopped", lambda n: any(
+                line_of("web-server", "stopped")(c.text) for c in n.children))
+            stopped_icon = wait_for("the icon of none running", lambda: (
+                icon := self.item("IconPixmap")) != running_icon and icon)
+            self.click(line_of("web-server", "stopped"), "起動")
+            wait_for("web-server running at the emulator", lambda: self.state("web-server")[0] == "running")
+            wait_for("the icon of one running", lambda: self.item("IconPixmap") == running_icon)
+            self.assertNotEqual(stopped_icon, running_icon)
+            self.assertEqual(self.badge_pixels(running_icon), 0)
+
+        with self.subTest("a profile that fails: error lines and the badge, then the default again"):
+            log("a profile that fails: error lines and the badge, then the default again")
+            for profile in BROKEN_PROFILES:
+                self.click(lambda t: t.startswith("プロファイル: "), profile)
+                root = self.wait_menu(f"the error lines of {profile}", lambda n: n if any(
+                    c.text.startswith("⚠️ ") for c in n.children) and f"プロファイル: {profile}" in [
+                    c.text for c in n.children] else None)
+                self.assertEqual(self.open(f"プロファイル: {profile}").checked(), [profile])
+                icon = wait_for("the badge in the icon", lambda: self.badge_pixels(self.item("IconPixmap")) > 10 and
+                                self.item("IconPixmap"))
+            session.screenshot(Path(ARGS.artifacts) / "status-notifier-error.png", crop="1024x40+0+0")
+            self.assertEqual(root.child("　エラーの詳細…").line(), ("　エラーの詳細…", True, False, False))
+            self.assertGreater(self.badge_pixels(icon), 10)
+
+            self.click("プロファイル: r&d", "デフォルト")
+            self.wait_menu("the list again", lambda n: any(line_of("web-server", "running")(c.text)
+                                                           for c in n.children))
+            profiles = self.open("プロファイル: デフォルト")
+            self.assertEqual(profiles.checked(), ["デフォルト"])
+            self.assertEqual([c.text for c in profiles.children], ["デフォルト", "default", "staging", *BROKEN_PROFILES])
+            self.assertEqual({c.props.get("toggle-type") for c in profiles.children}, {"checkmark"})
+            wait_for("the icon without the badge", lambda: self.item("IconPixmap") == running_icon)
+            # Choosing the profile already chosen keeps its mark.
+            before = self.posts()
+            self.click("プロファイル: デフォルト", "デフォルト")
+            wait_for("the refresh the choice starts", lambda: self.posts() > before)
+            self.wait_menu("the list again", lambda n: any(line_of("web-server", "running")(c.text)
+                                                           for c in n.children))
+            self.assertEqual(self.open("プロファイル: デフォルト").checked(), ["デフォルト"])
+
+        with self.subTest("a region: the list and the marks change"):
+            log("a region: the list and the marks change")
+            self.click("リージョン: デフォルト", "ap-northeast-1")
+            self.wait_menu("the Tokyo list", lambda n: any(line_of("tokyo-app", "running")(c.text)
+                                                           for c in n.children))
+            self.assertEqual(self.open("リージョン: ap-northeast-1").checked(), ["ap-northeast-1"])
+            self.assertIn("region=ap-northeast-1",
+                          (session.root / "xdg" / "config" / "orvane" / "orvane.conf").read_text())
+            session.screenshot(Path(ARGS.artifacts) / "status-notifier-panel.png", crop="1024x40+0+0")
+
+        self.click("終了")
+        wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
+        self.assertEqual(app.returncode, 0, session.app_log.read_text())
+        wait_for("the item gone from the watcher", lambda: not session.bus_property(
+            WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisteredStatusNotifierItems"))
+
+
+if __name__ == "__main__":
+    run_tests()
