@@ -113,7 +113,7 @@ int main(int argc, char* argv[]) {
     // or posts), then the queue (drops waiting jobs, waits for the running one), while the
     // gateway and the main-thread poster it may still use are alive. An aws call under way
     // can take up to its time limit; after a short grace the process ends without it.
-    statusItem.icon().hide();
+    statusItem.hideIcon();
     delegate.reset();
     tamsel::stopRunningProcesses();  // the aws call under way ends now, not at its time limit
     std::thread([status] {

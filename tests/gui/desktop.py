@@ -250,8 +250,7 @@ class Session:
         """A StatusNotifier tray instead of trayer, as KDE, GNOME's AppIndicator extension and
         Xfce's status tray are: a watcher (org.kde.StatusNotifierWatcher) on the session bus,
         and a panel that registers with it as the host and shows the items registered there,
-        their menus exported over com.canonical.dbusmenu. Qt looks for a host once, when the
-        application starts, so this comes before start_app()."""
+        their menus exported over com.canonical.dbusmenu."""
         env = self.desktop_env()
         env.update(DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=self.env["DBUS_SESSION_BUS_ADDRESS"])
         self.spawn("sni-watcher", ["status-notifier-watcher"], env)

@@ -8,6 +8,7 @@ read, its menu read and clicked over com.canonical.dbusmenu, against the EC2 emu
 - Opening the menu refreshes it; an instance submenu is filled when it opens.
 - Stop (confirmed in the alert), start, a region, a profile, the check marks right after
   each choice, and 「終了」, all through dbusmenu "clicked" events.
+- The host starts after the application, and the icon goes there.
 - The icon's pixels over D-Bus change when an instance starts running, and show the "!"
   badge while the last refresh failed (a profile with no credentials).
 
@@ -166,8 +167,11 @@ class StatusNotifierTest(SessionTestCase):
             "Reservations"] for i in r["Instances"] if not i.get("Tags")]
         session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", *unnamed)
         session.start_desktop(tray=False)
-        session.start_status_notifier_host()
+        # The host comes after the application, as a panel or an extension switched on
+        # later does: the icon goes there all the same.
         app = self.app = session.start_app()
+        wait_for("the no-tray message", lambda: "システムトレイが見つかりません" in session.app_log.read_text())
+        session.start_status_notifier_host()
 
         items = wait_for("orvane's item at the watcher", lambda: session.bus_property(
             WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisteredStatusNotifierItems"))

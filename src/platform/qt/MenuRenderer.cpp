@@ -152,6 +152,13 @@ void MenuRenderer::render(const Menu& menu) {
     }
 }
 
+Menu MenuRenderer::drawn() const {
+    Menu menu;
+    menu.reserve(entries_.size());
+    for (const Entry& entry : entries_) menu.push_back(*entry.item);
+    return menu;
+}
+
 void MenuRenderer::replace(const Span& span, const Menu& menu) {
     const auto first = entries_.begin() + static_cast<std::ptrdiff_t>(span.at);
     const auto last = first + static_cast<std::ptrdiff_t>(span.oldLength);

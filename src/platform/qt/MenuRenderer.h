@@ -35,6 +35,8 @@ public:
     // the ones already drawn are kept, the others replaced. Submenus are filled from the
     // kept model when they first open, so a long list renders quickly.
     void render(const Menu& menu);
+    // The menu last rendered.
+    Menu drawn() const;
 
 private:
     // One top-level entry as drawn.

@@ -6,6 +6,7 @@
 
 #include "platform/qt/ReleasingMenu.h"
 #include "platform/qt/TrayIconArt.h"
+#include "platform/qt/TrayPresence.h"
 
 namespace tamsel {
 namespace {
@@ -15,64 +16,84 @@ constexpr auto kTrayWatchInterval = std::chrono::seconds(2);
 
 }  // namespace
 
-TrayStatusItem::TrayStatusItem() : menu_(std::make_unique<ReleasingMenu>()) {
-    const auto chosen = [this](const MenuItem& item) {
-        if (delegate_) delegate_->menuItemChosen(item);
-    };
-    const auto opening = [this] {
-        if (delegate_) delegate_->menuWillOpen();
-    };
+TrayStatusItem::TrayStatusItem()
+    : icon_(trayIcon(StatusButton{"MenuBarIcon", "", ""})),  // until the controller draws its first button
+      menu_(std::make_unique<ReleasingMenu>()),
+      renderer_(std::make_unique<MenuRenderer>(*menu_, [this](const MenuItem& item) { chosen(item); })),
+      shortcuts_(std::make_unique<MenuShortcuts>(*menu_)) {
     menu_->setObjectName("statusMenu");
     menu_->setAccessibleName("Orvane for Mac");
-    tray_.setContextMenu(menu_.get());
-    connect(menu_.get(), &QMenu::aboutToShow, this, opening);
-    // A menu that got a platform menu here is exported over D-Bus to a StatusNotifier
-    // host (Qt chose that tray when it started): its titles are written for the host, and
-    // a copy written for Qt is what a left click opens.
-    if (menu_->platformMenu()) {
-        renderer_ = std::make_unique<MenuRenderer>(*menu_, chosen, MenuRenderer::Drawer::dbusmenuHost);
-        popup_ = std::make_unique<ReleasingMenu>();
-        popup_->setObjectName("statusMenu");
-        popup_->setAccessibleName("Orvane for Mac");
-        popupRenderer_ = std::make_unique<MenuRenderer>(*popup_, chosen);
-        connect(popup_.get(), &QMenu::aboutToShow, this, opening);
-    } else {
-        renderer_ = std::make_unique<MenuRenderer>(*menu_, chosen);
-    }
-    shortcuts_ = std::make_unique<MenuShortcuts>(drawnMenu());
-    // Until the controller draws its first button.
-    tray_.setIcon(trayIcon(StatusButton{"MenuBarIcon", "", ""}));
-
-    // Trays report a left click as activation: it opens the same menu as a right click.
-    connect(&tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        QMenu& menu = drawnMenu();
-        if (reason == QSystemTrayIcon::Trigger && !menu.isVisible()) menu.popup(menuPosition(menu));
-    });
+    connect(menu_.get(), &QMenu::aboutToShow, this, &TrayStatusItem::opening);
 
     trayWatch_.setInterval(kTrayWatchInterval);
     connect(&trayWatch_, &QTimer::timeout, this, [this] {
-        if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+        if (!statusNotifierHostPresent() && !xembedTrayPresent()) return;
         trayWatch_.stop();
-        tray_.show();
+        createTray();
         emit shownInTray();
     });
 }
 
-TrayStatusItem::~TrayStatusItem() { tray_.hide(); }
+TrayStatusItem::~TrayStatusItem() { hideIcon(); }
+
+void TrayStatusItem::chosen(const MenuItem& item) {
+    if (delegate_) delegate_->menuItemChosen(item);
+}
+
+void TrayStatusItem::opening() {
+    if (delegate_) delegate_->menuWillOpen();
+}
 
 bool TrayStatusItem::showInTray() {
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        tray_.show();
+    if (tray_) return true;
+    if (statusNotifierHostPresent() || xembedTrayPresent()) {
+        createTray();
         return true;
     }
     trayWatch_.start();
     return false;
 }
 
+void TrayStatusItem::hideIcon() {
+    trayWatch_.stop();
+    if (tray_) tray_->hide();
+}
+
+void TrayStatusItem::createTray() {
+    tray_ = std::make_unique<QSystemTrayIcon>();
+    tray_->setContextMenu(menu_.get());
+    // A menu that got a platform menu here is exported over D-Bus to a StatusNotifier
+    // host: its titles are written for the host, and a copy written for Qt is what a left
+    // click opens.
+    if (menu_->platformMenu()) {
+        const Menu drawn = renderer_->drawn();
+        const auto chosenHere = [this](const MenuItem& item) { chosen(item); };
+        shortcuts_.reset();
+        renderer_.reset();  // takes its entries out of the menu
+        renderer_ = std::make_unique<MenuRenderer>(*menu_, chosenHere, MenuRenderer::Drawer::dbusmenuHost);
+        renderer_->render(drawn);
+        popup_ = std::make_unique<ReleasingMenu>();
+        popup_->setObjectName("statusMenu");
+        popup_->setAccessibleName("Orvane for Mac");
+        connect(popup_.get(), &QMenu::aboutToShow, this, &TrayStatusItem::opening);
+        popupRenderer_ = std::make_unique<MenuRenderer>(*popup_, chosenHere);
+        popupRenderer_->render(drawn);
+        shortcuts_ = std::make_unique<MenuShortcuts>(*popup_);
+    }
+    tray_->setIcon(icon_);
+    tray_->setToolTip(toolTip_);
+    // Trays report a left click as activation: it opens the same menu as a right click.
+    connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        QMenu& menu = drawnMenu();
+        if (reason == QSystemTrayIcon::Trigger && !menu.isVisible()) menu.popup(menuPosition(menu));
+    });
+    tray_->show();
+}
+
 QPoint TrayStatusItem::menuPosition(const QMenu& menu) const {
     // Dropped from the icon, as from a menu bar: below it on a top panel, above it on a
     // bottom one. Trays that do not tell where the icon is get the menu at the pointer.
-    const QRect icon = tray_.geometry();
+    const QRect icon = tray_ ? tray_->geometry() : QRect();
     const QScreen* screen = icon.isValid() ? QGuiApplication::screenAt(icon.center()) : nullptr;
     if (!screen) return QCursor::pos();
     if (icon.center().y() < screen->geometry().center().y()) return icon.bottomLeft() + QPoint(0, 1);
@@ -86,8 +107,11 @@ void TrayStatusItem::setButton(const StatusButton& button) {
     // icon again would load and scale its images and have the tray repaint it.
     if (button_ == button) return;
     button_ = button;
-    tray_.setIcon(trayIcon(button));
-    tray_.setToolTip(QString::fromStdString(button.toolTip));
+    icon_ = trayIcon(button);
+    toolTip_ = QString::fromStdString(button.toolTip);
+    if (!tray_) return;
+    tray_->setIcon(icon_);
+    tray_->setToolTip(toolTip_);
 }
 
 void TrayStatusItem::setMenu(const Menu& menu) {

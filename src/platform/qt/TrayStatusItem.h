@@ -2,7 +2,8 @@
 // The status item on a freedesktop system tray: one QSystemTrayIcon whose menu (opened by
 // a right or a left click) is the controller's menu model.
 //
-// On an XEmbed tray Qt draws that menu itself. With a StatusNotifier host on the session
+// The icon is created only once a tray is there (see TrayPresence.h). On an XEmbed tray
+// Qt draws the menu itself. With a StatusNotifier host on the session
 // bus Qt exports it over D-Bus and the host draws it on a right click; a left click only
 // activates the item, and then Qt draws a second copy, rendered for Qt, at the pointer.
 
@@ -25,9 +26,12 @@ public:
     TrayStatusItem();
     ~TrayStatusItem() override;
 
-    // Shows the icon when a tray is there and returns true; otherwise returns false and
-    // shows it as soon as one appears (a panel that starts after the application).
+    // Puts the icon in the tray when one is there and returns true; otherwise returns false
+    // and does so as soon as one appears (a panel that starts after the application, an
+    // extension switched on later). The kind of tray is chosen then.
     bool showInTray();
+    // Takes the icon out of the tray (quitting).
+    void hideIcon();
 
     void setDelegate(MenuDelegate* delegate) override;
     void setButton(const StatusButton& button) override;
@@ -38,11 +42,17 @@ signals:
     void shownInTray();
 
 public:
-    // The tray's menu, and the icon (tests, diagnostics).
+    // The tray's menu, what the icon shows and the icon in the tray once there is one
+    // (tests, diagnostics).
     QMenu& menu() { return *menu_; }
-    QSystemTrayIcon& icon() { return tray_; }
+    const QIcon& drawnIcon() const { return icon_; }
+    const QString& toolTip() const { return toolTip_; }
+    QSystemTrayIcon* icon() { return tray_.get(); }
 
 private:
+    void chosen(const MenuItem& item);
+    void opening();
+    void createTray();
     // The menu Qt draws on activation: the tray's own, or the copy when that is exported.
     QMenu& drawnMenu() { return popup_ ? *popup_ : *menu_; }
     QPoint menuPosition(const QMenu& menu) const;
@@ -50,13 +60,15 @@ private:
 
     MenuDelegate* delegate_ = nullptr;
     std::optional<StatusButton> button_;  // the one drawn, once the controller drew one
-    std::unique_ptr<QMenu> menu_;  // outlives tray_, which refers to it
-    QSystemTrayIcon tray_;
+    QIcon icon_;
+    QString toolTip_;
+    std::unique_ptr<QMenu> menu_;
     std::unique_ptr<MenuRenderer> renderer_;
     // Only while menu_ is exported over D-Bus: the copy Qt draws, and its renderer.
     std::unique_ptr<QMenu> popup_;
     std::unique_ptr<MenuRenderer> popupRenderer_;
     std::unique_ptr<MenuShortcuts> shortcuts_;  // on the menu Qt draws
+    std::unique_ptr<QSystemTrayIcon> tray_;     // once a tray is there; refers to menu_
     QTimer trayWatch_;
 };
 

@@ -446,17 +446,17 @@ TEST_F(TrayStatusItemTest, ARefreshKeepsTheEntriesThatDidNotChangeWithTheirOpenS
 
 TEST_F(TrayStatusItemTest, ButtonSetsTheIconAndToolTip) {
     tray.setButton({"MenuBarIconRunning", "", "Orvane for Mac"});
-    EXPECT_EQ(tray.icon().toolTip(), "Orvane for Mac");
-    EXPECT_FALSE(tray.icon().icon().isNull());
+    EXPECT_EQ(tray.toolTip(), "Orvane for Mac");
+    EXPECT_FALSE(tray.drawnIcon().isNull());
 
     // The same button again leaves the icon as it is; another one replaces it.
-    const qint64 drawn = tray.icon().icon().cacheKey();
+    const qint64 drawn = tray.drawnIcon().cacheKey();
     tray.setButton({"MenuBarIconRunning", "", "Orvane for Mac"});
-    EXPECT_EQ(tray.icon().icon().cacheKey(), drawn);
+    EXPECT_EQ(tray.drawnIcon().cacheKey(), drawn);
     tray.setButton({"MenuBarIconRunning", " !", "Orvane for Mac"});
-    EXPECT_NE(tray.icon().icon().cacheKey(), drawn);
+    EXPECT_NE(tray.drawnIcon().cacheKey(), drawn);
     tray.setButton({"MenuBarIcon", "", "Orvane for Mac — 1"});
-    EXPECT_EQ(tray.icon().toolTip(), "Orvane for Mac — 1");
+    EXPECT_EQ(tray.toolTip(), "Orvane for Mac — 1");
 }
 
 }  // namespace
