@@ -48,7 +48,7 @@ public:
     void setRegion(std::optional<std::string> region);
 
     // The path of an executable aws tool: the first executable of `toolPaths`, else the
-    // last line of what the login shell ("SHELL", or /bin/zsh) answers to
+    // last line of what the login shell (Environment::loginShell) answers to
     // "command -v aws", when that names an executable file. Never throws.
     static std::optional<std::string> locate(const std::vector<std::string>& toolPaths,
                                              const Environment& environment,

@@ -345,19 +345,21 @@ TEST(Locate, AShellThatCannotStartGivesNothing) {
     const std::vector<std::string> noPaths;
     EXPECT_EQ(AWSCLI::locate(noPaths, Environment(Variables{{"SHELL", (dir / "no-shell").string()}})), std::nullopt);
     EXPECT_EQ(AWSCLI::locate(noPaths, Environment(Variables{{"SHELL", ""}})), std::nullopt);
-    if (access("/bin/zsh", X_OK) != 0) {
-        // Without "SHELL", /bin/zsh is asked; it is not installed here.
-        EXPECT_EQ(AWSCLI::locate(noPaths, Environment(Variables{{"HOME", dir.path().string()}})), std::nullopt);
-    }
 }
 
 TEST(Locate, RealLoginShellReadsTheProfileOfTheUser) {
     const TempDir home;
     const auto tool = writeTool(home, "tools/aws", "exit 0");
-    home.write(".profile", "echo 'profile says hello'\nPATH=\"" + tool.parent_path().string() + ":$PATH\"\n");
-    const Environment environment(Variables{{"SHELL", "/bin/sh"}, {"HOME", home.path().string()}});
-
-    EXPECT_EQ(AWSCLI::locate({}, environment), tool.string());
+    const std::string startup = "echo 'profile says hello'\nPATH=\"" + tool.parent_path().string() + ":$PATH\"\n";
+    home.write(".profile", startup);
+    home.write(".zprofile", startup);
+    // Without "SHELL" (a session started by a display manager), the user's shell from the
+    // password database is asked.
+    for (const Variables& variables : {Variables{{"SHELL", "/bin/sh"}, {"HOME", home.path().string()}},
+                                       Variables{{"HOME", home.path().string()}}}) {
+        SCOPED_TRACE(variables.count("SHELL") ? "SHELL set" : "SHELL unset");
+        EXPECT_EQ(AWSCLI::locate({}, Environment(variables)), tool.string());
+    }
 }
 
 }  // namespace
