@@ -94,6 +94,9 @@ std::string AWSCLI::run(const std::vector<std::string>& words, bool useRegion) c
 
     std::vector<std::string> arguments = words;
     arguments.emplace_back("--no-cli-pager");
+    // The user's config may name any binary format, even one the tool rejects; these calls
+    // carry no binary values, so the default is safe and makes such a setting harmless.
+    arguments.insert(arguments.end(), {"--cli-binary-format", "base64"});
     if (profile) {
         arguments.emplace_back("--profile");
         arguments.push_back(std::move(*profile));

@@ -54,8 +54,10 @@ public:
                                              const Environment& environment,
                                              std::chrono::milliseconds timeLimit = kToolTimeLimit);
 
-    // Runs the located tool with `words`, then "--no-cli-pager", then "--profile" and
-    // "--region" (the latter only with `useRegion`) when set. Returns standard output.
+    // Runs the located tool with `words`, then "--no-cli-pager", "--cli-binary-format"
+    // "base64", then "--profile" and "--region" (the latter only with `useRegion`) when
+    // set. Returns standard output. Every command also names "--output json" where it reads
+    // or prints a document, so none of the user's output settings reach these calls.
     // Throws AWSError::cliNotFound when no tool is found, else whatever runProcess throws.
     std::string run(const std::vector<std::string>& words, bool useRegion) const;
 

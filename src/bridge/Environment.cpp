@@ -47,8 +47,10 @@ Environment Environment::forChild() const {
     } else {
         child.set("PATH", kToolSearchPath);
     }
-    // No pager: the tool must never wait for a key press.
+    // No pager and no interactive prompt: the tool must never wait for a key press. The
+    // variable outranks the user's config file; older tools without a prompt ignore it.
     child.set("AWS_PAGER", "");
+    child.set("AWS_CLI_AUTO_PROMPT", "off");
     return child;
 }
 

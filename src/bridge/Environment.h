@@ -26,7 +26,8 @@ public:
     std::string loginShell() const;
 
     // The environment a child runs in: this one with "PATH" extended by the fixed tool
-    // directories (after the inherited ones) and "AWS_PAGER" emptied.
+    // directories (after the inherited ones), "AWS_PAGER" emptied and "AWS_CLI_AUTO_PROMPT"
+    // off, whatever the user has set.
     Environment forChild() const;
 
     // "NAME=value" strings, for execve.
