@@ -94,7 +94,7 @@ void AppDelegate::scheduleNext() {
 }
 
 std::map<std::string, std::string> AppDelegate::ingressLockGroups() const {
-    return platform_.settings.stringMap(kIngressLockGroupsKey).value_or(std::map<std::string, std::string>{});
+    return settings_.stringMap(kIngressLockGroupsKey).value_or(std::map<std::string, std::string>{});
 }
 
 void AppDelegate::updateButton() {

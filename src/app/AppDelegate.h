@@ -13,6 +13,7 @@
 #include "app/CloudGateway.h"
 #include "app/MenuModel.h"
 #include "app/Platform.h"
+#include "app/SettingsKeeper.h"
 #include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
 
@@ -80,8 +81,10 @@ private:
     void perform(Operation operation);
     void finishOperation(const std::optional<AWSError>& failure);
     void showAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint);
+    void reportUnsaved(const std::optional<SettingsWriteError>& failure);
 
     Platform platform_;
+    SettingsKeeper settings_{platform_.settings};
     CloudGateway& cli_;
     std::optional<std::string> version_;
 

@@ -75,17 +75,19 @@ void AppDelegate::stopInstance(const MenuItem& item) {
 void AppDelegate::selectProfile(const MenuItem& item) {
     const std::optional<std::string> profile = carriedText(item);
     cli_.setProfile(profile);
-    platform_.settings.setString(kProfileKey, profile);
+    const auto unsaved = settings_.setString(kProfileKey, profile);
     instances_.clear();
     refresh();
+    reportUnsaved(unsaved);
 }
 
 void AppDelegate::selectRegion(const MenuItem& item) {
     const std::optional<std::string> region = carriedText(item);
     cli_.setRegion(region);
-    platform_.settings.setString(kRegionKey, region);
+    const auto unsaved = settings_.setString(kRegionKey, region);
     instances_.clear();
     refresh();
+    reportUnsaved(unsaved);
 }
 
 void AppDelegate::selectIngressLockGroup(const MenuItem& item) {
@@ -96,8 +98,9 @@ void AppDelegate::selectIngressLockGroup(const MenuItem& item) {
     if (ids->size() == 1) {
         auto lockGroups = ingressLockGroups();
         lockGroups.erase(instanceID);
-        platform_.settings.setStringMap(kIngressLockGroupsKey, lockGroups);
+        const auto unsaved = settings_.setStringMap(kIngressLockGroupsKey, lockGroups);
         rebuildMenu();
+        reportUnsaved(unsaved);
         return;
     }
 
@@ -106,8 +109,9 @@ void AppDelegate::selectIngressLockGroup(const MenuItem& item) {
     // Read again: the mapping may have changed while the dialog was open.
     auto lockGroups = ingressLockGroups();
     lockGroups[instanceID] = groupID;
-    platform_.settings.setStringMap(kIngressLockGroupsKey, lockGroups);
+    const auto unsaved = settings_.setStringMap(kIngressLockGroupsKey, lockGroups);
     rebuildMenu();
+    reportUnsaved(unsaved);
 }
 
 void AppDelegate::toggleLogin() {
@@ -154,6 +158,11 @@ void AppDelegate::finishOperation(const std::optional<AWSError>& failure) {
     loading_ = true;
     rebuildMenu();
     enqueueRefreshJob();
+}
+
+// The choice holds for this run either way; the user learns that it is not yet stored.
+void AppDelegate::reportUnsaved(const std::optional<SettingsWriteError>& failure) {
+    if (failure) platform_.alerts.run(settingsNotSavedAlert(*failure));
 }
 
 void AppDelegate::showAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint) {
