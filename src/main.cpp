@@ -112,14 +112,16 @@ int main(int argc, char* argv[]) {
     // Take the icon away at once, then stop in order: the controller first (no more jobs
     // or posts), then the queue (drops waiting jobs, waits for the running one), while the
     // gateway and the main-thread poster it may still use are alive. An aws call under way
-    // can take up to its time limit; after a short grace the process ends without it.
-    statusItem.hideIcon();
-    delegate.reset();
-    tamsel::stopRunningProcesses();  // the aws call under way ends now, not at its time limit
+    // can take up to its time limit; after a short grace the process ends without it. The
+    // forced exit is armed first: ending the calls under way waits for the lock that a call
+    // reaping its child holds, and nothing after this point may wait without that bound.
     std::thread([status] {
         std::this_thread::sleep_for(kQuitGrace);
         std::_Exit(status);
     }).detach();
+    statusItem.hideIcon();
+    delegate.reset();
+    tamsel::stopRunningProcesses();  // the aws call under way ends now, not at its time limit
     queue.reset();
     return status;
 }

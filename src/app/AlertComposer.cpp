@@ -44,4 +44,12 @@ Alert loginItemFailureAlert(std::string description) {
                  .bringToFront = false};
 }
 
+Alert settingsNotSavedAlert(const SettingsWriteError& error) {
+    return Alert{.title = "設定を保存できませんでした",
+                 .body = "設定ファイル: " + error.file + "\n理由: " + error.reason +
+                         "\n\nこの選択は終了するまで有効です。次に設定を変更したときに、もう一度保存します。",
+                 .buttons = {},
+                 .bringToFront = true};
+}
+
 }  // namespace tamsel

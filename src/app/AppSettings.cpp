@@ -9,27 +9,28 @@ void AppSettings::applyStored() {
     cli_.setRegion(store_.string(kRegionKey));
 }
 
-void AppSettings::setProfile(const std::optional<std::string>& profile) {
+std::optional<SettingsWriteError> AppSettings::setProfile(const std::optional<std::string>& profile) {
     cli_.setProfile(profile);
-    store_.setString(kProfileKey, profile);
+    return store_.setString(kProfileKey, profile);
 }
 
-void AppSettings::setRegion(const std::optional<std::string>& region) {
+std::optional<SettingsWriteError> AppSettings::setRegion(const std::optional<std::string>& region) {
     cli_.setRegion(region);
-    store_.setString(kRegionKey, region);
+    return store_.setString(kRegionKey, region);
 }
 
 IngressLockGroups AppSettings::ingressLockGroups() const {
     return store_.stringMap(kIngressLockGroupsKey).value_or(IngressLockGroups{});
 }
 
-void AppSettings::setIngressLockGroup(const std::string& instanceID, const std::optional<std::string>& groupID) {
+std::optional<SettingsWriteError> AppSettings::setIngressLockGroup(const std::string& instanceID,
+                                                                   const std::optional<std::string>& groupID) {
     IngressLockGroups groups = ingressLockGroups();
     if (groupID)
         groups[instanceID] = *groupID;
     else
         groups.erase(instanceID);
-    store_.setStringMap(kIngressLockGroupsKey, groups);
+    return store_.setStringMap(kIngressLockGroupsKey, groups);
 }
 
 }  // namespace tamsel

@@ -76,28 +76,24 @@ void MenuActions::stopInstance(const MenuItem& item) {
     runOperation([id = instance->id](CloudGateway& cli) { cli.stop(id); });
 }
 
-void MenuActions::selectProfile(const MenuItem& item) {
-    settings_.setProfile(carriedText(item));
-    afterChoiceChanged();
-}
+void MenuActions::selectProfile(const MenuItem& item) { afterChoiceChanged(settings_.setProfile(carriedText(item))); }
 
-void MenuActions::selectRegion(const MenuItem& item) {
-    settings_.setRegion(carriedText(item));
-    afterChoiceChanged();
-}
+void MenuActions::selectRegion(const MenuItem& item) { afterChoiceChanged(settings_.setRegion(carriedText(item))); }
 
-void MenuActions::afterChoiceChanged() {
+void MenuActions::afterChoiceChanged(const std::optional<SettingsWriteError>& unsaved) {
     refreshCycle_.forgetInstances();
     if (refreshCycle_.loading()) rebuildMenu_();
     refreshCycle_.refresh();
+    reportUnsaved(unsaved);
 }
 
 void MenuActions::selectIngressLockGroup(const MenuItem& item) {
     const auto* choice = std::get_if<LockChoice>(&item.representedObject);
     if (!choice) return;
     if (choice->groupID && platform_.alerts.run(ingressLockConfirmation(*choice->groupID)) != 0) return;
-    settings_.setIngressLockGroup(choice->instanceID, choice->groupID);
+    const auto unsaved = settings_.setIngressLockGroup(choice->instanceID, choice->groupID);
     rebuildMenu_();
+    reportUnsaved(unsaved);
 }
 
 void MenuActions::toggleLogin() {
@@ -138,6 +134,10 @@ void MenuActions::runOperation(Operation operation) {
             // Whatever happened, show what AWS now reports.
             refreshCycle_.refreshAfterOperation();
         });
+}
+
+void MenuActions::reportUnsaved(const std::optional<SettingsWriteError>& failure) {
+    if (failure) platform_.alerts.run(settingsNotSavedAlert(*failure));
 }
 
 void MenuActions::showAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint) {

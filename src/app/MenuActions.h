@@ -40,10 +40,12 @@ private:
     // The list shown was read under the old choice: drop it and list again. A listing
     // under way lands under the old choice and is listed again; the menu shows the new
     // choice meanwhile.
-    void afterChoiceChanged();
+    void afterChoiceChanged(const std::optional<SettingsWriteError>& unsaved);
     // Runs `operation` on the work queue, alerts on failure, then lists once.
     void runOperation(Operation operation);
     void showAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint);
+    // The choice holds for this run either way; the user learns that it is not yet stored.
+    void reportUnsaved(const std::optional<SettingsWriteError>& failure);
 
     const Platform& platform_;
     CloudGateway& cli_;

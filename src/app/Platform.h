@@ -43,6 +43,14 @@ public:
                                                        std::function<void()> fire) = 0;
 };
 
+// Why a setting could not be stored: the settings file and the system's reason.
+struct SettingsWriteError {
+    std::string file;
+    std::string reason;
+
+    bool operator==(const SettingsWriteError&) const = default;
+};
+
 // The per-user settings store.
 class SettingsStore {
 public:
@@ -52,10 +60,13 @@ public:
     // The mapping under `key`; absent when the key is absent, holds something that is not
     // a mapping, or any of its values is not text.
     virtual std::optional<std::map<std::string, std::string>> stringMap(const std::string& key) const = 0;
-    // Stores `value`; absent removes the key.
-    virtual void setString(const std::string& key, const std::optional<std::string>& value) = 0;
+    // Stores `value`; absent removes the key. Both setters return why the file could not
+    // be written, or nothing when the value is stored.
+    [[nodiscard]] virtual std::optional<SettingsWriteError> setString(const std::string& key,
+                                                                      const std::optional<std::string>& value) = 0;
     // Stores the whole mapping (an empty one too: the key stays).
-    virtual void setStringMap(const std::string& key, const std::map<std::string, std::string>& value) = 0;
+    [[nodiscard]] virtual std::optional<SettingsWriteError> setStringMap(
+        const std::string& key, const std::map<std::string, std::string>& value) = 0;
 };
 
 // Starting the application when the user logs in.

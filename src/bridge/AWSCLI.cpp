@@ -21,9 +21,6 @@ bool isExecutableFile(const std::string& path) {
     return S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
-// The shell asked when "SHELL" is not set.
-constexpr const char* kDefaultLoginShell = "/bin/zsh";
-
 // Lists one instance per object with the fields the menu needs, flat.
 constexpr const char* kInstanceQuery =
     "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
@@ -72,7 +69,7 @@ std::optional<std::string> AWSCLI::locate(const std::vector<std::string>& toolPa
         }
         // The login shell reads the user's start-up files, and with them any additions to
         // the search path, before it answers.
-        const std::string shell = environment.get("SHELL").value_or(kDefaultLoginShell);
+        const std::string shell = environment.loginShell();
         const ProcessResult answer =
             runProcess(shell, {"-l", "-c", "command -v aws"}, environment.forChild(), timeLimit);
         if (!answer.succeeded()) return std::nullopt;
@@ -98,6 +95,9 @@ std::string AWSCLI::run(const std::vector<std::string>& words, bool useRegion) c
 
     std::vector<std::string> arguments = words;
     arguments.emplace_back("--no-cli-pager");
+    // The user's config may name any binary format, even one the tool rejects; these calls
+    // carry no binary values, so the default is safe and makes such a setting harmless.
+    arguments.insert(arguments.end(), {"--cli-binary-format", "base64"});
     if (profile) {
         arguments.emplace_back("--profile");
         arguments.push_back(std::move(*profile));

@@ -69,6 +69,14 @@ Classification classify(std::string_view message) {
     if (m.find("incorrectinstancestate") != std::string::npos) {
         return {"インスタンスの状態が操作に合っていません", "状態が変わるまで待ってから再度お試しください"};
     }
+    // RequestLimitExceeded (EC2), Throttling and ThrottlingException (other services).
+    if (containsAny(m, {"requestlimitexceeded", "throttling"})) {
+        return {"AWS の呼び出し回数が上限に達しました", "しばらく待ってから再度お試しください"};
+    }
+    if (m.find("insufficientinstancecapacity") != std::string::npos) {
+        return {"インスタンスの空き容量が不足しています",
+                "しばらく待ってから起動するか、インスタンスタイプを変えてください"};
+    }
     return {std::string(kGenericSummary), std::nullopt};
 }
 

@@ -1,6 +1,9 @@
 #include "bridge/Environment.h"
 
+#include <pwd.h>
 #include <unistd.h>
+
+#include <vector>
 
 namespace tamsel {
 
@@ -22,6 +25,20 @@ std::optional<std::string> Environment::get(const std::string& name) const {
     return found->second;
 }
 
+std::string Environment::loginShell() const {
+    if (auto shell = get("SHELL")) return *shell;
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 4096);
+    passwd entry{};
+    passwd* found = nullptr;
+    int error;
+    while ((error = getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found)) == ERANGE)
+        buffer.resize(buffer.size() * 2);
+    // An empty shell field means /bin/sh (passwd(5)).
+    if (error != 0 || !found || !found->pw_shell || !*found->pw_shell) return "/bin/sh";
+    return found->pw_shell;
+}
+
 Environment Environment::forChild() const {
     Environment child = *this;
     // The fixed directories come after the inherited ones so that the user's own order wins.
@@ -30,8 +47,10 @@ Environment Environment::forChild() const {
     } else {
         child.set("PATH", kToolSearchPath);
     }
-    // No pager: the tool must never wait for a key press.
+    // No pager and no interactive prompt: the tool must never wait for a key press. The
+    // variable outranks the user's config file; older tools without a prompt ignore it.
     child.set("AWS_PAGER", "");
+    child.set("AWS_CLI_AUTO_PROMPT", "off");
     return child;
 }
 

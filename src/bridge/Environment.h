@@ -21,8 +21,13 @@ public:
     void unset(const std::string& name) { variables_.erase(name); }
     const std::map<std::string, std::string>& variables() const { return variables_; }
 
+    // The user's login shell: "SHELL" when set (an empty value too, which then fails to
+    // start), else the shell of this user's entry in the password database, else /bin/sh.
+    std::string loginShell() const;
+
     // The environment a child runs in: this one with "PATH" extended by the fixed tool
-    // directories (after the inherited ones) and "AWS_PAGER" emptied.
+    // directories (after the inherited ones), "AWS_PAGER" emptied and "AWS_CLI_AUTO_PROMPT"
+    // off, whatever the user has set.
     Environment forChild() const;
 
     // "NAME=value" strings, for execve.

@@ -17,7 +17,7 @@ const std::string kRulesQuery = "SecurityGroups[0].IpPermissions";
 
 Call describeRulesCall(const std::string& group) {
     return {"ec2", "describe-security-groups", "--group-ids", group, "--query", kRulesQuery, "--output", "json",
-            "--no-cli-pager", "--region", "us-east-1"};
+            "--no-cli-pager", "--cli-binary-format", "base64", "--region", "us-east-1"};
 }
 
 class IngressTest : public EmulatedCloud {
@@ -68,8 +68,8 @@ TEST_F(IngressTest, ReplacesRulesOfEveryKindByOneRuleForTheAddress) {
     ASSERT_THAT(calls, SizeIs(3));
     EXPECT_EQ(calls[0], describeRulesCall(group));
     EXPECT_EQ(calls[1], (Call{"ec2", "revoke-security-group-ingress", "--group-id", group, "--ip-permissions", printed,
-                              "--output", "json", "--no-cli-pager", "--region", "us-east-1"}));
-    ASSERT_THAT(calls[2], SizeIs(11));
+                              "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64", "--region", "us-east-1"}));
+    ASSERT_THAT(calls[2], SizeIs(13));
     EXPECT_EQ(calls[2][1], "authorize-security-group-ingress");
     EXPECT_EQ(calls[2][3], group);
 }

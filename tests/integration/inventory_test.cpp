@@ -23,7 +23,7 @@ const std::string kInstanceQuery =
     "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName}}";
 
 Call describeCall(const std::vector<std::string>& flags) {
-    Call call = {"ec2", "describe-instances", "--query", kInstanceQuery, "--output", "json", "--no-cli-pager"};
+    Call call = {"ec2", "describe-instances", "--query", kInstanceQuery, "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64"};
     call.insert(call.end(), flags.begin(), flags.end());
     return call;
 }
@@ -53,8 +53,8 @@ TEST_F(InventoryTest, ListsTheConfiguredProfilesInTheToolsOrderWithoutTheRegionF
     cli.setRegion("eu-west-1");
     EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
 
-    EXPECT_THAT(loggedCalls(), ElementsAre(Call{"configure", "list-profiles", "--no-cli-pager"},
-                                           Call{"configure", "list-profiles", "--no-cli-pager", "--profile", "dev"}));
+    EXPECT_THAT(loggedCalls(), ElementsAre(Call{"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64"},
+                                           Call{"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev"}));
 }
 
 TEST_F(InventoryTest, AnUnreadableConfigurationGivesNoProfilesAndNoError) {
@@ -128,7 +128,7 @@ TEST_F(InventoryTest, StartAndStopChangeTheStateThatTheNextListingShows) {
     ASSERT_EQ(idsOf(instances), (std::vector<std::string>{runner, sleeper}));
     EXPECT_THAT(instances[0].state, ::testing::AnyOf("stopping", "stopped"));
     EXPECT_THAT(instances[1].state, ::testing::AnyOf("pending", "running"));
-    const std::vector<std::string> region = {"--no-cli-pager", "--region", "us-east-1"};
+    const std::vector<std::string> region = {"--no-cli-pager", "--cli-binary-format", "base64", "--region", "us-east-1"};
     auto withRegion = [&](Call call) {
         call.insert(call.end(), region.begin(), region.end());
         return call;

@@ -2,6 +2,8 @@
 
 #include <QVariantMap>
 
+#include "platform/qt/SettingsFileProbe.h"
+
 namespace tamsel {
 namespace {
 
@@ -33,19 +35,33 @@ std::optional<std::map<std::string, std::string>> QtSettingsStore::stringMap(con
     return result;
 }
 
-void QtSettingsStore::setString(const std::string& key, const std::optional<std::string>& value) {
-    if (value)
-        settings_.setValue(qKey(key), QString::fromStdString(*value));
-    else
-        settings_.remove(qKey(key));
-    settings_.sync();
+std::optional<SettingsWriteError> QtSettingsStore::setString(const std::string& key,
+                                                             const std::optional<std::string>& value) {
+    return write([&](QSettings& settings) {
+        if (value)
+            settings.setValue(qKey(key), QString::fromStdString(*value));
+        else
+            settings.remove(qKey(key));
+    });
 }
 
-void QtSettingsStore::setStringMap(const std::string& key, const std::map<std::string, std::string>& value) {
+std::optional<SettingsWriteError> QtSettingsStore::setStringMap(const std::string& key,
+                                                                const std::map<std::string, std::string>& value) {
     QVariantMap map;
     for (const auto& [k, v] : value) map.insert(QString::fromStdString(k), QString::fromStdString(v));
-    settings_.setValue(qKey(key), map);
-    settings_.sync();
+    return write([&](QSettings& settings) { settings.setValue(qKey(key), map); });
+}
+
+std::optional<SettingsWriteError> QtSettingsStore::write(const std::function<void(QSettings&)>& change) {
+    // A QSettings keeps the first error it met for good, so each write gets one of its own
+    // to tell whether this write failed. It shares the file's contents with settings_.
+    QSettings writer(settings_.fileName(), QSettings::IniFormat);
+    change(writer);
+    writer.sync();
+    // Only access errors are write failures: a format error is about what was read.
+    if (writer.status() != QSettings::AccessError) return std::nullopt;
+    const std::string file = settings_.fileName().toStdString();
+    return SettingsWriteError{file, settingsFileWriteFailure(file)};
 }
 
 }  // namespace tamsel

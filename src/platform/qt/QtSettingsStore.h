@@ -3,6 +3,7 @@
 // $XDG_CONFIG_HOME/orvane/orvane.conf).
 
 #include <QSettings>
+#include <functional>
 
 #include "app/Platform.h"
 
@@ -17,14 +18,20 @@ public:
 
     std::optional<std::string> string(const std::string& key) const override;
     std::optional<std::map<std::string, std::string>> stringMap(const std::string& key) const override;
-    // Writes go to disk at once, so a killed process loses nothing.
-    void setString(const std::string& key, const std::optional<std::string>& value) override;
-    void setStringMap(const std::string& key, const std::map<std::string, std::string>& value) override;
+    // Writes go to disk at once, so a killed process loses nothing; a write the file does
+    // not take is reported with the system's reason.
+    std::optional<SettingsWriteError> setString(const std::string& key,
+                                                const std::optional<std::string>& value) override;
+    std::optional<SettingsWriteError> setStringMap(const std::string& key,
+                                                   const std::map<std::string, std::string>& value) override;
 
     // Where the settings live.
     QString fileName() const { return settings_.fileName(); }
 
 private:
+    // Applies `change` to a QSettings of the file and writes it out.
+    std::optional<SettingsWriteError> write(const std::function<void(QSettings&)>& change);
+
     mutable QSettings settings_;
 };
 

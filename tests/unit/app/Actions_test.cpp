@@ -214,6 +214,45 @@ TEST(Actions, LockChoiceAsksFirstAndStoresTheWholeMapping) {
     EXPECT_TRUE(h.cli.calls.empty());
 }
 
+TEST(Actions, ASettingThatCannotBeStoredIsReportedKeptAndStoredWithTheNextChange) {
+    Harness h;
+    h.cli.profileNames = {"work"};
+    launch(h);
+    h.settings.failure = SettingsWriteError{"/home/u/.config/orvane/orvane.conf", "Read-only file system"};
+    const Alert unsaved{"設定を保存できませんでした",
+                        "設定ファイル: /home/u/.config/orvane/orvane.conf\n理由: Read-only file system\n\n"
+                        "この選択は終了するまで有効です。次に設定を変更したときに、もう一度保存します。",
+                        {}, true};
+
+    const EC2Instance web = instance("i-1", "stopped", "web", {{"sg-1", "web"}, {"sg-2", ""}});
+    h.cli.listings = {std::vector{web}, std::vector{web}};
+    h.choose({"プロファイル: デフォルト", "work"});
+    EXPECT_EQ(h.alerts.shown, std::vector<Alert>{unsaved});
+    EXPECT_EQ(h.cli.profile(), "work");
+    EXPECT_EQ(h.queue.pending(), 1u) << "the refresh for the new profile is queued";
+    h.drain();
+
+    h.alerts.answers = {0};
+    h.choose({kLine, kLock + "しない", "web (sg-1)"});
+    EXPECT_EQ(h.alerts.shown.size(), 3u);  // the confirmation, then the failure
+    EXPECT_EQ(h.alerts.shown.back(), unsaved);
+    EXPECT_TRUE(h.settings.values.empty());
+    // Kept for this run: the menu shows the lock and a start uses it.
+    EXPECT_NE(h.find({kLine, kLock + "web (sg-1)"}), nullptr);
+    h.cli.calls.clear();
+    h.choose({kLine, kStart});
+    h.drain();
+    EXPECT_EQ(h.cli.calls, (Strings{"globalIPv4", "restrictIngress sg-1 203.0.113.7", "start i-1", "describeInstances"}));
+
+    // The file takes writes again: the next change stores what was kept too.
+    h.settings.failure.reset();
+    h.choose({"リージョン: デフォルト", "eu-north-1"});
+    EXPECT_EQ(h.alerts.shown.size(), 3u);
+    EXPECT_EQ(h.settings.string("region"), "eu-north-1");
+    EXPECT_EQ(h.settings.string("profile"), "work");
+    EXPECT_EQ(h.settings.stringMap("ingressLockGroups"), (Groups{{"i-1", "sg-1"}}));
+}
+
 TEST(Actions, LoginToggleSwitchesFromEachStatusAndReportsFailures) {
     Harness h;
     launch(h);

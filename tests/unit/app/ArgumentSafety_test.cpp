@@ -81,7 +81,7 @@ TEST(ControllerArgumentSafety, ValuesFromSettingsAndFromTheToolReachItUnchanged)
 
     const auto ec2 = [&](Arguments words, const std::string& profile) {
         words.insert(words.begin(), "ec2");
-        words.insert(words.end(), {"--no-cli-pager", "--profile", profile, "--region", storedRegion});
+        words.insert(words.end(), {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", profile, "--region", storedRegion});
         return words;
     };
     const Arguments describe = {"describe-instances", "--query",
@@ -90,7 +90,7 @@ TEST(ControllerArgumentSafety, ValuesFromSettingsAndFromTheToolReachItUnchanged)
                                 "--output", "json"};
     EXPECT_EQ(fake.calls(),
               (std::vector<Arguments>{
-                  {"configure", "list-profiles", "--no-cli-pager", "--profile", storedProfile},
+                  {"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", storedProfile},
                   ec2(describe, storedProfile),
                   ec2(describe, listedProfile),
                   ec2({"describe-security-groups", "--group-ids", lockGroup, "--query",

@@ -119,21 +119,29 @@ public:
         if (const auto* map = std::get_if<std::map<std::string, std::string>>(&found->second)) return *map;
         return std::nullopt;
     }
-    void setString(const std::string& key, const std::optional<std::string>& value) override {
+    std::optional<SettingsWriteError> setString(const std::string& key,
+                                                const std::optional<std::string>& value) override {
+        if (failure) return failure;
         if (value) {
             values[key] = *value;
         } else {
             values.erase(key);
         }
+        return std::nullopt;
     }
-    void setStringMap(const std::string& key, const std::map<std::string, std::string>& value) override {
+    std::optional<SettingsWriteError> setStringMap(const std::string& key,
+                                                   const std::map<std::string, std::string>& value) override {
+        if (failure) return failure;
         values[key] = value;
+        return std::nullopt;
     }
 
     // What a real store holds when the value has a shape we cannot read (a number, a list...).
     void storeGarbage(const std::string& key) { values[key] = Garbage{}; }
 
     std::map<std::string, Value> values;
+    // While set, every write fails with it and stores nothing.
+    std::optional<SettingsWriteError> failure;
 };
 
 class FakeLoginItem final : public LoginItem {

@@ -70,7 +70,7 @@ TEST_P(ArgumentSafety, ReachesTheToolAsOneArgumentUnchanged) {
     cli.restrictIngress(value, "203.0.113.7");
     cli.listProfiles();
 
-    const Arguments shared = {"--no-cli-pager", "--profile", value, "--region", value};
+    const Arguments shared = {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", value, "--region", value};
     const auto with = [&](Arguments words) {
         words.insert(words.end(), shared.begin(), shared.end());
         return words;
@@ -85,7 +85,7 @@ TEST_P(ArgumentSafety, ReachesTheToolAsOneArgumentUnchanged) {
                         "--output", "json"}),
                   with({"ec2", "authorize-security-group-ingress", "--group-id", value, "--ip-permissions",
                         ingressPermissionDocument("203.0.113.7"), "--output", "json"}),
-                  {"configure", "list-profiles", "--no-cli-pager", "--profile", value},
+                  {"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", value},
               }));
     EXPECT_FALSE(std::filesystem::exists(sentinel())) << "something ran a shell over " << value;
 }

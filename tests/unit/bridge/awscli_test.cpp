@@ -58,13 +58,13 @@ TEST_P(SharedFlags, FollowTheCommandWordsInOrder) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SharedFlags,
     testing::Values(
-        FlagCase{"nothingSet", std::nullopt, std::nullopt, true, {"--no-cli-pager"}},
-        FlagCase{"both", "dev", "eu-west-1", true, {"--no-cli-pager", "--profile", "dev", "--region", "eu-west-1"}},
-        FlagCase{"regionNotWanted", "dev", "eu-west-1", false, {"--no-cli-pager", "--profile", "dev"}},
-        FlagCase{"emptyProfile", "", std::nullopt, true, {"--no-cli-pager", "--profile", ""}},
-        FlagCase{"regionOnly", std::nullopt, "ap-northeast-1", true, {"--no-cli-pager", "--region", "ap-northeast-1"}},
+        FlagCase{"nothingSet", std::nullopt, std::nullopt, true, {"--no-cli-pager", "--cli-binary-format", "base64"}},
+        FlagCase{"both", "dev", "eu-west-1", true, {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev", "--region", "eu-west-1"}},
+        FlagCase{"regionNotWanted", "dev", "eu-west-1", false, {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev"}},
+        FlagCase{"emptyProfile", "", std::nullopt, true, {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", ""}},
+        FlagCase{"regionOnly", std::nullopt, "ap-northeast-1", true, {"--no-cli-pager", "--cli-binary-format", "base64", "--region", "ap-northeast-1"}},
         FlagCase{"awkwardValues", "-x $(touch pwned) 'q' \"d\"", "r; echo 1", true,
-                 {"--no-cli-pager", "--profile", "-x $(touch pwned) 'q' \"d\"", "--region", "r; echo 1"}}),
+                 {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "-x $(touch pwned) 'q' \"d\"", "--region", "r; echo 1"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AWSCLIRun, ChildEnvironmentHasExtendedPathAndNoPager) {
@@ -112,14 +112,14 @@ TEST(AWSCLIRun, ProfileAndRegionChangedMeanwhileAreNeverTorn) {
     writer.join();
 
     for (const auto& call : fake.calls()) {
-        ASSERT_GE(call.size(), 4u);
+        ASSERT_GE(call.size(), 6u);
         EXPECT_EQ(call[1], "--no-cli-pager");
-        EXPECT_EQ(call[2], "--profile");
-        EXPECT_TRUE(call[3] == "dev" || call[3] == longProfile) << call[3];
-        if (call.size() > 4) {
-            ASSERT_EQ(call.size(), 6u);
-            EXPECT_EQ(call[4], "--region");
-            EXPECT_EQ(call[5], longRegion);
+        EXPECT_EQ(call[4], "--profile");
+        EXPECT_TRUE(call[5] == "dev" || call[5] == longProfile) << call[5];
+        if (call.size() > 6) {
+            ASSERT_EQ(call.size(), 8u);
+            EXPECT_EQ(call[6], "--region");
+            EXPECT_EQ(call[7], longRegion);
         }
     }
 }
@@ -139,10 +139,10 @@ TEST(AWSCLICommands, EachCallCarriesItsExactCommandLine) {
     cli.start("i-0abc");
     cli.stop("i-0abc");
 
-    const Arguments shared = {"--no-cli-pager", "--profile", "dev", "--region", "us-east-1"};
+    const Arguments shared = {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev", "--region", "us-east-1"};
     EXPECT_EQ(fake.calls(),
               (std::vector<Arguments>{
-                  {"configure", "list-profiles", "--no-cli-pager", "--profile", "dev"},
+                  {"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev"},
                   concat({"ec2", "describe-instances", "--query",
                           "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
                           "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName}}",
@@ -197,16 +197,16 @@ protected:
 
     Arguments describe() const {
         return {"ec2", "describe-security-groups", "--group-ids", "sg-1", "--query",
-                "SecurityGroups[0].IpPermissions", "--output", "json", "--no-cli-pager",
+                "SecurityGroups[0].IpPermissions", "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64",
                 "--profile", "dev", "--region", "eu-central-1"};
     }
     Arguments revoke(const std::string& permissions) const {
         return {"ec2", "revoke-security-group-ingress", "--group-id", "sg-1", "--ip-permissions", permissions,
-                "--output", "json", "--no-cli-pager", "--profile", "dev", "--region", "eu-central-1"};
+                "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev", "--region", "eu-central-1"};
     }
     Arguments authorize() const {
         return {"ec2", "authorize-security-group-ingress", "--group-id", "sg-1", "--ip-permissions",
-                ingressPermissionDocument("203.0.113.7"), "--output", "json", "--no-cli-pager",
+                ingressPermissionDocument("203.0.113.7"), "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64",
                 "--profile", "dev", "--region", "eu-central-1"};
     }
 
@@ -345,19 +345,21 @@ TEST(Locate, AShellThatCannotStartGivesNothing) {
     const std::vector<std::string> noPaths;
     EXPECT_EQ(AWSCLI::locate(noPaths, Environment(Variables{{"SHELL", (dir / "no-shell").string()}})), std::nullopt);
     EXPECT_EQ(AWSCLI::locate(noPaths, Environment(Variables{{"SHELL", ""}})), std::nullopt);
-    if (access("/bin/zsh", X_OK) != 0) {
-        // Without "SHELL", /bin/zsh is asked; it is not installed here.
-        EXPECT_EQ(AWSCLI::locate(noPaths, Environment(Variables{{"HOME", dir.path().string()}})), std::nullopt);
-    }
 }
 
 TEST(Locate, RealLoginShellReadsTheProfileOfTheUser) {
     const TempDir home;
     const auto tool = writeTool(home, "tools/aws", "exit 0");
-    home.write(".profile", "echo 'profile says hello'\nPATH=\"" + tool.parent_path().string() + ":$PATH\"\n");
-    const Environment environment(Variables{{"SHELL", "/bin/sh"}, {"HOME", home.path().string()}});
-
-    EXPECT_EQ(AWSCLI::locate({}, environment), tool.string());
+    const std::string startup = "echo 'profile says hello'\nPATH=\"" + tool.parent_path().string() + ":$PATH\"\n";
+    home.write(".profile", startup);
+    home.write(".zprofile", startup);
+    // Without "SHELL" (a session started by a display manager), the user's shell from the
+    // password database is asked.
+    for (const Variables& variables : {Variables{{"SHELL", "/bin/sh"}, {"HOME", home.path().string()}},
+                                       Variables{{"HOME", home.path().string()}}}) {
+        SCOPED_TRACE(variables.count("SHELL") ? "SHELL set" : "SHELL unset");
+        EXPECT_EQ(AWSCLI::locate({}, Environment(variables)), tool.string());
+    }
 }
 
 }  // namespace

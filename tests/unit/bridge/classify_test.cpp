@@ -25,6 +25,9 @@ const Classification kNoGroup{"セキュリティグループが見つかりま�
                               "インスタンスの「起動時に SG を自分の IP 専用にする」を選び直してください"};
 const Classification kWrongState{"インスタンスの状態が操作に合っていません",
                                  "状態が変わるまで待ってから再度お試しください"};
+const Classification kThrottled{"AWS の呼び出し回数が上限に達しました", "しばらく待ってから再度お試しください"};
+const Classification kNoCapacity{"インスタンスの空き容量が不足しています",
+                                 "しばらく待ってから起動するか、インスタンスタイプを変えてください"};
 const Classification kOther{"AWS CLI でエラーが発生しました", std::nullopt};
 
 struct Case {
@@ -103,6 +106,22 @@ INSTANTIATE_TEST_SUITE_P(
              "An error occurred (IncorrectInstanceState) when calling the StopInstances operation: "
              "The instance 'i-0123' is not in a state from which it can be stopped.",
              kWrongState},
+        Case{"request limit of EC2",
+             "An error occurred (RequestLimitExceeded) when calling the DescribeInstances operation: "
+             "Request limit exceeded.",
+             kThrottled},
+        Case{"throttling of other services",
+             "An error occurred (Throttling) when calling the AssumeRole operation: Rate exceeded", kThrottled},
+        Case{"throttling exception",
+             "An error occurred (ThrottlingException) when calling the GetRoleCredentials operation: Rate exceeded",
+             kThrottled},
+        Case{"no capacity at start",
+             "An error occurred (InsufficientInstanceCapacity) when calling the StartInstances operation: "
+             "We currently do not have sufficient t2.micro capacity in the Availability Zone you requested "
+             "(us-east-1a). Our system will be working on provisioning additional capacity. You can currently get "
+             "t2.micro capacity by not specifying an Availability Zone in your request or choosing us-east-1b, "
+             "us-east-1c.",
+             kNoCapacity},
         Case{"codes in upper case", "AN ERROR OCCURRED (INVALIDGROUP.NOTFOUND)", kNoGroup},
         Case{"codes in mixed case", "An error occurred (uNaUtHoRiZeDoPeRaTiOn)", kNoPermission},
         Case{"codes in mixed case, authentication", "An error occurred (SignatureDoesNotMatch)", kAuthFailed},

@@ -37,9 +37,12 @@ INSTANTIATE_TEST_SUITE_P(
                              std::string("/home/someone/bin:/usr/bin:") + kToolSearchPath}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ChildEnvironment, EmptiesThePagerWhetherSetOrNot) {
-    EXPECT_EQ(Environment(Variables{{"AWS_PAGER", "less -R"}}).forChild().get("AWS_PAGER"), "");
-    EXPECT_EQ(Environment().forChild().get("AWS_PAGER"), "");
+TEST(ChildEnvironment, NeverPagesNorPromptsWhateverTheUserSet) {
+    const Environment user(Variables{{"AWS_PAGER", "less -R"}, {"AWS_CLI_AUTO_PROMPT", "on"}});
+    for (const Environment& child : {user.forChild(), Environment().forChild()}) {
+        EXPECT_EQ(child.get("AWS_PAGER"), "");
+        EXPECT_EQ(child.get("AWS_CLI_AUTO_PROMPT"), "off");
+    }
 }
 
 TEST(Environment, CurrentCopiesThisProcessEnvironment) {

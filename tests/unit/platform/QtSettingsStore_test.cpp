@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QSettings>
+#include <filesystem>
+#include <functional>
+#include <system_error>
 
 #include "QtTestApp.h"
 #include "support/TempDir.h"
@@ -57,8 +60,36 @@ TEST_F(QtSettingsStoreTest, GarbageFileReadsAsEmptyWithoutCrashing) {
     QtSettingsStore store = storeWith(garbage);
     EXPECT_EQ(store.string("profile"), std::nullopt);
     EXPECT_EQ(store.stringMap("ingressLockGroups"), std::nullopt);
-    store.setString("region", "eu-west-1");
+    EXPECT_EQ(store.setString("region", "eu-west-1"), std::nullopt);  // what was read does not fail the write
     EXPECT_EQ(this->store().string("region"), "eu-west-1");
+}
+
+TEST_F(QtSettingsStoreTest, AWriteTheFileDoesNotTakeIsReportedWithTheSystemsReason) {
+    const struct {
+        const char* what;
+        std::string file;                           // within dir
+        std::function<void(const TempDir&)> block;  // makes it unwritable
+        int error;
+    } cases[] = {
+        {"the file is a folder", "conf/orvane.conf",
+         [](const TempDir& d) { std::filesystem::create_directories(d / "conf/orvane.conf"); }, EISDIR},
+        {"a file where the folder should be", "plain/orvane/orvane.conf",
+         [](const TempDir& d) { d.write("plain/orvane", "not a folder"); }, ENOTDIR},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = (dir / c.file).string();
+        c.block(dir);
+        QtSettingsStore store(QString::fromStdString(file));
+        const SettingsWriteError expected{file, std::generic_category().message(c.error)};
+        EXPECT_EQ(store.setString("profile", "dev"), expected);
+        EXPECT_EQ(store.setStringMap("ingressLockGroups", {{"i-1", "sg-1"}}), expected);
+
+        // Once the file can be written, the next write succeeds.
+        std::filesystem::remove_all(dir / std::filesystem::path(c.file).begin()->string());
+        EXPECT_EQ(store.setString("region", "eu-west-1"), std::nullopt);
+        EXPECT_EQ(QtSettingsStore(QString::fromStdString(file)).string("region"), "eu-west-1");
+    }
 }
 
 TEST_F(QtSettingsStoreTest, TextIsStoredAtOnceAndRemovedByAbsent) {

@@ -1,0 +1,88 @@
+// The user's own settings of the aws tool that make it page, prompt, or print and format
+// differently, in the config file and in the environment: with each, every call of the
+// gateway still reads and changes what it should, through the real tool and the emulator.
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "bridge/AWSError.h"
+#include "integration/EmulatedCloud.h"
+
+namespace tamsel::test {
+namespace {
+
+struct Setting {
+    std::string configLine;  // under [default], in place of "output = json"
+    std::string variable;    // or this environment variable ...
+    std::string value;       // ... with this value
+};
+
+std::string describe(const Setting& s) {
+    return s.configLine.empty() ? "environment: " + s.variable + "=" + s.value : "config: " + s.configLine;
+}
+
+const Setting kSettings[] = {
+    {"output = table", "", ""},
+    {"", "AWS_DEFAULT_OUTPUT", "text"},
+    {"cli_pager = false", "", ""},
+    {"", "AWS_PAGER", "false"},
+    {"", "PAGER", "false"},
+    {"cli_auto_prompt = on", "", ""},
+    {"", "AWS_CLI_AUTO_PROMPT", "on"},
+    {"cli_timestamp_format = wire", "", ""},
+    {"cli_binary_format = raw-in-base64-out", "", ""},
+    {"cli_binary_format = hex", "", ""},  // not a value the tool knows
+    {"parameter_validation = false", "", ""},
+    {"cli_history = enabled", "", ""},
+    {"", "AWS_CLI_FILE_ENCODING", "UTF-16"},
+};
+
+using UserConfigurationTest = EmulatedCloud;
+
+TEST_F(UserConfigurationTest, NoSettingOfTheToolBreaksACall) {
+    const std::string baseConfig = readFile(dir_ / "aws/config");
+    const std::string replaced = "output = json\n";
+    ASSERT_NE(baseConfig.find(replaced), std::string::npos);
+    const auto group = createGroup("web");
+    const auto id = launch({.name = "web", .groups = {group}, .finalState = "stopped"});
+
+    int row = 0;
+    std::string address;
+    for (const Setting& setting : kSettings) {
+        SCOPED_TRACE(describe(setting));
+        // The gateway's own config file: the fixture's checks keep reading the plain one.
+        std::string config = baseConfig;
+        if (!setting.configLine.empty()) config.replace(config.find(replaced), replaced.size(), setting.configLine + "\n");
+        AWSCLIOptions options = this->options();
+        options.environment.set("AWS_CONFIG_FILE", dir_.write("aws/user-config", config).string());
+        if (!setting.variable.empty()) options.environment.set(setting.variable, setting.value);
+        const AWSCLI cli(options);
+        const auto step = [](const char* what, const std::function<void()>& call) {
+            try {
+                call();
+            } catch (const AWSError& e) {
+                ADD_FAILURE() << what << " failed: " << e.summary() << "\n" << e.text();
+            }
+        };
+
+        EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
+        // Each row locks to an address of its own, replacing the one locked before.
+        address = "203.0.113." + std::to_string(++row);
+        step("locking the group", [&] { cli.restrictIngress(group, address); });
+        step("start", [&] { cli.start(id); });
+        step("stop", [&] { cli.stop(id); });
+        step("listing", [&] {
+            const auto instances = cli.describeInstances();
+            ASSERT_EQ(instances.size(), 1u);
+            EXPECT_EQ(instances[0], (EC2Instance{id, "web", "stopped", "t3.micro", {{group, "web"}}}));
+        });
+    }
+    const auto rules = ingressOf(group);
+    ASSERT_EQ(rules.size(), 1u) << rules.dump();
+    EXPECT_EQ(rules[0]["IpRanges"], nlohmann::json::parse(R"([{"CidrIp":")" + address +
+                                                          R"(/32","Description":"Orvane for Mac"}])"));
+}
+
+}  // namespace
+}  // namespace tamsel::test
