@@ -16,7 +16,7 @@
 #include "app/MenuComposer.h"
 #include "app/SerialQueue.h"
 #include "integration/EmulatedCloud.h"
-#include "unit/app/FakePlatform.h"
+#include "support/ControllerHarness.h"
 
 namespace tamsel::test {
 namespace {

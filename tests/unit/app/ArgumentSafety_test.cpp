@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "FakePlatform.h"
+#include "support/ControllerHarness.h"
 #include "app/MenuComposer.h"
 #include "bridge/IngressPermission.h"
 #include "support/FakeAWSTool.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "FakePlatform.h"
+#include "support/ControllerHarness.h"
 
 namespace tamsel::test {
 namespace {

@@ -1,0 +1,101 @@
+#pragma once
+// One controller on the fakes of a desktop and a cloud: queues drained by hand, timers
+// fired by hand, settings in memory, scripted dialog answers, a gateway that records calls.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/AppDelegate.h"
+#include "app/MenuModel.h"
+#include "support/FakeApplication.h"
+#include "support/FakeGateway.h"
+#include "support/FakeLoginItem.h"
+#include "support/FakeTimers.h"
+#include "support/ManualMainThread.h"
+#include "support/ManualWorkQueue.h"
+#include "support/MemorySettings.h"
+#include "support/RecordingStatusItem.h"
+#include "support/ScriptedAlerts.h"
+
+namespace tamsel::test {
+
+// An entry as the menu would deliver it, carrying `object`.
+inline MenuItem entry(MenuAction action, RepresentedObject object = {}) {
+    MenuItem item;
+    item.action = action;
+    item.enabled = true;
+    item.representedObject = std::move(object);
+    return item;
+}
+
+// One controller on fakes.
+struct Harness {
+    ManualMainThread mainThread;
+    ManualWorkQueue queue;
+    FakeTimers timers;
+    MemorySettings settings;
+    FakeLoginItem loginItem;
+    ScriptedAlerts alerts;
+    RecordingStatusItem statusItem;
+    FakeApplication application;
+    FakeGateway cli;
+    std::optional<std::string> version = "1.2.3";
+    std::unique_ptr<AppDelegate> controller;
+
+    AppDelegate& make() { return make(cli); }
+    // The controller on another gateway (the real one, running a fake tool).
+    AppDelegate& make(CloudGateway& gateway) {
+        controller = std::make_unique<AppDelegate>(
+            Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application}, gateway,
+            version);
+        return *controller;
+    }
+
+    // Launched, with the profile listing and the first refresh landed.
+    AppDelegate& launched(std::vector<EC2Instance> firstListing = {}) {
+        make();
+        cli.listings.push_front(std::move(firstListing));
+        controller->applicationDidFinishLaunching();
+        drain();
+        return *controller;
+    }
+
+    // Runs queued jobs and main-thread work until both are empty.
+    void drain() {
+        while (queue.pending() || mainThread.pending()) {
+            while (queue.pending()) queue.runNext();
+            mainThread.runAll();
+        }
+    }
+
+    // Chooses the item of the last built menu found by following `path` (titles, top level first).
+    void choose(const std::vector<std::string>& path) {
+        const MenuItem* item = find(path);
+        ASSERT_NE(item, nullptr) << "no menu item " << path.back();
+        const MenuItem copy = *item;
+        controller->menuItemChosen(copy);
+    }
+
+    const MenuItem* find(const std::vector<std::string>& path) const {
+        const Menu* level = &statusItem.menu;
+        const MenuItem* found = nullptr;
+        for (const std::string& title : path) {
+            found = nullptr;
+            for (const MenuItem& item : *level) {
+                if (!item.separator && item.title == title) {
+                    found = &item;
+                    break;
+                }
+            }
+            if (!found) return nullptr;
+            level = &found->submenu;
+        }
+        return found;
+    }
+};
+
+}  // namespace tamsel::test

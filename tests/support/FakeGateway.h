@@ -1,0 +1,81 @@
+#pragma once
+// A cloud gateway that answers what the test scripted and records every call, and the
+// instance records the scripts are made of.
+
+#include <deque>
+#include <exception>
+#include <map>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "app/CloudGateway.h"
+#include "bridge/EC2Instance.h"
+
+namespace tamsel::test {
+
+// Answers with what the test scripted and records every call, in order.
+class FakeGateway final : public CloudGateway {
+public:
+    std::optional<std::string> profile() const override { return profile_; }
+    std::optional<std::string> region() const override { return region_; }
+    void setProfile(std::optional<std::string> profile) override { profile_ = std::move(profile); }
+    void setRegion(std::optional<std::string> region) override { region_ = std::move(region); }
+
+    std::vector<std::string> listProfiles() override {
+        calls.push_back("listProfiles");
+        return profileNames;
+    }
+    std::vector<EC2Instance> describeInstances() override {
+        calls.push_back("describeInstances");
+        if (listings.empty()) return {};
+        auto next = std::move(listings.front());
+        listings.pop_front();
+        if (auto* error = std::get_if<std::exception_ptr>(&next)) std::rethrow_exception(*error);
+        return std::get<std::vector<EC2Instance>>(next);
+    }
+    void start(const std::string& instanceID) override { record("start " + instanceID); }
+    void stop(const std::string& instanceID) override { record("stop " + instanceID); }
+    std::string globalIPv4() override {
+        record("globalIPv4");
+        return address;
+    }
+    void restrictIngress(const std::string& groupID, const std::string& to) override {
+        record("restrictIngress " + groupID + " " + to);
+    }
+
+    std::vector<std::string> profileNames;
+    // One entry per describeInstances call: a list, or an error to throw. Empty: an empty list.
+    std::deque<std::variant<std::vector<EC2Instance>, std::exception_ptr>> listings;
+    std::string address = "203.0.113.7";
+    // Calls (as recorded, e.g. "start i-1") that throw the given error.
+    std::map<std::string, std::exception_ptr> failures;
+    std::vector<std::string> calls;
+
+private:
+    void record(const std::string& call) {
+        calls.push_back(call);
+        if (auto failure = failures.find(call); failure != failures.end()) std::rethrow_exception(failure->second);
+    }
+    std::optional<std::string> profile_;
+    std::optional<std::string> region_;
+};
+
+template <class E>
+std::exception_ptr errorOf(E error) {
+    return std::make_exception_ptr(std::move(error));
+}
+
+inline EC2Instance instance(std::string id, std::string state, std::string name = {},
+                            std::vector<SecurityGroup> groups = {}) {
+    EC2Instance record;
+    record.id = std::move(id);
+    record.name = std::move(name);
+    record.state = std::move(state);
+    record.type = "t3.micro";
+    record.securityGroups = std::move(groups);
+    return record;
+}
+
+}  // namespace tamsel::test
