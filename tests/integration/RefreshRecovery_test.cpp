@@ -16,7 +16,7 @@
 #include "app/MenuComposer.h"
 #include "app/SerialQueue.h"
 #include "integration/EmulatedCloud.h"
-#include "support/ControllerHarness.h"
+#include "support/FakeDesktop.h"
 
 namespace tamsel::test {
 namespace {
@@ -133,15 +133,9 @@ protected:
     }
 };
 
-// The desktop the controller sees, on the real work queue.
-struct Desktop {
+// The desktop the controller sees, with the test's main thread.
+struct Desktop : FakeDesktop {
     PumpedMainThread mainThread;
-    FakeTimers timers;
-    MemorySettings settings;
-    FakeLoginItem loginItem;
-    ScriptedAlerts alerts;
-    RecordingStatusItem statusItem;
-    FakeApplication application;
 
     // Titles of the top level of the last menu built.
     std::vector<std::string> menuTitles() const {
@@ -156,6 +150,16 @@ struct Desktop {
     }
 };
 
+// The controller on the real gateway and the real work queue, on the test's desktop.
+struct Controller {
+    explicit Controller(AWSCLIOptions options) : gateway(std::move(options)) {}
+
+    Desktop desktop;
+    AWSCLIGateway gateway;
+    SerialQueue queue;
+    AppDelegate app{desktop.platform(desktop.mainThread, queue), gateway, "1.0"};
+};
+
 std::string describe(const std::vector<std::string>& titles) {
     std::string text;
     for (const auto& title : titles) text += "\n  " + title;
@@ -165,12 +169,9 @@ std::string describe(const std::vector<std::string>& titles) {
 TEST_F(RefreshRecovery, EmulatorStoppedMidRefreshShowsInTheMenuAndTheNextTimedRefreshRecovers) {
     launch({.name = "web"});
 
-    Desktop desktop;
-    AWSCLIGateway gateway(gatewayOptions());
-    SerialQueue queue;
-    AppDelegate app(Platform{desktop.mainThread, queue, desktop.timers, desktop.settings, desktop.loginItem,
-                             desktop.alerts, desktop.statusItem, desktop.application},
-                    gateway, "1.0");
+    Controller controller(gatewayOptions());
+    Desktop& desktop = controller.desktop;
+    AppDelegate& app = controller.app;
     // Whatever happens below, the held tool is let go before the queue joins its job.
     const ScopeExit releaseFirst([this] { release(); });
 
@@ -228,12 +229,9 @@ TEST_F(RefreshRecovery, ARegionChosenWhileAListingRunsShowsOnlyThatRegionsList) 
     launch({.name = "virginia"});
     launch({.name = "tokyo", .region = "ap-northeast-1"});
 
-    Desktop desktop;
-    AWSCLIGateway gateway(gatewayOptions());
-    SerialQueue queue;
-    AppDelegate app(Platform{desktop.mainThread, queue, desktop.timers, desktop.settings, desktop.loginItem,
-                             desktop.alerts, desktop.statusItem, desktop.application},
-                    gateway, "1.0");
+    Controller controller(gatewayOptions());
+    Desktop& desktop = controller.desktop;
+    AppDelegate& app = controller.app;
     const ScopeExit releaseFirst([this] { release(); });
     auto shows = [&](const std::string& name) {
         const auto titles = desktop.menuTitles();

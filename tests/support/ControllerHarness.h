@@ -11,15 +11,10 @@
 
 #include "app/AppDelegate.h"
 #include "app/MenuModel.h"
-#include "support/FakeApplication.h"
+#include "support/FakeDesktop.h"
 #include "support/FakeGateway.h"
-#include "support/FakeLoginItem.h"
-#include "support/FakeTimers.h"
 #include "support/ManualMainThread.h"
 #include "support/ManualWorkQueue.h"
-#include "support/MemorySettings.h"
-#include "support/RecordingStatusItem.h"
-#include "support/ScriptedAlerts.h"
 
 namespace tamsel::test {
 
@@ -33,15 +28,9 @@ inline MenuItem entry(MenuAction action, RepresentedObject object = {}) {
 }
 
 // One controller on fakes.
-struct Harness {
+struct Harness : FakeDesktop {
     ManualMainThread mainThread;
     ManualWorkQueue queue;
-    FakeTimers timers;
-    MemorySettings settings;
-    FakeLoginItem loginItem;
-    ScriptedAlerts alerts;
-    RecordingStatusItem statusItem;
-    FakeApplication application;
     FakeGateway cli;
     std::optional<std::string> version = "1.2.3";
     std::unique_ptr<AppDelegate> controller;
@@ -49,9 +38,7 @@ struct Harness {
     AppDelegate& make() { return make(cli); }
     // The controller on another gateway (the real one, running a fake tool).
     AppDelegate& make(CloudGateway& gateway) {
-        controller = std::make_unique<AppDelegate>(
-            Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application}, gateway,
-            version);
+        controller = std::make_unique<AppDelegate>(platform(mainThread, queue), gateway, version);
         return *controller;
     }
 

@@ -1,0 +1,29 @@
+#pragma once
+// The desktop a controller sees in tests, less its two threads: timers fired by hand,
+// settings in memory, a login item, scripted alerts, a recording status item, a clock.
+
+#include "app/Platform.h"
+#include "support/FakeApplication.h"
+#include "support/FakeLoginItem.h"
+#include "support/FakeTimers.h"
+#include "support/MemorySettings.h"
+#include "support/RecordingStatusItem.h"
+#include "support/ScriptedAlerts.h"
+
+namespace tamsel::test {
+
+struct FakeDesktop {
+    FakeTimers timers;
+    MemorySettings settings;
+    FakeLoginItem loginItem;
+    ScriptedAlerts alerts;
+    RecordingStatusItem statusItem;
+    FakeApplication application;
+
+    // The platform of these fakes with the given main thread and work queue.
+    Platform platform(MainThread& mainThread, WorkQueue& queue) {
+        return Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application};
+    }
+};
+
+}  // namespace tamsel::test
