@@ -4,8 +4,10 @@
 #include <QFont>
 #include <QKeySequence>
 #include <QMenu>
+#include <QSignalBlocker>
 
 #include "platform/qt/ReleasingMenu.h"
+#include "platform/qt/ScrollingMenuStyle.h"
 
 namespace tamsel {
 namespace {
@@ -83,7 +85,9 @@ private:
 
 }  // namespace
 
-MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen) : root_(root), chosen_(std::move(chosen)) {}
+MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen) : root_(root), chosen_(std::move(chosen)) {
+    root_.setStyle(&ScrollingMenuStyle::instance());
+}
 
 MenuRenderer::~MenuRenderer() {
     root_.clear();
@@ -136,9 +140,15 @@ void MenuRenderer::render(const Menu& menu) {
     // Lines replaced in place in a menu that keeps its size leave every other line where
     // it was: only theirs are repainted (a refresh changes the last-update line and a
     // state or two, and repainting the whole list would shape every line's text again).
-    const QSize laidOut = root_.sizeHint();
+    const QSize laidOut = ScrollingMenuStyle::sizeOnScreen(root_);
     if (laidOut == size && oldCount == newCount) {
         for (const Span& span : spans) root_.update(root_.actionGeometry(entries_[span.at].action));
+    } else if (root_.sizeHint().height() > laidOut.height()) {
+        // Taller than its screen: QMenu sets up its scrolling only as it pops up, so it pops
+        // up again where it is (back at its first line), without telling those who listen
+        // for it opening, since it did not.
+        const QSignalBlocker quietly(root_);
+        root_.popup(root_.pos());
     } else {
         root_.resize(laidOut);
         root_.update();

@@ -29,6 +29,7 @@ public:
     // Makes the root menu show `menu`, also while it is open. Top-level entries equal to
     // the ones already drawn are kept, the others replaced. Submenus are filled from the
     // kept model when they first open, so a long list renders quickly.
+    // The root menu scrolls when it is taller than its screen.
     void render(const Menu& menu);
 
 private:

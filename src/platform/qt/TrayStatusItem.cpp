@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "platform/qt/ReleasingMenu.h"
+#include "platform/qt/ScrollingMenuStyle.h"
 #include "platform/qt/TrayIconArt.h"
 
 namespace tamsel {
@@ -62,7 +63,7 @@ QPoint TrayStatusItem::menuPosition() const {
     const QScreen* screen = icon.isValid() ? QGuiApplication::screenAt(icon.center()) : nullptr;
     if (!screen) return QCursor::pos();
     if (icon.center().y() < screen->geometry().center().y()) return icon.bottomLeft() + QPoint(0, 1);
-    return icon.topLeft() - QPoint(0, menu_->sizeHint().height());
+    return icon.topLeft() - QPoint(0, ScrollingMenuStyle::sizeOnScreen(*menu_).height());
 }
 
 void TrayStatusItem::setDelegate(MenuDelegate* delegate) { delegate_ = delegate; }
@@ -88,7 +89,7 @@ void TrayStatusItem::keepOnScreen() {
     if (!screen) return;
     const QRect area = screen->availableGeometry();
     QRect frame = menu_->geometry();
-    frame.setSize(menu_->sizeHint());
+    frame.setSize(ScrollingMenuStyle::sizeOnScreen(*menu_));
     if (frame.right() > area.right()) frame.moveRight(area.right());
     if (frame.bottom() > area.bottom()) frame.moveBottom(area.bottom());
     if (frame.left() < area.left()) frame.moveLeft(area.left());

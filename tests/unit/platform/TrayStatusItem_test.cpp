@@ -361,8 +361,17 @@ TEST_F(TrayStatusItemTest, ALongListLandingInTheOpenMenuIsLaidOutOnceAndFillsSub
     tray.setMenu(menu);
     EXPECT_LE(resizes.count, 1);  // not once per entry added or removed
     EXPECT_TRUE(tray.menu().isVisible());
-    EXPECT_EQ(tray.menu().size(), tray.menu().sizeHint());
     ASSERT_EQ(tray.menu().actions().size(), static_cast<qsizetype>(menu.size()));
+
+    // Taller than the screen, it is as tall as the screen and scrolls to every line.
+    const QRect screen = tray.menu().screen()->availableGeometry();
+    ASSERT_GT(tray.menu().sizeHint().height(), screen.height());
+    EXPECT_LE(tray.menu().height(), screen.height());
+    EXPECT_EQ(tray.menu().width(), tray.menu().sizeHint().width());
+    QAction* const last = tray.menu().actions().back();
+    tray.menu().setActiveAction(last);  // as the keyboard or the scroll arrow brings it
+    EXPECT_TRUE(tray.menu().rect().contains(tray.menu().actionGeometry(last)));
+    EXPECT_EQ(delegate.opened, 1);  // no second opening, which would refresh again
 
     // Submenus are built when they first open, from the whole model kept aside.
     QAction* line = actionTitled(tray.menu(), "⚫️ web-150 — stopped");
