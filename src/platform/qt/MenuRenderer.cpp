@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QFont>
+#include <QFontMetrics>
 #include <QKeySequence>
 #include <QMenu>
 #include <QSignalBlocker>
@@ -17,8 +18,25 @@ namespace {
 
 // Titles are shown literally: '&' would start a mnemonic and a tab would split off a
 // shortcut column.
-QString literalTitle(const std::string& title) {
-    return QString::fromStdString(title).replace('&', "&&").replace('\t', ' ');
+QString plainTitle(const std::string& title) { return QString::fromStdString(title).replace('\t', ' '); }
+QString literal(QString title) { return title.replace('&', "&&"); }
+
+// A line of the tray menu is at most this many average characters wide: the menu is as
+// wide as its widest line, and one long instance name would widen it, and the pixels it
+// holds, for every line.
+constexpr int kLineChars = 60;
+
+// `title` as the line shows it: shortened in the middle ("web-prod…east-1 — running") when
+// too wide, so the state dot at its start and the state at its end stay in view. Null when
+// it fits.
+QString shortenedToLine(const QString& title, const QFontMetrics& metrics) {
+    // No UTF-16 unit is wider than two average characters (CJK letters, emoji halves), so
+    // the usual short titles are not measured: measuring a line with a colour emoji costs
+    // about 50 µs.
+    if (title.size() * 2 <= kLineChars) return {};
+    const int width = kLineChars * metrics.averageCharWidth();
+    if (metrics.horizontalAdvance(title) <= width) return {};
+    return metrics.elidedText(title, Qt::ElideMiddle, width);
 }
 
 // Menus of this many entries or more hand freed memory back after each rendering.
@@ -55,8 +73,16 @@ bool isChoice(MenuAction action) {
     }
 }
 
-void applyLook(QAction& action, const MenuItem& item) {
-    action.setText(literalTitle(item.title));
+// `line`: the metrics of the menu when `action` is one of its lines that may be shortened.
+void applyLook(QAction& action, const MenuItem& item, const QFontMetrics* line = nullptr) {
+    const QString title = plainTitle(item.title);
+    const QString shortened = line ? shortenedToLine(title, *line) : QString();
+    if (shortened.isNull()) {
+        action.setText(literal(title));
+    } else {
+        action.setText(literal(shortened));
+        action.setToolTip(title);  // the whole title, where the pointer rests on the line
+    }
     action.setEnabled(item.enabled);
     action.setCheckable(item.checked || isChoice(item.action));
     action.setChecked(item.checked);
@@ -102,6 +128,7 @@ private:
 
 MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen) : root_(root), chosen_(std::move(chosen)) {
     root_.setStyle(&ScrollingMenuStyle::instance());
+    root_.setToolTipsVisible(true);  // shortened lines show their whole title
 }
 
 MenuRenderer::~MenuRenderer() {
@@ -198,6 +225,12 @@ void MenuRenderer::replace(const Span& span, const Menu& menu) {
     entries_.insert(at, std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
 }
 
+const QFontMetrics* MenuRenderer::lineMetrics(const QMenu& target) {
+    if (&target != &root_) return nullptr;  // submenu lines are short and show whole
+    if (!rootMetrics_ || rootMetrics_->font != root_.font()) rootMetrics_.emplace(root_.font());
+    return &rootMetrics_->metrics;
+}
+
 QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& item, QObject& owner,
                                const std::shared_ptr<const MenuItem>& keep, QPointer<QMenu>* submenuOut) {
     if (item.separator) {
@@ -210,7 +243,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         // Parented to the menu that shows it, so it opens beside it and dies with it.
         QMenu* submenu = new ReleasingMenu(&target);
         QAction* action = submenu->menuAction();
-        applyLook(*action, item);
+        applyLook(*action, item, lineMetrics(target));
         target.insertAction(before, action);
         if (submenuOut) *submenuOut = submenu;
         // Filled when it first opens. The item stays alive as long as the menu may open.
@@ -221,7 +254,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         return action;
     }
     auto* action = new QAction(&owner);
-    applyLook(*action, item);
+    applyLook(*action, item, lineMetrics(target));
     connect(action, &QAction::triggered, this, [this, action, keep, &item] {
         // Qt has just flipped the mark of a checkable entry. The mark says what the model
         // says, and only a new model changes it: an action that is cancelled, fails or

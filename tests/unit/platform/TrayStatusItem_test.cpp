@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QPointer>
 #include <QPaintEvent>
@@ -305,6 +306,30 @@ TEST_F(TrayStatusItemTest, AnOpenMenuThatGrowsStaysOnScreen) {
     tray.setMenu(longer);
     EXPECT_GT(tray.menu().width(), 400);
     EXPECT_TRUE(screen.contains(tray.menu().geometry())) << tray.menu().geometry().x() << "+" << tray.menu().width();
+}
+
+TEST_F(TrayStatusItemTest, ATitleTooWideForALineIsShortenedInTheMiddleThereOnly) {
+    Menu menu = sampleMenu();
+    const std::string whole = "🟢 R&D " + std::string(300, 'w') + "-end — running";
+    menu[2].title = whole;
+    menu[2].submenu[0].title = "i-0abc  " + std::string(100, 'x');
+    tray.setMenu(menu);
+
+    const std::string line = shown(tray.menu())[2].title;
+    EXPECT_TRUE(line.starts_with("🟢 R&D www")) << line;
+    EXPECT_TRUE(line.ends_with("w-end — running")) << line;
+    EXPECT_NE(line.find("…"), std::string::npos) << line;
+    const QFontMetrics metrics = tray.menu().fontMetrics();
+    EXPECT_LT(metrics.horizontalAdvance(QString::fromStdString(line)),
+              metrics.horizontalAdvance(QString::fromStdString(whole)) / 3);
+    EXPECT_EQ(tray.menu().actions()[2]->toolTip().toStdString(), whole);  // shown whole where the pointer rests
+    EXPECT_TRUE(tray.menu().actions()[4]->toolTip() == tray.menu().actions()[4]->text());  // short lines: none of their own
+
+    // Its submenu shows its lines whole, and the same model again keeps the line.
+    EXPECT_EQ(shown(*openSubmenu(tray.menu(), line))[0].title, menu[2].submenu[0].title);
+    const QList<QAction*> before = tray.menu().actions();
+    tray.setMenu(menu);
+    EXPECT_EQ(tray.menu().actions(), before);
 }
 
 TEST_F(TrayStatusItemTest, ALongListDrawsEveryInstanceLine) {
