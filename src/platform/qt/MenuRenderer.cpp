@@ -21,20 +21,21 @@ namespace {
 QString plainTitle(const std::string& title) { return QString::fromStdString(title).replace('\t', ' '); }
 QString literal(QString title) { return title.replace('&', "&&"); }
 
-// A line of the tray menu is at most this many average characters wide: the menu is as
-// wide as its widest line, and one long instance name would widen it, and the pixels it
-// holds, for every line.
-constexpr int kLineChars = 60;
+// A line of the tray menu is at most as wide as this many letters 'x' of its font: the
+// menu is as wide as its widest line, and one long instance name would widen it, and the
+// pixels it holds, for every line. (Not the font's average character width: that of a CJK
+// font, the default under a Japanese locale, is the width of its full-width letters.)
+constexpr int kLineChars = 48;
 
 // `title` as the line shows it: shortened in the middle ("web-prod…east-1 — running") when
 // too wide, so the state dot at its start and the state at its end stay in view. Null when
 // it fits.
 QString shortenedToLine(const QString& title, const QFontMetrics& metrics) {
-    // No UTF-16 unit is wider than two average characters (CJK letters, emoji halves), so
-    // the usual short titles are not measured: measuring a line with a colour emoji costs
-    // about 50 µs.
+    // No UTF-16 unit is wider than two letters 'x' (CJK letters, emoji halves), so the
+    // usual short titles are not measured: measuring a line with a colour emoji costs about
+    // 50 µs.
     if (title.size() * 2 <= kLineChars) return {};
-    const int width = kLineChars * metrics.averageCharWidth();
+    const int width = kLineChars * metrics.horizontalAdvance(QLatin1Char('x'));
     if (metrics.horizontalAdvance(title) <= width) return {};
     return metrics.elidedText(title, Qt::ElideMiddle, width);
 }
