@@ -46,8 +46,8 @@ constexpr size_t kEntriesForTrim = 100;
 // glibc keeps the memory that a refresh of a long list freed (the tool's output, its
 // reading, the model, the replaced entries) inside its heap, scattered between live
 // blocks: some 4 MiB for 1,000 instances, after each refresh. malloc_trim gives those
-// pages back to the system, in about a millisecond. Run once the event loop has deleted
-// the replaced entries.
+// pages back to the system, in about half a millisecond of CPU. Run once the event loop
+// has deleted the replaced entries.
 void trimFreedMemoryLater() {
     QTimer::singleShot(std::chrono::milliseconds(200), [] { malloc_trim(0); });
 }
