@@ -32,8 +32,10 @@
 
 namespace tamsel::bench {
 
-// What the instance query prints for `count` instances with two groups each.
-inline std::string instanceListing(int count) {
+// What the instance query prints for `count` instances with two groups each. Names are
+// "server-N", padded with letters to `nameLength` characters when that is longer; the first
+// instance's name is `longName` characters long when that is not 0.
+inline std::string instanceListing(int count, int nameLength = 0, int longName = 0) {
     static const char* const kStates[] = {"running", "stopped", "running", "stopped", "pending"};
     std::string out = "[\n";
     for (int i = 0; i < count; ++i) {
@@ -41,7 +43,10 @@ inline std::string instanceListing(int count) {
         out += "    {\n        \"id\": \"i-0" + std::string(16 - n.size(), '0') + n + "\",\n";
         out += "        \"state\": \"" + std::string(kStates[i % 5]) + "\",\n";
         out += "        \"type\": \"t3.micro\",\n";
-        out += "        \"name\": \"server-" + n + "\",\n";
+        std::string name = "server-" + n;
+        const int length = i == 0 && longName > 0 ? longName : nameLength;
+        for (size_t c = name.size(); c < static_cast<size_t>(length); ++c) name += static_cast<char>('a' + c % 26);
+        out += "        \"name\": \"" + name + "\",\n";
         out += "        \"sgs\": [\n            {\"id\": \"sg-a" + n + "\", \"name\": \"web-" + n +
                "\"},\n            {\"id\": \"sg-b" + n + "\", \"name\": \"ssh-only\"}\n        ]\n    }";
         out += i + 1 < count ? ",\n" : "\n";
@@ -76,9 +81,10 @@ private:
 // that file exists.
 class FakeTool {
 public:
-    explicit FakeTool(const test::TempDir& home, int instances) : dir_(home.path() / "tool") {
+    explicit FakeTool(const test::TempDir& home, int instances, int nameLength = 0, int longName = 0)
+        : dir_(home.path() / "tool") {
         std::filesystem::create_directories(dir_);
-        std::ofstream(dir_ / "instances.json") << instanceListing(instances);
+        std::ofstream(dir_ / "instances.json") << instanceListing(instances, nameLength, longName);
         const std::string d = dir_.string();
         std::ofstream(dir_ / "aws") << "#!/bin/sh\n"
                                        "case \"$2\" in\n"

@@ -1,7 +1,9 @@
 """The real orvane in a real tray (trayer under Xvfb) against the EC2 emulator: the icon
 appears once a tray does, the menu opens from a click on the icon and lists the seeded
-instances, a second copy refuses to start, the closed menu gives back its window and opens
-again, the menu's keys refresh and quit, and nothing this test started is left running.
+instances among a few hundred more (the menu stays within the screen and scrolls, a name
+too long for a line is shortened there), a second copy refuses to start, the closed menu
+gives back its window and opens again, the menu's keys refresh and quit, and nothing this
+test started is left running.
 
 Usage: /usr/bin/python3 tray_test.py --orvane PATH --artifacts DIR
 """
@@ -13,13 +15,23 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop import ARGS, SessionTestCase, run_tests, wait_for  # noqa: E402
+from desktop import ARGS, SessionTestCase, atspi, run_tests, wait_for  # noqa: E402
 
 
 class TrayTest(SessionTestCase):
     def test_menu_lists_the_seeded_instances_and_quit_ends_the_app(self):
         session = self.session
         session.start_emulator(seed=True)
+        # A long list: 300 more instances in one call, unnamed (their lines show their ids),
+        # a third of them stopped, and one whose name is too long for a line.
+        image = session.aws("ec2", "describe-images", "--owners", "amazon", "--query", "Images[0].ImageId")
+        bulk = session.aws("ec2", "run-instances", "--image-id", image, "--instance-type", "t3.micro",
+                           "--count", "300")["Instances"]
+        stopped = {instance["InstanceId"] for instance in bulk[::3]}
+        session.aws("ec2", "stop-instances", "--instance-ids", *sorted(stopped))
+        long_name = "long-" + "0123456789" * 29 + "-end"
+        session.aws("ec2", "run-instances", "--image-id", image, "--instance-type", "t3.micro", "--count", "1",
+                    "--tag-specifications", f"ResourceType=instance,Tags=[{{Key=Name,Value={long_name}}}]")
         session.start_desktop(tray=False)
         app = session.start_app()
 
@@ -46,6 +58,23 @@ class TrayTest(SessionTestCase):
         self.assertIn("🟢 web-server — running", names)
         self.assertIn("⚫️ batch-worker — stopped", names)
         self.assertTrue(any(re.fullmatch(r"🟢 i-[0-9a-f]+ — running", n) for n in names), names)
+        # Every one of the long list has its line, enabled, with its submenu; the long name
+        # is shortened in the middle on its line, keeping its ends.
+        lines = {e.name: e for e in entries if e.name.startswith(("🟢", "⚫️"))}
+        for instance in bulk:
+            state = "stopped" if instance["InstanceId"] in stopped else "running"
+            line = lines.get(f"{'⚫️' if state == 'stopped' else '🟢'} {instance['InstanceId']} — {state}")
+            self.assertIsNotNone(line, instance["InstanceId"])
+            self.assertTrue(line.enabled and line.has_submenu, line)
+        shortened = [name for name in lines if name.startswith("🟢 long-0123")]
+        self.assertEqual(len(shortened), 1, names)
+        self.assertRegex(shortened[0], r"^🟢 long-[0-9]+…[0-9]+-end — running$")
+        self.assertLess(len(shortened[0]), len(long_name))
+        # The menu, taller than the screen, stays within it (1024×768) and scrolls.
+        menu = entries[0].accessible.parent
+        _, _, width, height = menu.queryComponent().getExtents(atspi().DESKTOP_COORDS)
+        self.assertLessEqual(height, 768)
+        self.assertLess(width, 1024)
         self.assertNotIn("tokyo-app", " ".join(names))  # another region
         self.assertRegex(names[0], r"^Orvane for Mac  v\d+\.\d+\.\d+$")
         self.assertFalse(entries[0].enabled)
@@ -55,6 +84,23 @@ class TrayTest(SessionTestCase):
 
         shot = session.screenshot(Path(ARGS.artifacts) / "tray-menu.png")
         self.assertGreater(shot.stat().st_size, 0)
+        # End scrolls to the last line; the last instance, now in view, opens its submenu
+        # when hovered. (The pointer leaves the menu first: it now covers the icon.)
+        session.xdotool("mousemove", "10", "400")
+        session.xdotool("key", "End")
+        time.sleep(0.5)
+        line = next(child for child in menu if child.name == "🟢 web-server — running")
+        x, y = session.center(line)
+        self.assertLess(y, 768)
+        session.xdotool("mousemove", str(x), str(y))
+        submenu = line.getChildAtIndex(0)
+        wait_for("the submenu of the last instance", lambda: submenu.childCount > 0, timeout=10)
+        shown = [(e.name, e.enabled, e.has_submenu) for e in session.entries(submenu) if not e.separator]
+        self.assertRegex(shown[0][0], r"^i-[0-9a-f]+  t3\.micro$")
+        self.assertEqual(shown[1:], [("起動", False, False), ("停止", True, False),
+                                     ("起動時に SG を自分の IP 専用にする: しない", True, True)])
+        session.screenshot(Path(ARGS.artifacts) / "tray-menu-scrolled.png")
+        session.xdotool("key", "Escape")
         session.xdotool("key", "Escape")
 
         # A second copy says so and ends at once; the first one goes on.

@@ -2,24 +2,62 @@
 
 #include <QAction>
 #include <QFont>
+#include <QFontMetrics>
 #include <QKeySequence>
 #include <QMenu>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <algorithm>
+#include <malloc.h>
 
 #include "platform/qt/ReleasingMenu.h"
+#include "platform/qt/ScrollingMenuStyle.h"
 
 namespace tamsel {
 namespace {
 
-// Titles are shown literally: a tab would split off a shortcut column, and the access-key
-// marker of whoever draws the menu is escaped. Qt exports a menu over dbusmenu with the
-// title as it is, except that it turns the first '&' into '_' (the access key there) and
-// leaves any further '&' alone; so for a host '_' is doubled, and a title holding '&'
-// starts with one, spent on the first letter, so that every '&' of it shows.
-QString literalTitle(const std::string& title, MenuRenderer::Drawer drawer) {
-    QString text = QString::fromStdString(title).replace('\t', ' ');
-    if (drawer == MenuRenderer::Drawer::qt) return text.replace('&', "&&");
-    text.replace('_', "__");
-    return text.contains('&') ? '&' + text : text;
+// Titles are shown literally: a tab would split off a shortcut column.
+QString plainTitle(const std::string& title) { return QString::fromStdString(title).replace('\t', ' '); }
+
+// `title` written for whoever draws the menu, so that it shows as it is: Qt's access-key
+// marker '&' is doubled. Qt exports a menu over dbusmenu with the title as it is, except
+// that it turns the first '&' into '_' (the access key there) and leaves any further '&'
+// alone; so for a host '_' is doubled, and a title holding '&' starts with one, spent on
+// the first letter, so that every '&' of it shows.
+QString writtenFor(QString title, MenuRenderer::Drawer drawer) {
+    if (drawer == MenuRenderer::Drawer::qt) return title.replace('&', "&&");
+    title.replace('_', "__");
+    return title.contains('&') ? '&' + title : title;
+}
+// A line of the tray menu is at most as wide as this many letters 'x' of its font: the
+// menu is as wide as its widest line, and one long instance name would widen it, and the
+// pixels it holds, for every line. (Not the font's average character width: that of a CJK
+// font, the default under a Japanese locale, is the width of its full-width letters.)
+constexpr int kLineChars = 48;
+
+// `title` as the line shows it: shortened in the middle ("web-prod…east-1 — running") when
+// too wide, so the state dot at its start and the state at its end stay in view. Null when
+// it fits.
+QString shortenedToLine(const QString& title, const QFontMetrics& metrics) {
+    // No UTF-16 unit is wider than two letters 'x' (CJK letters, emoji halves), so the
+    // usual short titles are not measured: measuring a line with a colour emoji costs about
+    // 50 µs.
+    if (title.size() * 2 <= kLineChars) return {};
+    const int width = kLineChars * metrics.horizontalAdvance(QLatin1Char('x'));
+    if (metrics.horizontalAdvance(title) <= width) return {};
+    return metrics.elidedText(title, Qt::ElideMiddle, width);
+}
+
+// Menus of this many entries or more hand freed memory back after each rendering.
+constexpr size_t kEntriesForTrim = 100;
+
+// glibc keeps the memory that a refresh of a long list freed (the tool's output, its
+// reading, the model, the replaced entries) inside its heap, scattered between live
+// blocks: some 4 MiB for 1,000 instances, after each refresh. malloc_trim gives those
+// pages back to the system, in about half a millisecond of CPU. Run once the event loop
+// has deleted the replaced entries.
+void trimFreedMemoryLater() {
+    QTimer::singleShot(std::chrono::milliseconds(200), [] { malloc_trim(0); });
 }
 
 // Ctrl plus the item's key; an upper-case letter adds Shift.
@@ -44,8 +82,16 @@ bool isChoice(MenuAction action) {
     }
 }
 
-void applyLook(QAction& action, const MenuItem& item, MenuRenderer::Drawer drawer) {
-    action.setText(literalTitle(item.title, drawer));
+// `line`: the metrics of the menu when `action` is one of its lines that may be shortened.
+void applyLook(QAction& action, const MenuItem& item, MenuRenderer::Drawer drawer, const QFontMetrics* line) {
+    const QString title = plainTitle(item.title);
+    const QString shortened = line ? shortenedToLine(title, *line) : QString();
+    if (shortened.isNull()) {
+        action.setText(writtenFor(title, drawer));
+    } else {
+        action.setText(writtenFor(shortened, drawer));
+        action.setToolTip(title);  // the whole title, where the pointer rests on the line
+    }
     action.setEnabled(item.enabled);
     action.setCheckable(item.checked || isChoice(item.action));
     action.setChecked(item.checked);
@@ -90,7 +136,10 @@ private:
 }  // namespace
 
 MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen, Drawer drawer)
-    : root_(root), chosen_(std::move(chosen)), drawer_(drawer) {}
+    : root_(root), chosen_(std::move(chosen)), drawer_(drawer) {
+    root_.setStyle(&ScrollingMenuStyle::instance());
+    root_.setToolTipsVisible(true);  // shortened lines show their whole title
+}
 
 MenuRenderer::~MenuRenderer() {
     root_.clear();
@@ -134,6 +183,8 @@ void MenuRenderer::render(const Menu& menu) {
             if (entries_[i].submenu) entries_[i].submenu->hide();
         }
     }
+    if (std::max(oldCount, newCount) >= kEntriesForTrim) trimFreedMemoryLater();
+
     QuietWhileRebuilt quiet(root_);
     const QSize size = root_.size();
     // From the last span to the first, so the places of those still to do stay put.
@@ -143,9 +194,15 @@ void MenuRenderer::render(const Menu& menu) {
     // Lines replaced in place in a menu that keeps its size leave every other line where
     // it was: only theirs are repainted (a refresh changes the last-update line and a
     // state or two, and repainting the whole list would shape every line's text again).
-    const QSize laidOut = root_.sizeHint();
+    const QSize laidOut = ScrollingMenuStyle::sizeOnScreen(root_);
     if (laidOut == size && oldCount == newCount) {
         for (const Span& span : spans) root_.update(root_.actionGeometry(entries_[span.at].action));
+    } else if (root_.sizeHint().height() > laidOut.height()) {
+        // Taller than its screen: QMenu sets up its scrolling only as it pops up, so it pops
+        // up again where it is (back at its first line), without telling those who listen
+        // for it opening, since it did not.
+        const QSignalBlocker quietly(root_);
+        root_.popup(root_.pos());
     } else {
         root_.resize(laidOut);
         root_.update();
@@ -185,6 +242,12 @@ void MenuRenderer::replace(const Span& span, const Menu& menu) {
     entries_.insert(at, std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
 }
 
+const QFontMetrics* MenuRenderer::lineMetrics(const QMenu& target) {
+    if (&target != &root_) return nullptr;  // submenu lines are short and show whole
+    if (!rootMetrics_ || rootMetrics_->font != root_.font()) rootMetrics_.emplace(root_.font());
+    return &rootMetrics_->metrics;
+}
+
 QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& item, QObject& owner,
                                const std::shared_ptr<const MenuItem>& keep, QPointer<QMenu>* submenuOut) {
     if (item.separator) {
@@ -197,7 +260,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         // Parented to the menu that shows it, so it opens beside it and dies with it.
         QMenu* submenu = new ReleasingMenu(&target);
         QAction* action = submenu->menuAction();
-        applyLook(*action, item, drawer_);
+        applyLook(*action, item, drawer_, lineMetrics(target));
         target.insertAction(before, action);
         if (submenuOut) *submenuOut = submenu;
         // Filled when it first opens. The item stays alive as long as the menu may open.
@@ -208,7 +271,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         return action;
     }
     auto* action = new QAction(&owner);
-    applyLook(*action, item, drawer_);
+    applyLook(*action, item, drawer_, lineMetrics(target));
     connect(action, &QAction::triggered, this, [this, action, keep, &item] {
         // Qt has just flipped the mark of a checkable entry. The mark says what the model
         // says, and only a new model changes it: an action that is cancelled, fails or

@@ -1,17 +1,30 @@
 #include "platform/qt/ReleasingMenu.h"
 
+#include <QTimerEvent>
+
 namespace tamsel {
 
-ReleasingMenu::ReleasingMenu(QWidget* parent, std::chrono::milliseconds keep) : QMenu(parent) {
-    release_.setSingleShot(true);
-    release_.setInterval(keep);
-    connect(this, &QMenu::aboutToShow, &release_, &QTimer::stop);
-    connect(this, &QMenu::aboutToHide, &release_, qOverload<>(&QTimer::start));
-    connect(&release_, &QTimer::timeout, this, [this] {
-        // destroy() frees the window, its backing store and what the window system holds
-        // for it; the actions stay, and showing the menu creates a window again.
-        if (!isVisible() && windowHandle()) destroy();
-    });
+ReleasingMenu::ReleasingMenu(QWidget* parent, std::chrono::milliseconds keep) : QMenu(parent), keep_(keep) {}
+
+void ReleasingMenu::showEvent(QShowEvent* event) {
+    release_.stop();
+    QMenu::showEvent(event);
+}
+
+void ReleasingMenu::hideEvent(QHideEvent* event) {
+    QMenu::hideEvent(event);
+    release_.start(static_cast<int>(keep_.count()), Qt::CoarseTimer, this);
+}
+
+void ReleasingMenu::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != release_.timerId()) {
+        QMenu::timerEvent(event);  // the menu's own timers (submenu delay, scrolling)
+        return;
+    }
+    release_.stop();
+    // destroy() frees the window, its backing store and what the window system holds for
+    // it; the actions stay, and showing the menu creates a window again.
+    if (!isVisible() && windowHandle()) destroy();
 }
 
 }  // namespace tamsel

@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "platform/qt/ReleasingMenu.h"
+#include "platform/qt/ScrollingMenuStyle.h"
 #include "platform/qt/TrayIconArt.h"
 #include "platform/qt/TrayPresence.h"
 
@@ -97,7 +98,7 @@ QPoint TrayStatusItem::menuPosition(const QMenu& menu) const {
     const QScreen* screen = icon.isValid() ? QGuiApplication::screenAt(icon.center()) : nullptr;
     if (!screen) return QCursor::pos();
     if (icon.center().y() < screen->geometry().center().y()) return icon.bottomLeft() + QPoint(0, 1);
-    return icon.topLeft() - QPoint(0, menu.sizeHint().height());
+    return icon.topLeft() - QPoint(0, ScrollingMenuStyle::sizeOnScreen(menu).height());
 }
 
 void TrayStatusItem::setDelegate(MenuDelegate* delegate) { delegate_ = delegate; }
@@ -127,7 +128,7 @@ void TrayStatusItem::keepOnScreen(QMenu& menu) {
     if (!screen) return;
     const QRect area = screen->availableGeometry();
     QRect frame = menu.geometry();
-    frame.setSize(menu.sizeHint());
+    frame.setSize(ScrollingMenuStyle::sizeOnScreen(menu));
     if (frame.right() > area.right()) frame.moveRight(area.right());
     if (frame.bottom() > area.bottom()) frame.moveBottom(area.bottom());
     if (frame.left() < area.left()) frame.moveLeft(area.left());

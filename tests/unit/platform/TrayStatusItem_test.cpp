@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QPointer>
 #include <QPaintEvent>
@@ -307,6 +308,30 @@ TEST_F(TrayStatusItemTest, AnOpenMenuThatGrowsStaysOnScreen) {
     EXPECT_TRUE(screen.contains(tray.menu().geometry())) << tray.menu().geometry().x() << "+" << tray.menu().width();
 }
 
+TEST_F(TrayStatusItemTest, ATitleTooWideForALineIsShortenedInTheMiddleThereOnly) {
+    Menu menu = sampleMenu();
+    const std::string whole = "🟢 R&D " + std::string(300, 'w') + "-end — running";
+    menu[2].title = whole;
+    menu[2].submenu[0].title = "i-0abc  " + std::string(100, 'x');
+    tray.setMenu(menu);
+
+    const std::string line = shown(tray.menu())[2].title;
+    EXPECT_TRUE(line.starts_with("🟢 R&D www")) << line;
+    EXPECT_TRUE(line.ends_with("w-end — running")) << line;
+    EXPECT_NE(line.find("…"), std::string::npos) << line;
+    const QFontMetrics metrics = tray.menu().fontMetrics();
+    EXPECT_LT(metrics.horizontalAdvance(QString::fromStdString(line)),
+              metrics.horizontalAdvance(QString::fromStdString(whole)) / 3);
+    EXPECT_EQ(tray.menu().actions()[2]->toolTip().toStdString(), whole);  // shown whole where the pointer rests
+    EXPECT_TRUE(tray.menu().actions()[4]->toolTip() == tray.menu().actions()[4]->text());  // short lines: none of their own
+
+    // Its submenu shows its lines whole, and the same model again keeps the line.
+    EXPECT_EQ(shown(*openSubmenu(tray.menu(), line))[0].title, menu[2].submenu[0].title);
+    const QList<QAction*> before = tray.menu().actions();
+    tray.setMenu(menu);
+    EXPECT_EQ(tray.menu().actions(), before);
+}
+
 TEST_F(TrayStatusItemTest, ALongListDrawsEveryInstanceLine) {
     Menu menu = sampleMenu();
     const MenuItem line = menu[2];
@@ -361,8 +386,17 @@ TEST_F(TrayStatusItemTest, ALongListLandingInTheOpenMenuIsLaidOutOnceAndFillsSub
     tray.setMenu(menu);
     EXPECT_LE(resizes.count, 1);  // not once per entry added or removed
     EXPECT_TRUE(tray.menu().isVisible());
-    EXPECT_EQ(tray.menu().size(), tray.menu().sizeHint());
     ASSERT_EQ(tray.menu().actions().size(), static_cast<qsizetype>(menu.size()));
+
+    // Taller than the screen, it is as tall as the screen and scrolls to every line.
+    const QRect screen = tray.menu().screen()->availableGeometry();
+    ASSERT_GT(tray.menu().sizeHint().height(), screen.height());
+    EXPECT_LE(tray.menu().height(), screen.height());
+    EXPECT_EQ(tray.menu().width(), tray.menu().sizeHint().width());
+    QAction* const last = tray.menu().actions().back();
+    tray.menu().setActiveAction(last);  // as the keyboard or the scroll arrow brings it
+    EXPECT_TRUE(tray.menu().rect().contains(tray.menu().actionGeometry(last)));
+    EXPECT_EQ(delegate.opened, 1);  // no second opening, which would refresh again
 
     // Submenus are built when they first open, from the whole model kept aside.
     QAction* line = actionTitled(tray.menu(), "⚫️ web-150 — stopped");
