@@ -12,22 +12,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "ProcStatus.h"
 #include "app/AppDelegate.h"
-#include "app/CloudGateway.h"
-#include "app/SerialQueue.h"
-#include "platform/qt/QtAlerts.h"
-#include "platform/qt/QtApplication.h"
-#include "platform/qt/QtMainThread.h"
-#include "platform/qt/QtSettingsStore.h"
-#include "platform/qt/QtTimers.h"
-#include "platform/qt/TrayStatusItem.h"
-#include "platform/xdg/AutostartEntry.h"
+#include "platform/qt/TrayApplication.h"
+#include "support/FakeAWSTool.h"
 #include "support/TempDir.h"
 
 namespace tamsel::bench {
@@ -76,46 +68,14 @@ private:
     test::TempDir dir_;
 };
 
-// A fake aws tool: "configure list-profiles" prints one profile; "ec2 describe-instances"
-// prints the listing in `instances.json`, after sleeping for the seconds in `delay` when
-// that file exists.
-class FakeTool {
-public:
-    explicit FakeTool(const test::TempDir& home, int instances, int nameLength = 0, int longName = 0)
-        : dir_(home.path() / "tool") {
-        std::filesystem::create_directories(dir_);
-        std::ofstream(dir_ / "instances.json") << instanceListing(instances, nameLength, longName);
-        const std::string d = dir_.string();
-        std::ofstream(dir_ / "aws") << "#!/bin/sh\n"
-                                       "case \"$2\" in\n"
-                                       "  list-profiles) echo default ;;\n"
-                                       "  describe-instances)\n"
-                                       "    if [ -f '" + d + "/delay' ]; then sleep \"$(cat '" + d + "/delay')\"; fi\n"
-                                       "    cat '" + d + "/instances.json' ;;\n"
-                                       "  *) echo \"unexpected: $*\" >&2; exit 1 ;;\n"
-                                       "esac\n";
-        std::filesystem::permissions(dir_ / "aws", std::filesystem::perms::owner_all);
-    }
-
-    // Every following instance query takes `seconds` (0: none).
-    void setDelay(int seconds) const {
-        if (seconds > 0)
-            std::ofstream(dir_ / "delay") << seconds << "\n";
-        else
-            std::filesystem::remove(dir_ / "delay");
-    }
-
-    AWSCLIOptions options(const test::TempDir& home) const {
-        AWSCLIOptions options;
-        options.toolPaths = {(dir_ / "aws").string()};
-        options.environment = Environment(std::map<std::string, std::string>{
-            {"HOME", home.path().string()}, {"PATH", "/usr/bin:/bin"}, {"SHELL", (dir_ / "no-shell").string()}});
-        return options;
-    }
-
-private:
-    std::filesystem::path dir_;
-};
+// The fake aws tool of the tests, answering one profile and the listing of `count`
+// instances (see instanceListing).
+inline std::unique_ptr<test::FakeTool> listingTool(int count, int nameLength = 0, int longName = 0) {
+    auto tool = std::make_unique<test::FakeTool>();
+    tool->reply("list-profiles", "default\n");
+    tool->reply("describe-instances", instanceListing(count, nameLength, longName));
+    return tool;
+}
 
 // Runs the event loop until `done()` holds or `limit` passes; true when it held.
 inline bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
@@ -139,39 +99,34 @@ inline void runFor(std::chrono::milliseconds duration) {
     loop.exec();
 }
 
-// The application as main() wires it, less the lock file and the tray icon.
+// The application as the program assembles it, less the lock file and the tray icon,
+// with its settings, autostart folder and aws tool in the private home.
 class InProcessApp {
 public:
-    InProcessApp(const test::TempDir& home, const FakeTool& tool)
-        : settings_(QString::fromStdString((home.path() / "xdg/config/orvane/orvane.conf").string())),
-          loginItem_(home.path() / "xdg/config", "/usr/bin/true"),
-          cli_(tool.options(home)),
-          queue_(std::make_unique<SerialQueue>("tamsel.aws")),
-          delegate_(std::make_unique<AppDelegate>(
-              Platform{mainThread_, *queue_, timers_, settings_, loginItem_, alerts_, statusItem_, application_}, cli_,
-              "0.1.0")) {}
+    InProcessApp(const test::TempDir& home, const test::FakeTool& tool)
+        : app_(TrayApplicationOptions{
+              .settingsFile = QString::fromStdString((home.path() / "xdg/config/orvane/orvane.conf").string()),
+              .loginItem = AutostartEntry(home.path() / "xdg/config", "/usr/bin/true"),
+              .cli = tool.options(),
+              .version = "0.1.0"}) {}
 
-    ~InProcessApp() {
-        statusItem_.menu().hide();
-        delegate_.reset();
-        queue_.reset();
-    }
+    ~InProcessApp() { menu().hide(); }
 
-    AppDelegate& delegate() { return *delegate_; }
-    TrayStatusItem& statusItem() { return statusItem_; }
-    QMenu& menu() { return statusItem_.menu(); }
+    AppDelegate& delegate() { return app_.delegate(); }
+    TrayStatusItem& statusItem() { return app_.statusItem(); }
+    QMenu& menu() { return app_.statusItem().menu(); }
 
     // Launches the controller and waits for its first refresh to land.
     bool launch(std::chrono::milliseconds limit) {
-        delegate_->applicationDidFinishLaunching();
-        return runUntil([this] { return !delegate_->loading(); }, limit);
+        delegate().applicationDidFinishLaunching();
+        return runUntil([this] { return !delegate().loading(); }, limit);
     }
 
     // Opens the menu as a click on the icon does (which starts a refresh) and waits for
     // that refresh to land in the open menu.
     bool openMenuAndWait(std::chrono::milliseconds limit) {
         menu().popup(QPoint(0, 0));
-        return runUntil([this] { return !delegate_->loading(); }, limit);
+        return runUntil([this] { return !delegate().loading(); }, limit);
     }
 
     void closeMenu() {
@@ -180,16 +135,7 @@ public:
     }
 
 private:
-    QtMainThread mainThread_;
-    QtTimers timers_;
-    QtSettingsStore settings_;
-    AutostartEntry loginItem_;
-    QtAlerts alerts_;
-    TrayStatusItem statusItem_;
-    QtApplication application_;
-    AWSCLIGateway cli_;
-    std::unique_ptr<SerialQueue> queue_;
-    std::unique_ptr<AppDelegate> delegate_;
+    TrayApplication app_;
 };
 
 // Drops the offscreen platform's notes that it cannot raise windows or grab the keyboard.

@@ -89,8 +89,8 @@ int main(int argc, char** argv) {
     quietOffscreenPlatform();
     QApplication qt(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    FakeTool tool(home.dir(), instances);
-    InProcessApp app(home.dir(), tool);
+    const auto tool = listingTool(instances);
+    InProcessApp app(home.dir(), *tool);
     if (!app.launch(30s)) {
         std::fprintf(stderr, "the first refresh did not land\n");
         return 1;
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     ticker.stop();
     print("quiet, no call", summarize(quiet));
 
-    tool.setDelay(seconds);
+    tool->delay("describe-instances", seconds);
     std::vector<double> allCalls;
     double worstLanding = 0;
     double worstOpening = 0;

@@ -54,9 +54,9 @@ int main(int argc, char** argv) {
     quietOffscreenPlatform();
     QApplication qt(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    FakeTool tool(home.dir(), instances, nameLength, longName);
+    const auto tool = listingTool(instances, nameLength, longName);
     {
-        InProcessApp app(home.dir(), tool);
+        InProcessApp app(home.dir(), *tool);
         std::printf("platform %s, %d instances\n", qPrintable(QGuiApplication::platformName()), instances);
         report("started, before the first refresh");
         if (!app.launch(30s) || app.delegate().instances().size() != static_cast<size_t>(instances)) {

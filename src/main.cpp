@@ -1,5 +1,5 @@
 // orvane: the EC2 instances of one AWS account and region in the system tray.
-// Wires the Qt and XDG adapters to the controller and runs the event loop.
+// Starts the assembled application in the tray and runs the event loop.
 
 #include <QApplication>
 #include <QDir>
@@ -15,21 +15,13 @@
 #include <thread>
 #include <unistd.h>
 
-#include "app/AppDelegate.h"
-#include "app/CloudGateway.h"
-#include "app/SerialQueue.h"
 #include "bridge/ChildProcess.h"
 #include "platform/qt/DesktopSessionCheck.h"
 #include "platform/qt/MissingTrayNotice.h"
-#include "platform/qt/QtAlerts.h"
-#include "platform/qt/QtApplication.h"
-#include "platform/qt/QtMainThread.h"
-#include "platform/qt/QtSettingsStore.h"
-#include "platform/qt/QtTimers.h"
 #include "platform/qt/QuitOnSignal.h"
+#include "platform/qt/TrayApplication.h"
 #include "platform/qt/TrayIconArt.h"
 #include "platform/qt/TrayStatusItem.h"
-#include "platform/xdg/AutostartEntry.h"
 
 namespace {
 
@@ -80,18 +72,9 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    tamsel::QtMainThread mainThread;
-    tamsel::QtTimers timers;
-    tamsel::QtSettingsStore settings;
-    tamsel::AutostartEntry loginItem = tamsel::AutostartEntry::forCurrentUser();
-    tamsel::QtAlerts alerts;
-    tamsel::TrayStatusItem statusItem;
-    tamsel::QtApplication application;
-    tamsel::AWSCLIGateway cli;
-    auto queue = std::make_unique<tamsel::SerialQueue>("tamsel.aws");
-    auto delegate = std::make_unique<tamsel::AppDelegate>(
-        tamsel::Platform{mainThread, *queue, timers, settings, loginItem, alerts, statusItem, application}, cli,
-        ORVANE_VERSION);
+    auto application = std::make_unique<tamsel::TrayApplication>(
+        tamsel::TrayApplicationOptions{.version = ORVANE_VERSION});
+    tamsel::TrayStatusItem& statusItem = application->statusItem();
 
     tamsel::MissingTrayNotice trayNotice;
     if (!statusItem.showInTray()) {
@@ -106,22 +89,20 @@ int main(int argc, char* argv[]) {
     tamsel::QuitOnSignal quitOnSignal;
 
     // The controller starts once the event loop runs, as a launched application does.
-    QTimer::singleShot(0, [&delegate] { delegate->applicationDidFinishLaunching(); });
+    QTimer::singleShot(0, [&application] { application->delegate().applicationDidFinishLaunching(); });
     const int status = QApplication::exec();
 
-    // Take the icon away at once, then stop in order: the controller first (no more jobs
-    // or posts), then the queue (drops waiting jobs, waits for the running one), while the
-    // gateway and the main-thread poster it may still use are alive. An aws call under way
-    // can take up to its time limit; after a short grace the process ends without it. The
-    // forced exit is armed first: ending the calls under way waits for the lock that a call
-    // reaping its child holds, and nothing after this point may wait without that bound.
+    // Take the icon away at once, end the aws call under way (not at its time limit), then
+    // take the application down in order. An aws call can take up to its time limit; after
+    // a short grace the process ends without it. The forced exit is armed first: ending the
+    // calls under way waits for the lock that a call reaping its child holds, and nothing
+    // after this point may wait without that bound.
     std::thread([status] {
         std::this_thread::sleep_for(kQuitGrace);
         std::_Exit(status);
     }).detach();
     statusItem.hideIcon();
-    delegate.reset();
-    tamsel::stopRunningProcesses();  // the aws call under way ends now, not at its time limit
-    queue.reset();
+    tamsel::stopRunningProcesses();
+    application.reset();
     return status;
 }

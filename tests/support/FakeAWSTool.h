@@ -12,8 +12,9 @@
 namespace tamsel::test {
 
 // Each call logs its arguments (NUL-terminated) to calls/N and its PATH and AWS_PAGER to
-// envs/N. For the second command word W it prints reply-W, or, when fail-W exists, prints
-// that to standard error and exits 1. It only ever expands its arguments inside double
+// envs/N. For the second command word W it first sleeps for the seconds in delay-W when
+// that exists, then prints reply-W, or, when fail-W exists, prints that to standard error
+// and exits 1. It only ever expands its arguments inside double
 // quotes, so whatever they hold is logged as it came.
 class FakeTool {
 public:
@@ -28,12 +29,20 @@ public:
                           "n=$(ls \"$d/calls\" | wc -l)\n"
                           "for a; do printf '%s\\0' \"$a\"; done > \"$d/calls/$n\"\n"
                           "printf '%s\\n%s\\n' \"$PATH\" \"${AWS_PAGER-unset}\" > \"$d/envs/$n\"\n"
+                          "if [ -f \"$d/delay-$2\" ]; then sleep \"$(cat \"$d/delay-$2\")\"; fi\n"
                           "if [ -f \"$d/fail-$2\" ]; then cat \"$d/fail-$2\" >&2; exit 1; fi\n"
                           "if [ -f \"$d/reply-$2\" ]; then cat \"$d/reply-$2\"; fi\n");
     }
 
     void reply(const std::string& word, const std::string& text) const { dir_.write("reply-" + word, text); }
     void fail(const std::string& word, const std::string& text) const { dir_.write("fail-" + word, text); }
+    // Every following call of `word` takes `seconds` first (0: none).
+    void delay(const std::string& word, int seconds) const {
+        if (seconds > 0)
+            dir_.write("delay-" + word, std::to_string(seconds) + "\n");
+        else
+            std::filesystem::remove(dir_ / ("delay-" + word));
+    }
 
     AWSCLIOptions options() const {
         AWSCLIOptions options;
