@@ -23,6 +23,7 @@
 #include "platform/qt/MissingTrayNotice.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtApplication.h"
+#include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/QtTimers.h"
@@ -87,11 +88,12 @@ int main(int argc, char* argv[]) {
     tamsel::QtAlerts alerts;
     tamsel::TrayStatusItem statusItem;
     tamsel::QtApplication application;
+    tamsel::QtClipboard clipboard;
     tamsel::AWSCLIGateway cli;
     auto queue = std::make_unique<tamsel::SerialQueue>("tamsel.aws");
     auto delegate = std::make_unique<tamsel::AppDelegate>(
-        tamsel::Platform{mainThread, *queue, timers, settings, loginItem, alerts, statusItem, application}, cli,
-        ORVANE_VERSION);
+        tamsel::Platform{mainThread, *queue, timers, settings, loginItem, alerts, statusItem, application, clipboard},
+        cli, ORVANE_VERSION);
 
     tamsel::MissingTrayNotice trayNotice;
     if (!statusItem.showInTray()) {
