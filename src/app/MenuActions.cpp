@@ -34,6 +34,9 @@ void MenuActions::perform(const MenuItem& item) {
         case MenuAction::selectProfile: selectProfile(item); break;
         case MenuAction::selectRegion: selectRegion(item); break;
         case MenuAction::selectIngressLockGroup: selectIngressLockGroup(item); break;
+        case MenuAction::copyText:
+            if (auto text = carriedText(item)) platform_.clipboard.setText(*text);
+            break;
         case MenuAction::toggleLogin: toggleLogin(); break;
         case MenuAction::showErrorDetail: showErrorDetail(); break;
         case MenuAction::reloadNow: refreshCycle_.refresh(); break;

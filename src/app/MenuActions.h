@@ -1,6 +1,7 @@
 #pragma once
 // What the menu's entries do: the power actions with their confirmations and the ingress
-// lock, the settings entries, the login item, the error details, reloading and quitting.
+// lock, the settings entries, the login item, copying text, the error details, reloading
+// and quitting.
 // A failed action is shown in an alert; every cloud operation is followed by a listing.
 
 #include <functional>

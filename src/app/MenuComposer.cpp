@@ -107,6 +107,16 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     submenu.push_back(actionItem("停止", MenuAction::stopInstance, instance, instance.state == "running"));
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(ingressLockMenuItem(instance, lockGroups));
+    submenu.push_back(MenuItem::separatorItem());
+    submenu.push_back(actionItem("ID をコピー", MenuAction::copyText, instance.id));
+    if (instance.publicIPv4) {
+        submenu.push_back(actionItem("パブリック IP をコピー（" + *instance.publicIPv4 + "）", MenuAction::copyText,
+                                     *instance.publicIPv4));
+    }
+    if (instance.privateIPv4) {
+        submenu.push_back(actionItem("プライベート IP をコピー（" + *instance.privateIPv4 + "）", MenuAction::copyText,
+                                     *instance.privateIPv4));
+    }
     return submenuItem(dot(instance.state) + " " + instance.sortKey() + " — " + instance.state, std::move(submenu));
 }
 

@@ -48,7 +48,8 @@ std::string dot(std::string_view state);
 // error carries a text worth showing.
 std::vector<MenuItem> errorLines(const AWSError& error);
 
-// One instance line with its submenu (details, start, stop, ingress lock).
+// One instance line with its submenu (details, start, stop, ingress lock, copying its id
+// and addresses).
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups);
 
 MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optional<std::string>& profile);

@@ -20,6 +20,7 @@ enum class MenuAction {
     selectProfile,
     selectRegion,
     selectIngressLockGroup,
+    copyText,  // puts the text the entry carries on the clipboard
     toggleLogin,
     showErrorDetail,
     reloadNow,

@@ -126,6 +126,15 @@ public:
     virtual void setMenu(const Menu& menu) = 0;
 };
 
+// The desktop's clipboard.
+class Clipboard {
+public:
+    virtual ~Clipboard() = default;
+    // Replaces what the clipboard holds (and, where the desktop has one, the primary
+    // selection) with `text`.
+    virtual void setText(const std::string& text) = 0;
+};
+
 class Application {
 public:
     virtual ~Application() = default;
@@ -144,6 +153,7 @@ struct Platform {
     Alerts& alerts;
     StatusItem& statusItem;
     Application& application;
+    Clipboard& clipboard;
 };
 
 }  // namespace tamsel

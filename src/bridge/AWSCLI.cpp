@@ -24,7 +24,8 @@ bool isExecutableFile(const std::string& path) {
 // Lists one instance per object with the fields the menu needs, flat.
 constexpr const char* kInstanceQuery =
     "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
-    "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName}}";
+    "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
+    "publicIp:PublicIpAddress,privateIp:PrivateIpAddress}";
 
 }  // namespace
 

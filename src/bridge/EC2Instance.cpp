@@ -20,6 +20,7 @@ constexpr const char* kUnexpectedResponse = "想定外のレスポンスです";
 // thrown unchanged. What it reads equals reading the document and then its fields:
 //   - the top level must be an array whose every element is an object (else `badShape`);
 //   - "id", "name", "state", "type" count only when they hold a string;
+//   - "publicIp" and "privateIp" likewise, and are absent otherwise;
 //   - "sgs" counts only as an array of objects, each giving "id" and "name" likewise;
 //   - when a key repeats, its last value counts, as in the document.
 class InstanceReader {
@@ -87,6 +88,8 @@ public:
             // The key's value replaces whatever an earlier occurrence gave.
             if (std::string* field = instanceString(instanceField_)) {
                 *field = instanceField_ == Field::state ? "unknown" : "";
+            } else if (std::optional<std::string>* address = instanceAddress(instanceField_)) {
+                address->reset();
             } else if (instanceField_ == Field::sgs) {
                 instance_.securityGroups.clear();
             }
@@ -107,7 +110,7 @@ public:
     std::vector<EC2Instance> takeInstances() { return std::move(instances_); }
 
 private:
-    enum class Field { other, id, name, state, type, sgs };
+    enum class Field { other, id, name, state, type, sgs, publicIp, privateIp };
 
     static Field fieldNamed(const std::string& name) {
         if (name == "id") return Field::id;
@@ -115,6 +118,8 @@ private:
         if (name == "state") return Field::state;
         if (name == "type") return Field::type;
         if (name == "sgs") return Field::sgs;
+        if (name == "publicIp") return Field::publicIp;
+        if (name == "privateIp") return Field::privateIp;
         return Field::other;
     }
 
@@ -124,6 +129,14 @@ private:
             case Field::name: return &instance_.name;
             case Field::state: return &instance_.state;
             case Field::type: return &instance_.type;
+            default: return nullptr;
+        }
+    }
+
+    std::optional<std::string>* instanceAddress(Field field) {
+        switch (field) {
+            case Field::publicIp: return &instance_.publicIPv4;
+            case Field::privateIp: return &instance_.privateIPv4;
             default: return nullptr;
         }
     }
@@ -142,7 +155,11 @@ private:
         if (depth_ == 1) {
             badShape_ = true;
         } else if (depth_ == 2 && text) {
-            if (std::string* field = instanceString(instanceField_)) *field = std::move(*text);
+            if (std::string* field = instanceString(instanceField_)) {
+                *field = std::move(*text);
+            } else if (std::optional<std::string>* address = instanceAddress(instanceField_)) {
+                *address = std::move(*text);
+            }
         } else if (depth_ == 3 && inGroups_) {
             groupsValid_ = false;
         } else if (depth_ == 4 && inGroup_ && text) {

@@ -2,6 +2,7 @@
 // The value records the application shows: one EC2 instance and its security groups,
 // and the reading of the instance listing's JSON into them.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,8 @@ struct EC2Instance {
     std::string state = "unknown";   // the EC2 state name as the tool reports it
     std::string type;
     std::vector<SecurityGroup> securityGroups;
+    std::optional<std::string> publicIPv4{};  // absent while the instance has none (stopped, private subnet)
+    std::optional<std::string> privateIPv4{};
 
     // What the menu sorts and labels by: the name, or the id when the name is empty.
     const std::string& sortKey() const { return name.empty() ? id : name; }

@@ -9,6 +9,7 @@ Usage: /usr/bin/python3 actions_test.py --orvane PATH --artifacts DIR
 """
 
 import shutil
+import subprocess
 import sys
 from pathlib import Path
 
@@ -41,6 +42,12 @@ class ActionsTest(SessionTestCase):
     def wait_state(self, name, state):
         wait_for(f"{name} to be {state} at the emulator", lambda: self.instance(name)["State"]["Name"] == state)
 
+    def selection(self, name):
+        """The text of the X selection `name` (clipboard or primary), as a pasting program gets it."""
+        result = subprocess.run(["xclip", "-o", "-selection", name], capture_output=True, text=True, timeout=15,
+                                env={**self.session.base_env(), "DISPLAY": self.session.display})
+        return result.stdout if result.returncode == 0 else None
+
     def wait_menu(self, predicate):
         self.session.read_menu(until=lambda entries: predicate([e.name for e in entries]))
         self.session.xdotool("key", "Escape")
@@ -61,6 +68,28 @@ class ActionsTest(SessionTestCase):
         web_id = web["InstanceId"]
         web_group = next(g for g in web["SecurityGroups"] if g["GroupName"] == "web")["GroupId"]
         config = session.root / "xdg" / "config"
+
+        with self.subTest("copy: the id and each address, on the clipboard and the primary selection"):
+            log("copy: the id and each address, on the clipboard and the primary selection")
+            public, private = web["PublicIpAddress"], web["PrivateIpAddress"]
+            entries = [("ID をコピー", web_id), (f"パブリック IP をコピー（{public}）", public),
+                       (f"プライベート IP をコピー（{private}）", private)]
+            shown = session.peek(line_of("web-server", "running"))
+            self.assertTrue(shown[-4].separator, shown)
+            self.assertEqual([e.name for e in shown[-3:]], [title for title, _ in entries], shown)
+            for title, text in entries:
+                session.choose(line_of("web-server", "running"), title)
+                for name in ("clipboard", "primary"):
+                    wait_for(f"{text} in the {name} selection", lambda: self.selection(name) == text, timeout=10)
+                # The menu reopened right after a choice in a submenu can come up with that submenu
+                # focused; the other steps reach the top level through wait_menu too.
+                self.wait_menu(lambda names: any(line_of("web-server", "running")(n) for n in names))
+            # A stopped instance has no public address, so no entry for one.
+            stopped = self.instance("batch-worker")
+            self.assertFalse(stopped.get("PublicIpAddress"), stopped)
+            names = [e.name for e in session.peek(line_of("batch-worker", "stopped"))]
+            self.assertEqual(names[-2:], ["ID をコピー", f"プライベート IP をコピー（{stopped['PrivateIpAddress']}）"],
+                             names)
 
         with self.subTest("launch at login: the autostart entry appears and goes"):
             log("launch at login: the autostart entry appears and goes")
@@ -111,7 +140,7 @@ class ActionsTest(SessionTestCase):
             self.assertEqual(alert.title, f"{web_group} のインバウンドルールを起動のたびに書き換えますか？")
             self.assertEqual(list(alert.buttons), ["有効にする", "キャンセル"])
             session.answer(alert, "有効にする")
-            lock_line = session.peek(line_of("web-server", "running"))[-1]
+            lock_line = next(e for e in session.peek(line_of("web-server", "running")) if e.name.startswith(LOCK))
             self.assertEqual(lock_line.name, LOCK + group_title)
             self.assertIn("ingressLockGroups=", (config / "orvane" / "orvane.conf").read_text())
 

@@ -219,10 +219,15 @@ class StatusNotifierTest(SessionTestCase):
             submenu = self.open(line_of("web-server", "running"))
             wait_for("a refresh after the menu opened", lambda: self.posts() > before)
             _, web_id = self.state("web-server")
+            web = session.aws("ec2", "describe-instances", "--region", "us-east-1",
+                              "--instance-ids", web_id)["Reservations"][0]["Instances"][0]
             self.assertEqual([c.line() for c in submenu.children],
                              [(f"{web_id}  t3.micro", False, False, False), ("---",), ("起動", False, False, False),
                               ("停止", True, False, False), ("---",),
-                              ("起動時に SG を自分の IP 専用にする: しない", True, False, True)])
+                              ("起動時に SG を自分の IP 専用にする: しない", True, False, True), ("---",),
+                              ("ID をコピー", True, False, False),
+                              (f"パブリック IP をコピー（{web['PublicIpAddress']}）", True, False, False),
+                              (f"プライベート IP をコピー（{web['PrivateIpAddress']}）", True, False, False)])
             lock = self.open(line_of("web-server", "running"), "起動時に SG を自分の IP 専用にする: しない")
             self.assertEqual(lock.checked(), ["しない"])
 

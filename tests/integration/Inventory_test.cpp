@@ -20,7 +20,8 @@ using ::testing::StartsWith;
 
 const std::string kInstanceQuery =
     "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
-    "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName}}";
+    "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
+    "publicIp:PublicIpAddress,privateIp:PrivateIpAddress}";
 
 Call describeCall(const std::vector<std::string>& flags) {
     Call call = {"ec2", "describe-instances", "--query", kInstanceQuery, "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64"};
@@ -75,15 +76,30 @@ TEST_F(InventoryTest, DescribesLiveInstancesSortedByNameOrIdWithTheirGroupsInOrd
     const auto unnamedID = launch({.groups = {web}, .type = "t2.micro"});
     launch({.name = "gone", .groups = {web}, .finalState = "terminated"});
 
+    // The addresses as the tool reports them; a stopped instance has a private one only.
+    const auto address = [&](const std::string& id, const char* field) -> std::optional<std::string> {
+        const auto value = awsJSON({"ec2", "describe-instances", "--instance-ids", id, "--query",
+                                    std::string("Reservations[0].Instances[0].") + field});
+        if (value.is_null()) return std::nullopt;
+        return value.get<std::string>();
+    };
+    const auto withAddresses = [&](EC2Instance expected) {
+        expected.publicIPv4 = address(expected.id, "PublicIpAddress");
+        expected.privateIPv4 = address(expected.id, "PrivateIpAddress");
+        EXPECT_EQ(expected.publicIPv4.has_value(), expected.state == "running") << expected.id;
+        EXPECT_TRUE(expected.privateIPv4.has_value()) << expected.id;
+        return expected;
+    };
+
     AWSCLI cli(options());
     const auto instances = cli.describeInstances();
 
     ASSERT_EQ(idsOf(instances), (std::vector<std::string>{alphaID, betaID, unnamedID, webID}));
-    EXPECT_EQ(instances[0], (EC2Instance{alphaID, "alpha", "stopped", "t3.nano", {{solo, "solo"}}}));
-    EXPECT_EQ(instances[1],
-              (EC2Instance{betaID, "Beta", "running", "t3.small", {{admin, "admin"}, {web, "web"}, {solo, "solo"}}}));
-    EXPECT_EQ(instances[2], (EC2Instance{unnamedID, "", "running", "t2.micro", {{web, "web"}}}));
-    EXPECT_EQ(instances[3], (EC2Instance{webID, "web", "running", "t3.micro", {{web, "web"}, {admin, "admin"}}}));
+    EXPECT_EQ(instances[0], withAddresses({alphaID, "alpha", "stopped", "t3.nano", {{solo, "solo"}}}));
+    EXPECT_EQ(instances[1], withAddresses({betaID, "Beta", "running", "t3.small",
+                                           {{admin, "admin"}, {web, "web"}, {solo, "solo"}}}));
+    EXPECT_EQ(instances[2], withAddresses({unnamedID, "", "running", "t2.micro", {{web, "web"}}}));
+    EXPECT_EQ(instances[3], withAddresses({webID, "web", "running", "t3.micro", {{web, "web"}, {admin, "admin"}}}));
     EXPECT_THAT(loggedCalls(), ElementsAre(describeCall({})));
 }
 

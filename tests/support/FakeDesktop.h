@@ -1,9 +1,11 @@
 #pragma once
 // The desktop a controller sees in tests, less its two threads: timers fired by hand,
-// settings in memory, a login item, scripted alerts, a recording status item, a clock.
+// settings in memory, a login item, scripted alerts, a recording status item, a clock,
+// a recording clipboard.
 
 #include "app/Platform.h"
 #include "support/FakeApplication.h"
+#include "support/FakeClipboard.h"
 #include "support/FakeLoginItem.h"
 #include "support/FakeTimers.h"
 #include "support/MemorySettings.h"
@@ -19,10 +21,11 @@ struct FakeDesktop {
     ScriptedAlerts alerts;
     RecordingStatusItem statusItem;
     FakeApplication application;
+    RecordingClipboard clipboard;
 
     // The platform of these fakes with the given main thread and work queue.
     Platform platform(MainThread& mainThread, WorkQueue& queue) {
-        return Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application};
+        return Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application, clipboard};
     }
 };
 

@@ -10,8 +10,9 @@ TrayApplication::TrayApplication(TrayApplicationOptions options)
       cli_(std::move(options.cli)),
       queue_(std::make_unique<SerialQueue>("tamsel.aws")),
       delegate_(std::make_unique<AppDelegate>(
-          Platform{mainThread_, *queue_, timers_, settings_, loginItem_, alerts_, statusItem_, application_}, cli_,
-          std::move(options.version))) {}
+          Platform{mainThread_, *queue_, timers_, settings_, loginItem_, alerts_, statusItem_, application_,
+                   clipboard_},
+          cli_, std::move(options.version))) {}
 
 TrayApplication::~TrayApplication() {
     delegate_.reset();

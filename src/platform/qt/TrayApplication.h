@@ -14,6 +14,7 @@
 #include "app/SerialQueue.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtApplication.h"
+#include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/QtTimers.h"
@@ -51,6 +52,7 @@ private:
     QtAlerts alerts_;
     TrayStatusItem statusItem_;
     QtApplication application_;
+    QtClipboard clipboard_;
     AWSCLIGateway cli_;
     std::unique_ptr<SerialQueue> queue_;
     std::unique_ptr<AppDelegate> delegate_;

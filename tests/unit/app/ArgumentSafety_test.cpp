@@ -86,7 +86,8 @@ TEST(ControllerArgumentSafety, ValuesFromSettingsAndFromTheToolReachItUnchanged)
     };
     const Arguments describe = {"describe-instances", "--query",
                                 "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
-                                "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName}}",
+                                "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
+                                "publicIp:PublicIpAddress,privateIp:PrivateIpAddress}",
                                 "--output", "json"};
     EXPECT_EQ(fake.calls(),
               (std::vector<Arguments>{

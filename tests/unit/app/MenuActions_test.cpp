@@ -88,6 +88,31 @@ TEST(Actions, UnreadableLockMappingCountsAsNoLock) {
     EXPECT_EQ(h.cli.calls, (Strings{"start i-1", "describeInstances"}));
 }
 
+TEST(Actions, CopyEntriesPutThePlainTextOnTheClipboardAndTouchNothingElse) {
+    Harness h;
+    EC2Instance web = instance("i-1", "running", "web");
+    web.publicIPv4 = "54.214.191.68";
+    web.privateIPv4 = "10.250.18.182";
+    h.launched({web});
+    h.cli.calls.clear();
+    const int builds = h.statusItem.menuBuilds;
+    const std::string line = "🟢 web — running";
+    h.choose({line, "ID をコピー"});
+    h.choose({line, "パブリック IP をコピー（54.214.191.68）"});
+    h.choose({line, "プライベート IP をコピー（10.250.18.182）"});
+    EXPECT_EQ(h.clipboard.texts, (Strings{"i-1", "54.214.191.68", "10.250.18.182"}));
+    EXPECT_EQ(h.queue.pending(), 0u);
+    EXPECT_EQ(h.mainThread.pending(), 0u);
+    EXPECT_EQ(h.statusItem.menuBuilds, builds);
+    EXPECT_TRUE(h.alerts.shown.empty());
+    EXPECT_TRUE(h.cli.calls.empty());
+
+    // An entry carrying something other than text copies nothing.
+    h.controller->menuItemChosen(entry(MenuAction::copyText, web));
+    h.controller->menuItemChosen(entry(MenuAction::copyText));
+    EXPECT_EQ(h.clipboard.texts.size(), 3u);
+}
+
 TEST(Actions, StopAsksFirstAndOnlyTheFirstButtonStops) {
     for (int answer : {1, -1, 0}) {
         Harness h;

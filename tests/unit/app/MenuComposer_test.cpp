@@ -126,6 +126,11 @@ TEST(Menu, ExactCharactersOfDotsAndMarks) {
     EXPECT_EQ(lines[1].title.substr(0, 3), "\xE3\x80\x80");
     EXPECT_EQ(lines[2].title, "\xE3\x80\x80\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC\xE3\x81\xAE\xE8\xA9\xB3\xE7\xB4\xB0\xE2\x80\xA6");
     EXPECT_EQ(instanceMenuItem(instance("i-1", "x"), {}).title, "\xE2\x9A\xAA\xEF\xB8\x8F i-1 \xE2\x80\x94 x");
+    EC2Instance addressed = instance("i-1", "running");
+    addressed.privateIPv4 = "10.0.0.1";
+    EXPECT_EQ(instanceMenuItem(addressed, {}).submenu.back().title,
+              "\xE3\x83\x97\xE3\x83\xA9\xE3\x82\xA4\xE3\x83\x99\xE3\x83\xBC\xE3\x83\x88 IP \xE3\x82\x92"
+              "\xE3\x82\xB3\xE3\x83\x94\xE3\x83\xBC\xEF\xBC\x88" "10.0.0.1" "\xEF\xBC\x89");
 }
 
 TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
@@ -133,7 +138,7 @@ TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
     const MenuItem line = instanceMenuItem(stopped, {});
     EXPECT_EQ(line.title, "⚫️ i-1 — stopped");
     EXPECT_EQ(titles(line.submenu), (Strings{"i-1  t3.micro", "---", "起動", "停止", "---",
-                                             "起動時に SG を自分の IP 専用にする: しない"}));
+                                             "起動時に SG を自分の IP 専用にする: しない", "---", "ID をコピー"}));
     EXPECT_FALSE(line.submenu[0].enabled);
     EXPECT_EQ(line.submenu[2].representedObject, RepresentedObject(stopped));
     EXPECT_EQ(line.submenu[3].action, MenuAction::stopInstance);
@@ -147,6 +152,41 @@ TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
         EXPECT_EQ(item.title, dot(c.state) + " web-1 — " + c.state);
         EXPECT_EQ(item.submenu[2].enabled, c.start) << c.state;
         EXPECT_EQ(item.submenu[3].enabled, c.stop) << c.state;
+    }
+}
+
+TEST(InstanceLine, CopyEntriesFollowTheAddressesAndCarryThePlainText) {
+    const std::string id = "ID をコピー";
+    const std::string publicIP = "パブリック IP をコピー（54.214.191.68）";
+    const std::string privateIP = "プライベート IP をコピー（10.250.18.182）";
+    const struct {
+        std::optional<std::string> publicIPv4, privateIPv4;
+        Strings entries;
+        Strings carried;
+    } cases[] = {
+        {std::nullopt, std::nullopt, {id}, {"i-1"}},
+        {"54.214.191.68", std::nullopt, {id, publicIP}, {"i-1", "54.214.191.68"}},
+        {std::nullopt, "10.250.18.182", {id, privateIP}, {"i-1", "10.250.18.182"}},
+        {"54.214.191.68", "10.250.18.182", {id, publicIP, privateIP}, {"i-1", "54.214.191.68", "10.250.18.182"}},
+    };
+    for (const auto& c : cases) {
+        EC2Instance record = instance("i-1", "running", "web", {{"sg-1", "web"}});
+        record.publicIPv4 = c.publicIPv4;
+        record.privateIPv4 = c.privateIPv4;
+        const std::vector<MenuItem> submenu = instanceMenuItem(record, {}).submenu;
+        // After the lock submenu and a separator, and nothing after them.
+        const auto lock = std::find_if(submenu.begin(), submenu.end(), [](auto& item) { return item.hasSubmenu; });
+        ASSERT_NE(lock, submenu.end());
+        ASSERT_TRUE((lock + 1)->separator);
+        const std::vector<MenuItem> copies(lock + 2, submenu.end());
+        EXPECT_EQ(titles(copies), c.entries) << c.entries.size();
+        Strings carried;
+        for (const MenuItem& item : copies) {
+            EXPECT_EQ(item.action, MenuAction::copyText) << item.title;
+            EXPECT_TRUE(item.enabled) << item.title;
+            if (const auto* text = std::get_if<std::string>(&item.representedObject)) carried.push_back(*text);
+        }
+        EXPECT_EQ(carried, c.carried);
     }
 }
 

@@ -149,7 +149,8 @@ TEST(AWSCLICommands, EachCallCarriesItsExactCommandLine) {
                   {"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev"},
                   concat({"ec2", "describe-instances", "--query",
                           "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
-                          "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName}}",
+                          "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
+                          "publicIp:PublicIpAddress,privateIp:PrivateIpAddress}",
                           "--output", "json"},
                          shared),
                   concat({"ec2", "start-instances", "--instance-ids", "i-0abc", "--output", "json"}, shared),

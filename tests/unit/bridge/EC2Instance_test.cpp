@@ -16,7 +16,7 @@ namespace tamsel {
 void PrintTo(const SecurityGroup& g, std::ostream* os) { *os << "{" << g.id << "|" << g.name << "}"; }
 void PrintTo(const EC2Instance& i, std::ostream* os) {
     *os << "{" << i.id << "|" << i.name << "|" << i.state << "|" << i.type << "|" << testing::PrintToString(i.securityGroups)
-        << "}";
+        << "|" << testing::PrintToString(i.publicIPv4) << "|" << testing::PrintToString(i.privateIPv4) << "}";
 }
 
 namespace {
@@ -31,9 +31,11 @@ std::vector<std::string> ids(const std::vector<EC2Instance>& instances) {
 
 TEST(ParseInstancesTest, ReadsEveryFieldAndKeepsGroupOrder) {
     const auto instances = parse(R"([{"id":"i-1","state":"running","type":"t3.micro","name":"web",
-        "sgs":[{"id":"sg-2","name":"ssh"},{"id":"sg-1","name":""}]}])");
+        "sgs":[{"id":"sg-2","name":"ssh"},{"id":"sg-1","name":""}],
+        "publicIp":"54.214.191.68","privateIp":"10.250.18.182"}])");
     ASSERT_EQ(instances.size(), 1u);
-    const EC2Instance expected{"i-1", "web", "running", "t3.micro", {{"sg-2", "ssh"}, {"sg-1", ""}}};
+    const EC2Instance expected{"i-1", "web", "running", "t3.micro", {{"sg-2", "ssh"}, {"sg-1", ""}},
+                               "54.214.191.68", "10.250.18.182"};
     EXPECT_EQ(instances[0], expected);
     EXPECT_EQ(instances[0].securityGroups[0].displayName(), "ssh (sg-2)");
     EXPECT_EQ(instances[0].securityGroups[1].displayName(), "sg-1");
@@ -44,14 +46,17 @@ TEST(ParseInstancesTest, EmptyArrayIsNoInstances) { EXPECT_TRUE(parse("[]").empt
 TEST(ParseInstancesTest, MissingOrWronglyTypedFieldsTakeDefaults) {
     const auto instances = parse(R"([
         {},
-        {"id":7,"name":null,"state":true,"type":["t3"],"sgs":{"id":"sg-1"}},
-        {"id":"i-3","sgs":[{"id":5,"name":null},{}]}
+        {"id":7,"name":null,"state":true,"type":["t3"],"sgs":{"id":"sg-1"},"publicIp":null,"privateIp":167772161},
+        {"id":"i-3","sgs":[{"id":5,"name":null},{}],"publicIp":["54.1.2.3"],"privateIp":{"ip":"10.0.0.1"}},
+        {"id":"i-4","state":"stopped","privateIp":"10.0.0.4"}
     ])");
-    ASSERT_EQ(instances.size(), 3u);
+    ASSERT_EQ(instances.size(), 4u);
     // The two without an id or name sort first (empty key), in input order.
     EXPECT_EQ(instances[0], (EC2Instance{"", "", "unknown", "", {}}));
     EXPECT_EQ(instances[1], (EC2Instance{"", "", "unknown", "", {}}));
     EXPECT_EQ(instances[2], (EC2Instance{"i-3", "", "unknown", "", {{"", ""}, {"", ""}}}));
+    // A stopped instance keeps its private address and has no public one.
+    EXPECT_EQ(instances[3], (EC2Instance{"i-4", "", "stopped", "", {}, std::nullopt, "10.0.0.4"}));
 }
 
 TEST(ParseInstancesTest, UnnamedInstanceKeepsItsGroups) {
@@ -108,10 +113,12 @@ TEST(ParseInstancesTest, RepeatedKeysTakeTheLastValue) {
     const auto instances = parse(R"([
         {"id":"i-1","id":"i-2","name":"a","name":null,"state":"running","state":5},
         {"id":"i-3","sgs":[{"id":"sg-1"}],"sgs":[{"id":"sg-2","id":3}]},
-        {"id":"i-4","state":"running","state":"terminated"}
+        {"id":"i-4","state":"running","state":"terminated"},
+        {"id":"i-5","publicIp":"54.1.2.3","publicIp":null,"privateIp":7,"privateIp":"10.0.0.5"}
     ])");
     EXPECT_EQ(instances, (std::vector<EC2Instance>{{"i-2", "", "unknown", "", {}},
-                                                   {"i-3", "", "unknown", "", {{"", ""}}}}));
+                                                   {"i-3", "", "unknown", "", {{"", ""}}},
+                                                   {"i-5", "", "unknown", "", {}, std::nullopt, "10.0.0.5"}}));
 }
 
 // The listing read the plain way: the whole document first, then its fields.
@@ -122,11 +129,17 @@ std::vector<EC2Instance> readThroughDocument(std::string_view text, const Collat
         const auto found = object.find(key);
         return found != object.end() && found->is_string() ? found->get<std::string>() : std::string(fallback);
     };
+    const auto address = [](const nlohmann::json& object, const char* key) -> std::optional<std::string> {
+        const auto found = object.find(key);
+        if (found == object.end() || !found->is_string()) return std::nullopt;
+        return found->get<std::string>();
+    };
     std::vector<EC2Instance> instances;
     for (const nlohmann::json& element : document) {
         if (!element.is_object()) throw AWSError::failed("想定外のレスポンスです");
         EC2Instance instance{string(element, "id", ""), string(element, "name", ""),
-                             string(element, "state", "unknown"), string(element, "type", ""), {}};
+                             string(element, "state", "unknown"), string(element, "type", ""), {},
+                             address(element, "publicIp"), address(element, "privateIp")};
         const auto sgs = element.find("sgs");
         if (sgs != element.end() && sgs->is_array() &&
             std::all_of(sgs->begin(), sgs->end(), [](const nlohmann::json& g) { return g.is_object(); })) {
@@ -156,8 +169,9 @@ private:
     int pick(int below) { return static_cast<int>(random_() % static_cast<unsigned>(below)); }
 
     nlohmann::json text() {
-        static const char* const kTexts[] = {"i-1", "i-2", "web", "Web", "terminated", "running", "", "サーバー"};
-        return kTexts[pick(8)];
+        static const char* const kTexts[] = {"i-1", "i-2", "web", "Web", "terminated", "running", "", "サーバー",
+                                             "10.0.0.1"};
+        return kTexts[pick(9)];
     }
 
     nlohmann::json value(int depth) {
@@ -186,7 +200,7 @@ private:
 
     nlohmann::json instance() {
         nlohmann::json object = nlohmann::json::object();
-        for (const char* key : {"id", "name", "state", "type", "other"}) {
+        for (const char* key : {"id", "name", "state", "type", "publicIp", "privateIp", "other"}) {
             if (!chance(5)) object[key] = chance(4) ? value(2) : text();
         }
         if (!chance(5)) {
