@@ -21,6 +21,7 @@
 #include "app/AppDelegate.h"
 #include "app/CloudGateway.h"
 #include "app/SerialQueue.h"
+#include "platform/qt/DBusSessionActivity.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtMainThread.h"
@@ -142,8 +143,9 @@ public:
           cli_(tool.options(home)),
           queue_(std::make_unique<SerialQueue>("tamsel.aws")),
           delegate_(std::make_unique<AppDelegate>(
-              Platform{mainThread_, *queue_, timers_, settings_, loginItem_, alerts_, statusItem_, application_}, cli_,
-              "0.1.0")) {}
+              Platform{mainThread_, *queue_, timers_, settings_, loginItem_, alerts_, statusItem_, application_,
+                       sessionActivity_},
+              cli_, "0.1.0")) {}
 
     ~InProcessApp() {
         statusItem_.menu().hide();
@@ -181,6 +183,7 @@ private:
     QtAlerts alerts_;
     TrayStatusItem statusItem_;
     QtApplication application_;
+    DBusSessionActivity sessionActivity_;
     AWSCLIGateway cli_;
     std::unique_ptr<SerialQueue> queue_;
     std::unique_ptr<AppDelegate> delegate_;

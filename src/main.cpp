@@ -19,6 +19,7 @@
 #include "app/CloudGateway.h"
 #include "app/SerialQueue.h"
 #include "bridge/ChildProcess.h"
+#include "platform/qt/DBusSessionActivity.h"
 #include "platform/qt/DesktopSessionCheck.h"
 #include "platform/qt/MissingTrayNotice.h"
 #include "platform/qt/QtAlerts.h"
@@ -87,11 +88,13 @@ int main(int argc, char* argv[]) {
     tamsel::QtAlerts alerts;
     tamsel::TrayStatusItem statusItem;
     tamsel::QtApplication application;
+    tamsel::DBusSessionActivity sessionActivity;
     tamsel::AWSCLIGateway cli;
     auto queue = std::make_unique<tamsel::SerialQueue>("tamsel.aws");
     auto delegate = std::make_unique<tamsel::AppDelegate>(
-        tamsel::Platform{mainThread, *queue, timers, settings, loginItem, alerts, statusItem, application}, cli,
-        ORVANE_VERSION);
+        tamsel::Platform{mainThread, *queue, timers, settings, loginItem, alerts, statusItem, application,
+                         sessionActivity},
+        cli, ORVANE_VERSION);
 
     tamsel::MissingTrayNotice trayNotice;
     if (!statusItem.showInTray()) {

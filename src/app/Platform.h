@@ -126,6 +126,17 @@ public:
     virtual void setMenu(const Menu& menu) = 0;
 };
 
+// Whether anybody can be looking at the screen: the user is away while the session's
+// screen is locked or the machine is about to sleep.
+class SessionActivity {
+public:
+    virtual ~SessionActivity() = default;
+    virtual bool away() const = 0;
+    // `changed` is called on the main thread each time away() changes; a later call
+    // replaces it, and an empty function stops the calls.
+    virtual void setListener(std::function<void()> changed) = 0;
+};
+
 class Application {
 public:
     virtual ~Application() = default;
@@ -144,6 +155,7 @@ struct Platform {
     Alerts& alerts;
     StatusItem& statusItem;
     Application& application;
+    SessionActivity& sessionActivity;
 };
 
 }  // namespace tamsel

@@ -142,6 +142,7 @@ struct Desktop {
     ScriptedAlerts alerts;
     RecordingStatusItem statusItem;
     FakeApplication application;
+    FakeSessionActivity sessionActivity;
 
     // Titles of the top level of the last menu built.
     std::vector<std::string> menuTitles() const {
@@ -169,7 +170,7 @@ TEST_F(RefreshRecovery, EmulatorStoppedMidRefreshShowsInTheMenuAndTheNextTimedRe
     AWSCLIGateway gateway(gatewayOptions());
     SerialQueue queue;
     AppDelegate app(Platform{desktop.mainThread, queue, desktop.timers, desktop.settings, desktop.loginItem,
-                             desktop.alerts, desktop.statusItem, desktop.application},
+                             desktop.alerts, desktop.statusItem, desktop.application, desktop.sessionActivity},
                     gateway, "1.0");
     // Whatever happens below, the held tool is let go before the queue joins its job.
     const ScopeExit releaseFirst([this] { release(); });
@@ -232,7 +233,7 @@ TEST_F(RefreshRecovery, ARegionChosenWhileAListingRunsShowsOnlyThatRegionsList) 
     AWSCLIGateway gateway(gatewayOptions());
     SerialQueue queue;
     AppDelegate app(Platform{desktop.mainThread, queue, desktop.timers, desktop.settings, desktop.loginItem,
-                             desktop.alerts, desktop.statusItem, desktop.application},
+                             desktop.alerts, desktop.statusItem, desktop.application, desktop.sessionActivity},
                     gateway, "1.0");
     const ScopeExit releaseFirst([this] { release(); });
     auto shows = [&](const std::string& name) {

@@ -19,6 +19,7 @@
 #include "app/AppDelegate.h"
 #include "app/CloudGateway.h"
 #include "app/Platform.h"
+#include "support/FakeSessionActivity.h"
 
 namespace tamsel::test {
 
@@ -289,6 +290,7 @@ struct Harness {
     ScriptedAlerts alerts;
     RecordingStatusItem statusItem;
     FakeApplication application;
+    FakeSessionActivity sessionActivity;
     FakeGateway cli;
     std::optional<std::string> version = "1.2.3";
     std::unique_ptr<AppDelegate> controller;
@@ -297,8 +299,8 @@ struct Harness {
     // The controller on another gateway (the real one, running a fake tool).
     AppDelegate& make(CloudGateway& gateway) {
         controller = std::make_unique<AppDelegate>(
-            Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application}, gateway,
-            version);
+            Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application, sessionActivity},
+            gateway, version);
         return *controller;
     }
 
