@@ -12,7 +12,7 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
       version_(std::move(version)),
       handOff_(platform_.queue, platform_.mainThread),
       settings_(platform_.settings, cli),
-      refreshCycle_(handOff_, cli, platform_.timers, platform_.application,
+      refreshCycle_(handOff_, cli, platform_.timers, platform_.sessionActivity, platform_.application,
                     {.started = [this] { rebuildMenu(); },
                      .landed =
                          [this] {

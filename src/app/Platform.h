@@ -135,6 +135,17 @@ public:
     virtual void setText(const std::string& text) = 0;
 };
 
+// Whether anybody can be looking at the screen: the user is away while the session's
+// screen is locked or the machine is about to sleep.
+class SessionActivity {
+public:
+    virtual ~SessionActivity() = default;
+    virtual bool away() const = 0;
+    // `changed` is called on the main thread each time away() changes; a later call
+    // replaces it, and an empty function stops the calls.
+    virtual void setListener(std::function<void()> changed) = 0;
+};
+
 class Application {
 public:
     virtual ~Application() = default;
@@ -154,6 +165,7 @@ struct Platform {
     StatusItem& statusItem;
     Application& application;
     Clipboard& clipboard;
+    SessionActivity& sessionActivity;
 };
 
 }  // namespace tamsel

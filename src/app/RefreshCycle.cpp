@@ -7,9 +7,19 @@
 
 namespace tamsel {
 
-RefreshCycle::RefreshCycle(HandOff& handOff, CloudGateway& cli, Timers& timers, const Application& application,
-                           Listener listener)
-    : handOff_(handOff), cli_(cli), timers_(timers), application_(application), listener_(std::move(listener)) {}
+RefreshCycle::RefreshCycle(HandOff& handOff, CloudGateway& cli, Timers& timers, SessionActivity& sessionActivity,
+                           const Application& application, Listener listener)
+    : handOff_(handOff),
+      cli_(cli),
+      timers_(timers),
+      sessionActivity_(sessionActivity),
+      application_(application),
+      listener_(std::move(listener)),
+      away_(sessionActivity.away()) {
+    sessionActivity_.setListener([this] { sessionActivityChanged(); });
+}
+
+RefreshCycle::~RefreshCycle() { sessionActivity_.setListener({}); }
 
 void RefreshCycle::refresh() {
     if (loading_) return;
@@ -62,8 +72,18 @@ void RefreshCycle::scheduleNext() {
     // The timer is the cycle's own: destroying the cycle disarms it.
     timer_ = timers_.startOneShot(nextRefreshInterval(instances_), [this] {
         if (loading_) return;  // a refresh under way arms the next timer when it lands
+        // Nobody is looking: no listing and no next timer; the return lists at once.
+        if (sessionActivity_.away()) return;
         begin();
     });
+}
+
+void RefreshCycle::sessionActivityChanged() {
+    const bool wasAway = away_;
+    away_ = sessionActivity_.away();
+    // Back at an unlocked screen or from sleep, the list is as old as the absence (timers
+    // do not run while the machine sleeps): list now, whether or not a timer came due.
+    if (wasAway && !away_) refresh();
 }
 
 }  // namespace tamsel

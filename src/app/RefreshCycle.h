@@ -1,7 +1,9 @@
 #pragma once
 // The instance list and how it is kept fresh: one listing at a time on the work queue,
 // landed on the main thread, then a one-shot timer for the next one (sooner while an
-// instance is changing state).
+// instance is changing state). The timer lists nothing while the user is away (screen
+// locked, machine going to sleep); the return lists at once and the cycle goes on. A
+// refresh asked for by the user is never held back.
 
 #include <chrono>
 #include <functional>
@@ -26,8 +28,11 @@ public:
     };
 
     // Everything given must outlive the cycle.
-    RefreshCycle(HandOff& handOff, CloudGateway& cli, Timers& timers, const Application& application,
-                 Listener listener);
+    RefreshCycle(HandOff& handOff, CloudGateway& cli, Timers& timers, SessionActivity& sessionActivity,
+                 const Application& application, Listener listener);
+    ~RefreshCycle();
+    RefreshCycle(const RefreshCycle&) = delete;
+    RefreshCycle& operator=(const RefreshCycle&) = delete;
 
     // Starts a listing unless one is under way.
     void refresh();
@@ -55,10 +60,12 @@ private:
     void begin();  // loading on, listener told, listing queued: no guard
     void land(Outcome outcome);
     void scheduleNext();
+    void sessionActivityChanged();
 
     HandOff& handOff_;
     CloudGateway& cli_;
     Timers& timers_;
+    SessionActivity& sessionActivity_;
     const Application& application_;
     Listener listener_;
 
@@ -66,6 +73,7 @@ private:
     std::optional<AWSError> lastError_;
     std::optional<std::chrono::system_clock::time_point> lastUpdated_;
     bool loading_ = false;
+    bool away_;  // as last told, so that only a return lists
     std::unique_ptr<OneShotTimer> timer_;
 };
 

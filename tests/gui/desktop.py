@@ -29,6 +29,8 @@ MARKER = "ORVANE_GUI_SESSION"
 SETPRIV = "/usr/bin/setpriv"
 # The StatusNotifier watcher's bus name, object path and interface share this name.
 WATCHER = "org.kde.StatusNotifierWatcher"
+# The screen locker's bus name and interface.
+SCREEN_SAVER = "org.freedesktop.ScreenSaver"
 # What a GUI test file is run with (--orvane PATH --artifacts DIR); run_tests() fills it in.
 ARGS = argparse.Namespace(orvane=None, artifacts=None)
 
@@ -265,6 +267,22 @@ class Session:
             log_text = (self.root / "sni-host.log").read_text(errors="replace")
             raise SessionError(f"{error}; the host exited with {self.processes['sni-host'].poll()}: {log_text}") from None
         self.set_backdrop()
+
+    def start_screen_saver(self, *paths, locked=False):
+        """A screen locker on the session bus (tests/gui/screen_saver.py) serving its interface
+        at `paths`; lock_screen() locks and unlocks it."""
+        env = self.desktop_env()
+        env.update(DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=self.env["DBUS_SESSION_BUS_ADDRESS"])
+        argv = ["/usr/bin/python3", str(Path(__file__).resolve().parent / "screen_saver.py"), *paths]
+        self.spawn("screen-saver", argv + (["--active"] if locked else []), env)
+        wait_for("the screen saver on the bus", lambda: self.bus_owner(SCREEN_SAVER) is not None)
+        self.screen_saver_path = paths[0]
+
+    def lock_screen(self, locked):
+        from gi.repository import GLib
+
+        self.bus_call(SCREEN_SAVER, self.screen_saver_path, SCREEN_SAVER, "SetActive", GLib.Variant("(b)", (locked,)),
+                      "(b)")
 
     def set_backdrop(self):
         """A calm desktop background instead of black, for screenshots a person looks at
@@ -590,7 +608,7 @@ class Session:
     def close(self):
         """Stops everything this session started and returns the processes (PID to name)
         that had to be killed after the orderly stop: none, normally."""
-        for name in ("orvane", "trayer", "sni-host", "sni-watcher", "atspi", "dbus", "xvfb"):
+        for name in ("orvane", "trayer", "sni-host", "sni-watcher", "screen-saver", "atspi", "dbus", "xvfb"):
             self.stop_process(name)
         if (self.emulator_dir / "pid").exists():
             subprocess.run([str(REPO / "scripts" / "emulator"), "stop", str(self.emulator_dir)],

@@ -2,7 +2,9 @@
 appears once a tray does, the menu opens from a click on the icon and lists the seeded
 instances among a few hundred more (the menu stays within the screen and scrolls, a name
 too long for a line is shortened there), a second copy refuses to start, the closed menu
-gives back its window and opens again, the menu's keys refresh and quit, and nothing this
+gives back its window and opens again, the timer rests while the screen is locked (a screen
+locker that comes after the application) and unlocking lists at once, the menu's keys
+refresh and quit, and nothing this
 test started is left running.
 
 Usage: /usr/bin/python3 tray_test.py --orvane PATH --artifacts DIR
@@ -117,12 +119,28 @@ class TrayTest(SessionTestCase):
             with open(f"/proc/{app.pid}/maps") as maps:
                 return {line.split()[0] for line in maps if "/memfd:" in line}
 
+        # Meanwhile the screen is locked, by a locker that comes after the application and
+        # serves the path some desktops use: the timer comes due and lists nothing.
+        session.start_screen_saver("/ScreenSaver", locked=True)
+        wait_for("orvane to ask the locker",
+                 lambda: "GetActive() from" in (session.root / "screen-saver.log").read_text())
+        calls = self.listings()
         held = shared_pixels()
         time.sleep(32)
         self.assertLess(shared_pixels(), held)
+        self.assertEqual(self.listings(), calls, "the timer listed while the screen was locked")
+        # Opening the menu is never held back.
         entries = session.read_menu(until=listed)
         self.assertIn("🟢 web-server — running", [e.name for e in entries])
+        wait_for("the refresh the opening asks for", lambda: self.listings() > calls, timeout=20)
         session.xdotool("key", "Escape")
+        # Unlocking lists once and at once (the next timer is 30 s away).
+        wait_for("that refresh to land", lambda: not self.calling_aws(app), timeout=30, interval=0.05)
+        calls = self.listings()
+        session.lock_screen(False)
+        wait_for("the refresh at unlocking", lambda: self.listings() > calls, timeout=10, interval=0.1)
+        time.sleep(2)
+        self.assertEqual(self.listings(), calls + 1)
 
         # The keys the menu shows work while it is open: Ctrl+R refreshes, Ctrl+Q quits.
         session.open_menu()
@@ -134,6 +152,20 @@ class TrayTest(SessionTestCase):
         session.xdotool("key", "ctrl+q")
         wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
         self.assertEqual(app.returncode, 0, session.app_log.read_text())
+
+    def listings(self):
+        return self.proxy_log().count("POST https://ec2.")
+
+    @staticmethod
+    def calling_aws(app):
+        """Whether orvane runs a child process (the aws tool) now."""
+        for task in Path(f"/proc/{app.pid}/task").iterdir():
+            try:
+                if (task / "children").read_text().split():
+                    return True
+            except OSError:  # a thread that ended meanwhile
+                pass
+        return False
 
     def proxy_log(self):
         # The proxy logs one line per call, with the ANSI colours of its logger.

@@ -1,12 +1,13 @@
 #pragma once
 // The desktop a controller sees in tests, less its two threads: timers fired by hand,
 // settings in memory, a login item, scripted alerts, a recording status item, a clock,
-// a recording clipboard.
+// a recording clipboard, a session that can be away.
 
 #include "app/Platform.h"
 #include "support/FakeApplication.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeLoginItem.h"
+#include "support/FakeSessionActivity.h"
 #include "support/FakeTimers.h"
 #include "support/MemorySettings.h"
 #include "support/RecordingStatusItem.h"
@@ -22,10 +23,12 @@ struct FakeDesktop {
     RecordingStatusItem statusItem;
     FakeApplication application;
     RecordingClipboard clipboard;
+    FakeSessionActivity sessionActivity;
 
     // The platform of these fakes with the given main thread and work queue.
     Platform platform(MainThread& mainThread, WorkQueue& queue) {
-        return Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application, clipboard};
+        return Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application, clipboard,
+                        sessionActivity};
     }
 };
 

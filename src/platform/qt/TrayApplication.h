@@ -12,6 +12,7 @@
 #include "app/AppDelegate.h"
 #include "app/CloudGateway.h"
 #include "app/SerialQueue.h"
+#include "platform/qt/DBusSessionActivity.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtClipboard.h"
@@ -53,6 +54,7 @@ private:
     TrayStatusItem statusItem_;
     QtApplication application_;
     QtClipboard clipboard_;
+    DBusSessionActivity sessionActivity_;
     AWSCLIGateway cli_;
     std::unique_ptr<SerialQueue> queue_;
     std::unique_ptr<AppDelegate> delegate_;

@@ -1,6 +1,11 @@
-// The controller's launch, its refresh guard, landings and timer policy, on fakes.
+// The controller's launch, its refresh guard, landings and timer policy (also while the
+// user is away), on fakes.
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <utility>
 
 #include "support/ControllerHarness.h"
 
@@ -162,6 +167,57 @@ TEST(Timer, FiringWhileLoadingDoesNothingAndArmsNothing) {
     EXPECT_EQ(h.timers.started().size(), 2u);
 }
 
+int listings(const FakeGateway& cli) {
+    return static_cast<int>(std::count(cli.calls.begin(), cli.calls.end(), "describeInstances"));
+}
+
+TEST(Away, TheTimerListsNothingAndTheReturnListsOnceAtOnce) {
+    Harness h;
+    AppDelegate& app = h.launched();
+    h.sessionActivity.set(true);
+    h.timers.fireLast();
+    EXPECT_FALSE(app.loading());
+    EXPECT_EQ(h.queue.pending(), 0u);
+    EXPECT_EQ(h.timers.armedCount(), 0u) << "no timer wakes an absent user's machine";
+
+    h.sessionActivity.set(false);
+    EXPECT_TRUE(app.loading());
+    h.sessionActivity.set(false);  // repeated: still one listing
+    h.drain();
+    EXPECT_EQ(listings(h.cli), 2);
+    EXPECT_EQ(h.timers.armedCount(), 1u) << "the cycle goes on";
+
+    // Back from sleep before the timer came due (timers stand still while the machine
+    // sleeps): the list is as old as the sleep, so it is listed at once all the same.
+    h.sessionActivity.set(true);
+    h.sessionActivity.set(false);
+    h.drain();
+    EXPECT_EQ(listings(h.cli), 3);
+    EXPECT_EQ(h.timers.armedCount(), 1u);
+}
+
+TEST(Away, WhatTheUserAsksForIsNeverHeldBack) {
+    Harness h;
+    h.cli.profileNames = {"dev"};
+    AppDelegate& app = h.launched({instance("i-1", "stopped")});
+    h.sessionActivity.set(true);
+    const std::vector<std::pair<std::string, std::function<void()>>> asks = {
+        {"the menu opening", [&] { app.menuWillOpen(); }},
+        {"今すぐ更新", [&] { h.choose({"今すぐ更新"}); }},
+        {"a region", [&] { h.choose({"リージョン: デフォルト", "eu-west-1"}); }},
+        {"a start", [&] { h.choose({"⚫️ i-1 — stopped", "起動"}); }},
+    };
+    for (const auto& [what, ask] : asks) {
+        h.cli.listings.push_back(std::vector{instance("i-1", "stopped")});
+        const int before = listings(h.cli);
+        ask();
+        h.drain();
+        EXPECT_EQ(listings(h.cli), before + 1) << what;
+    }
+    h.timers.fireLast();  // armed by the last landing, due while still away
+    EXPECT_EQ(h.queue.pending(), 0u);
+}
+
 TEST(Lifetime, ALandingAfterTheControllerIsGoneIsDropped) {
     Harness h;
     h.launched().refresh();
@@ -170,6 +226,7 @@ TEST(Lifetime, ALandingAfterTheControllerIsGoneIsDropped) {
     EXPECT_EQ(h.statusItem.delegate, nullptr);
     h.mainThread.runAll();  // must not touch the destroyed controller
     EXPECT_EQ(h.timers.armedCount(), 0u);
+    EXPECT_FALSE(h.sessionActivity.listening()) << "an unlock at quitting would call the destroyed controller";
 }
 
 }  // namespace

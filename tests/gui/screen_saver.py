@@ -1,0 +1,57 @@
+#!/usr/bin/python3
+"""A screen locker's D-Bus face for the GUI tests and measurements: owns
+org.freedesktop.ScreenSaver on the session bus and serves its interface at the paths
+given, as a desktop's locker does: GetActive answers whether the screen is locked,
+SetActive(b) locks or unlocks it, and every change is signalled as ActiveChanged(b) at each
+path. Tests lock and unlock through SetActive over the bus. Each call is logged on stdout.
+
+Usage: screen_saver.py [--active] PATH...   (the bus from DBUS_SESSION_BUS_ADDRESS)
+"""
+
+import argparse
+import sys
+
+from gi.repository import Gio, GLib
+
+NAME = "org.freedesktop.ScreenSaver"
+INTERFACE = Gio.DBusNodeInfo.new_for_xml(f"""
+<node><interface name="{NAME}">
+  <method name="GetActive"><arg type="b" direction="out"/></method>
+  <method name="SetActive"><arg type="b" direction="in"/><arg type="b" direction="out"/></method>
+  <signal name="ActiveChanged"><arg type="b"/></signal>
+</interface></node>""").interfaces[0]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--active", action="store_true", help="start locked")
+    parser.add_argument("paths", nargs="+")
+    args = parser.parse_args()
+    state = {"active": args.active}
+    bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+
+    def on_call(connection, sender, path, _interface, method, parameters, invocation):
+        print(f"{method}{tuple(parameters.unpack())} from {sender} at {path}", flush=True)
+        if method == "GetActive":
+            invocation.return_value(GLib.Variant("(b)", (state["active"],)))
+            return
+        active = parameters.unpack()[0]
+        changed = active != state["active"]
+        state["active"] = active
+        invocation.return_value(GLib.Variant("(b)", (True,)))
+        if changed:
+            for each in args.paths:
+                connection.emit_signal(None, each, NAME, "ActiveChanged", GLib.Variant("(b)", (active,)))
+
+    for path in args.paths:
+        bus.register_object(path, INTERFACE, on_call, None, None)
+    loop = GLib.MainLoop()
+    Gio.bus_own_name_on_connection(bus, NAME, Gio.BusNameOwnerFlags.NONE,
+                                   lambda *_: print(f"owns {NAME}", flush=True),
+                                   lambda *_: (print(f"lost {NAME}", flush=True), loop.quit()))
+    loop.run()
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
