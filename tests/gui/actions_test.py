@@ -14,7 +14,8 @@ import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop import ARGS, SessionTestCase, log, run_tests, wait_for  # noqa: E402
+from harness import ARGS, SessionTestCase, run_tests  # noqa: E402
+from desktop import log, wait_for  # noqa: E402
 
 LOGIN = "ログイン時に起動"
 LOCK = "起動時に SG を自分の IP 専用にする: "

@@ -14,7 +14,8 @@ import threading
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop import SessionTestCase, run_tests, wait_for  # noqa: E402
+from harness import SessionTestCase, run_tests  # noqa: E402
+from desktop import wait_for  # noqa: E402
 
 
 class HangTest(SessionTestCase):

@@ -23,7 +23,8 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop import ARGS, Session, log, marked_processes, run_tests, wait_for  # noqa: E402
+from harness import ARGS, run_tests  # noqa: E402
+from desktop import Session, log, marked_processes, wait_for  # noqa: E402
 
 LOGIN = "ログイン時に起動"
 PROFILE_DEFAULT = "プロファイル: デフォルト"

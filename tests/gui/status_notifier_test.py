@@ -21,7 +21,8 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop import ARGS, WATCHER, SessionTestCase, log, run_tests, wait_for  # noqa: E402
+from harness import ARGS, SessionTestCase, run_tests  # noqa: E402
+from desktop import WATCHER, log, wait_for  # noqa: E402
 
 ITEM = "org.kde.StatusNotifierItem"
 DBUSMENU = "com.canonical.dbusmenu"

@@ -17,7 +17,8 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop import ARGS, SessionTestCase, atspi, run_tests, wait_for  # noqa: E402
+from harness import ARGS, SessionTestCase, run_tests  # noqa: E402
+from desktop import atspi, wait_for  # noqa: E402
 
 
 class TrayTest(SessionTestCase):
@@ -99,8 +100,10 @@ class TrayTest(SessionTestCase):
         wait_for("the submenu of the last instance", lambda: submenu.childCount > 0, timeout=10)
         shown = [(e.name, e.enabled, e.has_submenu) for e in session.entries(submenu) if not e.separator]
         self.assertRegex(shown[0][0], r"^i-[0-9a-f]+  t3\.micro$")
-        self.assertEqual(shown[1:], [("起動", False, False), ("停止", True, False),
-                                     ("起動時に SG を自分の IP 専用にする: しない", True, True)])
+        self.assertEqual(shown[1:4], [("起動", False, False), ("停止", True, False),
+                                      ("起動時に SG を自分の IP 専用にする: しない", True, True)])
+        self.assertEqual([name.split("（")[0] for name, _, _ in shown[4:]],
+                         ["ID をコピー", "パブリック IP をコピー", "プライベート IP をコピー"])
         session.screenshot(Path(ARGS.artifacts) / "tray-menu-scrolled.png")
         session.xdotool("key", "Escape")
         session.xdotool("key", "Escape")

@@ -24,7 +24,7 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "gui"))
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
 from desktop import Session, marked_processes, wait_for  # noqa: E402
 
 ARGS = None

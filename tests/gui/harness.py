@@ -1,0 +1,41 @@
+"""What the GUI test files share: the desktop session package (scripts/desktop) on the
+import path, a test case with a session of its own, and the runner of a test file.
+Import this first in a test file; `desktop` can be imported after it."""
+
+import argparse
+import sys
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
+
+from desktop import Session, marked_processes  # noqa: E402
+
+# What a GUI test file is run with (--orvane PATH --artifacts DIR); run_tests() fills it in.
+ARGS = argparse.Namespace(orvane=None, artifacts=None)
+
+
+class SessionTestCase(unittest.TestCase):
+    """A test with a session of its own, closed after it: every process the test started
+    must have ended in the orderly stop."""
+
+    def setUp(self):
+        self.session = Session(ARGS.orvane)
+        self.addCleanup(self.session.remove_files)
+        self.addCleanup(self.close_session)
+
+    def close_session(self):
+        leftovers = self.session.close()
+        self.assertEqual(marked_processes(self.session.marker), [], "processes of the test still run")
+        self.assertEqual(leftovers, {}, "processes outlived their orderly stop")
+
+
+def run_tests():
+    """Reads --orvane and --artifacts into ARGS and runs the test cases of the file that was
+    started; the rest of the command line goes to unittest."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--orvane", required=True)
+    parser.add_argument("--artifacts", required=True)
+    _, rest = parser.parse_known_args(namespace=ARGS)
+    # The accessibility bindings warn about their own deprecated calls.
+    unittest.main(module="__main__", argv=[sys.argv[0], "-v", *rest], warnings="ignore")
