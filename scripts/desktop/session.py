@@ -293,6 +293,22 @@ class Session(MenuDriver):
                                 capture_output=True, text=True, timeout=120, check=True)
         return json.loads(result.stdout) if result.stdout.strip() else None
 
+    def proxy_log(self):
+        """What the emulator's proxy logged: one line per call it answered, its colours removed."""
+        text = (self.emulator_dir / "proxy.log").read_text(errors="replace")
+        return re.sub(r"\x1b\[[0-9;]*m", "", text)
+
+    @staticmethod
+    def calling_aws(app):
+        """Whether the process `app` has a child (the aws tool) now."""
+        for task in Path(f"/proc/{app.pid}/task").iterdir():
+            try:
+                if (task / "children").read_text().split():
+                    return True
+            except OSError:  # a thread that ended meanwhile
+                pass
+        return False
+
     # -- ending ---------------------------------------------------------------
 
     def close(self):

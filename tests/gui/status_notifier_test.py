@@ -127,19 +127,11 @@ class StatusNotifierTest(SessionTestCase):
         return wait_for(what, lambda: check(self.layout()), timeout=timeout)
 
     def calling_aws(self):
-        """Whether orvane runs a child process (the aws tool) now."""
-        for task in Path(f"/proc/{self.app.pid}/task").iterdir():
-            try:
-                if (task / "children").read_text().split():
-                    return True
-            except OSError:  # a thread that ended meanwhile
-                pass
-        return False
+        return self.session.calling_aws(self.app)
 
     def posts(self):
         """The calls the emulator has answered (the proxy logs each, in ANSI colours)."""
-        text = (self.session.emulator_dir / "proxy.log").read_text(errors="replace")
-        return re.sub(r"\x1b\[[0-9;]*m", "", text).count("POST https://")
+        return self.session.proxy_log().count("POST https://")
 
     def state(self, name):
         for reservation in self.session.aws("ec2", "describe-instances", "--region", "us-east-1")["Reservations"]:

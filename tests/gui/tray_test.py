@@ -83,7 +83,7 @@ class TrayTest(SessionTestCase):
         self.assertFalse(entries[0].enabled)
         instance = next(e for e in entries if "web-server" in e.name)
         self.assertTrue(instance.enabled and instance.has_submenu)
-        self.assertIn("POST https://ec2.us-east-1.amazonaws.com/", self.proxy_log())
+        self.assertIn("POST https://ec2.us-east-1.amazonaws.com/", self.session.proxy_log())
 
         shot = session.screenshot(Path(ARGS.artifacts) / "tray-menu.png")
         self.assertGreater(shot.stat().st_size, 0)
@@ -138,7 +138,7 @@ class TrayTest(SessionTestCase):
         wait_for("the refresh the opening asks for", lambda: self.listings() > calls, timeout=20)
         session.xdotool("key", "Escape")
         # Unlocking lists once and at once (the next timer is 30 s away).
-        wait_for("that refresh to land", lambda: not self.calling_aws(app), timeout=30, interval=0.05)
+        wait_for("that refresh to land", lambda: not self.session.calling_aws(app), timeout=30, interval=0.05)
         calls = self.listings()
         session.lock_screen(False)
         wait_for("the refresh at unlocking", lambda: self.listings() > calls, timeout=10, interval=0.1)
@@ -147,9 +147,9 @@ class TrayTest(SessionTestCase):
 
         # The keys the menu shows work while it is open: Ctrl+R refreshes, Ctrl+Q quits.
         session.open_menu()
-        calls = self.proxy_log().count("POST https://ec2.")
+        calls = self.listings()
         session.xdotool("key", "ctrl+r")
-        wait_for("the refresh Ctrl+R asks for", lambda: self.proxy_log().count("POST https://ec2.") > calls,
+        wait_for("the refresh Ctrl+R asks for", lambda: self.listings() > calls,
                  timeout=20)
         session.open_menu()
         session.xdotool("key", "ctrl+q")
@@ -157,23 +157,7 @@ class TrayTest(SessionTestCase):
         self.assertEqual(app.returncode, 0, session.app_log.read_text())
 
     def listings(self):
-        return self.proxy_log().count("POST https://ec2.")
-
-    @staticmethod
-    def calling_aws(app):
-        """Whether orvane runs a child process (the aws tool) now."""
-        for task in Path(f"/proc/{app.pid}/task").iterdir():
-            try:
-                if (task / "children").read_text().split():
-                    return True
-            except OSError:  # a thread that ended meanwhile
-                pass
-        return False
-
-    def proxy_log(self):
-        # The proxy logs one line per call, with the ANSI colours of its logger.
-        text = (self.session.emulator_dir / "proxy.log").read_text(errors="replace")
-        return re.sub(r"\x1b\[[0-9;]*m", "", text)
+        return self.session.proxy_log().count("POST https://ec2.")
 
 
 if __name__ == "__main__":
