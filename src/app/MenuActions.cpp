@@ -52,7 +52,8 @@ void MenuActions::startInstance(const MenuItem& item) {
     const auto lockGroups = settings_.ingressLockGroups();
     const auto lock = lockGroups.find(instance->id);
     if (lock == lockGroups.end()) {
-        runOperation([id = instance->id](CloudGateway& cli) { cli.start(id); }, startSucceeded(*instance));
+        runOperation([id = instance->id](CloudGateway& cli) { cli.start(id); },
+                     followWhenAccepted(&PowerWatch::started, *instance));
         return;
     }
 
@@ -66,15 +67,21 @@ void MenuActions::startInstance(const MenuItem& item) {
         return;
     }
     // One operation, so nothing else on the queue runs between narrowing the group and starting.
-    runOperation([id = instance->id, group](CloudGateway& cli) {
-        const std::string address = cli.globalIPv4();
-        cli.restrictIngress(group, address);
-        cli.start(id);
-    }, startSucceeded(*instance));
+    runOperation(
+        [id = instance->id, group](CloudGateway& cli) {
+            const std::string address = cli.globalIPv4();
+            cli.restrictIngress(group, address);
+            cli.start(id);
+        },
+        followWhenAccepted(&PowerWatch::started, *instance));
 }
 
-std::function<void()> MenuActions::startSucceeded(const EC2Instance& instance) {
-    return [this, starting = instance] { powerWatch_.started(starting); };
+std::function<void()> MenuActions::followWhenAccepted(void (PowerWatch::*tell)(const EC2Instance&),
+                                                      const EC2Instance& instance) {
+    return [this, tell, instance, profile = cli_.profile(), region = cli_.region()] {
+        // Under another profile or region by now, the instance would seem gone from the list.
+        if (cli_.profile() == profile && cli_.region() == region) (powerWatch_.*tell)(instance);
+    };
 }
 
 void MenuActions::stopInstance(const MenuItem& item) {
@@ -82,7 +89,7 @@ void MenuActions::stopInstance(const MenuItem& item) {
     if (!instance) return;
     if (platform_.alerts.run(stopConfirmation(*instance)) != 0) return;
     runOperation([id = instance->id](CloudGateway& cli) { cli.stop(id); },
-                 [this, stopping = *instance] { powerWatch_.stopped(stopping); });
+                 followWhenAccepted(&PowerWatch::stopped, *instance));
 }
 
 void MenuActions::selectProfile(const MenuItem& item) { afterChoiceChanged(settings_.setProfile(carriedText(item))); }

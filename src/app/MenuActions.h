@@ -34,8 +34,9 @@ private:
 
     void startInstance(const MenuItem& item);
     void stopInstance(const MenuItem& item);
-    // Tells the power watch that AWS accepted the start of `instance`.
-    std::function<void()> startSucceeded(const EC2Instance& instance);
+    // What to run once AWS accepted the start or stop of `instance`: `tell` the power watch,
+    // unless the profile or region changed meanwhile.
+    std::function<void()> followWhenAccepted(void (PowerWatch::*tell)(const EC2Instance&), const EC2Instance& instance);
     void selectProfile(const MenuItem& item);
     void selectRegion(const MenuItem& item);
     void selectIngressLockGroup(const MenuItem& item);
