@@ -12,14 +12,16 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
       version_(std::move(version)),
       handOff_(platform_.queue, platform_.mainThread),
       settings_(platform_.settings, cli),
+      powerWatch_(platform_.notifications, platform_.application),
       refreshCycle_(handOff_, cli, platform_.timers, platform_.sessionActivity, platform_.application,
                     {.started = [this] { rebuildMenu(); },
                      .landed =
                          [this] {
+                             if (!lastError()) powerWatch_.landed(instances());
                              updateButton();
                              rebuildMenu();
                          }}),
-      actions_(platform_, cli, handOff_, refreshCycle_, settings_, [this] { rebuildMenu(); }) {}
+      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, [this] { rebuildMenu(); }) {}
 
 AppDelegate::~AppDelegate() { platform_.statusItem.setDelegate(nullptr); }
 

@@ -14,6 +14,7 @@
 #include "app/MenuActions.h"
 #include "app/MenuModel.h"
 #include "app/Platform.h"
+#include "app/PowerWatch.h"
 #include "app/RefreshCycle.h"
 #include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
@@ -59,6 +60,7 @@ private:
 
     HandOff handOff_;
     AppSettings settings_;
+    PowerWatch powerWatch_;
     RefreshCycle refreshCycle_;
     MenuActions actions_;
 };

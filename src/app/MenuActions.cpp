@@ -18,12 +18,13 @@ std::optional<std::string> carriedText(const MenuItem& item) {
 }  // namespace
 
 MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
-                         AppSettings& settings, std::function<void()> rebuildMenu)
+                         AppSettings& settings, PowerWatch& powerWatch, std::function<void()> rebuildMenu)
     : platform_(platform),
       cli_(cli),
       handOff_(handOff),
       refreshCycle_(refreshCycle),
       settings_(settings),
+      powerWatch_(powerWatch),
       rebuildMenu_(std::move(rebuildMenu)) {}
 
 void MenuActions::perform(const MenuItem& item) {
@@ -51,7 +52,8 @@ void MenuActions::startInstance(const MenuItem& item) {
     const auto lockGroups = settings_.ingressLockGroups();
     const auto lock = lockGroups.find(instance->id);
     if (lock == lockGroups.end()) {
-        runOperation([id = instance->id](CloudGateway& cli) { cli.start(id); });
+        runOperation([id = instance->id](CloudGateway& cli) { cli.start(id); },
+                     followWhenAccepted(&PowerWatch::started, *instance));
         return;
     }
 
@@ -65,18 +67,29 @@ void MenuActions::startInstance(const MenuItem& item) {
         return;
     }
     // One operation, so nothing else on the queue runs between narrowing the group and starting.
-    runOperation([id = instance->id, group](CloudGateway& cli) {
-        const std::string address = cli.globalIPv4();
-        cli.restrictIngress(group, address);
-        cli.start(id);
-    });
+    runOperation(
+        [id = instance->id, group](CloudGateway& cli) {
+            const std::string address = cli.globalIPv4();
+            cli.restrictIngress(group, address);
+            cli.start(id);
+        },
+        followWhenAccepted(&PowerWatch::started, *instance));
+}
+
+std::function<void()> MenuActions::followWhenAccepted(void (PowerWatch::*tell)(const EC2Instance&),
+                                                      const EC2Instance& instance) {
+    return [this, tell, instance, profile = cli_.profile(), region = cli_.region()] {
+        // Under another profile or region by now, the instance would seem gone from the list.
+        if (cli_.profile() == profile && cli_.region() == region) (powerWatch_.*tell)(instance);
+    };
 }
 
 void MenuActions::stopInstance(const MenuItem& item) {
     const auto* instance = std::get_if<EC2Instance>(&item.representedObject);
     if (!instance) return;
     if (platform_.alerts.run(stopConfirmation(*instance)) != 0) return;
-    runOperation([id = instance->id](CloudGateway& cli) { cli.stop(id); });
+    runOperation([id = instance->id](CloudGateway& cli) { cli.stop(id); },
+                 followWhenAccepted(&PowerWatch::stopped, *instance));
 }
 
 void MenuActions::selectProfile(const MenuItem& item) { afterChoiceChanged(settings_.setProfile(carriedText(item))); }
@@ -85,6 +98,7 @@ void MenuActions::selectRegion(const MenuItem& item) { afterChoiceChanged(settin
 
 void MenuActions::afterChoiceChanged(const std::optional<SettingsWriteError>& unsaved) {
     refreshCycle_.forgetInstances();
+    powerWatch_.forgetAll();
     if (refreshCycle_.loading()) rebuildMenu_();
     refreshCycle_.refresh();
     reportUnsaved(unsaved);
@@ -121,7 +135,7 @@ void MenuActions::showErrorDetail() {
     showAlert(error, error.summary(), std::nullopt);
 }
 
-void MenuActions::runOperation(Operation operation) {
+void MenuActions::runOperation(Operation operation, std::function<void()> succeeded) {
     handOff_.run(
         [&cli = cli_, operation = std::move(operation)] {
             std::optional<AWSError> failure;
@@ -132,8 +146,12 @@ void MenuActions::runOperation(Operation operation) {
             }
             return failure;
         },
-        [this](const std::optional<AWSError>& failure) {
-            if (failure) showAlert(*failure, std::string(kOperationFailedTitle), std::nullopt);
+        [this, succeeded = std::move(succeeded)](const std::optional<AWSError>& failure) {
+            if (failure) {
+                showAlert(*failure, std::string(kOperationFailedTitle), std::nullopt);
+            } else {
+                succeeded();
+            }
             // Whatever happened, show what AWS now reports.
             refreshCycle_.refreshAfterOperation();
         });

@@ -2,7 +2,8 @@
 // What the menu's entries do: the power actions with their confirmations and the ingress
 // lock, the settings entries, the login item, copying text, the error details, reloading
 // and quitting.
-// A failed action is shown in an alert; every cloud operation is followed by a listing.
+// A failed action is shown in an alert; every cloud operation is followed by a listing,
+// and an accepted start or stop is followed by the power watch until it settles.
 
 #include <functional>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "app/HandOff.h"
 #include "app/MenuModel.h"
 #include "app/Platform.h"
+#include "app/PowerWatch.h"
 #include "app/RefreshCycle.h"
 #include "bridge/AWSError.h"
 
@@ -22,7 +24,7 @@ class MenuActions {
 public:
     // Everything given must outlive the actions. `rebuildMenu` draws the menu anew.
     MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
-                AppSettings& settings, std::function<void()> rebuildMenu);
+                AppSettings& settings, PowerWatch& powerWatch, std::function<void()> rebuildMenu);
 
     // Does what choosing `item` asks.
     void perform(const MenuItem& item);
@@ -32,6 +34,9 @@ private:
 
     void startInstance(const MenuItem& item);
     void stopInstance(const MenuItem& item);
+    // What to run once AWS accepted the start or stop of `instance`: `tell` the power watch,
+    // unless the profile or region changed meanwhile.
+    std::function<void()> followWhenAccepted(void (PowerWatch::*tell)(const EC2Instance&), const EC2Instance& instance);
     void selectProfile(const MenuItem& item);
     void selectRegion(const MenuItem& item);
     void selectIngressLockGroup(const MenuItem& item);
@@ -42,8 +47,8 @@ private:
     // under way lands under the old choice and is listed again; the menu shows the new
     // choice meanwhile.
     void afterChoiceChanged(const std::optional<SettingsWriteError>& unsaved);
-    // Runs `operation` on the work queue, alerts on failure, then lists once.
-    void runOperation(Operation operation);
+    // Runs `operation` on the work queue, alerts on failure or calls `succeeded`, then lists once.
+    void runOperation(Operation operation, std::function<void()> succeeded);
     void showAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint);
     // The choice holds for this run either way; the user learns that it is not yet stored.
     void reportUnsaved(const std::optional<SettingsWriteError>& failure);
@@ -53,6 +58,7 @@ private:
     HandOff& handOff_;
     RefreshCycle& refreshCycle_;
     AppSettings& settings_;
+    PowerWatch& powerWatch_;
     std::function<void()> rebuildMenu_;
 };
 

@@ -146,6 +146,14 @@ public:
     virtual void setListener(std::function<void()> changed) = 0;
 };
 
+// The desktop's notifications: a short message shown outside the menu.
+class Notifications {
+public:
+    virtual ~Notifications() = default;
+    // Shows one notification; never fails (without a notification service nothing is shown).
+    virtual void send(const std::string& summary, const std::string& body) = 0;
+};
+
 class Application {
 public:
     virtual ~Application() = default;
@@ -166,6 +174,7 @@ struct Platform {
     Application& application;
     Clipboard& clipboard;
     SessionActivity& sessionActivity;
+    Notifications& notifications;
 };
 
 }  // namespace tamsel

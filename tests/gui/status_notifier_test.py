@@ -8,6 +8,8 @@ read, its menu read and clicked over com.canonical.dbusmenu, against the EC2 emu
 - Opening the menu refreshes it; an instance submenu is filled when it opens.
 - Stop (confirmed in the alert), start, a region, a profile, the check marks right after
   each choice, and 「終了」, all through dbusmenu "clicked" events.
+- Once the stop and then the start have settled at the emulator, one desktop notification
+  each reaches the notification service on the session bus (tests/gui/notifications.py).
 - The host starts after the application, and the icon goes there.
 - The icon's pixels over D-Bus change when an instance starts running, and show the "!"
   badge while the last refresh failed (a profile with no credentials).
@@ -15,6 +17,7 @@ read, its menu read and clicked over com.canonical.dbusmenu, against the EC2 emu
 Usage: /usr/bin/python3 status_notifier_test.py --orvane PATH --artifacts DIR
 """
 
+import json
 import re
 import sys
 import time
@@ -160,6 +163,13 @@ class StatusNotifierTest(SessionTestCase):
             "Reservations"] for i in r["Instances"] if not i.get("Tags")]
         session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", *unnamed)
         session.start_desktop(tray=False)
+        notified = session.root / "notifications.jsonl"
+        env = session.desktop_env()
+        env.update(DISPLAY=session.display, DBUS_SESSION_BUS_ADDRESS=session.env["DBUS_SESSION_BUS_ADDRESS"])
+        session.spawn("notifications", ["/usr/bin/python3", str(Path(__file__).resolve().parent / "notifications.py"),
+                                        str(notified)], env)
+        wait_for("the notification service on the bus",
+                 lambda: session.bus_owner("org.freedesktop.Notifications") is not None)
         # The host comes after the application, as a panel or an extension switched on
         # later does: the icon goes there all the same.
         app = self.app = session.start_app()
@@ -242,6 +252,18 @@ class StatusNotifierTest(SessionTestCase):
             self.assertNotEqual(stopped_icon, running_icon)
             self.assertEqual(self.badge_pixels(running_icon), 0)
 
+        with self.subTest("one notification when the stop and one when the start has settled"):
+            log("one notification when the stop and one when the start has settled")
+            sent = wait_for("two notifications", lambda: notified.exists() and len(
+                lines := notified.read_text().splitlines()) >= 2 and [json.loads(line) for line in lines])
+            address = session.aws("ec2", "describe-instances", "--region", "us-east-1", "--instance-ids", web_id)[
+                "Reservations"][0]["Instances"][0].get("PublicIpAddress")
+            call = {"app_name": "Orvane for Mac", "replaces_id": 0, "app_icon": "orvane", "actions": [], "hints": {},
+                    "expire_timeout": -1}
+            self.assertEqual(sent, [{**call, "summary": "web-server が停止しました", "body": ""},
+                                    {**call, "summary": "web-server が起動しました",
+                                     "body": f"パブリック IP: {address}" if address else ""}])
+
         with self.subTest("a profile that fails: error lines and the badge, then the default again"):
             log("a profile that fails: error lines and the badge, then the default again")
             for profile in BROKEN_PROFILES:
@@ -282,6 +304,8 @@ class StatusNotifierTest(SessionTestCase):
                           (session.root / "xdg" / "config" / "orvane" / "orvane.conf").read_text())
             session.screenshot(Path(ARGS.artifacts) / "status-notifier-panel.png", crop="1024x40+0+0")
 
+        # The refreshes since (each menu opened) have told nothing again.
+        self.assertEqual(len(notified.read_text().splitlines()), 2)
         self.click("終了")
         wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
         self.assertEqual(app.returncode, 0, session.app_log.read_text())

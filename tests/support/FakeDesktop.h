@@ -1,7 +1,7 @@
 #pragma once
 // The desktop a controller sees in tests, less its two threads: timers fired by hand,
 // settings in memory, a login item, scripted alerts, a recording status item, a clock,
-// a recording clipboard, a session that can be away.
+// a recording clipboard, a session that can be away, recorded notifications.
 
 #include "app/Platform.h"
 #include "support/FakeApplication.h"
@@ -10,6 +10,7 @@
 #include "support/FakeSessionActivity.h"
 #include "support/FakeTimers.h"
 #include "support/MemorySettings.h"
+#include "support/RecordingNotifications.h"
 #include "support/RecordingStatusItem.h"
 #include "support/ScriptedAlerts.h"
 
@@ -24,11 +25,12 @@ struct FakeDesktop {
     FakeApplication application;
     RecordingClipboard clipboard;
     FakeSessionActivity sessionActivity;
+    RecordingNotifications notifications;
 
     // The platform of these fakes with the given main thread and work queue.
     Platform platform(MainThread& mainThread, WorkQueue& queue) {
         return Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application, clipboard,
-                        sessionActivity};
+                        sessionActivity, notifications};
     }
 };
 

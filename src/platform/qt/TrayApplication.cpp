@@ -11,7 +11,7 @@ TrayApplication::TrayApplication(TrayApplicationOptions options)
       queue_(std::make_unique<SerialQueue>("tamsel.aws")),
       delegate_(std::make_unique<AppDelegate>(
           Platform{mainThread_, *queue_, timers_, settings_, loginItem_, alerts_, statusItem_, application_,
-                   clipboard_, sessionActivity_},
+                   clipboard_, sessionActivity_, notifications_},
           cli_, std::move(options.version))) {}
 
 TrayApplication::~TrayApplication() {

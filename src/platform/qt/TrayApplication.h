@@ -12,6 +12,7 @@
 #include "app/AppDelegate.h"
 #include "app/CloudGateway.h"
 #include "app/SerialQueue.h"
+#include "platform/qt/DBusNotifications.h"
 #include "platform/qt/DBusSessionActivity.h"
 #include "platform/qt/QtAlerts.h"
 #include "platform/qt/QtApplication.h"
@@ -55,6 +56,7 @@ private:
     QtApplication application_;
     QtClipboard clipboard_;
     DBusSessionActivity sessionActivity_;
+    DBusNotifications notifications_;
     AWSCLIGateway cli_;
     std::unique_ptr<SerialQueue> queue_;
     std::unique_ptr<AppDelegate> delegate_;

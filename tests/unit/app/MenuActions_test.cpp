@@ -130,6 +130,65 @@ TEST(Actions, StopAsksFirstAndOnlyTheFirstButtonStops) {
     }
 }
 
+TEST(Actions, AnAcceptedStartOrStopIsFollowedUntilItSettlesAndNotifiedOnce) {
+    using namespace std::chrono_literals;
+    using Sent = std::vector<std::pair<std::string, std::string>>;
+    struct Listing {
+        std::chrono::seconds at;            // after the operation
+        std::optional<std::string> state;   // absent: the instance is no longer listed
+        std::optional<std::string> address{};
+    };
+    const struct {
+        std::string name;
+        std::string from;
+        bool fails;
+        std::vector<Listing> listings;  // the first is the one right after the operation
+        Sent sent;
+    } cases[] = {
+        {"up, after a listing from before the start", "stopped", false,
+         {{0s, "stopped"}, {5s, "pending"}, {10s, "running", "203.0.113.7"}},
+         {{"web が起動しました", "パブリック IP: 203.0.113.7"}}},
+        {"up without a public address", "stopped", false, {{0s, "running"}}, {{"web が起動しました", ""}}},
+        {"down", "running", false, {{0s, "stopping"}, {5s, "stopped"}}, {{"web が停止しました", ""}}},
+        {"start fell back", "stopped", false, {{0s, "pending"}, {5s, "stopped"}},
+         {{"web は起動しませんでした（stopped）", ""}}},
+        {"gone", "stopped", false, {{0s, "pending"}, {5s, std::nullopt}},
+         {{"web は起動しませんでした（terminated）", ""}}},
+        {"still changing", "stopped", false, {{0s, "pending"}, {590s, "pending"}, {600s, "pending"}},
+         {{"web はまだ pending です", "10 分たっても状態が変わりません"}}},
+        {"refused", "stopped", true, {{0s, "stopped"}, {5s, "running"}}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        h.launched({instance("i-1", c.from, "web")});
+        if (c.fails) h.cli.failures["start i-1"] = errorOf(AWSError::failed(kAccessDenied));
+        h.alerts.answers = {0};
+        const auto listed = [&](const Listing& listing) {
+            std::vector<EC2Instance> instances = {instance("i-2", "running")};
+            if (listing.state) {
+                instances.push_back(instance("i-1", *listing.state, "web"));
+                instances.back().publicIPv4 = listing.address;
+            }
+            h.cli.listings.push_back(instances);
+        };
+        const auto operated = h.application.clock;
+        listed(c.listings.front());
+        h.choose({c.from == "running" ? "🟢 web — running" : kLine, c.from == "running" ? "停止" : kStart});
+        h.drain();
+        // Each later listing, and the last one once more: nothing is told twice.
+        std::vector<Listing> later(c.listings.begin() + 1, c.listings.end());
+        later.push_back(c.listings.back());
+        for (const Listing& listing : later) {
+            h.application.clock = operated + listing.at;
+            listed(listing);
+            h.controller->refresh();
+            h.drain();
+        }
+        EXPECT_EQ(h.notifications.sent, c.sent);
+    }
+}
+
 TEST(Actions, FollowUpRefreshIsQueuedEvenWhileOneIsUnderWayAndAfterTheAlert) {
     Harness h;
     launch(h);

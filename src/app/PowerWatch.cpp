@@ -1,0 +1,64 @@
+#include "app/PowerWatch.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/RefreshPolicy.h"
+
+namespace tamsel {
+namespace {
+
+// How long an instance may keep changing before the user is told it has not settled.
+constexpr std::chrono::minutes kPatience{10};
+// How long a listing may still show the state from before the operation (EC2 reports
+// changes with some delay) before that state counts as where the instance ended.
+constexpr std::chrono::seconds kStaleListing{60};
+
+}  // namespace
+
+PowerWatch::PowerWatch(Notifications& notifications, const Application& application)
+    : notifications_(notifications), application_(application) {}
+
+void PowerWatch::follow(const EC2Instance& instance, std::string target) {
+    followed_[instance.id] = Follow{instance.sortKey(), std::move(target), application_.now()};
+}
+
+void PowerWatch::landed(std::span<const EC2Instance> instances) {
+    for (auto it = followed_.begin(); it != followed_.end();) {
+        const auto listed = std::find_if(instances.begin(), instances.end(),
+                                         [&](const EC2Instance& instance) { return instance.id == it->first; });
+        const bool ended = listed == instances.end() ? settle(it->second, "terminated", nullptr)
+                                                     : settle(it->second, listed->state, &*listed);
+        it = ended ? followed_.erase(it) : std::next(it);
+    }
+}
+
+bool PowerWatch::settle(Follow& follow, const std::string& state, const EC2Instance* instance) {
+    if (instance) follow.label = instance->sortKey();
+    const bool starting = follow.target == "running";
+    const std::chrono::system_clock::duration waited = application_.now() - follow.since;
+
+    if (state == follow.target) {
+        if (starting) {
+            const bool hasAddress = instance && instance->publicIPv4;
+            notifications_.send(follow.label + " が起動しました",
+                                hasAddress ? "パブリック IP: " + *instance->publicIPv4 : std::string());
+        } else {
+            notifications_.send(follow.label + " が停止しました", "");
+        }
+        return true;
+    }
+    if (isTransitional(state)) {
+        follow.moved = true;
+        if (waited < kPatience) return false;
+        notifications_.send(follow.label + " はまだ " + state + " です", "10 分たっても状態が変わりません");
+        return true;
+    }
+    // A state from before the operation may still be reported for a short while.
+    if (state != "terminated" && !follow.moved && waited < kStaleListing) return false;
+    notifications_.send(follow.label + (starting ? " は起動しませんでした（" : " は停止しませんでした（") + state + "）",
+                        "");
+    return true;
+}
+
+}  // namespace tamsel
