@@ -13,6 +13,7 @@
 #include <optional>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 
 #include "bridge/ChildProcess.h"
@@ -72,8 +73,9 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    auto application = std::make_unique<tamsel::TrayApplication>(
-        tamsel::TrayApplicationOptions{.version = ORVANE_VERSION});
+    tamsel::TrayApplicationOptions options;
+    options.version = ORVANE_VERSION;
+    auto application = std::make_unique<tamsel::TrayApplication>(std::move(options));
     tamsel::TrayStatusItem& statusItem = application->statusItem();
 
     tamsel::MissingTrayNotice trayNotice;
