@@ -15,6 +15,7 @@
 #include "app/MenuModel.h"
 #include "app/Platform.h"
 #include "app/RefreshCycle.h"
+#include "app/SignIn.h"
 #include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
 
@@ -23,8 +24,8 @@ namespace tamsel {
 class AppDelegate final : public MenuDelegate {
 public:
     // `version` is the application's version for the menu header (absent: no version shown).
-    // `cli` and everything in `platform` must outlive the controller, and the work queue
-    // must have finished or dropped its jobs before `cli` goes.
+    // `cli` and everything in `platform` must outlive the controller, and both work queues
+    // must have finished or dropped their jobs before `cli` goes.
     AppDelegate(Platform platform, CloudGateway& cli, std::optional<std::string> version);
     ~AppDelegate() override;
     AppDelegate(const AppDelegate&) = delete;
@@ -45,6 +46,7 @@ public:
     const std::optional<AWSError>& lastError() const { return refreshCycle_.lastError(); }
     std::optional<std::chrono::system_clock::time_point> lastUpdated() const { return refreshCycle_.lastUpdated(); }
     bool loading() const { return refreshCycle_.loading(); }
+    bool signingIn() const { return signIn_.running(); }
     const std::vector<std::string>& profiles() const { return profiles_; }
 
 private:
@@ -60,6 +62,7 @@ private:
     HandOff handOff_;
     AppSettings settings_;
     RefreshCycle refreshCycle_;
+    SignIn signIn_;
     MenuActions actions_;
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 // What the menu's entries do: the power actions with their confirmations and the ingress
-// lock, the settings entries, the login item, copying text, the error details, reloading
-// and quitting.
+// lock, the settings entries, the login item, copying text, the error details, signing in
+// again, reloading and quitting.
 // A failed action is shown in an alert; every cloud operation is followed by a listing.
 
 #include <functional>
@@ -14,6 +14,7 @@
 #include "app/MenuModel.h"
 #include "app/Platform.h"
 #include "app/RefreshCycle.h"
+#include "app/SignIn.h"
 #include "bridge/AWSError.h"
 
 namespace tamsel {
@@ -22,7 +23,7 @@ class MenuActions {
 public:
     // Everything given must outlive the actions. `rebuildMenu` draws the menu anew.
     MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
-                AppSettings& settings, std::function<void()> rebuildMenu);
+                AppSettings& settings, SignIn& signIn, std::function<void()> rebuildMenu);
 
     // Does what choosing `item` asks.
     void perform(const MenuItem& item);
@@ -53,6 +54,7 @@ private:
     HandOff& handOff_;
     RefreshCycle& refreshCycle_;
     AppSettings& settings_;
+    SignIn& signIn_;
     std::function<void()> rebuildMenu_;
 };
 
