@@ -4,6 +4,7 @@
 // actions go on. One sign-in at a time; success lists at once, failure is alerted.
 
 #include <functional>
+#include <string_view>
 
 #include "app/CloudGateway.h"
 #include "app/HandOff.h"
