@@ -21,7 +21,9 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
                              updateButton();
                              rebuildMenu();
                          }}),
-      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, [this] { rebuildMenu(); }) {}
+      signIn_(platform_.signInQueue, platform_.mainThread, cli, platform_.alerts, refreshCycle_,
+              [this] { rebuildMenu(); }),
+      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, [this] { rebuildMenu(); }) {}
 
 AppDelegate::~AppDelegate() { platform_.statusItem.setDelegate(nullptr); }
 
@@ -73,6 +75,7 @@ void AppDelegate::rebuildMenu() {
     state.region = settings_.region();
     state.ingressLockGroups = settings_.ingressLockGroups();
     state.loginEnabled = loginEnabled();
+    state.signingIn = signingIn();
     platform_.statusItem.setMenu(composeMenu(state));
 }
 

@@ -16,6 +16,7 @@
 #include "app/Platform.h"
 #include "app/PowerWatch.h"
 #include "app/RefreshCycle.h"
+#include "app/SignIn.h"
 #include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
 
@@ -24,8 +25,8 @@ namespace tamsel {
 class AppDelegate final : public MenuDelegate {
 public:
     // `version` is the application's version for the menu header (absent: no version shown).
-    // `cli` and everything in `platform` must outlive the controller, and the work queue
-    // must have finished or dropped its jobs before `cli` goes.
+    // `cli` and everything in `platform` must outlive the controller, and both work queues
+    // must have finished or dropped their jobs before `cli` goes.
     AppDelegate(Platform platform, CloudGateway& cli, std::optional<std::string> version);
     ~AppDelegate() override;
     AppDelegate(const AppDelegate&) = delete;
@@ -46,6 +47,7 @@ public:
     const std::optional<AWSError>& lastError() const { return refreshCycle_.lastError(); }
     std::optional<std::chrono::system_clock::time_point> lastUpdated() const { return refreshCycle_.lastUpdated(); }
     bool loading() const { return refreshCycle_.loading(); }
+    bool signingIn() const { return signIn_.running(); }
     const std::vector<std::string>& profiles() const { return profiles_; }
 
 private:
@@ -62,6 +64,7 @@ private:
     AppSettings settings_;
     PowerWatch powerWatch_;
     RefreshCycle refreshCycle_;
+    SignIn signIn_;
     MenuActions actions_;
 };
 

@@ -1,5 +1,5 @@
 #pragma once
-// The AWS operations the controller runs on its work queue. AWSCLIGateway is the real
+// The AWS operations the controller runs off the main thread. AWSCLIGateway is the real
 // one; unit tests of the controller use a scripted fake.
 
 #include <optional>
@@ -28,6 +28,8 @@ public:
     virtual void stop(const std::string& instanceID) = 0;
     virtual std::string globalIPv4() = 0;
     virtual void restrictIngress(const std::string& groupID, const std::string& address) = 0;
+    // Called on the sign-in queue, beside the work queue: it waits minutes for the user.
+    virtual void ssoLogin() = 0;
 };
 
 class AWSCLIGateway final : public CloudGateway {
@@ -47,6 +49,7 @@ public:
     void restrictIngress(const std::string& groupID, const std::string& address) override {
         cli_.restrictIngress(groupID, address);
     }
+    void ssoLogin() override { cli_.ssoLogin(); }
 
 private:
     AWSCLI cli_;

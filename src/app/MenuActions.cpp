@@ -18,13 +18,15 @@ std::optional<std::string> carriedText(const MenuItem& item) {
 }  // namespace
 
 MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
-                         AppSettings& settings, PowerWatch& powerWatch, std::function<void()> rebuildMenu)
+                         AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn,
+                         std::function<void()> rebuildMenu)
     : platform_(platform),
       cli_(cli),
       handOff_(handOff),
       refreshCycle_(refreshCycle),
       settings_(settings),
       powerWatch_(powerWatch),
+      signIn_(signIn),
       rebuildMenu_(std::move(rebuildMenu)) {}
 
 void MenuActions::perform(const MenuItem& item) {
@@ -40,6 +42,7 @@ void MenuActions::perform(const MenuItem& item) {
             break;
         case MenuAction::toggleLogin: toggleLogin(); break;
         case MenuAction::showErrorDetail: showErrorDetail(); break;
+        case MenuAction::ssoLogin: signIn_.begin(); break;
         case MenuAction::reloadNow: refreshCycle_.refresh(); break;
         case MenuAction::terminate: platform_.application.quit(); break;
     }

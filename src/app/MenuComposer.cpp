@@ -64,10 +64,14 @@ StatusButton statusButton(std::span<const EC2Instance> instances, bool errorPend
     };
 }
 
-std::vector<MenuItem> errorLines(const AWSError& error) {
+std::vector<MenuItem> errorLines(const AWSError& error, bool signingIn) {
     std::vector<MenuItem> lines;
     lines.push_back(label("⚠️ " + error.summary()));
     if (auto hint = error.hint()) lines.push_back(label("　" + *hint));
+    if (error.needsSSOLogin()) {
+        lines.push_back(signingIn ? label("　ブラウザでのサインインを待っています…")
+                                  : actionItem("　aws sso login を実行…", MenuAction::ssoLogin));
+    }
     if (error.kind() != AWSError::Kind::cliNotFound && !error.text().empty()) {
         lines.push_back(actionItem("　エラーの詳細…", MenuAction::showErrorDetail));
     }
@@ -150,7 +154,7 @@ Menu composeMenu(const MenuState& state) {
     menu.push_back(MenuItem::separatorItem());
 
     if (state.lastError) {
-        for (MenuItem& line : errorLines(*state.lastError)) menu.push_back(std::move(line));
+        for (MenuItem& line : errorLines(*state.lastError, state.signingIn)) menu.push_back(std::move(line));
     } else if (state.instances.empty()) {
         menu.push_back(label(state.loading ? "読み込み中…" : "インスタンスがありません"));
     }

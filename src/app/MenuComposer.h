@@ -29,6 +29,7 @@ struct MenuState {
     std::optional<std::string> region;
     IngressLockGroups ingressLockGroups;
     bool loginEnabled = false;
+    bool signingIn = false;  // "aws sso login" is under way
     // Writes the last-update time; when empty, the time format of the user's locale.
     std::function<std::string(std::chrono::system_clock::time_point)> formatTime;
 };
@@ -44,9 +45,10 @@ StatusButton statusButton(std::span<const EC2Instance> instances, bool errorPend
 // The coloured dot for an EC2 state name (exact, case-sensitive).
 std::string dot(std::string_view state);
 
-// The summary line, the hint line when there is a hint, and the detail entry when the
-// error carries a text worth showing.
-std::vector<MenuItem> errorLines(const AWSError& error);
+// The summary line, the hint line when there is a hint, for an expired sign-in session the
+// entry that signs in again (disabled, saying so, while `signingIn`), and the detail entry
+// when the error carries a text worth showing.
+std::vector<MenuItem> errorLines(const AWSError& error, bool signingIn = false);
 
 // One instance line with its submenu (details, start, stop, ingress lock, copying its id
 // and addresses).

@@ -23,6 +23,7 @@ enum class MenuAction {
     copyText,  // puts the text the entry carries on the clipboard
     toggleLogin,
     showErrorDetail,
+    ssoLogin,  // runs "aws sso login" for the current profile
     reloadNow,
     terminate,
 };

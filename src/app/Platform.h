@@ -1,7 +1,7 @@
 #pragma once
 // What the controller needs of the desktop, as small interfaces. The real ones are the
 // Qt and XDG adapters in src/platform; unit tests use fakes. Every call is made on the
-// main thread, except WorkQueue jobs, which run on the work queue.
+// main thread, except WorkQueue jobs, which run on their queue.
 
 #include <chrono>
 #include <functional>
@@ -175,6 +175,8 @@ struct Platform {
     Clipboard& clipboard;
     SessionActivity& sessionActivity;
     Notifications& notifications;
+    // A second serial queue, for "aws sso login", which waits on the user for minutes.
+    WorkQueue& signInQueue;
 };
 
 }  // namespace tamsel

@@ -83,6 +83,11 @@ std::optional<std::string> AWSCLI::locate(const std::vector<std::string>& toolPa
 }
 
 std::string AWSCLI::run(const std::vector<std::string>& words, bool useRegion) const {
+    return run(words, useRegion, options_.toolTimeLimit);
+}
+
+std::string AWSCLI::run(const std::vector<std::string>& words, bool useRegion,
+                        std::chrono::milliseconds timeLimit) const {
     const auto path = locate(options_.toolPaths, options_.environment, options_.toolTimeLimit);
     if (!path) throw AWSError::cliNotFound();
 
@@ -107,8 +112,7 @@ std::string AWSCLI::run(const std::vector<std::string>& words, bool useRegion) c
         arguments.emplace_back("--region");
         arguments.push_back(std::move(*region));
     }
-    return toolOutput(runProcess(*path, arguments, options_.environment.forChild(), options_.toolTimeLimit),
-                      options_.toolTimeLimit);
+    return toolOutput(runProcess(*path, arguments, options_.environment.forChild(), timeLimit), timeLimit);
 }
 
 std::vector<std::string> AWSCLI::listProfiles() const {
@@ -140,6 +144,8 @@ void AWSCLI::start(const std::string& instanceID) const {
 void AWSCLI::stop(const std::string& instanceID) const {
     run({"ec2", "stop-instances", "--instance-ids", instanceID, "--output", "json"}, true);
 }
+
+void AWSCLI::ssoLogin() const { run({"sso", "login"}, false, options_.signInTimeLimit); }
 
 std::string AWSCLI::globalIPv4() const {
     return lookUpGlobalIPv4(options_.addressLookup);

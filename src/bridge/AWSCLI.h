@@ -1,7 +1,8 @@
 #pragma once
 // The single gateway to AWS: finds and runs the aws tool, lists profiles and instances,
 // starts and stops instances, looks up the public address and locks a group's ingress.
-// Every operation blocks its caller; the application calls them from one work queue.
+// Every operation blocks its caller; the application calls them from one work queue, and
+// signs in (ssoLogin) from another, so that the long wait holds up nothing else.
 
 #include <chrono>
 #include <mutex>
@@ -35,6 +36,7 @@ struct AWSCLIOptions {
     Environment environment = Environment::current();
     AddressLookupOptions addressLookup = {};
     std::chrono::milliseconds toolTimeLimit = kToolTimeLimit;
+    std::chrono::milliseconds signInTimeLimit = kSignInTimeLimit;
 };
 
 class AWSCLI {
@@ -71,6 +73,9 @@ public:
     std::vector<EC2Instance> describeInstances() const;
     void start(const std::string& instanceID) const;
     void stop(const std::string& instanceID) const;
+    // "aws sso login" for the current profile (no region): the tool opens the browser and
+    // returns once the user has signed in there. Bounded by `signInTimeLimit`.
+    void ssoLogin() const;
 
     // This machine's public IPv4 address (see AddressLookup.h).
     std::string globalIPv4() const;
@@ -82,6 +87,8 @@ public:
     const AWSCLIOptions& options() const { return options_; }
 
 private:
+    std::string run(const std::vector<std::string>& words, bool useRegion, std::chrono::milliseconds timeLimit) const;
+
     const AWSCLIOptions options_;
     mutable std::mutex mutex_;
     std::optional<std::string> profile_;

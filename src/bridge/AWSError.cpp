@@ -26,6 +26,17 @@ bool containsAny(const std::string& haystack, std::initializer_list<std::string_
     return false;
 }
 
+// The first row of the table: expired or missing credentials, from a session (sso) or not.
+enum class Expiry { none, credentials, ssoSession };
+
+Expiry expiry(const std::string& lowered) {
+    if (!containsAny(lowered, {"expiredtoken", "token has expired", "sso session", "error loading sso token",
+                               "token for sso", "refresh token"})) {
+        return Expiry::none;
+    }
+    return lowered.find("sso") != std::string::npos ? Expiry::ssoSession : Expiry::credentials;
+}
+
 constexpr std::string_view kGenericSummary = "AWS CLI でエラーが発生しました";
 
 }  // namespace
@@ -33,11 +44,10 @@ constexpr std::string_view kGenericSummary = "AWS CLI でエラーが発生し�
 Classification classify(std::string_view message) {
     const std::string m = lowercased(message);
 
-    if (containsAny(m, {"expiredtoken", "token has expired", "sso session", "error loading sso token",
-                        "token for sso", "refresh token"})) {
-        const bool sso = m.find("sso") != std::string::npos;
-        return {"認証の有効期限が切れています",
-                sso ? "ターミナルで aws sso login を実行してください" : "認証情報を更新してください"};
+    if (const Expiry found = expiry(m); found != Expiry::none) {
+        return {"認証の有効期限が切れています", found == Expiry::ssoSession
+                                                     ? "ターミナルで aws sso login を実行してください"
+                                                     : "認証情報を更新してください"};
     }
     if (containsAny(m, {"unable to locate credentials", "nocredentials", "no credentials"})) {
         return {"認証情報が設定されていません", "aws configure などで認証を設定してください"};
@@ -105,6 +115,10 @@ std::optional<std::string> AWSError::hint() const {
         case Kind::failed: break;
     }
     return classify(text_).hint;
+}
+
+bool AWSError::needsSSOLogin() const {
+    return kind_ == Kind::failed && expiry(lowercased(text_)) == Expiry::ssoSession;
 }
 
 std::string AWSError::errorDescription() const {

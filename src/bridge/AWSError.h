@@ -35,6 +35,9 @@ public:
 
     std::string summary() const;
     std::optional<std::string> hint() const;
+    // Whether the tool failed for an expired or missing single sign-on session, which
+    // "aws sso login" renews.
+    bool needsSSOLogin() const;
     // The summary, then a line feed and the hint when there is one.
     std::string errorDescription() const;
 

@@ -14,6 +14,10 @@ namespace tamsel {
 // is hung, not slow; ending it frees the work queue and tells the user.
 inline constexpr std::chrono::seconds kToolTimeLimit{120};
 
+// How long "aws sso login" may take: the tool opens the browser and waits there for the
+// user to sign in, which takes minutes, not seconds.
+inline constexpr std::chrono::minutes kSignInTimeLimit{5};
+
 // The standard output of a run that exited with status 0. Otherwise throws
 // AWSError::failed: with the trimmed standard-error text when it is valid UTF-8 and not
 // empty, else with a text saying how the tool ended (its exit code, the signal that ended

@@ -195,5 +195,22 @@ TEST_F(InventoryTest, FailuresOfTheRealToolAreSortedIntoTheirCauses) {
                                          "StartInstances operation"));
 }
 
+TEST_F(InventoryTest, SigningInOnAProfileWithoutSingleSignOnFailsWithTheToolsOwnMessage) {
+    AWSCLI cli(options());
+    cli.setRegion("eu-west-1");  // signing in needs none, and is given none
+    for (const std::optional<std::string>& profile : {std::optional<std::string>(), std::optional<std::string>("dev")}) {
+        SCOPED_TRACE(profile.value_or("(default)"));
+        cli.setProfile(profile);
+        const auto error = caught([&] { cli.ssoLogin(); });
+        EXPECT_EQ(error.kind(), AWSError::Kind::failed);
+        EXPECT_THAT(error.text(), StartsWith("Missing the following required SSO configuration values"));
+        EXPECT_FALSE(error.needsSSOLogin()) << "signing in again would fail the same way";
+    }
+    const Call shared = {"sso", "login", "--no-cli-pager", "--cli-binary-format", "base64"};
+    Call withProfile = shared;
+    withProfile.insert(withProfile.end(), {"--profile", "dev"});
+    EXPECT_THAT(loggedCalls(), ElementsAre(shared, withProfile));
+}
+
 }  // namespace
 }  // namespace tamsel::test

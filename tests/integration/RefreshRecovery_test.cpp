@@ -157,7 +157,8 @@ struct Controller {
     Desktop desktop;
     AWSCLIGateway gateway;
     SerialQueue queue;
-    AppDelegate app{desktop.platform(desktop.mainThread, queue), gateway, "1.0"};
+    SerialQueue signInQueue{"tamsel.signin"};
+    AppDelegate app{desktop.platform(desktop.mainThread, queue, signInQueue), gateway, "1.0"};
 };
 
 std::string describe(const std::vector<std::string>& titles) {

@@ -31,6 +31,7 @@ inline MenuItem entry(MenuAction action, RepresentedObject object = {}) {
 struct Harness : FakeDesktop {
     ManualMainThread mainThread;
     ManualWorkQueue queue;
+    ManualWorkQueue signInQueue;
     FakeGateway cli;
     std::optional<std::string> version = "1.2.3";
     std::unique_ptr<AppDelegate> controller;
@@ -38,7 +39,7 @@ struct Harness : FakeDesktop {
     AppDelegate& make() { return make(cli); }
     // The controller on another gateway (the real one, running a fake tool).
     AppDelegate& make(CloudGateway& gateway) {
-        controller = std::make_unique<AppDelegate>(platform(mainThread, queue), gateway, version);
+        controller = std::make_unique<AppDelegate>(platform(mainThread, queue, signInQueue), gateway, version);
         return *controller;
     }
 
@@ -53,8 +54,9 @@ struct Harness : FakeDesktop {
 
     // Runs queued jobs and main-thread work until both are empty.
     void drain() {
-        while (queue.pending() || mainThread.pending()) {
+        while (queue.pending() || signInQueue.pending() || mainThread.pending()) {
             while (queue.pending()) queue.runNext();
+            while (signInQueue.pending()) signInQueue.runNext();
             mainThread.runAll();
         }
     }

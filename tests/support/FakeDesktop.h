@@ -1,5 +1,5 @@
 #pragma once
-// The desktop a controller sees in tests, less its two threads: timers fired by hand,
+// The desktop a controller sees in tests, less its threads: timers fired by hand,
 // settings in memory, a login item, scripted alerts, a recording status item, a clock,
 // a recording clipboard, a session that can be away, recorded notifications.
 
@@ -27,10 +27,10 @@ struct FakeDesktop {
     FakeSessionActivity sessionActivity;
     RecordingNotifications notifications;
 
-    // The platform of these fakes with the given main thread and work queue.
-    Platform platform(MainThread& mainThread, WorkQueue& queue) {
+    // The platform of these fakes with the given main thread and work queues.
+    Platform platform(MainThread& mainThread, WorkQueue& queue, WorkQueue& signInQueue) {
         return Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application, clipboard,
-                        sessionActivity, notifications};
+                        sessionActivity, notifications, signInQueue};
     }
 };
 

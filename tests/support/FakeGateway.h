@@ -44,6 +44,7 @@ public:
     void restrictIngress(const std::string& groupID, const std::string& to) override {
         record("restrictIngress " + groupID + " " + to);
     }
+    void ssoLogin() override { record("ssoLogin"); }
 
     std::vector<std::string> profileNames;
     // One entry per describeInstances call: a list, or an error to throw. Empty: an empty list.

@@ -1,6 +1,6 @@
 #pragma once
 // The application assembled from its parts: the Qt and XDG adapters, the aws gateway, the
-// work queue and the controller, made in the order each needs the others and taken down
+// work queues and the controller, made in the order each needs the others and taken down
 // in the reverse order. The program and the benchmarks run this one assembly.
 
 #include <memory>
@@ -36,8 +36,8 @@ class TrayApplication {
 public:
     // Needs a QApplication. Nothing runs until the controller is launched.
     explicit TrayApplication(TrayApplicationOptions options = {});
-    // The controller first (no more jobs or posts), then the work queue (drops the waiting
-    // jobs, waits for the running one), while the gateway and the adapters it may still use
+    // The controller first (no more jobs or posts), then the work queues (each drops the
+    // waiting jobs, waits for the running one), while the gateway and the adapters it may still use
     // are alive.
     ~TrayApplication();
     TrayApplication(const TrayApplication&) = delete;
@@ -59,6 +59,7 @@ private:
     DBusNotifications notifications_;
     AWSCLIGateway cli_;
     std::unique_ptr<SerialQueue> queue_;
+    std::unique_ptr<SerialQueue> signInQueue_;
     std::unique_ptr<AppDelegate> delegate_;
 };
 

@@ -35,6 +35,7 @@ public:
     void restrictIngress(const std::string& groupID, const std::string& address) override {
         real_.restrictIngress(groupID, address);
     }
+    void ssoLogin() override { real_.ssoLogin(); }
 
 private:
     AWSCLIGateway real_;

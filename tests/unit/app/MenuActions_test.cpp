@@ -236,6 +236,55 @@ TEST(Actions, ErrorDetailShowsTheLastError) {
                                                    kIAMHint + "\n\nAWS CLI のメッセージ:\n" + kAccessDenied, {}, true}}));
 }
 
+TEST(Actions, SignInRunsBesideTheWorkQueueThenListsOrAlerts) {
+    const std::string expired = "Error loading SSO Token: Token for dev does not exist";
+    const std::string missing = "Missing the following required SSO configuration values: sso_start_url, sso_region.";
+    const std::string entryTitle = "　aws sso login を実行…";
+    const std::string waiting = "　ブラウザでのサインインを待っています…";
+    const struct {
+        const char* what;
+        std::optional<std::string> failure;
+        bool controllerGone;
+        Strings calls;
+        std::vector<Alert> alerts;
+    } cases[] = {
+        {"signed in", std::nullopt, false, {"ssoLogin", "describeInstances"}, {}},
+        {"failed", missing, false, {"ssoLogin"},
+         {{"サインインできませんでした",
+           "AWS CLI でエラーが発生しました\n\nAWS CLI のメッセージ:\n" + missing, {}, true}}},
+        {"landing after quitting", missing, true, {"ssoLogin"}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Harness h;
+        launch(h);
+        h.cli.listings.push_back(errorOf(AWSError::failed(expired)));
+        h.controller->refresh();
+        h.drain();
+        h.cli.calls.clear();
+        if (c.failure) h.cli.failures["ssoLogin"] = errorOf(AWSError::failed(*c.failure));
+
+        h.choose({entryTitle});
+        // The browser may wait for minutes: the work queue stays free meanwhile.
+        EXPECT_EQ(h.queue.pending(), 0u);
+        EXPECT_EQ(h.signInQueue.pending(), 1u);
+        ASSERT_NE(h.find({waiting}), nullptr);
+        EXPECT_FALSE(h.find({waiting})->enabled);
+        EXPECT_EQ(h.find({entryTitle}), nullptr);
+        h.controller->menuItemChosen(entry(MenuAction::ssoLogin));
+        EXPECT_EQ(h.signInQueue.pending(), 1u) << "a second sign-in started";
+
+        if (c.controllerGone) h.controller.reset();
+        h.drain();
+        EXPECT_EQ(h.cli.calls, c.calls);
+        EXPECT_EQ(h.alerts.shown, c.alerts);
+        if (c.controllerGone) continue;
+        EXPECT_FALSE(h.controller->signingIn());
+        EXPECT_EQ(h.find({waiting}), nullptr);
+        EXPECT_EQ(h.find({entryTitle}) != nullptr, c.failure.has_value());
+    }
+}
+
 TEST(Actions, ProfileAndRegionChoicesAreAppliedStoredAndRefreshed) {
     Harness h;
     h.cli.profileNames = {"work"};

@@ -77,6 +77,7 @@ struct StatusCase {
     bool withInstance;
     bool loading;
     Strings expected;
+    bool signingIn = false;
 };
 
 class StatusBlock : public testing::TestWithParam<StatusCase> {};
@@ -89,6 +90,7 @@ TEST_P(StatusBlock, ShowsErrorLinesOrTheLoadingOrEmptyLine) {
     state.instances = instances;
     state.lastError = c.error;
     state.loading = c.loading;
+    state.signingIn = c.signingIn;
     const Menu menu = composeMenu(state);
     EXPECT_EQ(statusBlock(menu), c.expected);
     if (c.withInstance) {
@@ -97,6 +99,9 @@ TEST_P(StatusBlock, ShowsErrorLinesOrTheLoadingOrEmptyLine) {
 }
 
 const std::string kAccessDenied = "An error occurred (AccessDenied) when calling the DescribeInstances operation";
+const std::string kSSOExpired =
+    "The SSO session associated with this profile has expired or is otherwise invalid. To refresh this SSO session "
+    "run aws sso login with the corresponding profile.";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StatusBlock,
@@ -110,6 +115,16 @@ INSTANTIATE_TEST_SUITE_P(
                    {"⚠️ この操作を行う権限がありません",
                     "　IAM ポリシー（EC2 の参照・起動・停止、セキュリティグループの変更）を確認してください",
                     "　エラーの詳細…"}},
+        StatusCase{AWSError::failed(kSSOExpired), true, false,
+                   {"⚠️ 認証の有効期限が切れています", "　ターミナルで aws sso login を実行してください",
+                    "　aws sso login を実行…", "　エラーの詳細…"}},
+        StatusCase{AWSError::failed(kSSOExpired), false, false,
+                   {"⚠️ 認証の有効期限が切れています", "　ターミナルで aws sso login を実行してください",
+                    "　ブラウザでのサインインを待っています…", "　エラーの詳細…"},
+                   true},
+        StatusCase{AWSError::failed("An error occurred (ExpiredToken) when calling the DescribeInstances operation"),
+                   false, false,
+                   {"⚠️ 認証の有効期限が切れています", "　認証情報を更新してください", "　エラーの詳細…"}},
         StatusCase{AWSError::cliNotFound(), false, false, {"⚠️ AWS CLI が見つかりません", "　AWS CLI v2 をインストールしてください"}},
         StatusCase{AWSError::ipLookupFailed(""), false, false,
                    {"⚠️ グローバル IP アドレスを取得できませんでした", "　ネットワーク接続を確認してください"}},

@@ -142,6 +142,7 @@ TEST(AWSCLICommands, EachCallCarriesItsExactCommandLine) {
     EXPECT_TRUE(cli.describeInstances().empty());
     cli.start("i-0abc");
     cli.stop("i-0abc");
+    cli.ssoLogin();
 
     const Arguments shared = {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev", "--region", "us-east-1"};
     EXPECT_EQ(fake.calls(),
@@ -155,7 +156,26 @@ TEST(AWSCLICommands, EachCallCarriesItsExactCommandLine) {
                          shared),
                   concat({"ec2", "start-instances", "--instance-ids", "i-0abc", "--output", "json"}, shared),
                   concat({"ec2", "stop-instances", "--instance-ids", "i-0abc", "--output", "json"}, shared),
+                  {"sso", "login", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev"},
               }));
+}
+
+TEST(AWSCLICommands, SignInIsBoundedByItsOwnTimeLimit) {
+    // The user may take minutes in the browser: the common limit must not end the wait.
+    const FakeTool fake;
+    fake.delay("login", 1);
+    AWSCLIOptions options = fake.options();
+    options.toolTimeLimit = 200ms;
+    options.signInTimeLimit = 20s;
+    EXPECT_NO_THROW(AWSCLI(options).ssoLogin());
+
+    options.signInTimeLimit = 200ms;
+    try {
+        AWSCLI(options).ssoLogin();
+        ADD_FAILURE() << "no error";
+    } catch (const AWSError& error) {
+        EXPECT_NE(error.text().find("200 ミリ秒"), std::string::npos) << error.text();
+    }
 }
 
 TEST(AWSCLICommands, ToolFailurePassesThroughUnchanged) {

@@ -54,6 +54,8 @@ TEST_P(ClassifyTest, DescribesAFailedCallWithSummaryAndHint) {
         c.expected.hint ? c.expected.summary + "\n" + *c.expected.hint : c.expected.summary;
     EXPECT_EQ(error.errorDescription(), description);
     EXPECT_STREQ(error.what(), description.c_str());
+    // The menu offers signing in again exactly where the hint tells to.
+    EXPECT_EQ(error.needsSSOLogin(), c.expected == kExpiredSSO);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,0 +1,46 @@
+#include "app/SignIn.h"
+
+#include <optional>
+#include <utility>
+
+#include "app/AlertComposer.h"
+#include "app/CaughtError.h"
+
+namespace tamsel {
+
+SignIn::SignIn(WorkQueue& queue, MainThread& mainThread, CloudGateway& cli, Alerts& alerts,
+               RefreshCycle& refreshCycle, std::function<void()> changed)
+    : cli_(cli),
+      alerts_(alerts),
+      refreshCycle_(refreshCycle),
+      changed_(std::move(changed)),
+      handOff_(queue, mainThread) {}
+
+void SignIn::begin() {
+    if (running_) return;
+    running_ = true;
+    changed_();
+    handOff_.run(
+        [&cli = cli_] {
+            std::optional<AWSError> failure;
+            try {
+                cli.ssoLogin();
+            } catch (...) {
+                failure = caughtError();
+            }
+            return failure;
+        },
+        [this](const std::optional<AWSError>& failure) {
+            running_ = false;
+            changed_();
+            if (failure) {
+                // The summary leads the body: the title only says that signing in failed.
+                alerts_.run(failureAlert(*failure, std::string(kSignInFailedTitle), failure->errorDescription()));
+                return;
+            }
+            // The list shown failed for want of the session: list again under it now.
+            refreshCycle_.refreshAfterOperation();
+        });
+}
+
+}  // namespace tamsel
