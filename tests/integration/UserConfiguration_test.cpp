@@ -75,7 +75,10 @@ TEST_F(UserConfigurationTest, NoSettingOfTheToolBreaksACall) {
         step("listing", [&] {
             const auto instances = cli.describeInstances();
             ASSERT_EQ(instances.size(), 1u);
-            EXPECT_EQ(instances[0], (EC2Instance{id, "web", "stopped", "t3.micro", {{group, "web"}}}));
+            // A stopped instance keeps its private address (the emulator's own) and has no public one.
+            ASSERT_TRUE(instances[0].privateIPv4.has_value());
+            EXPECT_EQ(instances[0], (EC2Instance{id, "web", "stopped", "t3.micro", {{group, "web"}}, std::nullopt,
+                                                 instances[0].privateIPv4}));
         });
     }
     const auto rules = ingressOf(group);
