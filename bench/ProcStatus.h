@@ -35,9 +35,8 @@ inline double loadAverage() {
     return load;
 }
 
-// Prints the `top` mappings with the most resident memory, summed per file ([heap],
-// [anon] etc. for the others), largest first.
-inline void printResidentByMapping(size_t top) {
+// Resident KiB per file mapped ([heap], [anon] etc. for the others).
+inline std::map<std::string, long> residentByMapping() {
     std::ifstream smaps("/proc/self/smaps");
     std::map<std::string, long> rss;
     std::string line, name;
@@ -57,11 +56,21 @@ inline void printResidentByMapping(size_t top) {
             rss[name] += std::strtol(line.c_str() + 4, nullptr, 10);
         }
     }
+    return rss;
+}
+
+// Prints the `top` mappings with the most resident memory now, or that grew the most since
+// `since`, largest first.
+inline void printResidentByMapping(size_t top, const std::map<std::string, long>& since = {}) {
     std::vector<std::pair<long, std::string>> sorted;
-    for (const auto& [file, kib] : rss) sorted.emplace_back(kib, file);
+    for (const auto& [file, kib] : residentByMapping()) {
+        const auto before = since.find(file);
+        sorted.emplace_back(kib - (before == since.end() ? 0 : before->second), file);
+    }
     std::sort(sorted.rbegin(), sorted.rend());
     for (size_t i = 0; i < std::min(top, sorted.size()); ++i)
-        std::printf("    %8.2f MiB  %s\n", static_cast<double>(sorted[i].first) / 1024.0, sorted[i].second.c_str());
+        std::printf(since.empty() ? "    %8.2f MiB  %s\n" : "    %+8.2f MiB  %s\n",
+                    static_cast<double>(sorted[i].first) / 1024.0, sorted[i].second.c_str());
 }
 
 }  // namespace tamsel::bench

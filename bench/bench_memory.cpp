@@ -6,7 +6,8 @@
 //
 //   bench_memory [--instances N] [--refreshes N] [--breakdown N] [--name-length N] [--long-name N]
 //
-// --breakdown N lists the N mappings with the most resident memory once the menu opened.
+// --breakdown N lists the N mappings with the most resident memory once the menu opened,
+// and the N that grew most from before the first opening to once it had been closed.
 // --name-length N pads every instance name to N characters, --long-name N makes the first
 // one N characters long: the sizes of a long list, and of a list with wide names, come from
 // `--refreshes 0` with these.
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
         runFor(1s);  // what the landing leaves once the event loop has run on (see below)
         report("first refresh landed");
         const long before = statusKiB("VmRSS");
+        const auto mappedBefore = residentByMapping();
         if (!app.openMenuAndWait(30s)) return 1;
         // The menu stays open for a while: read it once the landing has settled, after the
         // adapter has handed the memory the refresh freed back (a long list only; the peak
@@ -92,6 +94,10 @@ int main(int argc, char** argv) {
         runFor(tamsel::ReleasingMenu::kKeepClosedWindow + 2s);
         report("menu closed, its windows given back");
         const long idle = statusKiB("VmRSS");
+        if (top > 0) {
+            std::printf("what the first opening left, by mapping:\n");
+            printResidentByMapping(static_cast<size_t>(top), mappedBefore);
+        }
         // Once more, from there: what an opening holds while open and gives back when
         // closed, past what the first one loaded for good (fonts, painting code).
         if (!app.openMenuAndWait(30s)) return 1;
