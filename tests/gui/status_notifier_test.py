@@ -5,6 +5,9 @@ read, its menu read and clicked over com.canonical.dbusmenu, against the EC2 emu
 - The exported menu is the one the menu widget shows (opened by Activate, a left click in
   these hosts), line by line: labels (dbusmenu's underscore rules undone), enabled flags,
   check marks, submenus; the shortcuts are exported too.
+- A few hundred more instances each have their line there, enabled, with a submenu, and a
+  name too long for a line is shortened in the middle in the exported label too.
+- The copy Activate opens, closed for a while, is emptied; it opens whole again.
 - Opening the menu refreshes it; an instance submenu is filled when it opens.
 - Stop (confirmed in the alert), start, a region, a profile, the check marks right after
   each choice, and 「終了」, all through dbusmenu "clicked" events.
@@ -32,6 +35,8 @@ DBUSMENU = "com.canonical.dbusmenu"
 # Profiles in the emulator's configuration with no credentials: choosing one fails the
 # refresh. Their names carry the characters dbusmenu and Qt menus treat specially.
 BROKEN_PROFILES = ["ops_admin", "r&d"]
+# How long orvane's closed menus keep what they hold (ReleasingMenu::kKeepClosedWindow), s.
+KEEP_CLOSED = 30
 
 
 def label_text(label):
@@ -162,6 +167,19 @@ class StatusNotifierTest(SessionTestCase):
         unnamed = [i["InstanceId"] for r in session.aws("ec2", "describe-instances", "--region", "us-east-1")[
             "Reservations"] for i in r["Instances"] if not i.get("Tags")]
         session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", *unnamed)
+        # A long list, as in the XEmbed tray's test: 300 more unnamed instances, a third of
+        # them stopped, and one whose name is too long for a line.
+        image = session.aws("ec2", "describe-images", "--region", "us-east-1", "--owners", "amazon",
+                            "--query", "Images[0].ImageId")
+        bulk = session.aws("ec2", "run-instances", "--region", "us-east-1", "--image-id", image,
+                           "--instance-type", "t3.micro", "--count", "300")["Instances"]
+        stopped = {instance["InstanceId"] for instance in bulk[::3]}
+        session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", *sorted(stopped))
+        long_name = "long-" + "0123456789" * 29 + "-end"
+        long_id = session.aws("ec2", "run-instances", "--region", "us-east-1", "--image-id", image,
+                              "--instance-type", "t3.micro", "--count", "1", "--tag-specifications",
+                              f"ResourceType=instance,Tags=[{{Key=Name,Value={long_name}}}]",
+                              "--query", "Instances[0].InstanceId")
         session.start_desktop(tray=False)
         notified = session.root / "notifications.jsonl"
         env = session.desktop_env()
@@ -194,18 +212,30 @@ class StatusNotifierTest(SessionTestCase):
             self.assertEqual(shortcuts, {"今すぐ更新": [["Control", "R"]], "終了": [["Control", "Q"]]})
             toggles = {c.text: c.props["toggle-type"] for c in root.children if "toggle-type" in c.props}
             self.assertEqual(toggles, {"ログイン時に起動": "checkmark"})
+            lines = {c.text: c.line() for c in root.children}
+            for instance in bulk:
+                state = "stopped" if instance["InstanceId"] in stopped else "running"
+                text = f"{'⚫️' if state == 'stopped' else '🟢'} {instance['InstanceId']} — {state}"
+                self.assertEqual(lines.get(text), (text, True, False, True))
+            shortened = [text for text in lines if text.startswith("🟢 long-0123")]
+            self.assertEqual(len(shortened), 1, shortened)
+            self.assertRegex(shortened[0], r"^🟢 long-[0-9]+…[0-9]+-end — running$")
+            self.assertLess(len(shortened[0]), len(long_name))
 
             def same():
                 from gi.repository import GLib
 
                 session.bus_call(self.name, "/StatusNotifierItem", ITEM, "Activate", GLib.Variant("(ii)", (600, 10)))
-                menu = session.focused_menu()
+                menu = self.copy = session.focused_menu()
                 if menu is None:
                     return None
                 try:
                     shown = [widget_line(e) for e in session.entries(menu)]
+                except Exception:  # a line replaced by the refresh the opening started
+                    return None
                 finally:
                     session.xdotool("key", "Escape")
+                    self.closed = time.monotonic()
                 exported = [c.line() for c in self.layout().children]
                 self.lines = (exported, shown)
                 return exported == shown and len(shown) > 10
@@ -215,6 +245,11 @@ class StatusNotifierTest(SessionTestCase):
             except Exception:
                 self.assertEqual(*self.lines)
                 raise
+            # Closed, the copy keeps its lines for a while (it may open again soon).
+            self.assertEqual(self.copy.childCount, len(self.lines[1]))
+            # The long list takes a while to come: the refresh the last opening started has
+            # landed before the next opening, which would start none while it runs.
+            wait_for("the refresh the opening started to land", lambda: not self.calling_aws(), timeout=60)
 
         with self.subTest("opening the menu refreshes it; an instance submenu is filled when it opens"):
             log("opening the menu refreshes it; an instance submenu is filled when it opens")
@@ -236,6 +271,9 @@ class StatusNotifierTest(SessionTestCase):
 
         with self.subTest("stop (confirmed), then start: the icon lights up when one runs"):
             log("stop (confirmed), then start: the icon lights up when one runs")
+            # The long list's running instances stop, so that web-server alone decides the icon.
+            session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", long_id,
+                        *sorted({i["InstanceId"] for i in bulk} - stopped))
             running_icon = self.item("IconPixmap")
             self.click(line_of("web-server", "running"), "停止")
             alert = session.alert()
@@ -293,6 +331,12 @@ class StatusNotifierTest(SessionTestCase):
             self.wait_menu("the list again", lambda n: any(line_of("web-server", "running")(c.text)
                                                            for c in n.children))
             self.assertEqual(self.open("プロファイル: デフォルト").checked(), ["デフォルト"])
+
+        with self.subTest("the copy Activate opens, closed for a while, is emptied and opens whole again"):
+            log("the copy Activate opens, closed for a while, is emptied and opens whole again")
+            time.sleep(max(0.0, self.closed + KEEP_CLOSED + 1 - time.monotonic()))
+            wait_for("the copy emptied", lambda: self.copy.childCount == 0, timeout=5)
+            wait_for("the exported menu to equal the menu shown", same, timeout=40, interval=1)
 
         with self.subTest("a region: the list and the marks change"):
             log("a region: the list and the marks change")

@@ -78,17 +78,36 @@ void TrayStatusItem::createTray() {
         popup_->setAccessibleName("Orvane for Mac");
         connect(popup_.get(), &QMenu::aboutToShow, this, &TrayStatusItem::opening);
         popupRenderer_ = std::make_unique<MenuRenderer>(*popup_, chosenHere);
-        popupRenderer_->render(drawn);
         shortcuts_ = std::make_unique<MenuShortcuts>(*popup_);
+        // The copy is rendered when a click opens it (openFromClick). Closed as long as a
+        // closed menu keeps its window, it gives back its entries too.
+        popupRelease_.setSingleShot(true);
+        popupRelease_.setInterval(ReleasingMenu::kKeepClosedWindow);
+        connect(popup_.get(), &QMenu::aboutToHide, &popupRelease_, qOverload<>(&QTimer::start));
+        connect(&popupRelease_, &QTimer::timeout, this, [this] {
+            if (popup_->isVisible()) return;
+            popupRenderer_->render({});
+            popupDrawn_ = false;
+        });
     }
     tray_->setIcon(icon_);
     tray_->setToolTip(toolTip_);
     // Trays report a left click as activation: it opens the same menu as a right click.
     connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        QMenu& menu = drawnMenu();
-        if (reason == QSystemTrayIcon::Trigger && !menu.isVisible()) menu.popup(menuPosition(menu));
+        if (reason == QSystemTrayIcon::Trigger && !drawnMenu().isVisible()) openFromClick();
     });
     tray_->show();
+}
+
+void TrayStatusItem::openFromClick() {
+    if (popupRenderer_) {
+        // Brought up to date before it opens, so that it opens where its size fits; a
+        // rebuild the opening asks for lands in it (setMenu).
+        popupRenderer_->render(renderer_->drawn());
+        popupDrawn_ = true;
+    }
+    QMenu& menu = drawnMenu();
+    menu.popup(menuPosition(menu));
 }
 
 QPoint TrayStatusItem::menuPosition(const QMenu& menu) const {
@@ -117,7 +136,7 @@ void TrayStatusItem::setButton(const StatusButton& button) {
 
 void TrayStatusItem::setMenu(const Menu& menu) {
     renderer_->render(menu);
-    if (popupRenderer_) popupRenderer_->render(menu);
+    if (popupDrawn_) popupRenderer_->render(menu);
     if (drawnMenu().isVisible()) keepOnScreen(drawnMenu());
 }
 

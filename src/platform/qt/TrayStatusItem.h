@@ -6,6 +6,9 @@
 // Qt draws the menu itself. With a StatusNotifier host on the session
 // bus Qt exports it over D-Bus and the host draws it on a right click; a left click only
 // activates the item, and then Qt draws a second copy, rendered for Qt, at the pointer.
+// That copy holds a submenu and a model per instance line, like the exported menu, but is
+// seen only after a left click: it is rendered as it opens, kept up to date while it may
+// open again soon, and emptied once it has stayed closed for a while.
 
 #include <QMenu>
 #include <QObject>
@@ -53,6 +56,7 @@ private:
     void chosen(const MenuItem& item);
     void opening();
     void createTray();
+    void openFromClick();
     // The menu Qt draws on activation: the tray's own, or the copy when that is exported.
     QMenu& drawnMenu() { return popup_ ? *popup_ : *menu_; }
     QPoint menuPosition(const QMenu& menu) const;
@@ -64,9 +68,12 @@ private:
     QString toolTip_;
     std::unique_ptr<QMenu> menu_;
     std::unique_ptr<MenuRenderer> renderer_;
-    // Only while menu_ is exported over D-Bus: the copy Qt draws, and its renderer.
+    // Only while menu_ is exported over D-Bus: the copy Qt draws, and its renderer. The
+    // renderer lives as long as the copy, so a choice it queued as the copy closed arrives.
     std::unique_ptr<QMenu> popup_;
     std::unique_ptr<MenuRenderer> popupRenderer_;
+    bool popupDrawn_ = false;  // the copy has its entries
+    QTimer popupRelease_;      // empties the copy once it has stayed closed for a while
     std::unique_ptr<MenuShortcuts> shortcuts_;  // on the menu Qt draws
     std::unique_ptr<QSystemTrayIcon> tray_;     // once a tray is there; refers to menu_
     QTimer trayWatch_;
