@@ -11,6 +11,7 @@ Usage: screen_saver.py [--active] PATH...   (the bus from DBUS_SESSION_BUS_ADDRE
 import argparse
 import sys
 
+from bus_service import serve
 from gi.repository import Gio, GLib
 
 NAME = "org.freedesktop.ScreenSaver"
@@ -28,7 +29,6 @@ def main():
     parser.add_argument("paths", nargs="+")
     args = parser.parse_args()
     state = {"active": args.active}
-    bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
 
     def on_call(connection, sender, path, _interface, method, parameters, invocation):
         print(f"{method}{tuple(parameters.unpack())} from {sender} at {path}", flush=True)
@@ -43,14 +43,7 @@ def main():
             for each in args.paths:
                 connection.emit_signal(None, each, NAME, "ActiveChanged", GLib.Variant("(b)", (active,)))
 
-    for path in args.paths:
-        bus.register_object(path, INTERFACE, on_call, None, None)
-    loop = GLib.MainLoop()
-    Gio.bus_own_name_on_connection(bus, NAME, Gio.BusNameOwnerFlags.NONE,
-                                   lambda *_: print(f"owns {NAME}", flush=True),
-                                   lambda *_: (print(f"lost {NAME}", flush=True), loop.quit()))
-    loop.run()
-    return 1
+    return serve(NAME, [(path, INTERFACE, on_call) for path in args.paths])
 
 
 if __name__ == "__main__":

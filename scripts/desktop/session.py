@@ -26,6 +26,7 @@ EMULATOR = REPO / "scripts" / "emulator"
 WATCHER = "org.kde.StatusNotifierWatcher"
 # The screen locker's bus name and interface.
 SCREEN_SAVER = "org.freedesktop.ScreenSaver"
+NOTIFICATIONS = "org.freedesktop.Notifications"
 
 
 class Session(MenuDriver):
@@ -157,12 +158,23 @@ class Session(MenuDriver):
     def start_screen_saver(self, *paths, locked=False):
         """A screen locker on the session bus (screen_saver.py beside this file) serving its interface
         at `paths`; lock_screen() locks and unlocks it."""
+        self.start_bus_service("screen-saver", "screen_saver.py", SCREEN_SAVER, *paths,
+                               *(["--active"] if locked else []))
+        self.screen_saver_path = paths[0]
+
+    def start_notification_service(self, record):
+        """A notification server on the session bus (notifications.py beside this file) that
+        appends each notification to the file `record`, one JSON line each."""
+        self.start_bus_service("notifications", "notifications.py", NOTIFICATIONS, str(record))
+
+    def start_bus_service(self, label, script, name, *args):
+        """Starts the stand-in service `script` beside this file (its log: `label`.log) and waits
+        until it owns `name` on the session bus."""
         env = self.desktop_env()
         env.update(DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=self.env["DBUS_SESSION_BUS_ADDRESS"])
-        argv = ["/usr/bin/python3", str(Path(__file__).resolve().parent / "screen_saver.py"), *paths]
-        self.spawn("screen-saver", argv + (["--active"] if locked else []), env)
-        wait_for("the screen saver on the bus", lambda: self.bus_owner(SCREEN_SAVER) is not None)
-        self.screen_saver_path = paths[0]
+        argv = ["/usr/bin/python3", str(Path(__file__).resolve().parent / script), *args]
+        self.spawn(label, argv, env)
+        wait_for(f"{name} on the bus", lambda: self.bus_owner(name) is not None)
 
     def lock_screen(self, locked):
         from gi.repository import GLib
@@ -314,7 +326,7 @@ class Session(MenuDriver):
     def close(self):
         """Stops everything this session started and returns the processes (PID to name)
         that had to be killed after the orderly stop: none, normally."""
-        for name in ("orvane", "trayer", "sni-host", "sni-watcher", "screen-saver", "atspi", "dbus", "xvfb"):
+        for name in ("orvane", "trayer", "sni-host", "sni-watcher", "screen-saver", "notifications", "atspi", "dbus", "xvfb"):
             self.stop_process(name)
         if (self.emulator_dir / "pid").exists():
             subprocess.run([str(EMULATOR), "stop", str(self.emulator_dir)], stdout=subprocess.DEVNULL, timeout=60)

@@ -12,7 +12,7 @@ read, its menu read and clicked over com.canonical.dbusmenu, against the EC2 emu
 - Stop (confirmed in the alert), start, a region, a profile, the check marks right after
   each choice, and 「終了」, all through dbusmenu "clicked" events.
 - Once the stop and then the start have settled at the emulator, one desktop notification
-  each reaches the notification service on the session bus (tests/gui/notifications.py).
+  each reaches the notification service on the session bus (scripts/desktop/notifications.py).
 - The host starts after the application, and the icon goes there.
 - The icon's pixels over D-Bus change when an instance starts running, and show the "!"
   badge while the last refresh failed (a profile with no credentials).
@@ -182,12 +182,7 @@ class StatusNotifierTest(SessionTestCase):
                               "--query", "Instances[0].InstanceId")
         session.start_desktop(tray=False)
         notified = session.root / "notifications.jsonl"
-        env = session.desktop_env()
-        env.update(DISPLAY=session.display, DBUS_SESSION_BUS_ADDRESS=session.env["DBUS_SESSION_BUS_ADDRESS"])
-        session.spawn("notifications", ["/usr/bin/python3", str(Path(__file__).resolve().parent / "notifications.py"),
-                                        str(notified)], env)
-        wait_for("the notification service on the bus",
-                 lambda: session.bus_owner("org.freedesktop.Notifications") is not None)
+        session.start_notification_service(notified)
         # The host comes after the application, as a panel or an extension switched on
         # later does: the icon goes there all the same.
         app = self.app = session.start_app()

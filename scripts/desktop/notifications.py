@@ -10,6 +10,7 @@ Usage: notifications.py RECORD   (the bus from DBUS_SESSION_BUS_ADDRESS)
 import json
 import sys
 
+from bus_service import serve
 from gi.repository import Gio, GLib
 
 NAME = "org.freedesktop.Notifications"
@@ -36,7 +37,6 @@ NOTIFY_ARGS = ["app_name", "replaces_id", "app_icon", "summary", "body", "action
 
 def main():
     record = sys.argv[1]
-    bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
     ids = iter(range(1, 1 << 31))
 
     def on_call(_connection, sender, _path, _interface, method, parameters, invocation):
@@ -53,13 +53,7 @@ def main():
         else:
             invocation.return_value(None)
 
-    bus.register_object(PATH, INTERFACE, on_call, None, None)
-    loop = GLib.MainLoop()
-    Gio.bus_own_name_on_connection(bus, NAME, Gio.BusNameOwnerFlags.NONE,
-                                   lambda *_: print(f"owns {NAME}", flush=True),
-                                   lambda *_: (print(f"lost {NAME}", flush=True), loop.quit()))
-    loop.run()
-    return 1
+    return serve(NAME, [(PATH, INTERFACE, on_call)])
 
 
 if __name__ == "__main__":
