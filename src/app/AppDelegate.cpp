@@ -17,9 +17,14 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
                     {.started = [this] { rebuildMenu(); },
                      .landed =
                          [this] {
-                             if (!lastError()) powerWatch_.landed(instances());
+                             if (!lastError()) powerWatch_.landed(instances(), refreshCycle_.listedUnder());
                              updateButton();
                              rebuildMenu();
+                         },
+                     .alsoList = [this] { return powerWatch_.followedElsewhere(cli_.target()); },
+                     .landedElsewhere =
+                         [this](const RefreshCycle::Elsewhere& listing) {
+                             powerWatch_.landed(listing.instances, listing.target);
                          }}),
       signIn_(platform_.signInQueue, platform_.mainThread, cli, platform_.alerts, refreshCycle_,
               [this] { rebuildMenu(); }),

@@ -18,16 +18,20 @@ public:
     // Safe to call from the main thread while a job runs (each call copies them once).
     virtual std::optional<std::string> profile() const = 0;
     virtual std::optional<std::string> region() const = 0;
+    // Both, as one consistent copy: what an action or a listing keeps to run under.
+    virtual CallTarget target() const = 0;
     virtual void setProfile(std::optional<std::string> profile) = 0;
     virtual void setRegion(std::optional<std::string> region) = 0;
 
-    // Called on the work queue only; they block and throw like AWSCLI's.
+    // Called on the work queue only; they block and throw like AWSCLI's. Each runs under
+    // the `target` it is given, not under the choice current when it runs.
     virtual std::vector<std::string> listProfiles() = 0;
-    virtual std::vector<EC2Instance> describeInstances() = 0;
-    virtual void start(const std::string& instanceID) = 0;
-    virtual void stop(const std::string& instanceID) = 0;
+    virtual std::vector<EC2Instance> describeInstances(const CallTarget& target) = 0;
+    virtual void start(const std::string& instanceID, const CallTarget& target) = 0;
+    virtual void stop(const std::string& instanceID, const CallTarget& target) = 0;
     virtual std::string globalIPv4() = 0;
-    virtual void restrictIngress(const std::string& groupID, const std::string& address) = 0;
+    virtual void restrictIngress(const std::string& groupID, const std::string& address,
+                                 const CallTarget& target) = 0;
     // Called on the sign-in queue, beside the work queue: it waits minutes for the user.
     virtual void ssoLogin() = 0;
 };
@@ -38,16 +42,19 @@ public:
 
     std::optional<std::string> profile() const override { return cli_.profile(); }
     std::optional<std::string> region() const override { return cli_.region(); }
+    CallTarget target() const override { return cli_.target(); }
     void setProfile(std::optional<std::string> profile) override { cli_.setProfile(std::move(profile)); }
     void setRegion(std::optional<std::string> region) override { cli_.setRegion(std::move(region)); }
 
     std::vector<std::string> listProfiles() override { return cli_.listProfiles(); }
-    std::vector<EC2Instance> describeInstances() override { return cli_.describeInstances(); }
-    void start(const std::string& instanceID) override { cli_.start(instanceID); }
-    void stop(const std::string& instanceID) override { cli_.stop(instanceID); }
+    std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
+        return cli_.describeInstances(target);
+    }
+    void start(const std::string& instanceID, const CallTarget& target) override { cli_.start(instanceID, target); }
+    void stop(const std::string& instanceID, const CallTarget& target) override { cli_.stop(instanceID, target); }
     std::string globalIPv4() override { return cli_.globalIPv4(); }
-    void restrictIngress(const std::string& groupID, const std::string& address) override {
-        cli_.restrictIngress(groupID, address);
+    void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) override {
+        cli_.restrictIngress(groupID, address, target);
     }
     void ssoLogin() override { cli_.ssoLogin(); }
 

@@ -52,11 +52,14 @@ void MenuActions::startInstance(const MenuItem& item) {
     const auto* instance = std::get_if<EC2Instance>(&item.representedObject);
     if (!instance) return;
 
+    // Every step runs under the profile and region the instance was listed under, whatever
+    // the user chooses while the operation waits in the queue.
+    const CallTarget target = refreshCycle_.listedUnder();
     const auto lockGroups = settings_.ingressLockGroups();
     const auto lock = lockGroups.find(instance->id);
     if (lock == lockGroups.end()) {
-        runOperation([id = instance->id](CloudGateway& cli) { cli.start(id); },
-                     followWhenAccepted(&PowerWatch::started, *instance));
+        runOperation([id = instance->id, target](CloudGateway& cli) { cli.start(id, target); },
+                     followWhenAccepted(&PowerWatch::started, *instance, target));
         return;
     }
 
@@ -71,28 +74,27 @@ void MenuActions::startInstance(const MenuItem& item) {
     }
     // One operation, so nothing else on the queue runs between narrowing the group and starting.
     runOperation(
-        [id = instance->id, group](CloudGateway& cli) {
+        [id = instance->id, group, target](CloudGateway& cli) {
             const std::string address = cli.globalIPv4();
-            cli.restrictIngress(group, address);
-            cli.start(id);
+            cli.restrictIngress(group, address, target);
+            cli.start(id, target);
         },
-        followWhenAccepted(&PowerWatch::started, *instance));
+        followWhenAccepted(&PowerWatch::started, *instance, target));
 }
 
-std::function<void()> MenuActions::followWhenAccepted(void (PowerWatch::*tell)(const EC2Instance&),
-                                                      const EC2Instance& instance) {
-    return [this, tell, instance, profile = cli_.profile(), region = cli_.region()] {
-        // Under another profile or region by now, the instance would seem gone from the list.
-        if (cli_.profile() == profile && cli_.region() == region) (powerWatch_.*tell)(instance);
-    };
+std::function<void()> MenuActions::followWhenAccepted(PowerTell tell, const EC2Instance& instance,
+                                                      const CallTarget& target) {
+    return [this, tell, instance, target] { (powerWatch_.*tell)(instance, target); };
 }
 
 void MenuActions::stopInstance(const MenuItem& item) {
     const auto* instance = std::get_if<EC2Instance>(&item.representedObject);
     if (!instance) return;
+    // Taken before the confirmation: the list may be replaced while the user answers.
+    const CallTarget target = refreshCycle_.listedUnder();
     if (platform_.alerts.run(stopConfirmation(*instance)) != 0) return;
-    runOperation([id = instance->id](CloudGateway& cli) { cli.stop(id); },
-                 followWhenAccepted(&PowerWatch::stopped, *instance));
+    runOperation([id = instance->id, target](CloudGateway& cli) { cli.stop(id, target); },
+                 followWhenAccepted(&PowerWatch::stopped, *instance, target));
 }
 
 void MenuActions::selectProfile(const MenuItem& item) { afterChoiceChanged(settings_.setProfile(carriedText(item))); }
@@ -101,7 +103,6 @@ void MenuActions::selectRegion(const MenuItem& item) { afterChoiceChanged(settin
 
 void MenuActions::afterChoiceChanged(const std::optional<SettingsWriteError>& unsaved) {
     refreshCycle_.forgetInstances();
-    powerWatch_.forgetAll();
     if (refreshCycle_.loading()) rebuildMenu_();
     refreshCycle_.refresh();
     reportUnsaved(unsaved);

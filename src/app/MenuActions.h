@@ -35,9 +35,10 @@ private:
 
     void startInstance(const MenuItem& item);
     void stopInstance(const MenuItem& item);
-    // What to run once AWS accepted the start or stop of `instance`: `tell` the power watch,
-    // unless the profile or region changed meanwhile.
-    std::function<void()> followWhenAccepted(void (PowerWatch::*tell)(const EC2Instance&), const EC2Instance& instance);
+    using PowerTell = void (PowerWatch::*)(const EC2Instance&, const CallTarget&);
+    // What to run once AWS accepted the start or stop of `instance`, listed under `target`:
+    // `tell` the power watch, which follows it there.
+    std::function<void()> followWhenAccepted(PowerTell tell, const EC2Instance& instance, const CallTarget& target);
     void selectProfile(const MenuItem& item);
     void selectRegion(const MenuItem& item);
     void selectIngressLockGroup(const MenuItem& item);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/NameIsolation.h"
 #include "app/RefreshPolicy.h"
 
 namespace tamsel {
@@ -19,12 +20,26 @@ constexpr std::chrono::seconds kStaleListing{60};
 PowerWatch::PowerWatch(Notifications& notifications, const Application& application)
     : notifications_(notifications), application_(application) {}
 
-void PowerWatch::follow(const EC2Instance& instance, std::string target) {
-    followed_[instance.id] = Follow{instance.sortKey(), std::move(target), application_.now()};
+void PowerWatch::follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string target) {
+    followed_[instance.id] = Follow{listedUnder, isolated(instance.sortKey()), std::move(target), application_.now()};
 }
 
-void PowerWatch::landed(std::span<const EC2Instance> instances) {
+std::vector<CallTarget> PowerWatch::followedElsewhere(const CallTarget& current) const {
+    std::vector<CallTarget> targets;
+    for (const auto& [id, follow] : followed_) {
+        if (follow.listedUnder != current &&
+            std::find(targets.begin(), targets.end(), follow.listedUnder) == targets.end())
+            targets.push_back(follow.listedUnder);
+    }
+    return targets;
+}
+
+void PowerWatch::landed(std::span<const EC2Instance> instances, const CallTarget& target) {
     for (auto it = followed_.begin(); it != followed_.end();) {
+        if (it->second.listedUnder != target) {
+            ++it;
+            continue;
+        }
         const auto listed = std::find_if(instances.begin(), instances.end(),
                                          [&](const EC2Instance& instance) { return instance.id == it->first; });
         const bool ended = listed == instances.end() ? settle(it->second, "terminated", nullptr)
@@ -34,7 +49,7 @@ void PowerWatch::landed(std::span<const EC2Instance> instances) {
 }
 
 bool PowerWatch::settle(Follow& follow, const std::string& state, const EC2Instance* instance) {
-    if (instance) follow.label = instance->sortKey();
+    if (instance) follow.label = isolated(instance->sortKey());
     const bool starting = follow.target == "running";
     const std::chrono::system_clock::duration waited = application_.now() - follow.since;
 

@@ -3,14 +3,18 @@
 // tells the user once how it ended: up (with its public address) or down, in another state
 // than asked, gone from the list (counted as terminated), or still changing after ten
 // minutes. Reads only successful listings; the refresh cycle already polls while an
-// instance is changing.
+// instance is changing. An instance is followed under the profile and region it was started
+// or stopped under, also once the user has chosen others (the refresh cycle then lists
+// those too).
 
 #include <chrono>
 #include <map>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "app/Platform.h"
+#include "bridge/AWSCLI.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {
@@ -20,23 +24,25 @@ public:
     // Both must outlive the watch.
     PowerWatch(Notifications& notifications, const Application& application);
 
-    // AWS accepted a start or a stop of `instance`; a later one replaces the earlier follow.
-    void started(const EC2Instance& instance) { follow(instance, "running"); }
-    void stopped(const EC2Instance& instance) { follow(instance, "stopped"); }
-    // A listing landed without error under the current profile and region.
-    void landed(std::span<const EC2Instance> instances);
-    // The profile or region changed: the instances followed are no longer listed.
-    void forgetAll() { followed_.clear(); }
+    // AWS accepted a start or a stop of `instance`, listed under `target`; a later one
+    // replaces the earlier follow.
+    void started(const EC2Instance& instance, const CallTarget& target) { follow(instance, target, "running"); }
+    void stopped(const EC2Instance& instance, const CallTarget& target) { follow(instance, target, "stopped"); }
+    // A listing under `target` landed without error.
+    void landed(std::span<const EC2Instance> instances, const CallTarget& target);
+    // The profiles and regions other than `current` that instances are followed under.
+    std::vector<CallTarget> followedElsewhere(const CallTarget& current) const;
 
 private:
     struct Follow {
+        CallTarget listedUnder;  // where the instance is listed
         std::string label;   // the name, or the id
         std::string target;  // "running" or "stopped"
         std::chrono::system_clock::time_point since;
         bool moved = false;  // seen in a changing state since the operation
     };
 
-    void follow(const EC2Instance& instance, std::string target);
+    void follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string target);
     // Whether `state` ends the follow; sends the notification when it does.
     bool settle(Follow& follow, const std::string& state, const EC2Instance* instance);
 

@@ -29,18 +29,24 @@ void RefreshCycle::refresh() {
 void RefreshCycle::begin() {
     loading_ = true;
     listener_.started();
+    std::vector<CallTarget> alsoList = listener_.alsoList ? listener_.alsoList() : std::vector<CallTarget>{};
     handOff_.run(
-        [&cli = cli_] {
+        [&cli = cli_, alsoList = std::move(alsoList)] {
             Outcome outcome;
-            // Read before the listing reads them: a choice made in between is then taken
-            // for a change, and costs one more listing rather than a list shown under the
-            // wrong title.
-            outcome.profile = cli.profile();
-            outcome.region = cli.region();
+            // Listed under one copy of the choice; a choice made meanwhile is seen at landing.
+            outcome.target = cli.target();
             try {
-                outcome.instances = cli.describeInstances();
+                outcome.instances = cli.describeInstances(outcome.target);
             } catch (...) {
                 outcome.error = caughtError();
+            }
+            for (const CallTarget& target : alsoList) {
+                if (target == outcome.target) continue;
+                try {
+                    outcome.elsewhere.push_back({target, cli.describeInstances(target)});
+                } catch (...) {
+                    // Listed again at the next refresh; only what was read is handed on.
+                }
             }
             return outcome;
         },
@@ -48,7 +54,7 @@ void RefreshCycle::begin() {
 }
 
 void RefreshCycle::land(Outcome outcome) {
-    if (outcome.profile != cli_.profile() || outcome.region != cli_.region()) {
+    if (outcome.target != cli_.target()) {
         // Listed under a profile or region the user has left since: show nothing of it and
         // list again with the current ones.
         begin();
@@ -63,14 +69,21 @@ void RefreshCycle::land(Outcome outcome) {
         lastError_.reset();
         lastUpdated_ = application_.now();
     }
+    listedUnder_ = std::move(outcome.target);
     listener_.landed();
+    if (listener_.landedElsewhere) {
+        for (const Elsewhere& listing : outcome.elsewhere) listener_.landedElsewhere(listing);
+    }
     scheduleNext();
 }
 
 void RefreshCycle::scheduleNext() {
     timer_.reset();  // disarms the one armed before
     // The timer is the cycle's own: destroying the cycle disarms it.
-    timer_ = timers_.startOneShot(nextRefreshInterval(instances_), [this] {
+    // An instance followed elsewhere is changing too, though not in the list shown.
+    const bool elsewhere = listener_.alsoList && !listener_.alsoList().empty();
+    const auto interval = elsewhere ? kTransitionalRefreshInterval : nextRefreshInterval(instances_);
+    timer_ = timers_.startOneShot(interval, [this] {
         if (loading_) return;  // a refresh under way arms the next timer when it lands
         // Nobody is looking: no listing and no next timer; the return lists at once.
         if (sessionActivity_.away()) return;

@@ -22,9 +22,21 @@ namespace tamsel {
 
 class RefreshCycle {
 public:
+    // What another profile and region listed meanwhile (an instance started there and
+    // followed until it settles, though the user has chosen another since).
+    struct Elsewhere {
+        CallTarget target;
+        std::vector<EC2Instance> instances;
+    };
+
     struct Listener {
         std::function<void()> started;  // loading is on; the list is unchanged
         std::function<void()> landed;   // the list, the error or both changed; loading is off
+        // Besides the current profile and region, those to list in the same job (may be
+        // empty); while there are any, the list is polled as while an instance changes.
+        std::function<std::vector<CallTarget>()> alsoList;
+        // Each of those listed without error, after `landed`.
+        std::function<void(const Elsewhere&)> landedElsewhere;
     };
 
     // Everything given must outlive the cycle.
@@ -41,6 +53,8 @@ public:
     void refreshAfterOperation() { begin(); }
     // Drops the list (after a change of profile or region).
     void forgetInstances() { instances_.clear(); }
+    // The profile and region the list shown was read under.
+    const CallTarget& listedUnder() const { return listedUnder_; }
 
     const std::vector<EC2Instance>& instances() const { return instances_; }
     const std::optional<AWSError>& lastError() const { return lastError_; }
@@ -53,8 +67,8 @@ private:
     struct Outcome {
         std::vector<EC2Instance> instances;
         std::optional<AWSError> error;
-        std::optional<std::string> profile;
-        std::optional<std::string> region;
+        CallTarget target;
+        std::vector<Elsewhere> elsewhere;
     };
 
     void begin();  // loading on, listener told, listing queued: no guard
@@ -72,6 +86,7 @@ private:
     std::vector<EC2Instance> instances_;
     std::optional<AWSError> lastError_;
     std::optional<std::chrono::system_clock::time_point> lastUpdated_;
+    CallTarget listedUnder_;
     bool loading_ = false;
     bool away_;  // as last told, so that only a return lists
     std::unique_ptr<OneShotTimer> timer_;

@@ -44,22 +44,27 @@ AWSCLI::AWSCLI(AWSCLIOptions options) : options_(std::move(options)) {}
 
 std::optional<std::string> AWSCLI::profile() const {
     const std::lock_guard lock(mutex_);
-    return profile_;
+    return target_.profile;
 }
 
 std::optional<std::string> AWSCLI::region() const {
     const std::lock_guard lock(mutex_);
-    return region_;
+    return target_.region;
+}
+
+CallTarget AWSCLI::target() const {
+    const std::lock_guard lock(mutex_);
+    return target_;
 }
 
 void AWSCLI::setProfile(std::optional<std::string> profile) {
     const std::lock_guard lock(mutex_);
-    profile_ = std::move(profile);
+    target_.profile = std::move(profile);
 }
 
 void AWSCLI::setRegion(std::optional<std::string> region) {
     const std::lock_guard lock(mutex_);
-    region_ = std::move(region);
+    target_.region = std::move(region);
 }
 
 std::optional<std::string> AWSCLI::locate(const std::vector<std::string>& toolPaths, const Environment& environment,
@@ -83,34 +88,30 @@ std::optional<std::string> AWSCLI::locate(const std::vector<std::string>& toolPa
 }
 
 std::string AWSCLI::run(const std::vector<std::string>& words, bool useRegion) const {
-    return run(words, useRegion, options_.toolTimeLimit);
+    return run(words, target(), useRegion, options_.toolTimeLimit);
 }
 
-std::string AWSCLI::run(const std::vector<std::string>& words, bool useRegion,
+std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion) const {
+    return run(words, target, useRegion, options_.toolTimeLimit);
+}
+
+std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion,
                         std::chrono::milliseconds timeLimit) const {
     const auto path = locate(options_.toolPaths, options_.environment, options_.toolTimeLimit);
     if (!path) throw AWSError::cliNotFound();
-
-    std::optional<std::string> profile;
-    std::optional<std::string> region;
-    {
-        const std::lock_guard lock(mutex_);
-        profile = profile_;
-        region = region_;
-    }
 
     std::vector<std::string> arguments = words;
     arguments.emplace_back("--no-cli-pager");
     // The user's config may name any binary format, even one the tool rejects; these calls
     // carry no binary values, so the default is safe and makes such a setting harmless.
     arguments.insert(arguments.end(), {"--cli-binary-format", "base64"});
-    if (profile) {
+    if (target.profile) {
         arguments.emplace_back("--profile");
-        arguments.push_back(std::move(*profile));
+        arguments.push_back(*target.profile);
     }
-    if (useRegion && region) {
+    if (useRegion && target.region) {
         arguments.emplace_back("--region");
-        arguments.push_back(std::move(*region));
+        arguments.push_back(*target.region);
     }
     return toolOutput(runProcess(*path, arguments, options_.environment.forChild(), timeLimit), timeLimit);
 }
@@ -131,40 +132,41 @@ std::vector<std::string> AWSCLI::listProfiles() const {
     return names;
 }
 
-std::vector<EC2Instance> AWSCLI::describeInstances() const {
+std::vector<EC2Instance> AWSCLI::describeInstances(const CallTarget& target) const {
     const std::string output =
-        run({"ec2", "describe-instances", "--query", kInstanceQuery, "--output", "json"}, true);
+        run({"ec2", "describe-instances", "--query", kInstanceQuery, "--output", "json"}, target, true);
     return parseInstances(output, Collation::forUserLocale());
 }
 
-void AWSCLI::start(const std::string& instanceID) const {
-    run({"ec2", "start-instances", "--instance-ids", instanceID, "--output", "json"}, true);
+void AWSCLI::start(const std::string& instanceID, const CallTarget& target) const {
+    run({"ec2", "start-instances", "--instance-ids", instanceID, "--output", "json"}, target, true);
 }
 
-void AWSCLI::stop(const std::string& instanceID) const {
-    run({"ec2", "stop-instances", "--instance-ids", instanceID, "--output", "json"}, true);
+void AWSCLI::stop(const std::string& instanceID, const CallTarget& target) const {
+    run({"ec2", "stop-instances", "--instance-ids", instanceID, "--output", "json"}, target, true);
 }
 
-void AWSCLI::ssoLogin() const { run({"sso", "login"}, false, options_.signInTimeLimit); }
+void AWSCLI::ssoLogin() const { run({"sso", "login"}, target(), false, options_.signInTimeLimit); }
 
 std::string AWSCLI::globalIPv4() const {
     return lookUpGlobalIPv4(options_.addressLookup);
 }
 
-void AWSCLI::restrictIngress(const std::string& groupID, const std::string& address) const {
+void AWSCLI::restrictIngress(const std::string& groupID, const std::string& address,
+                             const CallTarget& target) const {
     const std::string permissions = run({"ec2", "describe-security-groups", "--group-ids", groupID, "--query",
                                          "SecurityGroups[0].IpPermissions", "--output", "json"},
-                                        true);
+                                        target, true);
     const nlohmann::json document = parseJSONDocument(permissions);
     // The tool takes back exactly what it printed, so the rules are revoked as printed.
     if (document.is_array() && !document.empty() && isValidUTF8(permissions)) {
         run({"ec2", "revoke-security-group-ingress", "--group-id", groupID, "--ip-permissions", permissions,
              "--output", "json"},
-            true);
+            target, true);
     }
     run({"ec2", "authorize-security-group-ingress", "--group-id", groupID, "--ip-permissions",
          ingressPermissionDocument(address), "--output", "json"},
-        true);
+        target, true);
 }
 
 }  // namespace tamsel

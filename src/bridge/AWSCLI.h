@@ -29,6 +29,16 @@ std::vector<std::string> defaultToolPaths();
 // piece. Whether the path names an executable file is for the caller to check.
 std::optional<std::string> loginShellAnswer(std::string_view output);
 
+// The profile and region one call runs under; an absent one is left to the tool's own
+// configuration. An action keeps the pair its instance was listed under, whatever the
+// user chooses while it waits in the queue.
+struct CallTarget {
+    std::optional<std::string> profile;
+    std::optional<std::string> region;
+
+    bool operator==(const CallTarget&) const = default;
+};
+
 // What the gateway starts from. The defaults are what the application uses; tests
 // replace them to run fake tools, a private environment or a local lookup server.
 struct AWSCLIOptions {
@@ -47,6 +57,8 @@ public:
     // call takes one consistent copy of both when it builds its command line.
     std::optional<std::string> profile() const;
     std::optional<std::string> region() const;
+    // Both, as one consistent copy.
+    CallTarget target() const;
     void setProfile(std::optional<std::string> profile);
     void setRegion(std::optional<std::string> region);
 
@@ -59,20 +71,24 @@ public:
 
     // Runs the located tool with `words`, then "--no-cli-pager", "--cli-binary-format"
     // "base64", then "--profile" and "--region" (the latter only with `useRegion`) when
-    // set. Returns standard output. Every command also names "--output json" where it reads
+    // set in `target` (the current ones when not given). Returns standard output. Every command also names "--output json" where it reads
     // or prints a document, so none of the user's output settings reach these calls.
     // Throws AWSError::cliNotFound when no tool is found, AWSError::failed when the tool
     // fails (see toolOutput), and std::system_error when it cannot be started.
     std::string run(const std::vector<std::string>& words, bool useRegion) const;
+    std::string run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion) const;
 
     // Profile names from "aws configure list-profiles", trimmed, empty lines dropped.
     // Never throws: any failure gives an empty list.
     std::vector<std::string> listProfiles() const;
-    // Instances of the current profile and region: terminated ones dropped, sorted by
-    // name (or id) in the user's locale.
-    std::vector<EC2Instance> describeInstances() const;
-    void start(const std::string& instanceID) const;
-    void stop(const std::string& instanceID) const;
+    // Instances of the profile and region of `target` (the current ones when not given):
+    // terminated ones dropped, sorted by name (or id) in the user's locale.
+    std::vector<EC2Instance> describeInstances() const { return describeInstances(target()); }
+    std::vector<EC2Instance> describeInstances(const CallTarget& target) const;
+    void start(const std::string& instanceID) const { start(instanceID, target()); }
+    void start(const std::string& instanceID, const CallTarget& target) const;
+    void stop(const std::string& instanceID) const { stop(instanceID, target()); }
+    void stop(const std::string& instanceID, const CallTarget& target) const;
     // "aws sso login" for the current profile (no region): the tool opens the browser and
     // returns once the user has signed in there. Bounded by `signInTimeLimit`.
     void ssoLogin() const;
@@ -82,17 +98,20 @@ public:
     // Replaces every inbound rule of `groupID` by one rule admitting all traffic from
     // `address`/32: describe, revoke what is there (only when there is something),
     // authorize. Stops at the first failure and throws it.
-    void restrictIngress(const std::string& groupID, const std::string& address) const;
+    void restrictIngress(const std::string& groupID, const std::string& address) const {
+        restrictIngress(groupID, address, target());
+    }
+    void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) const;
 
     const AWSCLIOptions& options() const { return options_; }
 
 private:
-    std::string run(const std::vector<std::string>& words, bool useRegion, std::chrono::milliseconds timeLimit) const;
+    std::string run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion,
+                    std::chrono::milliseconds timeLimit) const;
 
     const AWSCLIOptions options_;
     mutable std::mutex mutex_;
-    std::optional<std::string> profile_;
-    std::optional<std::string> region_;
+    CallTarget target_;
 };
 
 }  // namespace tamsel

@@ -264,5 +264,48 @@ TEST_F(RefreshRecovery, ARegionChosenWhileAListingRunsShowsOnlyThatRegionsList) 
     EXPECT_FALSE(app.lastError().has_value()) << app.lastError()->text();
 }
 
+TEST_F(RefreshRecovery, AStartClickedBeforeARegionIsChosenStartsTheInstanceWhereItWasListed) {
+    const std::string virginia = launch({.name = "virginia", .finalState = "stopped"});
+    launch({.name = "tokyo", .region = "ap-northeast-1"});
+
+    Controller controller(gatewayOptions());
+    Desktop& desktop = controller.desktop;
+    AppDelegate& app = controller.app;
+    const ScopeExit releaseFirst([this] { release(); });
+    desktop.settings.values["region"] = std::string("us-east-1");
+    app.applicationDidFinishLaunching();
+    ASSERT_TRUE(desktop.mainThread.runUntil([&] { return !app.loading(); }));
+    ASSERT_EQ(app.instances().size(), 1u);
+
+    // A slow listing holds the queue; the user clicks 起動, then picks Tokyo.
+    hold();
+    desktop.timers.fireLast();
+    ASSERT_TRUE(refreshArrivedAtTheTool());
+    MenuItem start;
+    start.action = MenuAction::startInstance;
+    start.representedObject = app.instances()[0];
+    app.menuItemChosen(start);
+    MenuItem tokyo;
+    tokyo.action = MenuAction::selectRegion;
+    tokyo.representedObject = std::string("ap-northeast-1");
+    app.menuItemChosen(tokyo);
+    release();
+
+    const auto startCall = [&] {
+        const auto calls = loggedCalls();
+        const auto found = std::find_if(calls.begin(), calls.end(), [](const Call& call) {
+            return std::find(call.begin(), call.end(), "start-instances") != call.end();
+        });
+        return found == calls.end() ? std::optional<Call>() : *found;
+    };
+    ASSERT_TRUE(desktop.mainThread.runUntil([&] { return startCall() && !app.loading(); }));
+    EXPECT_TRUE(desktop.alerts.shown.empty()) << desktop.alerts.shown.at(0).body;
+    const Call inVirginia = {"--region", "us-east-1"};
+    EXPECT_NE(std::search(startCall()->begin(), startCall()->end(), inVirginia.begin(), inVirginia.end()),
+              startCall()->end());
+    EXPECT_NE(stateOf(virginia), "stopped");
+    EXPECT_TRUE(desktop.menuHas("リージョン: ap-northeast-1")) << describe(desktop.menuTitles());
+}
+
 }  // namespace
 }  // namespace tamsel::test

@@ -20,6 +20,7 @@ class FakeGateway final : public CloudGateway {
 public:
     std::optional<std::string> profile() const override { return profile_; }
     std::optional<std::string> region() const override { return region_; }
+    CallTarget target() const override { return {profile_, region_}; }
     void setProfile(std::optional<std::string> profile) override { profile_ = std::move(profile); }
     void setRegion(std::optional<std::string> region) override { region_ = std::move(region); }
 
@@ -27,24 +28,29 @@ public:
         calls.push_back("listProfiles");
         return profileNames;
     }
-    std::vector<EC2Instance> describeInstances() override {
+    std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
         calls.push_back("describeInstances");
+        targets.push_back(target);
         if (listings.empty()) return {};
         auto next = std::move(listings.front());
         listings.pop_front();
         if (auto* error = std::get_if<std::exception_ptr>(&next)) std::rethrow_exception(*error);
         return std::get<std::vector<EC2Instance>>(next);
     }
-    void start(const std::string& instanceID) override { record("start " + instanceID); }
-    void stop(const std::string& instanceID) override { record("stop " + instanceID); }
+    void start(const std::string& instanceID, const CallTarget& target) override {
+        record("start " + instanceID, target);
+    }
+    void stop(const std::string& instanceID, const CallTarget& target) override {
+        record("stop " + instanceID, target);
+    }
     std::string globalIPv4() override {
-        record("globalIPv4");
+        record("globalIPv4", target());
         return address;
     }
-    void restrictIngress(const std::string& groupID, const std::string& to) override {
-        record("restrictIngress " + groupID + " " + to);
+    void restrictIngress(const std::string& groupID, const std::string& to, const CallTarget& target) override {
+        record("restrictIngress " + groupID + " " + to, target);
     }
-    void ssoLogin() override { record("ssoLogin"); }
+    void ssoLogin() override { record("ssoLogin", target()); }
 
     std::vector<std::string> profileNames;
     // One entry per describeInstances call: a list, or an error to throw. Empty: an empty list.
@@ -53,10 +59,14 @@ public:
     // Calls (as recorded, e.g. "start i-1") that throw the given error.
     std::map<std::string, std::exception_ptr> failures;
     std::vector<std::string> calls;
+    // Beside each call but listProfiles, the profile and region it was given (or, for calls
+    // that take none, the current ones).
+    std::vector<CallTarget> targets;
 
 private:
-    void record(const std::string& call) {
+    void record(const std::string& call, const CallTarget& target) {
         calls.push_back(call);
+        targets.push_back(target);
         if (auto failure = failures.find(call); failure != failures.end()) std::rethrow_exception(failure->second);
     }
     std::optional<std::string> profile_;

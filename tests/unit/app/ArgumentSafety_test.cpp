@@ -25,15 +25,18 @@ public:
 
     std::optional<std::string> profile() const override { return real_.profile(); }
     std::optional<std::string> region() const override { return real_.region(); }
+    CallTarget target() const override { return real_.target(); }
     void setProfile(std::optional<std::string> profile) override { real_.setProfile(std::move(profile)); }
     void setRegion(std::optional<std::string> region) override { real_.setRegion(std::move(region)); }
     std::vector<std::string> listProfiles() override { return real_.listProfiles(); }
-    std::vector<EC2Instance> describeInstances() override { return real_.describeInstances(); }
-    void start(const std::string& instanceID) override { real_.start(instanceID); }
-    void stop(const std::string& instanceID) override { real_.stop(instanceID); }
+    std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
+        return real_.describeInstances(target);
+    }
+    void start(const std::string& id, const CallTarget& target) override { real_.start(id, target); }
+    void stop(const std::string& id, const CallTarget& target) override { real_.stop(id, target); }
     std::string globalIPv4() override { return "203.0.113.7"; }
-    void restrictIngress(const std::string& groupID, const std::string& address) override {
-        real_.restrictIngress(groupID, address);
+    void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) override {
+        real_.restrictIngress(groupID, address, target);
     }
     void ssoLogin() override { real_.ssoLogin(); }
 

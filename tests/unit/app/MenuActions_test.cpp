@@ -4,6 +4,8 @@
 
 #include "support/ControllerHarness.h"
 #include "app/AlertComposer.h"
+#include "app/MenuComposer.h"
+#include "app/RefreshPolicy.h"
 
 namespace tamsel::test {
 namespace {
@@ -186,6 +188,64 @@ TEST(Actions, AnAcceptedStartOrStopIsFollowedUntilItSettlesAndNotifiedOnce) {
             h.drain();
         }
         EXPECT_EQ(h.notifications.sent, c.sent);
+    }
+}
+
+TEST(Actions, AnActionRunsAndIsFollowedUnderTheListItCameFromWhateverIsChosenMeanwhile) {
+    const CallTarget listed{std::nullopt, "us-east-1"};
+    const struct {
+        std::string name;
+        std::string state;  // of web (i-1) when clicked
+        std::string entry;
+        std::optional<Groups> groups;
+        Strings path;  // the choice made while the action waits in the queue
+        Strings calls;
+        std::string settled;  // the state the listings under the old choice then show
+        std::string told;
+    } cases[] = {
+        {"start, region chosen", "stopped", kStart, std::nullopt, {"リージョン: us-east-1", "ap-northeast-1"},
+         {"start i-1"}, "running", "web が起動しました"},
+        {"locked start, profile chosen", "stopped", kStart, Groups{{"i-1", "sg-1"}}, {"プロファイル: デフォルト", "work"},
+         {"globalIPv4", "restrictIngress sg-1 203.0.113.7", "start i-1"}, "running", "web が起動しました"},
+        {"stop, region chosen", "running", "停止", std::nullopt, {"リージョン: us-east-1", "デフォルト (AWS CLI の設定)"},
+         {"stop i-1"}, "stopped", "web が停止しました"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        h.cli.profileNames = {"work"};
+        h.settings.values["region"] = std::string("us-east-1");
+        if (c.groups) h.settings.values["ingressLockGroups"] = *c.groups;
+        h.launched({instance("i-1", c.state, "web", {{"sg-1", "web"}})});
+        h.alerts.answers = {0};
+        h.choose({dot(c.state) + " web — " + c.state, c.entry});
+        h.choose(c.path);  // before the action has run
+        h.cli.calls.clear();
+        h.cli.targets.clear();
+        // Listed under the new choice (nothing there), then after the action under both.
+        const EC2Instance changing = instance("i-1", c.state == "running" ? "stopping" : "pending", "web");
+        h.cli.listings = {std::vector<EC2Instance>{}, std::vector<EC2Instance>{}, std::vector{changing}};
+        h.drain();
+        ASSERT_GE(h.cli.calls.size(), c.calls.size());
+        for (std::size_t i = 0; i < c.calls.size(); ++i) {
+            EXPECT_EQ(h.cli.calls[i], c.calls[i]);
+            if (c.calls[i] != "globalIPv4") {
+                EXPECT_EQ(h.cli.targets[i], listed) << c.calls[i];
+            }
+        }
+        EXPECT_EQ(h.cli.targets.back(), listed);
+        EXPECT_TRUE(h.notifications.sent.empty());
+        // Polled as while it changes, under the old choice too, until it settles there.
+        EXPECT_EQ(h.timers.lastInterval(), kTransitionalRefreshInterval);
+        h.cli.listings = {std::vector<EC2Instance>{}, std::vector{instance("i-1", c.settled, "web")}};
+        h.timers.fireLast();
+        h.drain();
+        EXPECT_EQ(h.notifications.sent, (std::vector<std::pair<std::string, std::string>>{{c.told, ""}}));
+        // Settled: only the current choice is listed from now on.
+        h.cli.targets.clear();
+        h.controller->refresh();
+        h.drain();
+        EXPECT_EQ(h.cli.targets, (std::vector<CallTarget>{h.cli.target()}));
     }
 }
 
