@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "app/NameIsolation.h"
+
 namespace tamsel {
 
 Alert failureAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint) {
@@ -21,7 +23,7 @@ Alert failureAlert(const AWSError& error, std::string title, const std::optional
 }
 
 Alert stopConfirmation(const EC2Instance& instance) {
-    return Alert{.title = instance.sortKey() + " を停止しますか？",
+    return Alert{.title = isolated(instance.sortKey()) + " を停止しますか？",
                  .body = instance.id,
                  .buttons = {"停止", "キャンセル"},
                  .bringToFront = true};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/NameIsolation.h"
 #include "app/Regions.h"
 #include "app/RefreshPolicy.h"
 #include "app/TimeFormat.h"
@@ -34,6 +35,19 @@ MenuItem submenuItem(std::string title, std::vector<MenuItem> submenu) {
     item.hasSubmenu = true;
     item.submenu = std::move(submenu);
     return item;
+}
+
+// `before`, the name (isolated where it needs it) and `after`, the name marked as the part
+// that may be shortened.
+std::pair<std::string, NameSpan> withName(std::string before, std::string_view name, std::string_view after) {
+    const bool isolate = needsIsolation(name);
+    if (isolate) before += kIsolateStart;
+    const NameSpan span{before.size(), name.size()};
+    std::string title = std::move(before);
+    title += name;
+    if (isolate) title += kIsolateEnd;
+    title += after;
+    return {std::move(title), span};
 }
 
 MenuItem checkable(MenuItem item, bool checked) {
@@ -121,7 +135,10 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
         submenu.push_back(actionItem("プライベート IP をコピー（" + *instance.privateIPv4 + "）", MenuAction::copyText,
                                      *instance.privateIPv4));
     }
-    return submenuItem(dot(instance.state) + " " + instance.sortKey() + " — " + instance.state, std::move(submenu));
+    auto [title, name] = withName(dot(instance.state) + " ", instance.sortKey(), " — " + instance.state);
+    MenuItem line = submenuItem(std::move(title), std::move(submenu));
+    line.name = name;
+    return line;
 }
 
 MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optional<std::string>& profile) {
@@ -130,7 +147,11 @@ MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optio
     for (const std::string& name : profiles) {
         submenu.push_back(checkable(actionItem(name, MenuAction::selectProfile, name), profile == name));
     }
-    return submenuItem("プロファイル: " + profile.value_or("デフォルト"), std::move(submenu));
+    if (!profile) return submenuItem("プロファイル: デフォルト", std::move(submenu));
+    auto [title, name] = withName("プロファイル: ", *profile, "");
+    MenuItem line = submenuItem(std::move(title), std::move(submenu));
+    line.name = name;
+    return line;
 }
 
 MenuItem regionMenuItem(const std::optional<std::string>& region) {

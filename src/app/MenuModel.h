@@ -43,9 +43,20 @@ struct LockChoice {
 // The value an item carries to its action, taken when the menu is built.
 using RepresentedObject = std::variant<std::monostate, std::string, LockChoice, EC2Instance>;
 
+// Where a name from outside (an instance's, a profile's) stands in an item's title, in
+// bytes of the title. Only that part may be shortened to fit a line; the product's own
+// words around it always show whole.
+struct NameSpan {
+    std::size_t start = 0;
+    std::size_t length = 0;
+
+    bool operator==(const NameSpan&) const = default;
+};
+
 struct MenuItem {
     bool separator = false;
     std::string title;
+    std::optional<NameSpan> name;    // absent: the title always shows whole
     bool bold = false;               // drawn in the bold system font (the header)
     MenuAction action = MenuAction::none;
     char keyEquivalent = '\0';       // a lower-case letter used with Ctrl, or none

@@ -87,6 +87,9 @@ Classification classify(std::string_view message) {
         return {"インスタンスの空き容量が不足しています",
                 "しばらく待ってから起動するか、インスタンスタイプを変えてください"};
     }
+    if (m.find("failed to connect to proxy url") != std::string::npos) {
+        return {"プロキシに接続できません", "HTTPS_PROXY などのプロキシ設定を確認してください"};
+    }
     return {std::string(kGenericSummary), std::nullopt};
 }
 

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QFont>
-#include <QFontMetrics>
 #include <QKeySequence>
 #include <QMenu>
 #include <QSignalBlocker>
@@ -29,25 +28,6 @@ QString writtenFor(QString title, MenuRenderer::Drawer drawer) {
     title.replace('_', "__");
     return title.contains('&') ? '&' + title : title;
 }
-// A line of the tray menu is at most as wide as this many letters 'x' of its font: the
-// menu is as wide as its widest line, and one long instance name would widen it, and the
-// pixels it holds, for every line. (Not the font's average character width: that of a CJK
-// font, the default under a Japanese locale, is the width of its full-width letters.)
-constexpr int kLineChars = 48;
-
-// `title` as the line shows it: shortened in the middle ("web-prod…east-1 — running") when
-// too wide, so the state dot at its start and the state at its end stay in view. Null when
-// it fits.
-QString shortenedToLine(const QString& title, const QFontMetrics& metrics) {
-    // No UTF-16 unit is wider than two letters 'x' (CJK letters, emoji halves), so the
-    // usual short titles are not measured: measuring a line with a colour emoji costs about
-    // 50 µs.
-    if (title.size() * 2 <= kLineChars) return {};
-    const int width = kLineChars * metrics.horizontalAdvance(QLatin1Char('x'));
-    if (metrics.horizontalAdvance(title) <= width) return {};
-    return metrics.elidedText(title, Qt::ElideMiddle, width);
-}
-
 // Menus of this many entries or more hand freed memory back after each rendering.
 constexpr size_t kEntriesForTrim = 100;
 
@@ -82,16 +62,8 @@ bool isChoice(MenuAction action) {
     }
 }
 
-// `line`: the metrics of the menu when `action` is one of its lines that may be shortened.
-void applyLook(QAction& action, const MenuItem& item, MenuRenderer::Drawer drawer, const QFontMetrics* line) {
-    const QString title = plainTitle(item.title);
-    const QString shortened = line ? shortenedToLine(title, *line) : QString();
-    if (shortened.isNull()) {
-        action.setText(writtenFor(title, drawer));
-    } else {
-        action.setText(writtenFor(shortened, drawer));
-        action.setToolTip(title);  // the whole title, where the pointer rests on the line
-    }
+void applyLook(QAction& action, const MenuItem& item, MenuRenderer::Drawer drawer) {
+    action.setText(writtenFor(plainTitle(item.title), drawer));
     action.setEnabled(item.enabled);
     action.setCheckable(item.checked || isChoice(item.action));
     action.setChecked(item.checked);
@@ -138,7 +110,6 @@ private:
 MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen, Drawer drawer)
     : root_(root), chosen_(std::move(chosen)), drawer_(drawer) {
     root_.setStyle(&ScrollingMenuStyle::instance());
-    root_.setToolTipsVisible(true);  // shortened lines show their whole title
 }
 
 MenuRenderer::~MenuRenderer() {
@@ -242,12 +213,6 @@ void MenuRenderer::replace(const Span& span, const Menu& menu) {
     entries_.insert(at, std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
 }
 
-const QFontMetrics* MenuRenderer::lineMetrics(const QMenu& target) {
-    if (&target != &root_) return nullptr;  // submenu lines are short and show whole
-    if (!rootMetrics_ || rootMetrics_->font != root_.font()) rootMetrics_.emplace(root_.font());
-    return &rootMetrics_->metrics;
-}
-
 QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& item, QObject& owner,
                                const std::shared_ptr<const MenuItem>& keep, QPointer<QMenu>* submenuOut) {
     if (item.separator) {
@@ -260,7 +225,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         // Parented to the menu that shows it, so it opens beside it and dies with it.
         QMenu* submenu = new ReleasingMenu(&target);
         QAction* action = submenu->menuAction();
-        applyLook(*action, item, drawer_, lineMetrics(target));
+        applyLook(*action, item, drawer_);
         target.insertAction(before, action);
         if (submenuOut) *submenuOut = submenu;
         // Filled when it first opens. The item stays alive as long as the menu may open.
@@ -271,7 +236,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         return action;
     }
     auto* action = new QAction(&owner);
-    applyLook(*action, item, drawer_, lineMetrics(target));
+    applyLook(*action, item, drawer_);
     connect(action, &QAction::triggered, this, [this, action, keep, &item] {
         // Qt has just flipped the mark of a checkable entry. The mark says what the model
         // says, and only a new model changes it: an action that is cancelled, fails or

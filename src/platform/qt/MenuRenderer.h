@@ -3,13 +3,10 @@
 // flags, check marks, bold titles, Ctrl shortcuts, separators and submenus, as given.
 // A chosen entry is handed back as a copy of its model item.
 
-#include <QFont>
-#include <QFontMetrics>
 #include <QObject>
 #include <QPointer>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "app/MenuModel.h"
@@ -36,9 +33,9 @@ public:
 
     // Makes the root menu show `menu`, also while it is open. Top-level entries equal to
     // the ones already drawn are kept, the others replaced. Submenus are filled from the
-    // kept model when they first open, so a long list renders quickly. A top-level title
-    // too wide for a line is shortened in the middle there and shown whole as its tooltip.
-    // The root menu scrolls when it is taller than its screen.
+    // kept model when they first open, so a long list renders quickly. Titles are drawn as
+    // given (see LineFit.h for fitting them to a line). The root menu scrolls when it is
+    // taller than its screen.
     void render(const Menu& menu);
     // The menu last rendered.
     Menu drawn() const;
@@ -65,20 +62,9 @@ private:
     QAction* addItem(QMenu& target, QAction* before, const MenuItem& item, QObject& owner,
                      const std::shared_ptr<const MenuItem>& keep, QPointer<QMenu>* submenuOut);
 
-    // The metrics a line of `target` is measured with when it may be shortened: those of
-    // the root menu's font, kept between lines; null for the lines of submenus.
-    const QFontMetrics* lineMetrics(const QMenu& target);
-
-    struct FontMetrics {
-        explicit FontMetrics(const QFont& f) : font(f), metrics(f) {}
-        QFont font;
-        QFontMetrics metrics;
-    };
-
     QMenu& root_;
     Chosen chosen_;
     Drawer drawer_;
-    std::optional<FontMetrics> rootMetrics_;
     std::vector<Entry> entries_;
 };
 

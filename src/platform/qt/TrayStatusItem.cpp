@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "platform/qt/LineFit.h"
 #include "platform/qt/ReleasingMenu.h"
 #include "platform/qt/ScrollingMenuStyle.h"
 #include "platform/qt/TrayIconArt.h"
@@ -134,10 +135,17 @@ void TrayStatusItem::setButton(const StatusButton& button) {
     tray_->setToolTip(toolTip_);
 }
 
-void TrayStatusItem::setMenu(const Menu& menu) {
+void TrayStatusItem::setMenu(const Menu& model) {
+    const Menu menu = fittedToLines(model, lineMetrics());
     renderer_->render(menu);
     if (popupDrawn_) popupRenderer_->render(menu);
     if (drawnMenu().isVisible()) keepOnScreen(drawnMenu());
+}
+
+const QFontMetrics& TrayStatusItem::lineMetrics() {
+    // Both copies of the menu are drawn in the tray menu's font.
+    if (!lineMetrics_ || lineMetrics_->font != menu_->font()) lineMetrics_.emplace(menu_->font());
+    return lineMetrics_->metrics;
 }
 
 void TrayStatusItem::keepOnScreen(QMenu& menu) {

@@ -10,6 +10,8 @@
 // seen only after a left click: it is rendered as it opens, kept up to date while it may
 // open again soon, and emptied once it has stayed closed for a while.
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
@@ -60,6 +62,8 @@ private:
     // The menu Qt draws on activation: the tray's own, or the copy when that is exported.
     QMenu& drawnMenu() { return popup_ ? *popup_ : *menu_; }
     QPoint menuPosition(const QMenu& menu) const;
+    // The metrics the menu's lines are fitted with (LineFit.h), kept between menus.
+    const QFontMetrics& lineMetrics();
     void keepOnScreen(QMenu& menu);
 
     MenuDelegate* delegate_ = nullptr;
@@ -77,6 +81,12 @@ private:
     std::unique_ptr<MenuShortcuts> shortcuts_;  // on the menu Qt draws
     std::unique_ptr<QSystemTrayIcon> tray_;     // once a tray is there; refers to menu_
     QTimer trayWatch_;
+    struct FontMetrics {
+        explicit FontMetrics(const QFont& f) : font(f), metrics(f) {}
+        QFont font;
+        QFontMetrics metrics;
+    };
+    std::optional<FontMetrics> lineMetrics_;
 };
 
 }  // namespace tamsel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/ControllerHarness.h"
+#include "app/AlertComposer.h"
 #include "app/MenuComposer.h"
 #include "app/Regions.h"
 
@@ -146,6 +147,38 @@ TEST(Menu, ExactCharactersOfDotsAndMarks) {
     EXPECT_EQ(instanceMenuItem(addressed, {}).submenu.back().title,
               "\xE3\x83\x97\xE3\x83\xA9\xE3\x82\xA4\xE3\x83\x99\xE3\x83\xBC\xE3\x83\x88 IP \xE3\x82\x92"
               "\xE3\x82\xB3\xE3\x83\x94\xE3\x83\xBC\xEF\xBC\x88" "10.0.0.1" "\xEF\xBC\x89");
+}
+
+TEST(InstanceLine, TheNameIsMarkedForShorteningAndIsolatedWhenItCouldTurnTheLine) {
+    const std::string fsi = "\u2068", pdi = "\u2069";
+    const struct {
+        std::string name;
+        std::string title;  // of the instance line, stopped
+    } cases[] = {
+        {"web", "⚫️ web — stopped"},
+        {"db_main & <cache>", "⚫️ db_main & <cache> — stopped"},
+        {"evil\u202Egninnur", "⚫️ " + fsi + "evil\u202Egninnur" + pdi + " — stopped"},
+        {"שרת 2", "⚫️ " + fsi + "שרת 2" + pdi + " — stopped"},
+        {"خادم", "⚫️ " + fsi + "خادم" + pdi + " — stopped"},
+        {"日本語サーバー", "⚫️ 日本語サーバー — stopped"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const MenuItem line = instanceMenuItem(instance("i-1", "stopped", c.name), {});
+        EXPECT_EQ(line.title, c.title);
+        ASSERT_TRUE(line.name.has_value());
+        EXPECT_EQ(line.title.substr(line.name->start, line.name->length), c.name);
+        // The same name in the profile line, and in the stop confirmation.
+        const MenuItem profile = profileMenuItem({}, c.name);
+        ASSERT_TRUE(profile.name.has_value());
+        EXPECT_EQ(profile.title.substr(profile.name->start, profile.name->length), c.name);
+        EXPECT_EQ(stopConfirmation(instance("i-1", "running", c.name)).title,
+                  c.title.substr(std::string("⚫️ ").size(), c.title.size() - std::string("⚫️  — stopped").size()) +
+                      " を停止しますか？");
+    }
+    // The product's own lines carry no name to shorten.
+    EXPECT_FALSE(profileMenuItem({}, std::nullopt).name.has_value());
+    for (const MenuItem& line : errorLines(AWSError::failed("AccessDenied"))) EXPECT_FALSE(line.name.has_value());
 }
 
 TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {

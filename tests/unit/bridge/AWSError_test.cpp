@@ -124,6 +124,8 @@ INSTANTIATE_TEST_SUITE_P(
              "t2.micro capacity by not specifying an Availability Zone in your request or choosing us-east-1b, "
              "us-east-1c.",
              kNoCapacity},
+        Case{"proxy unreachable", "Failed to connect to proxy URL: \"http://127.0.0.1:9\"",
+             {"プロキシに接続できません", "HTTPS_PROXY などのプロキシ設定を確認してください"}},
         Case{"codes in upper case", "AN ERROR OCCURRED (INVALIDGROUP.NOTFOUND)", kNoGroup},
         Case{"codes in mixed case", "An error occurred (uNaUtHoRiZeDoPeRaTiOn)", kNoPermission},
         Case{"codes in mixed case, authentication", "An error occurred (SignatureDoesNotMatch)", kAuthFailed},

@@ -308,25 +308,32 @@ TEST_F(TrayStatusItemTest, AnOpenMenuThatGrowsStaysOnScreen) {
     EXPECT_TRUE(screen.contains(tray.menu().geometry())) << tray.menu().geometry().x() << "+" << tray.menu().width();
 }
 
-TEST_F(TrayStatusItemTest, ATitleTooWideForALineIsShortenedInTheMiddleThereOnly) {
+TEST_F(TrayStatusItemTest, OnlyANameTooWideForALineIsShortenedAndItsSubmenuShowsItWhole) {
     Menu menu = sampleMenu();
-    const std::string whole = "🟢 R&D " + std::string(300, 'w') + "-end — running";
-    menu[2].title = whole;
-    menu[2].submenu[0].title = "i-0abc  " + std::string(100, 'x');
+    const std::string name = "R&D " + std::string(300, 'w') + "-end";
+    menu[2].title = "🟢 " + name + " — running";
+    menu[2].name = NameSpan{std::string("🟢 ").size(), name.size()};
+    // The product's own words show whole, however wide.
+    const std::string hint = "　IAM ポリシー（EC2 の参照・起動・停止、セキュリティグループの変更）を確認してください";
+    menu.insert(menu.begin() + 2, item(hint, false));
     tray.setMenu(menu);
 
-    const std::string line = shown(tray.menu())[2].title;
+    const std::string line = shown(tray.menu())[3].title;
     EXPECT_TRUE(line.starts_with("🟢 R&D www")) << line;
     EXPECT_TRUE(line.ends_with("w-end — running")) << line;
     EXPECT_NE(line.find("…"), std::string::npos) << line;
     const QFontMetrics metrics = tray.menu().fontMetrics();
     EXPECT_LT(metrics.horizontalAdvance(QString::fromStdString(line)),
-              metrics.horizontalAdvance(QString::fromStdString(whole)) / 3);
-    EXPECT_EQ(tray.menu().actions()[2]->toolTip().toStdString(), whole);  // shown whole where the pointer rests
-    EXPECT_TRUE(tray.menu().actions()[4]->toolTip() == tray.menu().actions()[4]->text());  // short lines: none of their own
+              metrics.horizontalAdvance(QString::fromStdString(menu[3].title)) / 3);
+    EXPECT_EQ(shown(tray.menu())[2].title, hint);
 
-    // Its submenu shows its lines whole, and the same model again keeps the line.
-    EXPECT_EQ(shown(*openSubmenu(tray.menu(), line))[0].title, menu[2].submenu[0].title);
+    // Its submenu opens with the whole name, then its own lines; the same model again
+    // keeps the line.
+    const auto submenu = shown(*openSubmenu(tray.menu(), line));
+    ASSERT_GE(submenu.size(), 2u);
+    EXPECT_EQ(submenu[0].title, name);
+    EXPECT_FALSE(submenu[0].enabled);
+    EXPECT_EQ(submenu[1].title, menu[3].submenu[0].title);
     const QList<QAction*> before = tray.menu().actions();
     tray.setMenu(menu);
     EXPECT_EQ(tray.menu().actions(), before);
