@@ -1,7 +1,8 @@
 // The instance listing's JSON into records. Any input either gives records or throws the
 // parser's error or AWSError; nothing else, no crash, no undefined behaviour. The records
 // are checked against a plain reading of the whole document (the event reader must give
-// the same), and no terminated instance may be among them.
+// the same, addresses included; the unit test shares that oracle), and no terminated
+// instance may be among them.
 
 #include <algorithm>
 #include <typeinfo>
@@ -13,38 +14,11 @@
 #include "bridge/Collation.h"
 #include "bridge/EC2Instance.h"
 #include "bridge/JSONDocument.h"
+#include "support/PlainInstanceReading.h"
 
 namespace {
 
 using tamsel::EC2Instance;
-
-// The listing read the plain way: the whole document first, then its fields.
-std::vector<EC2Instance> readThroughDocument(std::string_view text, const tamsel::Collation& collation) {
-    const nlohmann::json document = tamsel::parseJSONDocument(text);
-    if (!document.is_array()) throw tamsel::AWSError::failed("想定外のレスポンスです");
-    const auto string = [](const nlohmann::json& object, const char* key, const char* fallback) {
-        const auto found = object.find(key);
-        return found != object.end() && found->is_string() ? found->get<std::string>() : std::string(fallback);
-    };
-    std::vector<EC2Instance> instances;
-    for (const nlohmann::json& element : document) {
-        if (!element.is_object()) throw tamsel::AWSError::failed("想定外のレスポンスです");
-        EC2Instance instance{string(element, "id", ""), string(element, "name", ""),
-                             string(element, "state", "unknown"), string(element, "type", ""), {}};
-        const auto sgs = element.find("sgs");
-        if (sgs != element.end() && sgs->is_array() &&
-            std::all_of(sgs->begin(), sgs->end(), [](const nlohmann::json& g) { return g.is_object(); })) {
-            for (const nlohmann::json& g : *sgs) {
-                instance.securityGroups.push_back({string(g, "id", ""), string(g, "name", "")});
-            }
-        }
-        if (instance.state != "terminated") instances.push_back(std::move(instance));
-    }
-    std::stable_sort(instances.begin(), instances.end(), [&](const EC2Instance& a, const EC2Instance& b) {
-        return collation.less(a.sortKey(), b.sortKey());
-    });
-    return instances;
-}
 
 // What one reading gave: the records, or the error it threw (type and text).
 struct Outcome {
@@ -73,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text = fuzz::asText(data, size);
 
     const Outcome read = outcome([&] { return tamsel::parseInstances(text, collation); });
-    const Outcome plain = outcome([&] { return readThroughDocument(text, collation); });
+    const Outcome plain = outcome([&] { return tamsel::test::readThroughDocument(text, collation); });
     FUZZ_CHECK(read.error == plain.error);
     FUZZ_CHECK(read.instances == plain.instances);
 

@@ -9,6 +9,7 @@
 #include "bridge/AWSError.h"
 #include "bridge/Collation.h"
 #include "bridge/EC2Instance.h"
+#include "support/PlainInstanceReading.h"
 #include "bridge/JSONDocument.h"
 
 namespace tamsel {
@@ -121,37 +122,6 @@ TEST(ParseInstancesTest, RepeatedKeysTakeTheLastValue) {
                                                    {"i-5", "", "unknown", "", {}, std::nullopt, "10.0.0.5"}}));
 }
 
-// The listing read the plain way: the whole document first, then its fields.
-std::vector<EC2Instance> readThroughDocument(std::string_view text, const Collation& collation) {
-    const nlohmann::json document = parseJSONDocument(text);
-    if (!document.is_array()) throw AWSError::failed("想定外のレスポンスです");
-    const auto string = [](const nlohmann::json& object, const char* key, const char* fallback) {
-        const auto found = object.find(key);
-        return found != object.end() && found->is_string() ? found->get<std::string>() : std::string(fallback);
-    };
-    const auto address = [](const nlohmann::json& object, const char* key) -> std::optional<std::string> {
-        const auto found = object.find(key);
-        if (found == object.end() || !found->is_string()) return std::nullopt;
-        return found->get<std::string>();
-    };
-    std::vector<EC2Instance> instances;
-    for (const nlohmann::json& element : document) {
-        if (!element.is_object()) throw AWSError::failed("想定外のレスポンスです");
-        EC2Instance instance{string(element, "id", ""), string(element, "name", ""),
-                             string(element, "state", "unknown"), string(element, "type", ""), {},
-                             address(element, "publicIp"), address(element, "privateIp")};
-        const auto sgs = element.find("sgs");
-        if (sgs != element.end() && sgs->is_array() &&
-            std::all_of(sgs->begin(), sgs->end(), [](const nlohmann::json& g) { return g.is_object(); })) {
-            for (const nlohmann::json& g : *sgs) instance.securityGroups.push_back({string(g, "id", ""), string(g, "name", "")});
-        }
-        if (instance.state != "terminated") instances.push_back(instance);
-    }
-    std::stable_sort(instances.begin(), instances.end(),
-                     [&](const EC2Instance& a, const EC2Instance& b) { return collation.less(a.sortKey(), b.sortKey()); });
-    return instances;
-}
-
 // Random listings, mostly of the right shape, with every kind of value in every place.
 class ListingGenerator {
 public:
@@ -222,7 +192,7 @@ TEST(ParseInstancesTest, ReadsAsTheWholeDocumentWould) {
         if (round % 10 == 0) text.pop_back();  // now cut short: a parse error either way
         std::string expected, actual;
         try {
-            expected = testing::PrintToString(readThroughDocument(text, collation));
+            expected = testing::PrintToString(test::readThroughDocument(text, collation));
         } catch (const std::exception& error) {
             expected = std::string("throws ") + typeid(error).name() + ": " + error.what();
         }
