@@ -103,8 +103,6 @@ public:
     }
     void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) const;
 
-    const AWSCLIOptions& options() const { return options_; }
-
 private:
     std::string run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion,
                     std::chrono::milliseconds timeLimit) const;

@@ -19,7 +19,6 @@ public:
     std::optional<std::string> get(const std::string& name) const;
     void set(const std::string& name, std::string value) { variables_[name] = std::move(value); }
     void unset(const std::string& name) { variables_.erase(name); }
-    const std::map<std::string, std::string>& variables() const { return variables_; }
 
     // The user's login shell: "SHELL" when set (an empty value too, which then fails to
     // start), else the shell of this user's entry in the password database, else /bin/sh.

@@ -25,9 +25,6 @@ public:
     std::optional<SettingsWriteError> setStringMap(const std::string& key,
                                                    const std::map<std::string, std::string>& value) override;
 
-    // Where the settings live.
-    QString fileName() const { return settings_.fileName(); }
-
 private:
     // Applies `change` to a QSettings of the file and writes it out.
     std::optional<SettingsWriteError> write(const std::function<void(QSettings&)>& change);
