@@ -291,18 +291,9 @@ TEST_F(RefreshRecovery, AStartClickedBeforeARegionIsChosenStartsTheInstanceWhere
     app.menuItemChosen(tokyo);
     release();
 
-    const auto startCall = [&] {
-        const auto calls = loggedCalls();
-        const auto found = std::find_if(calls.begin(), calls.end(), [](const Call& call) {
-            return std::find(call.begin(), call.end(), "start-instances") != call.end();
-        });
-        return found == calls.end() ? std::optional<Call>() : *found;
-    };
-    ASSERT_TRUE(desktop.mainThread.runUntil([&] { return startCall() && !app.loading(); }));
+    // Started where it was listed, or refused in Tokyo (InvalidInstanceID.NotFound).
+    ASSERT_TRUE(desktop.mainThread.runUntil([&] { return !desktop.alerts.shown.empty() || stateOf(virginia) != "stopped"; }));
     EXPECT_TRUE(desktop.alerts.shown.empty()) << desktop.alerts.shown.at(0).body;
-    const Call inVirginia = {"--region", "us-east-1"};
-    EXPECT_NE(std::search(startCall()->begin(), startCall()->end(), inVirginia.begin(), inVirginia.end()),
-              startCall()->end());
     EXPECT_NE(stateOf(virginia), "stopped");
     EXPECT_TRUE(desktop.menuHas("リージョン: ap-northeast-1")) << describe(desktop.menuTitles());
 }
