@@ -67,11 +67,12 @@ TEST_F(IngressTest, ReplacesRulesOfEveryKindByOneRuleForTheAddress) {
     const auto calls = loggedCalls();
     ASSERT_THAT(calls, SizeIs(3));
     EXPECT_EQ(calls[0], describeRulesCall(group));
-    EXPECT_EQ(calls[1], (Call{"ec2", "revoke-security-group-ingress", "--group-id", group, "--ip-permissions", printed,
+    // The new rule first, then the old ones go.
+    ASSERT_THAT(calls[1], SizeIs(13));
+    EXPECT_EQ(calls[1][1], "authorize-security-group-ingress");
+    EXPECT_EQ(calls[1][3], group);
+    EXPECT_EQ(calls[2], (Call{"ec2", "revoke-security-group-ingress", "--group-id", group, "--ip-permissions", printed,
                               "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64", "--region", "us-east-1"}));
-    ASSERT_THAT(calls[2], SizeIs(13));
-    EXPECT_EQ(calls[2][1], "authorize-security-group-ingress");
-    EXPECT_EQ(calls[2][3], group);
 }
 
 TEST_F(IngressTest, LockingAgainReplacesTheOldAddressWithoutDuplicates) {
@@ -86,10 +87,9 @@ TEST_F(IngressTest, LockingAgainReplacesTheOldAddressWithoutDuplicates) {
 
     EXPECT_THAT(loggedOperations(),
                 ElementsAre("describe-security-groups", "authorize-security-group-ingress",  //
-                            "describe-security-groups", "revoke-security-group-ingress",
-                            "authorize-security-group-ingress",  //
-                            "describe-security-groups", "revoke-security-group-ingress",
-                            "authorize-security-group-ingress"));
+                            "describe-security-groups",                                      //
+                            "describe-security-groups", "authorize-security-group-ingress",
+                            "revoke-security-group-ingress"));
 }
 
 TEST_F(IngressTest, AGroupWithoutRulesIsOnlyAuthorized) {
@@ -116,6 +116,48 @@ TEST_F(IngressTest, AMissingGroupFailsAtTheDescribeStepAndChangesNothing) {
     }
     EXPECT_THAT(loggedCalls(), ElementsAre(describeRulesCall(missing)));
 }
+
+// --- the end state, from each kind of rule the address may already have -----------------
+
+const std::string kAddress = "203.0.113.7";
+
+struct StartingRules {
+    const char* name;
+    const char* rules;  // authorized before the lock, as --ip-permissions
+    std::vector<std::string> operations;  // the lock's calls after describe-security-groups
+};
+
+const StartingRules kStartingRules[] = {
+    {"AddressLabelledOtherwiseBesideOtherRules",
+     R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32", "Description": "home"}]},
+         {"IpProtocol": "tcp", "FromPort": 443, "ToPort": 443, "IpRanges": [{"CidrIp": "0.0.0.0/0"}]}])",
+     {"update-security-group-rule-descriptions-ingress", "revoke-security-group-ingress"}},
+    {"AddressWithoutLabel", R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32"}]}])",
+     {"update-security-group-rule-descriptions-ingress"}},
+    {"LockedRangeAmongOthersOfAllProtocols",
+     R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "10.0.0.0/8"}, {"CidrIp": "203.0.113.7/32", "Description": "Orvane for Mac"}]}])",
+     {"revoke-security-group-ingress"}},
+};
+
+void PrintTo(const StartingRules& start, std::ostream* out) { *out << start.name; }
+
+class IngressEndState : public IngressTest, public ::testing::WithParamInterface<StartingRules> {};
+
+TEST_P(IngressEndState, IsOneLabelledRuleForTheAddressReachedWithoutRemovingIt) {
+    const auto& start = GetParam();
+    const auto group = createGroup("web");
+    aws({"ec2", "authorize-security-group-ingress", "--group-id", group, "--ip-permissions", start.rules});
+
+    cli()->restrictIngress(group, kAddress);
+
+    expectLockedTo(group, kAddress);
+    std::vector<std::string> operations = {"describe-security-groups"};
+    operations.insert(operations.end(), start.operations.begin(), start.operations.end());
+    EXPECT_EQ(loggedOperations(), operations);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, IngressEndState, ::testing::ValuesIn(kStartingRules),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tamsel::test
