@@ -27,6 +27,12 @@ constexpr const char* kInstanceQuery =
     "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
     "publicIp:PublicIpAddress,privateIp:PrivateIpAddress}";
 
+// The tool's answer when an authorized rule is already there.
+bool isDuplicatePermission(const AWSError& error) {
+    return error.kind() == AWSError::Kind::failed &&
+           error.text().find("(InvalidPermission.Duplicate)") != std::string::npos;
+}
+
 }  // namespace
 
 std::vector<std::string> defaultToolPaths() {
@@ -154,18 +160,40 @@ std::string AWSCLI::globalIPv4() const {
 
 void AWSCLI::restrictIngress(const std::string& groupID, const std::string& address,
                              const CallTarget& target) const {
-    const std::string permissions = run({"ec2", "describe-security-groups", "--group-ids", groupID, "--query",
-                                         "SecurityGroups[0].IpPermissions", "--output", "json"},
-                                        target, true);
-    const nlohmann::json document = parseJSONDocument(permissions);
-    // The tool takes back exactly what it printed, so the rules are revoked as printed.
-    if (document.is_array() && !document.empty() && isValidUTF8(permissions)) {
-        run({"ec2", "revoke-security-group-ingress", "--group-id", groupID, "--ip-permissions", permissions,
+    // The new rule is in place before any other goes, so that a lock ended at any step
+    // leaves the group its old rules, the new one or both: never without a rule.
+    const std::string printed = run({"ec2", "describe-security-groups", "--group-ids", groupID, "--query",
+                                     "SecurityGroups[0].IpPermissions", "--output", "json"},
+                                    target, true);
+    const nlohmann::json permissions = parseJSONDocument(printed);
+    const LockRule lockRule = lockRuleIn(permissions, address);
+    const nlohmann::json others = permissionsOtherThanLockRule(permissions, address);
+    const std::string rule = ingressPermissionDocument(address);
+    const auto relabel = [&] {
+        run({"ec2", "update-security-group-rule-descriptions-ingress", "--group-id", groupID, "--ip-permissions", rule,
              "--output", "json"},
             target, true);
+    };
+
+    if (lockRule == LockRule::absent) {
+        try {
+            run({"ec2", "authorize-security-group-ingress", "--group-id", groupID, "--ip-permissions", rule,
+                 "--output", "json"},
+                target, true);
+        } catch (const AWSError& error) {
+            if (!isDuplicatePermission(error)) throw;
+            // The rule came meanwhile, perhaps labelled otherwise: it is there, so label it.
+            relabel();
+        }
+    } else if (lockRule == LockRule::misdescribed) {
+        relabel();
     }
-    run({"ec2", "authorize-security-group-ingress", "--group-id", groupID, "--ip-permissions",
-         ingressPermissionDocument(address), "--output", "json"},
+
+    if (others.empty()) return;
+    // The tool takes back exactly what it printed: when the lock rule was not among the
+    // rules, they are handed back as printed, else as printed less that one range.
+    run({"ec2", "revoke-security-group-ingress", "--group-id", groupID, "--ip-permissions",
+         others == permissions ? printed : others.dump(), "--output", "json"},
         target, true);
 }
 

@@ -96,8 +96,11 @@ public:
     // This machine's public IPv4 address (see AddressLookup.h).
     std::string globalIPv4() const;
     // Replaces every inbound rule of `groupID` by one rule admitting all traffic from
-    // `address`/32: describe, revoke what is there (only when there is something),
-    // authorize. Stops at the first failure and throws it.
+    // `address`/32, described as kIngressRuleDescription, never leaving the group without a
+    // rule on the way: describe; authorize the rule unless it is there (an answer that it
+    // already exists counts as done), or set its description when that differs; then revoke
+    // the other rules (only when there are any). Stops at the first failure and throws it:
+    // AWSError, or nlohmann::json::parse_error when the describe output is not JSON.
     void restrictIngress(const std::string& groupID, const std::string& address) const {
         restrictIngress(groupID, address, target());
     }

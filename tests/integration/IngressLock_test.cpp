@@ -1,10 +1,18 @@
 // The ingress lock, run through the real aws tool against the EC2 emulator: whatever
-// rules a group holds, afterwards it admits exactly one address.
+// rules a group holds, afterwards it admits exactly one address; and a lock ended at any
+// step, as quitting ends it, leaves the group its old rules, the new one or both.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <future>
+#include <iostream>
+#include <thread>
+
 #include "bridge/AWSError.h"
+#include "bridge/ChildProcess.h"
 #include "integration/EmulatedCloud.h"
 
 namespace tamsel::test {
@@ -18,6 +26,30 @@ const std::string kRulesQuery = "SecurityGroups[0].IpPermissions";
 Call describeRulesCall(const std::string& group) {
     return {"ec2", "describe-security-groups", "--group-ids", group, "--query", kRulesQuery, "--output", "json",
             "--no-cli-pager", "--cli-binary-format", "base64", "--region", "us-east-1"};
+}
+
+// A group's inbound rules one per line, sorted: the protocol, its port range (when it has
+// ports), the source, and the description in quotes (when there is one).
+std::vector<std::string> ruleLines(const nlohmann::json& permissions) {
+    std::vector<std::string> lines;
+    for (const auto& permission : permissions) {
+        std::string head = permission.value("IpProtocol", "?");
+        if (permission.contains("FromPort"))
+            head += " " + permission["FromPort"].dump() + "-" + permission.value("ToPort", nlohmann::json()).dump();
+        const auto add = [&](const char* list, const char* key) {
+            for (const auto& source : permission.value(list, nlohmann::json::array())) {
+                std::string line = head + " " + source.value(key, "?");
+                if (source.contains("Description")) line += " \"" + source.value("Description", "") + "\"";
+                lines.push_back(std::move(line));
+            }
+        };
+        add("IpRanges", "CidrIp");
+        add("Ipv6Ranges", "CidrIpv6");
+        add("UserIdGroupPairs", "GroupId");
+        add("PrefixListIds", "PrefixListId");
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 class IngressTest : public EmulatedCloud {
@@ -67,11 +99,12 @@ TEST_F(IngressTest, ReplacesRulesOfEveryKindByOneRuleForTheAddress) {
     const auto calls = loggedCalls();
     ASSERT_THAT(calls, SizeIs(3));
     EXPECT_EQ(calls[0], describeRulesCall(group));
-    EXPECT_EQ(calls[1], (Call{"ec2", "revoke-security-group-ingress", "--group-id", group, "--ip-permissions", printed,
+    // The new rule first, then the old ones go.
+    ASSERT_THAT(calls[1], SizeIs(13));
+    EXPECT_EQ(calls[1][1], "authorize-security-group-ingress");
+    EXPECT_EQ(calls[1][3], group);
+    EXPECT_EQ(calls[2], (Call{"ec2", "revoke-security-group-ingress", "--group-id", group, "--ip-permissions", printed,
                               "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64", "--region", "us-east-1"}));
-    ASSERT_THAT(calls[2], SizeIs(13));
-    EXPECT_EQ(calls[2][1], "authorize-security-group-ingress");
-    EXPECT_EQ(calls[2][3], group);
 }
 
 TEST_F(IngressTest, LockingAgainReplacesTheOldAddressWithoutDuplicates) {
@@ -86,10 +119,9 @@ TEST_F(IngressTest, LockingAgainReplacesTheOldAddressWithoutDuplicates) {
 
     EXPECT_THAT(loggedOperations(),
                 ElementsAre("describe-security-groups", "authorize-security-group-ingress",  //
-                            "describe-security-groups", "revoke-security-group-ingress",
-                            "authorize-security-group-ingress",  //
-                            "describe-security-groups", "revoke-security-group-ingress",
-                            "authorize-security-group-ingress"));
+                            "describe-security-groups",                                      //
+                            "describe-security-groups", "authorize-security-group-ingress",
+                            "revoke-security-group-ingress"));
 }
 
 TEST_F(IngressTest, AGroupWithoutRulesIsOnlyAuthorized) {
@@ -115,6 +147,214 @@ TEST_F(IngressTest, AMissingGroupFailsAtTheDescribeStepAndChangesNothing) {
         EXPECT_THAT(e.text(), ::testing::HasSubstr("InvalidGroup.NotFound"));
     }
     EXPECT_THAT(loggedCalls(), ElementsAre(describeRulesCall(missing)));
+}
+
+// --- the end state, from each kind of rule the address may already have -----------------
+
+const std::string kAddress = "203.0.113.7";
+
+struct StartingRules {
+    const char* name;
+    const char* rules;  // authorized before the lock, as --ip-permissions
+    std::vector<std::string> operations;  // the lock's calls after describe-security-groups
+};
+
+const StartingRules kStartingRules[] = {
+    {"AddressLabelledOtherwiseBesideOtherRules",
+     R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32", "Description": "home"}]},
+         {"IpProtocol": "tcp", "FromPort": 443, "ToPort": 443, "IpRanges": [{"CidrIp": "0.0.0.0/0"}]}])",
+     {"update-security-group-rule-descriptions-ingress", "revoke-security-group-ingress"}},
+    {"AddressWithoutLabel", R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32"}]}])",
+     {"update-security-group-rule-descriptions-ingress"}},
+    {"LockedRangeAmongOthersOfAllProtocols",
+     R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "10.0.0.0/8"}, {"CidrIp": "203.0.113.7/32", "Description": "Orvane for Mac"}]}])",
+     {"revoke-security-group-ingress"}},
+};
+
+void PrintTo(const StartingRules& start, std::ostream* out) { *out << start.name; }
+
+class IngressEndState : public IngressTest, public ::testing::WithParamInterface<StartingRules> {};
+
+TEST_P(IngressEndState, IsOneLabelledRuleForTheAddressReachedWithoutRemovingIt) {
+    const auto& start = GetParam();
+    const auto group = createGroup("web");
+    aws({"ec2", "authorize-security-group-ingress", "--group-id", group, "--ip-permissions", start.rules});
+
+    cli()->restrictIngress(group, kAddress);
+
+    expectLockedTo(group, kAddress);
+    std::vector<std::string> operations = {"describe-security-groups"};
+    operations.insert(operations.end(), start.operations.begin(), start.operations.end());
+    EXPECT_EQ(loggedOperations(), operations);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, IngressEndState, ::testing::ValuesIn(kStartingRules),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- a lock ended at each of its steps ---------------------------------------------------
+
+const std::string kLockLine = R"(-1 203.0.113.7/32 "Orvane for Mac")";
+
+// Rules from elsewhere, then the address already admitted under another label.
+const char* const kOtherRules =
+    R"([{"IpProtocol": "tcp", "FromPort": 22, "ToPort": 22, "IpRanges": [{"CidrIp": "10.0.0.0/8", "Description": "office"}]},
+        {"IpProtocol": "udp", "FromPort": 53, "ToPort": 53, "Ipv6Ranges": [{"CidrIpv6": "2001:db8::/32"}]}])";
+const std::vector<std::string> kOtherLines = {R"(tcp 22-22 10.0.0.0/8 "office")", "udp 53-53 2001:db8::/32"};
+const char* const kLabelledRules =
+    R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32", "Description": "home"}]},
+        {"IpProtocol": "tcp", "FromPort": 443, "ToPort": 443, "IpRanges": [{"CidrIp": "0.0.0.0/0"}]}])";
+const std::vector<std::string> kLabelledLines = {R"(-1 203.0.113.7/32 "home")", "tcp 443-443 0.0.0.0/0"};
+
+std::vector<std::string> sorted(std::vector<std::string> lines) {
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+struct Interruption {
+    const char* name;
+    const char* rules;                // the group's rules before the lock
+    std::vector<std::string> before;  // the same, as ruleLines
+    const char* step;                 // the call that is under way when the application quits
+    bool toolHasRun;                  // the tool has done its work (else it has not started)
+    std::vector<std::string> after;   // the group's rules once the lock has been ended there
+};
+
+const Interruption kInterruptions[] = {
+    {"BeforeDescribing", kOtherRules, kOtherLines, "describe-security-groups", false, kOtherLines},
+    {"AfterDescribing", kOtherRules, kOtherLines, "describe-security-groups", true, kOtherLines},
+    {"BeforeAuthorizing", kOtherRules, kOtherLines, "authorize-security-group-ingress", false, kOtherLines},
+    {"AfterAuthorizing", kOtherRules, kOtherLines, "authorize-security-group-ingress", true,
+     sorted({kOtherLines[0], kOtherLines[1], kLockLine})},
+    {"BeforeRevoking", kOtherRules, kOtherLines, "revoke-security-group-ingress", false,
+     sorted({kOtherLines[0], kOtherLines[1], kLockLine})},
+    {"AfterRevoking", kOtherRules, kOtherLines, "revoke-security-group-ingress", true, {kLockLine}},
+    {"BeforeRelabelling", kLabelledRules, kLabelledLines, "update-security-group-rule-descriptions-ingress", false,
+     kLabelledLines},
+    {"AfterRelabelling", kLabelledRules, kLabelledLines, "update-security-group-rule-descriptions-ingress", true,
+     sorted({kLockLine, kLabelledLines[1]})},
+    {"BeforeRevokingBesideARelabelledRule", kLabelledRules, kLabelledLines, "revoke-security-group-ingress", false,
+     sorted({kLockLine, kLabelledLines[1]})},
+    {"AfterRevokingBesideARelabelledRule", kLabelledRules, kLabelledLines, "revoke-security-group-ingress", true,
+     {kLockLine}},
+};
+
+void PrintTo(const Interruption& c, std::ostream* out) { *out << c.name; }
+
+using namespace std::chrono_literals;
+
+class HeldIngressTest : public IngressTest {
+protected:
+    void TearDown() override {
+        release();
+        IngressTest::TearDown();
+    }
+
+    // An AWSCLI whose `aws` logs its calls as the plain wrapper does, and holds a call of
+    // `step` while the file "hold" exists: before the real tool starts, or once it has run
+    // (then it exits as the tool did). It says so with the file "arrived"; the hold is bounded.
+    std::unique_ptr<AWSCLI> heldCLI(const std::string& step, bool toolHasRun) {
+        const std::string d = dir_.path().string();
+        const std::string tool = std::string(kAWSTool) + " --endpoint-url " + moto_->endpoint() + " \"$@\"";
+        const auto held = writeTool(dir_, "held/aws",
+                                    "d='" + d + "'\n"
+                                    "printf '%s\\0' \"$#\" \"$@\" >> '" + callLog().string() + "'\n"
+                                    "hold() {\n"
+                                    "  : > \"$d/arrived\"\n"
+                                    "  n=0\n"
+                                    "  while [ -e \"$d/hold\" ] && [ $n -lt 1200 ]; do sleep 0.05; n=$((n+1)); done\n"
+                                    "}\n"
+                                    "[ \"$2\" = '" + step + "' ] && [ -e \"$d/hold\" ] || exec " + tool + "\n" +
+                                    (toolHasRun ? tool + "\ns=$?\nhold\nexit $s" : "hold\nexec " + tool));
+        dir_.write("hold", "");
+        AWSCLIOptions options = this->options();
+        options.toolPaths = {held.string()};
+        auto cli = std::make_unique<AWSCLI>(options);
+        cli->setRegion("us-east-1");
+        return cli;
+    }
+
+    bool arrived() const { return std::filesystem::exists(dir_ / "arrived"); }
+    void release() const {
+        std::error_code ignored;
+        std::filesystem::remove(dir_ / "hold", ignored);
+    }
+};
+
+// The lock on a work thread, its outcome as text.
+std::future<std::string> lockInBackground(const AWSCLI& cli, const std::string& group) {
+    return std::async(std::launch::async, [&cli, group] {
+        try {
+            cli.restrictIngress(group, kAddress);
+            return std::string("the lock completed");
+        } catch (const AWSError& e) {
+            return "the lock failed: " + e.text();
+        } catch (const std::exception& e) {
+            return std::string("the lock threw: ") + e.what();
+        }
+    });
+}
+
+class IngressInterruption : public HeldIngressTest, public ::testing::WithParamInterface<Interruption> {
+protected:
+    // Runs in a process of its own, since quitting is one-way for a process: locks the
+    // group, and once the held step is under way quits as the application does (the call
+    // under way is ended, no later call starts). Exits 0 when the lock failed for that.
+    [[noreturn]] void lockAndQuit(const AWSCLI& cli, const std::string& group) const {
+        auto lock = lockInBackground(cli, group);
+        while (!arrived() && lock.wait_for(20ms) == std::future_status::timeout) {
+        }
+        if (!arrived()) {
+            std::cerr << "the held step never came; " << lock.get() << std::endl;
+            std::_Exit(1);
+        }
+        stopRunningProcesses();
+        const std::string outcome = lock.get();
+        std::cerr << outcome << std::endl;
+        std::_Exit(outcome == "the lock failed: aws がシグナル 15 で強制終了されました" ? 0 : 1);
+    }
+};
+
+TEST_P(IngressInterruption, LeavesTheOldRulesTheNewRuleOrBothNeverNone) {
+    const auto& c = GetParam();
+    const auto group = createGroup("web");
+    aws({"ec2", "authorize-security-group-ingress", "--group-id", group, "--ip-permissions", c.rules});
+    ASSERT_EQ(ruleLines(ingressOf(group)), c.before);
+    const auto cli = heldCLI(c.step, c.toolHasRun);
+
+    // A fork of this single-threaded test, which shares the emulator and the files.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(lockAndQuit(*cli, group), ::testing::ExitedWithCode(0), "the lock failed");
+
+    const auto rules = ruleLines(ingressOf(group));
+    EXPECT_FALSE(rules.empty()) << "the group was left without any inbound rule";
+    EXPECT_EQ(rules, c.after);
+    EXPECT_EQ(loggedOperations().back(), c.step) << "no call after the one under way";
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, IngressInterruption, ::testing::ValuesIn(kInterruptions),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The lock rule appears between the describe and the authorize step (someone else adds
+// it, labelled their way): the tool answers InvalidPermission.Duplicate, which means the
+// rule is there; its label is set and the rest revoked as usual.
+TEST_F(HeldIngressTest, ARuleAddedMeanwhileCountsAsAuthorizedAndIsRelabelled) {
+    const auto group = createGroup("web");
+    aws({"ec2", "authorize-security-group-ingress", "--group-id", group, "--ip-permissions", kOtherRules});
+    const auto cli = heldCLI("authorize-security-group-ingress", false);
+
+    auto lock = lockInBackground(*cli, group);
+    while (!arrived() && lock.wait_for(20ms) == std::future_status::timeout) {
+    }
+    ASSERT_TRUE(arrived()) << lock.get();
+    aws({"ec2", "authorize-security-group-ingress", "--group-id", group, "--ip-permissions",
+         R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32", "Description": "theirs"}]}])"});
+    release();
+
+    EXPECT_EQ(lock.get(), "the lock completed");
+    expectLockedTo(group, kAddress);
+    EXPECT_THAT(loggedOperations(),
+                ElementsAre("describe-security-groups", "authorize-security-group-ingress",
+                            "update-security-group-rule-descriptions-ingress", "revoke-security-group-ingress"));
 }
 
 }  // namespace

@@ -235,6 +235,12 @@ protected:
                 "--profile", "dev", "--region", "eu-central-1"};
     }
 
+    Arguments relabel() const {
+        Arguments words = authorize();
+        words[1] = "update-security-group-rule-descriptions-ingress";
+        return words;
+    }
+
     FakeTool fake_;
     AWSCLI cli_{fake_.options()};
 };
@@ -245,10 +251,10 @@ TEST_F(RestrictIngress, GroupWithoutRulesIsOnlyAuthorized) {
     EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), authorize()}));
 }
 
-TEST_F(RestrictIngress, ObjectAtTheTopIsNotRevoked) {
+TEST_F(RestrictIngress, ObjectAtTheTopIsAnUnexpectedResponseAndChangesNothing) {
     fake_.reply("describe-security-groups", "{}");
-    cli_.restrictIngress("sg-1", "203.0.113.7");
-    EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), authorize()}));
+    EXPECT_THROW(cli_.restrictIngress("sg-1", "203.0.113.7"), AWSError);
+    EXPECT_EQ(fake_.calls(), std::vector<Arguments>{describe()});
 }
 
 TEST_F(RestrictIngress, RulesAreRevokedWithTheDescribedTextVerbatim) {
@@ -259,7 +265,7 @@ TEST_F(RestrictIngress, RulesAreRevokedWithTheDescribedTextVerbatim) {
         "    {\"IpProtocol\": \"-1\", \"Ipv6Ranges\": [{\"CidrIpv6\": \"::/0\"}]}\n]\n";
     fake_.reply("describe-security-groups", printed);
     cli_.restrictIngress("sg-1", "203.0.113.7");
-    EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), revoke(printed), authorize()}));
+    EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), authorize(), revoke(printed)}));
 }
 
 TEST_F(RestrictIngress, DescribeFailureRunsNothingElse) {
@@ -274,11 +280,28 @@ TEST_F(RestrictIngress, UnreadableDescribeOutputThrowsTheParserError) {
     EXPECT_EQ(fake_.calls(), std::vector<Arguments>{describe()});
 }
 
-TEST_F(RestrictIngress, RevokeFailureRunsNoAuthorize) {
-    fake_.reply("describe-security-groups", "[{\"IpProtocol\": \"-1\"}]");
-    fake_.fail("revoke-security-group-ingress", "An error occurred (UnauthorizedOperation)\n");
+TEST_F(RestrictIngress, AuthorizeFailureRevokesNothing) {
+    const std::string printed = "[{\"IpProtocol\": \"-1\", \"IpRanges\": [{\"CidrIp\": \"10.0.0.0/8\"}]}]";
+    fake_.reply("describe-security-groups", printed);
+    fake_.fail("authorize-security-group-ingress", "An error occurred (UnauthorizedOperation)\n");
     EXPECT_THROW(cli_.restrictIngress("sg-1", "203.0.113.7"), AWSError);
-    EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), revoke("[{\"IpProtocol\": \"-1\"}]")}));
+    EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), authorize()}));
+
+    // A rule that is already there is no failure: it gets its description, the rest goes.
+    fake_.fail("authorize-security-group-ingress",
+               "\nAn error occurred (InvalidPermission.Duplicate) when calling the AuthorizeSecurityGroupIngress "
+               "operation: the specified rule \"peer: 203.0.113.7/32, ALL, ALLOW\" already exists\n");
+    cli_.restrictIngress("sg-1", "203.0.113.7");
+    EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), authorize(), describe(), authorize(), relabel(),
+                                                     revoke(printed)}));
+}
+
+TEST_F(RestrictIngress, RelabelFailureRevokesNothing) {
+    fake_.reply("describe-security-groups",
+                R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32"}, {"CidrIp": "10.0.0.0/8"}]}])");
+    fake_.fail("update-security-group-rule-descriptions-ingress", "An error occurred (UnauthorizedOperation)\n");
+    EXPECT_THROW(cli_.restrictIngress("sg-1", "203.0.113.7"), AWSError);
+    EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), relabel()}));
 }
 
 // --- locate -------------------------------------------------------------------------------
@@ -460,10 +483,10 @@ TEST_P(ArgumentSafety, ReachesTheToolAsOneArgumentUnchanged) {
                   with({"ec2", "stop-instances", "--instance-ids", value, "--output", "json"}),
                   with({"ec2", "describe-security-groups", "--group-ids", value, "--query",
                         "SecurityGroups[0].IpPermissions", "--output", "json"}),
-                  with({"ec2", "revoke-security-group-ingress", "--group-id", value, "--ip-permissions", printed,
-                        "--output", "json"}),
                   with({"ec2", "authorize-security-group-ingress", "--group-id", value, "--ip-permissions",
                         ingressPermissionDocument("203.0.113.7"), "--output", "json"}),
+                  with({"ec2", "revoke-security-group-ingress", "--group-id", value, "--ip-permissions", printed,
+                        "--output", "json"}),
                   {"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", value},
               }));
     EXPECT_FALSE(std::filesystem::exists(sentinel())) << "something ran a shell over " << value;
