@@ -81,6 +81,7 @@ void AppDelegate::rebuildMenu() {
     state.ingressLockGroups = settings_.ingressLockGroups();
     state.loginEnabled = loginEnabled();
     state.signingIn = signingIn();
+    state.now = platform_.application.now();
     platform_.statusItem.setMenu(composeMenu(state));
 }
 

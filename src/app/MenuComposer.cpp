@@ -6,6 +6,7 @@
 #include "app/NameIsolation.h"
 #include "app/Regions.h"
 #include "app/RefreshPolicy.h"
+#include "app/RunningTime.h"
 #include "app/TimeFormat.h"
 
 namespace tamsel {
@@ -117,9 +118,13 @@ MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroup
     return submenuItem("起動時に SG を自分の IP 専用にする: " + choice, std::move(submenu));
 }
 
-MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups) {
+MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
+                          std::optional<std::chrono::system_clock::time_point> now) {
     std::vector<MenuItem> submenu;
     submenu.push_back(label(instance.id + "  " + instance.type));
+    if (now) {
+        if (auto running = runningTimeLine(instance, *now)) submenu.push_back(label(std::move(*running)));
+    }
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(actionItem("起動", MenuAction::startInstance, instance, instance.state == "stopped"));
     submenu.push_back(actionItem("停止", MenuAction::stopInstance, instance, instance.state == "running"));
@@ -180,7 +185,7 @@ Menu composeMenu(const MenuState& state) {
         menu.push_back(label(state.loading ? "読み込み中…" : "インスタンスがありません"));
     }
     for (const EC2Instance& instance : state.instances) {
-        menu.push_back(instanceMenuItem(instance, state.ingressLockGroups));
+        menu.push_back(instanceMenuItem(instance, state.ingressLockGroups, state.now));
     }
     menu.push_back(MenuItem::separatorItem());
 

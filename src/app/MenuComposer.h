@@ -30,6 +30,8 @@ struct MenuState {
     IngressLockGroups ingressLockGroups;
     bool loginEnabled = false;
     bool signingIn = false;  // "aws sso login" is under way
+    // The controller's clock, for how long running instances have been running; absent: no such line.
+    std::optional<std::chrono::system_clock::time_point> now;
     // Writes the last-update time; when empty, the time format of the user's locale.
     std::function<std::string(std::chrono::system_clock::time_point)> formatTime;
 };
@@ -50,9 +52,10 @@ std::string dot(std::string_view state);
 // when the error carries a text worth showing.
 std::vector<MenuItem> errorLines(const AWSError& error, bool signingIn = false);
 
-// One instance line with its submenu (details, start, stop, ingress lock, copying its id
-// and addresses).
-MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups);
+// One instance line with its submenu (details, how long it has been running at `now`,
+// start, stop, ingress lock, copying its id and addresses).
+MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
+                          std::optional<std::chrono::system_clock::time_point> now = std::nullopt);
 
 MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optional<std::string>& profile);
 MenuItem regionMenuItem(const std::optional<std::string>& region);

@@ -25,7 +25,7 @@ bool isExecutableFile(const std::string& path) {
 constexpr const char* kInstanceQuery =
     "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
     "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
-    "publicIp:PublicIpAddress,privateIp:PrivateIpAddress}";
+    "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime}";
 
 // The tool's answer when an authorized rule is already there.
 bool isDuplicatePermission(const AWSError& error) {

@@ -20,7 +20,7 @@ constexpr const char* kUnexpectedResponse = "想定外のレスポンスです";
 // thrown unchanged. What it reads equals reading the document and then its fields:
 //   - the top level must be an array whose every element is an object (else `badShape`);
 //   - "id", "name", "state", "type" count only when they hold a string;
-//   - "publicIp" and "privateIp" likewise, and are absent otherwise;
+//   - "publicIp", "privateIp" and "launchTime" likewise, and are absent otherwise;
 //   - "sgs" counts only as an array of objects, each giving "id" and "name" likewise;
 //   - when a key repeats, its last value counts, as in the document.
 class InstanceReader {
@@ -110,7 +110,7 @@ public:
     std::vector<EC2Instance> takeInstances() { return std::move(instances_); }
 
 private:
-    enum class Field { other, id, name, state, type, sgs, publicIp, privateIp };
+    enum class Field { other, id, name, state, type, sgs, publicIp, privateIp, launchTime };
 
     static Field fieldNamed(const std::string& name) {
         if (name == "id") return Field::id;
@@ -120,6 +120,7 @@ private:
         if (name == "sgs") return Field::sgs;
         if (name == "publicIp") return Field::publicIp;
         if (name == "privateIp") return Field::privateIp;
+        if (name == "launchTime") return Field::launchTime;
         return Field::other;
     }
 
@@ -133,10 +134,12 @@ private:
         }
     }
 
+    // The optional texts: the addresses and the launch time.
     std::optional<std::string>* instanceAddress(Field field) {
         switch (field) {
             case Field::publicIp: return &instance_.publicIPv4;
             case Field::privateIp: return &instance_.privateIPv4;
+            case Field::launchTime: return &instance_.launchTime;
             default: return nullptr;
         }
     }

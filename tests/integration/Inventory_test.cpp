@@ -21,7 +21,7 @@ using ::testing::StartsWith;
 const std::string kInstanceQuery =
     "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
     "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
-    "publicIp:PublicIpAddress,privateIp:PrivateIpAddress}";
+    "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime}";
 
 Call describeCall(const std::vector<std::string>& flags) {
     Call call = {"ec2", "describe-instances", "--query", kInstanceQuery, "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64"};
@@ -76,7 +76,8 @@ TEST_F(InventoryTest, DescribesLiveInstancesSortedByNameOrIdWithTheirGroupsInOrd
     const auto unnamedID = launch({.groups = {web}, .type = "t2.micro"});
     launch({.name = "gone", .groups = {web}, .finalState = "terminated"});
 
-    // The addresses as the tool reports them; a stopped instance has a private one only.
+    // The addresses and the launch time as the tool reports them; a stopped instance has a
+    // private address only.
     const auto address = [&](const std::string& id, const char* field) -> std::optional<std::string> {
         const auto value = awsJSON({"ec2", "describe-instances", "--instance-ids", id, "--query",
                                     std::string("Reservations[0].Instances[0].") + field});
@@ -86,8 +87,10 @@ TEST_F(InventoryTest, DescribesLiveInstancesSortedByNameOrIdWithTheirGroupsInOrd
     const auto withAddresses = [&](EC2Instance expected) {
         expected.publicIPv4 = address(expected.id, "PublicIpAddress");
         expected.privateIPv4 = address(expected.id, "PrivateIpAddress");
+        expected.launchTime = address(expected.id, "LaunchTime");
         EXPECT_EQ(expected.publicIPv4.has_value(), expected.state == "running") << expected.id;
         EXPECT_TRUE(expected.privateIPv4.has_value()) << expected.id;
+        EXPECT_TRUE(expected.launchTime.has_value()) << expected.id;
         return expected;
     };
 

@@ -78,7 +78,7 @@ TEST_F(UserConfigurationTest, NoSettingOfTheToolBreaksACall) {
             // A stopped instance keeps its private address (the emulator's own) and has no public one.
             ASSERT_TRUE(instances[0].privateIPv4.has_value());
             EXPECT_EQ(instances[0], (EC2Instance{id, "web", "stopped", "t3.micro", {{group, "web"}}, std::nullopt,
-                                                 instances[0].privateIPv4}));
+                                                 instances[0].privateIPv4, instances[0].launchTime}));
         });
     }
     const auto rules = ingressOf(group);

@@ -35,7 +35,8 @@ inline std::vector<EC2Instance> readThroughDocument(std::string_view text, const
         if (!element.is_object()) throw AWSError::failed("想定外のレスポンスです");
         EC2Instance instance{string(element, "id", ""), string(element, "name", ""),
                              string(element, "state", "unknown"), string(element, "type", ""), {},
-                             address(element, "publicIp"), address(element, "privateIp")};
+                             address(element, "publicIp"), address(element, "privateIp"),
+                             address(element, "launchTime")};
         const auto sgs = element.find("sgs");
         if (sgs != element.end() && sgs->is_array() &&
             std::all_of(sgs->begin(), sgs->end(), [](const nlohmann::json& g) { return g.is_object(); })) {

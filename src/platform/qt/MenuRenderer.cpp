@@ -105,6 +105,14 @@ private:
     const bool open_;
 };
 
+// Whether `a` and `b` differ only in what their submenus hold, both having one.
+bool onlySubmenuDiffers(const MenuItem& a, const MenuItem& b) {
+    if (a.submenu.empty() || b.submenu.empty()) return false;
+    MenuItem left = a;
+    left.submenu = b.submenu;
+    return left == b;
+}
+
 }  // namespace
 
 MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen, Drawer drawer)
@@ -141,8 +149,16 @@ void MenuRenderer::render(const Menu& menu) {
 
     std::vector<Span> spans;
     if (oldCount == newCount) {
-        for (size_t i = head; i < oldCount - tail; ++i)
-            if (!(*entries_[i].item == menu[i])) spans.push_back({i, 1, i, 1});
+        for (size_t i = head; i < oldCount - tail; ++i) {
+            if (*entries_[i].item == menu[i]) continue;
+            // A line that only gained other submenu lines (how long it has been running)
+            // keeps its place and its submenu, open or not.
+            if (onlySubmenuDiffers(*entries_[i].item, menu[i]) && entries_[i].submenu)
+                refillSubmenu(entries_[i], menu[i]);
+            else
+                spans.push_back({i, 1, i, 1});
+        }
+        if (spans.empty()) return;
     } else {
         spans.push_back({head, oldCount - head - tail, head, newCount - head - tail});
     }
@@ -213,6 +229,34 @@ void MenuRenderer::replace(const Span& span, const Menu& menu) {
     entries_.insert(at, std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
 }
 
+void MenuRenderer::fillOnOpen(QMenu& submenu, const MenuItem& item, const std::shared_ptr<const MenuItem>& keep) {
+    // Filled when it first opens. The item stays alive as long as the menu may open.
+    connect(&submenu, &QMenu::aboutToShow, this, [this, &submenu, keep, &item] {
+        if (!submenu.actions().isEmpty()) return;
+        for (const MenuItem& child : item.submenu) addItem(submenu, nullptr, child, submenu, keep, nullptr);
+    });
+}
+
+void MenuRenderer::refillSubmenu(Entry& entry, const MenuItem& item) {
+    QMenu& submenu = *entry.submenu;
+    const bool filled = !submenu.actions().isEmpty();
+    disconnect(&submenu, &QMenu::aboutToShow, this, nullptr);
+    // Its lines and their own submenus go once the event loop is back: one of them may be
+    // what is running now.
+    for (QAction* action : submenu.actions()) {
+        submenu.removeAction(action);
+        if (QMenu* nested = action->menu(); nested && nested->parent() == &submenu)
+            nested->deleteLater();
+        else if (action->parent() == &submenu)
+            action->deleteLater();
+    }
+    entry.item = std::make_shared<const MenuItem>(item);
+    fillOnOpen(submenu, *entry.item, entry.item);
+    if (!filled) return;
+    // Filled before: fill it again now, so that an open one shows its new lines.
+    for (const MenuItem& child : entry.item->submenu) addItem(submenu, nullptr, child, submenu, entry.item, nullptr);
+}
+
 QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& item, QObject& owner,
                                const std::shared_ptr<const MenuItem>& keep, QPointer<QMenu>* submenuOut) {
     if (item.separator) {
@@ -228,11 +272,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         applyLook(*action, item, drawer_);
         target.insertAction(before, action);
         if (submenuOut) *submenuOut = submenu;
-        // Filled when it first opens. The item stays alive as long as the menu may open.
-        connect(submenu, &QMenu::aboutToShow, this, [this, submenu, keep, &item] {
-            if (!submenu->actions().isEmpty()) return;
-            for (const MenuItem& child : item.submenu) addItem(*submenu, nullptr, child, *submenu, keep, nullptr);
-        });
+        fillOnOpen(*submenu, item, keep);
         return action;
     }
     auto* action = new QAction(&owner);

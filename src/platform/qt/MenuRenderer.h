@@ -32,7 +32,8 @@ public:
     ~MenuRenderer() override;
 
     // Makes the root menu show `menu`, also while it is open. Top-level entries equal to
-    // the ones already drawn are kept, the others replaced. Submenus are filled from the
+    // the ones already drawn are kept, the others replaced (one whose line is unchanged
+    // keeps its submenu window and gets the new lines in it). Submenus are filled from the
     // kept model when they first open, so a long list renders quickly. Titles are drawn as
     // given (see LineFit.h for fitting them to a line). The root menu scrolls when it is
     // taller than its screen.
@@ -56,6 +57,11 @@ private:
         size_t newLength;
     };
     void replace(const Span& span, const Menu& menu);
+    // Gives the entry `item`, whose line looks as the entry's does: the same submenu window
+    // (open or not) gets `item`'s lines.
+    void refillSubmenu(Entry& entry, const MenuItem& item);
+    // Fills `submenu` with `item`'s lines when it first opens; `keep` holds `item`.
+    void fillOnOpen(QMenu& submenu, const MenuItem& item, const std::shared_ptr<const MenuItem>& keep);
 
     // Inserts `item` into `target` before `before` (null: at the end) and returns its
     // action; a plain action is owned by `owner`. `keep` holds the model `item` lives in.

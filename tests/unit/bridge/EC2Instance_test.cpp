@@ -170,7 +170,7 @@ private:
 
     nlohmann::json instance() {
         nlohmann::json object = nlohmann::json::object();
-        for (const char* key : {"id", "name", "state", "type", "publicIp", "privateIp", "other"}) {
+        for (const char* key : {"id", "name", "state", "type", "publicIp", "privateIp", "launchTime", "other"}) {
             if (!chance(5)) object[key] = chance(4) ? value(2) : text();
         }
         if (!chance(5)) {
