@@ -91,7 +91,7 @@ TEST(ControllerArgumentSafety, ValuesFromSettingsAndFromTheToolReachItUnchanged)
     const Arguments describe = {"describe-instances", "--query",
                                 "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
                                 "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
-                                "publicIp:PublicIpAddress,privateIp:PrivateIpAddress}",
+                                "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime}",
                                 "--output", "json"};
     EXPECT_EQ(fake.calls(),
               (std::vector<Arguments>{

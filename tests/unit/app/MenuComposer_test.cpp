@@ -181,6 +181,45 @@ TEST(InstanceLine, TheNameIsMarkedForShorteningAndIsolatedWhenItCouldTurnTheLine
     for (const MenuItem& line : errorLines(AWSError::failed("AccessDenied"))) EXPECT_FALSE(line.name.has_value());
 }
 
+TEST(InstanceLine, ARunningInstanceTellsHowLongItHasRunAfterItsIdLine) {
+    using namespace std::chrono;
+    const auto now = sys_days{2026y / 12 / 8} + 12h;  // 12:00 UTC
+    const struct {
+        std::string state;
+        std::optional<std::string> launched;
+        std::optional<std::string> line;
+    } cases[] = {
+        {"running", "2026-12-08T11:01:00+00:00", "起動から 59 分"},
+        {"running", "2026-12-08T11:59:30Z", "起動から 0 分"},
+        {"running", "2026-12-08T11:00:00.000Z", "起動から 1 時間 0 分"},
+        {"running", "2026-12-08T17:48:00+09:00", "起動から 3 時間 12 分"},
+        {"running", "2026-12-07T12:01:00+0000", "起動から 23 時間 59 分"},
+        {"running", "2026-12-07T12:00:00-00:00", "起動から 1 日 0 時間"},
+        {"running", "2026-12-06T09:00:00+00:00", "起動から 2 日 3 時間"},
+        {"running", "2026-12-08T12:00:01+00:00", std::nullopt},  // in the future
+        {"running", std::nullopt, std::nullopt},
+        {"running", "yesterday", std::nullopt},
+        {"running", "2026-02-30T10:00:00Z", std::nullopt},
+        {"running", "2026-12-08T10:00:00+00:00 ", std::nullopt},
+        {"running", "2026-12-08 10:00:00", std::nullopt},
+        {"stopped", "2026-12-08T10:00:00+00:00", std::nullopt},
+        {"pending", "2026-12-08T10:00:00+00:00", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.state + " " + c.launched.value_or("(none)"));
+        EC2Instance record = instance("i-1", c.state);
+        record.launchTime = c.launched;
+        const MenuItem line = instanceMenuItem(record, {}, now);
+        ASSERT_GE(line.submenu.size(), 2u);
+        if (c.line) {
+            EXPECT_EQ(line.submenu[1].title, *c.line);
+            EXPECT_FALSE(line.submenu[1].enabled);
+        } else {
+            EXPECT_TRUE(line.submenu[1].separator);
+        }
+    }
+}
+
 TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
     const EC2Instance stopped = instance("i-1", "stopped");
     const MenuItem line = instanceMenuItem(stopped, {});

@@ -151,7 +151,7 @@ TEST(AWSCLICommands, EachCallCarriesItsExactCommandLine) {
                   concat({"ec2", "describe-instances", "--query",
                           "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
                           "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
-                          "publicIp:PublicIpAddress,privateIp:PrivateIpAddress}",
+                          "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime}",
                           "--output", "json"},
                          shared),
                   concat({"ec2", "start-instances", "--instance-ids", "i-0abc", "--output", "json"}, shared),
