@@ -204,7 +204,7 @@ class StatusNotifierTest(SessionTestCase):
             self.assertEqual(root.children[0].line(), (root.children[0].text, False, False, False))
             self.assertRegex(root.children[0].text, r"^Orvane for Mac  v\d+\.\d+\.\d+$")
             shortcuts = {c.text: c.props["shortcut"] for c in root.children if "shortcut" in c.props}
-            self.assertEqual(shortcuts, {"今すぐ更新": [["Control", "R"]], "終了": [["Control", "Q"]]})
+            self.assertEqual(shortcuts, {"今すぐ更新": [["Control", "r"]], "終了": [["Control", "q"]]})
             toggles = {c.text: c.props["toggle-type"] for c in root.children if "toggle-type" in c.props}
             self.assertEqual(toggles, {"ログイン時に起動": "checkmark"})
             lines = {c.text: c.line() for c in root.children}
@@ -317,7 +317,8 @@ class StatusNotifierTest(SessionTestCase):
             profiles = self.open("プロファイル: デフォルト")
             self.assertEqual(profiles.checked(), ["デフォルト"])
             self.assertEqual([c.text for c in profiles.children], ["デフォルト", "default", "staging", *BROKEN_PROFILES])
-            self.assertEqual({c.props.get("toggle-type") for c in profiles.children}, {"checkmark"})
+            # Exclusive choices look like choices.
+            self.assertEqual({c.props.get("toggle-type") for c in profiles.children}, {"radio"})
             wait_for("the icon without the badge", lambda: self.item("IconPixmap") == running_icon)
             # Choosing the profile already chosen keeps its mark.
             before = self.posts()

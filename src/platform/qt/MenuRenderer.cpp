@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <malloc.h>
 
+#include "platform/qt/LineShortening.h"
 #include "platform/qt/ReleasingMenu.h"
 #include "platform/qt/ScrollingMenuStyle.h"
 
@@ -19,34 +20,8 @@ namespace {
 // Titles are shown literally: a tab would split off a shortcut column.
 QString plainTitle(const std::string& title) { return QString::fromStdString(title).replace('\t', ' '); }
 
-// `title` written for whoever draws the menu, so that it shows as it is: Qt's access-key
-// marker '&' is doubled. Qt exports a menu over dbusmenu with the title as it is, except
-// that it turns the first '&' into '_' (the access key there) and leaves any further '&'
-// alone; so for a host '_' is doubled, and a title holding '&' starts with one, spent on
-// the first letter, so that every '&' of it shows.
-QString writtenFor(QString title, MenuRenderer::Drawer drawer) {
-    if (drawer == MenuRenderer::Drawer::qt) return title.replace('&', "&&");
-    title.replace('_', "__");
-    return title.contains('&') ? '&' + title : title;
-}
-// A line of the tray menu is at most as wide as this many letters 'x' of its font: the
-// menu is as wide as its widest line, and one long instance name would widen it, and the
-// pixels it holds, for every line. (Not the font's average character width: that of a CJK
-// font, the default under a Japanese locale, is the width of its full-width letters.)
-constexpr int kLineChars = 48;
-
-// `title` as the line shows it: shortened in the middle ("web-prod…east-1 — running") when
-// too wide, so the state dot at its start and the state at its end stay in view. Null when
-// it fits.
-QString shortenedToLine(const QString& title, const QFontMetrics& metrics) {
-    // No UTF-16 unit is wider than two letters 'x' (CJK letters, emoji halves), so the
-    // usual short titles are not measured: measuring a line with a colour emoji costs about
-    // 50 µs.
-    if (title.size() * 2 <= kLineChars) return {};
-    const int width = kLineChars * metrics.horizontalAdvance(QLatin1Char('x'));
-    if (metrics.horizontalAdvance(title) <= width) return {};
-    return metrics.elidedText(title, Qt::ElideMiddle, width);
-}
+// Qt's access-key marker '&' is doubled, so that the title shows as it is.
+QString writtenForQt(QString title) { return title.replace('&', "&&"); }
 
 // Menus of this many entries or more hand freed memory back after each rendering.
 constexpr size_t kEntriesForTrim = 100;
@@ -83,13 +58,13 @@ bool isChoice(MenuAction action) {
 }
 
 // `line`: the metrics of the menu when `action` is one of its lines that may be shortened.
-void applyLook(QAction& action, const MenuItem& item, MenuRenderer::Drawer drawer, const QFontMetrics* line) {
+void applyLook(QAction& action, const MenuItem& item, const QFontMetrics* line) {
     const QString title = plainTitle(item.title);
     const QString shortened = line ? shortenedToLine(title, *line) : QString();
     if (shortened.isNull()) {
-        action.setText(writtenFor(title, drawer));
+        action.setText(writtenForQt(title));
     } else {
-        action.setText(writtenFor(shortened, drawer));
+        action.setText(writtenForQt(shortened));
         action.setToolTip(title);  // the whole title, where the pointer rests on the line
     }
     action.setEnabled(item.enabled);
@@ -135,8 +110,7 @@ private:
 
 }  // namespace
 
-MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen, Drawer drawer)
-    : root_(root), chosen_(std::move(chosen)), drawer_(drawer) {
+MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen) : root_(root), chosen_(std::move(chosen)) {
     root_.setStyle(&ScrollingMenuStyle::instance());
     root_.setToolTipsVisible(true);  // shortened lines show their whole title
 }
@@ -260,7 +234,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         // Parented to the menu that shows it, so it opens beside it and dies with it.
         QMenu* submenu = new ReleasingMenu(&target);
         QAction* action = submenu->menuAction();
-        applyLook(*action, item, drawer_, lineMetrics(target));
+        applyLook(*action, item, lineMetrics(target));
         target.insertAction(before, action);
         if (submenuOut) *submenuOut = submenu;
         // Filled when it first opens. The item stays alive as long as the menu may open.
@@ -271,7 +245,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         return action;
     }
     auto* action = new QAction(&owner);
-    applyLook(*action, item, drawer_, lineMetrics(target));
+    applyLook(*action, item, lineMetrics(target));
     connect(action, &QAction::triggered, this, [this, action, keep, &item] {
         // Qt has just flipped the mark of a checkable entry. The mark says what the model
         // says, and only a new model changes it: an action that is cancelled, fails or
