@@ -155,6 +155,17 @@ class Session(MenuDriver):
             raise SessionError(f"{error}; the host exited with {self.processes['sni-host'].poll()}: {log_text}") from None
         self.set_backdrop()
 
+    def restart_status_notifier_watcher(self):
+        """Stops the StatusNotifier watcher and starts it again, as toggling the desktop's
+        AppIndicator extension or a panel that holds the watcher restarting does; returns once
+        the new one owns its name (its object may come a moment later)."""
+        env = self.desktop_env()
+        env.update(DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=self.env["DBUS_SESSION_BUS_ADDRESS"])
+        self.stop_process("sni-watcher")
+        wait_for("the StatusNotifier watcher gone", lambda: self.bus_owner(WATCHER) is None)
+        self.spawn("sni-watcher", ["status-notifier-watcher"], env)
+        wait_for("the StatusNotifier watcher on the bus", lambda: self.bus_owner(WATCHER) is not None)
+
     def start_screen_saver(self, *paths, locked=False):
         """A screen locker on the session bus (screen_saver.py beside this file) serving its interface
         at `paths`; lock_screen() locks and unlocks it."""

@@ -14,6 +14,10 @@ void registerDBusMenuTypes() {
         qDBusRegisterMetaType<DBusMenuEvent>();
         qDBusRegisterMetaType<DBusMenuEventList>();
         qDBusRegisterMetaType<DBusMenuShortcut>();
+        // QtDBus finds the types of a signal's parameters by the names written in it.
+        qRegisterMetaType<DBusMenuItemPropertiesList>("tamsel::DBusMenuItemPropertiesList");
+        qRegisterMetaType<DBusMenuItemPropertyNamesList>("tamsel::DBusMenuItemPropertyNamesList");
+        qRegisterMetaType<DBusMenuEventList>("tamsel::DBusMenuEventList");
         return true;
     }();
     (void)registered;

@@ -11,6 +11,8 @@ void registerStatusNotifierTypes() {
         qDBusRegisterMetaType<DBusImage>();
         qDBusRegisterMetaType<DBusImageList>();
         qDBusRegisterMetaType<DBusToolTip>();
+        // QtDBus finds the types of properties by the names written in them.
+        qRegisterMetaType<DBusImageList>("tamsel::DBusImageList");
         return true;
     }();
     (void)registered;
