@@ -231,10 +231,6 @@ class StatusNotifierTest(SessionTestCase):
             log("the exported menu is the menu the widget shows, opened by Activate")
             self.assertEqual(root.children[0].line(), (root.children[0].text, False, False, False))
             self.assertRegex(root.children[0].text, r"^Orvane for Mac  v\d+\.\d+\.\d+$")
-            shortcuts = {c.text: c.props["shortcut"] for c in root.children if "shortcut" in c.props}
-            self.assertEqual(shortcuts, {"今すぐ更新": [["Control", "r"]], "終了": [["Control", "q"]]})
-            toggles = {c.text: c.props["toggle-type"] for c in root.children if "toggle-type" in c.props}
-            self.assertEqual(toggles, {"ログイン時に起動": "checkmark"})
             lines = {c.text: c.line() for c in root.children}
             for instance in bulk:
                 state = "stopped" if instance["InstanceId"] in stopped else "running"
@@ -281,6 +277,10 @@ class StatusNotifierTest(SessionTestCase):
 
             marked = [label for label in all_labels(exported) if "_" in label.replace("__", "")]
             self.assertEqual(marked, [])
+            shortcuts = {c.text: c.props["shortcut"] for c in root.children if "shortcut" in c.props}
+            self.assertEqual(shortcuts, {"今すぐ更新": [["Control", "r"]], "終了": [["Control", "q"]]})
+            toggles = {c.text: c.props["toggle-type"] for c in root.children if "toggle-type" in c.props}
+            self.assertEqual(toggles, {"ログイン時に起動": "checkmark"})
             # Closed, the copy keeps its lines for a while (it may open again soon).
             self.assertEqual(self.copy.childCount, len(self.lines[1]))
             # The long list takes a while to come: the refresh the last opening started has

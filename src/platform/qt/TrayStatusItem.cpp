@@ -168,7 +168,8 @@ void TrayStatusItem::setMenu(const Menu& menu) {
 Menu TrayStatusItem::forHost(const Menu& menu) {
     // MenuRenderer shortens the lines of Qt's menu measured with its font; the host's lines
     // are shortened alike.
-    if (!lineMetrics_ || lineMetrics_->first != menu_->font()) lineMetrics_.emplace(menu_->font(), QFontMetrics(menu_->font()));
+    const QFont font = menu_->font();
+    if (!lineMetrics_ || lineMetrics_->first != font) lineMetrics_.emplace(font, QFontMetrics(font));
     return withLinesShortened(menu, lineMetrics_->second);
 }
 
