@@ -12,6 +12,7 @@
 #include <QScreen>
 
 #include "QtTestApp.h"
+#include "platform/qt/LineShortening.h"
 #include "platform/qt/ReleasingMenu.h"
 
 namespace tamsel {
@@ -324,6 +325,12 @@ TEST_F(TrayStatusItemTest, ATitleTooWideForALineIsShortenedInTheMiddleThereOnly)
               metrics.horizontalAdvance(QString::fromStdString(whole)) / 3);
     EXPECT_EQ(tray.menu().actions()[2]->toolTip().toStdString(), whole);  // shown whole where the pointer rests
     EXPECT_TRUE(tray.menu().actions()[4]->toolTip() == tray.menu().actions()[4]->text());  // short lines: none of their own
+
+    // A StatusNotifier host's menu shows the same line, the others and the submenus whole.
+    const Menu forHost = withLinesShortened(menu, QFontMetrics(tray.menu().font()));
+    EXPECT_EQ(forHost[2].title, line);
+    EXPECT_EQ(forHost[2].submenu[0].title, menu[2].submenu[0].title);
+    EXPECT_EQ(forHost[4].title, menu[4].title);
 
     // Its submenu shows its lines whole, and the same model again keeps the line.
     EXPECT_EQ(shown(*openSubmenu(tray.menu(), line))[0].title, menu[2].submenu[0].title);
