@@ -155,6 +155,45 @@ class Session(MenuDriver):
             raise SessionError(f"{error}; the host exited with {self.processes['sni-host'].poll()}: {log_text}") from None
         self.set_backdrop()
 
+    def start_lxqt_panel(self):
+        """LXQt's panel at the top of the screen with its StatusNotifier plugin alone, as the
+        tray (a Qt 5 host that is its own watcher and draws the items' menus from dbusmenu).
+        Its configuration lives in the session's desktop folder."""
+        env = self.desktop_env()
+        env.update(DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=self.env["DBUS_SESSION_BUS_ADDRESS"])
+        config = self.root / "desktop" / "config"
+        (config / "lxqt").mkdir(parents=True, exist_ok=True)
+        (config / "lxqt" / "panel.conf").write_text(
+            "[General]\n__userfile__=true\npanels=panel1\n\n[panel1]\nplugins=statusnotifier\nposition=Top\n"
+            "panelSize=32\n\n[statusnotifier]\ntype=statusnotifier\n")
+        env["XDG_CONFIG_HOME"] = str(config)
+        self.spawn("sni-host", ["lxqt-panel"], env)
+        wait_for("lxqt-panel's watcher on the bus", lambda: self.bus_owner(WATCHER) is not None)
+
+    def visible_windows(self, process):
+        """The X windows of `process` (a Popen) that are mapped now."""
+        result = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(process.pid)],
+                                capture_output=True, text=True, env={**os.environ, "DISPLAY": self.display}, timeout=30)
+        return set(result.stdout.split())
+
+    def window_geometry(self, window):
+        """(x, y, width, height) of the X window `window`."""
+        result = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True, text=True,
+                                env={**os.environ, "DISPLAY": self.display}, timeout=30, check=True)
+        values = dict(line.split("=", 1) for line in result.stdout.split())
+        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+    def restart_status_notifier_watcher(self):
+        """Stops the StatusNotifier watcher and starts it again, as toggling the desktop's
+        AppIndicator extension or a panel that holds the watcher restarting does; returns once
+        the new one owns its name (its object may come a moment later)."""
+        env = self.desktop_env()
+        env.update(DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS=self.env["DBUS_SESSION_BUS_ADDRESS"])
+        self.stop_process("sni-watcher")
+        wait_for("the StatusNotifier watcher gone", lambda: self.bus_owner(WATCHER) is None)
+        self.spawn("sni-watcher", ["status-notifier-watcher"], env)
+        wait_for("the StatusNotifier watcher on the bus", lambda: self.bus_owner(WATCHER) is not None)
+
     def start_screen_saver(self, *paths, locked=False):
         """A screen locker on the session bus (screen_saver.py beside this file) serving its interface
         at `paths`; lock_screen() locks and unlocks it."""

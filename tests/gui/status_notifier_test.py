@@ -2,9 +2,16 @@
 as such hosts drive it: the item found at org.kde.StatusNotifierWatcher, its properties
 read, its menu read and clicked over com.canonical.dbusmenu, against the EC2 emulator.
 
+- The item is orvane's, titled "Orvane for Mac", and marked as a menu (ItemIsMenu), so that
+  hosts open the menu for a left click too.
 - The exported menu is the one the menu widget shows (opened by Activate, a left click in
-  these hosts), line by line: labels (dbusmenu's underscore rules undone), enabled flags,
-  check marks, submenus; the shortcuts are exported too.
+  hosts that do not honour ItemIsMenu), line by line: labels (dbusmenu's underscore rules
+  undone), enabled flags, check marks, submenus; the shortcuts are exported too. No label
+  carries an access key, and names holding '_', '&', '<', emoji or right-to-left text show
+  exactly as their Name tags hold them, in the host's menu and in orvane's own.
+- A refresh that lands while the host's menu is open (opening starts one) changes texts in
+  place: the same ids, ItemsPropertiesUpdated, no LayoutUpdated (which closes the open menu
+  in some hosts).
 - A few hundred more instances each have their line there, enabled, with a submenu, and a
   name too long for a line is shortened in the middle in the exported label too.
 - The copy Activate opens, closed for a while, is emptied; it opens whole again.
@@ -16,6 +23,8 @@ read, its menu read and clicked over com.canonical.dbusmenu, against the EC2 emu
 - The host starts after the application, and the icon goes there.
 - The icon's pixels over D-Bus change when an instance starts running, and show the "!"
   badge while the last refresh failed (a profile with no credentials).
+- Exclusive choices (profile, region, lock group) are radio items, the login switch a check box.
+- The watcher restarts: the item is registered at the new one.
 
 Usage: /usr/bin/python3 status_notifier_test.py --orvane PATH --artifacts DIR
 """
@@ -35,6 +44,9 @@ DBUSMENU = "com.canonical.dbusmenu"
 # Profiles in the emulator's configuration with no credentials: choosing one fails the
 # refresh. Their names carry the characters dbusmenu and Qt menus treat specially.
 BROKEN_PROFILES = ["ops_admin", "r&d"]
+# Names as Name tags hold them, with what menus treat specially: dbusmenu's access-key
+# marker '_', Qt's '&', markup, emoji, right-to-left text.
+NAMES = ["db_main & <cache>", "a__b", "_lead", "r&d box", "<b>x</b>", "🚀 rocket", "خادم_الويب", "שרת ראשי"]
 # How long orvane's closed menus keep what they hold (ReleasingMenu::kKeepClosedWindow), s.
 KEEP_CLOSED = 30
 
@@ -180,6 +192,18 @@ class StatusNotifierTest(SessionTestCase):
                               "--instance-type", "t3.micro", "--count", "1", "--tag-specifications",
                               f"ResourceType=instance,Tags=[{{Key=Name,Value={long_name}}}]",
                               "--query", "Instances[0].InstanceId")
+        # The names table, stopped, so that web-server alone decides the icon.
+        named = session.aws("ec2", "run-instances", "--region", "us-east-1", "--image-id", image,
+                            "--instance-type", "t3.micro", "--count", "1", "--tag-specifications", json.dumps(
+                                [{"ResourceType": "instance", "Tags": [{"Key": "Name", "Value": NAMES[0]}]}]),
+                            "--query", "Instances[0].InstanceId")
+        for name in NAMES[1:]:
+            named += " " + session.aws(
+                "ec2", "run-instances", "--region", "us-east-1", "--image-id", image, "--instance-type", "t3.micro",
+                "--count", "1", "--tag-specifications",
+                json.dumps([{"ResourceType": "instance", "Tags": [{"Key": "Name", "Value": name}]}]),
+                "--query", "Instances[0].InstanceId")
+        session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", *named.split())
         session.start_desktop(tray=False)
         notified = session.root / "notifications.jsonl"
         session.start_notification_service(notified)
@@ -194,6 +218,10 @@ class StatusNotifierTest(SessionTestCase):
         self.assertEqual(len(items), 1, items)
         self.name = items[0].split("/")[0]
         self.assertEqual((self.item("Id"), self.item("Status")), ("orvane", "Active"))
+        with self.subTest("the item is titled and marked as a menu"):
+            # Hosts that honour ItemIsMenu open the menu for a left click too (and place it
+            # at the panel, which a Wayland client cannot do with a menu of its own).
+            self.assertEqual((self.item("Title"), self.item("ItemIsMenu")), ("Orvane for Mac", True))
         self.assertEqual(self.item("ToolTip")[2], "Orvane for Mac")
         self.menu_path = self.item("Menu")
         root = self.wait_menu("the instances listed", lambda n: n if any(
@@ -203,10 +231,6 @@ class StatusNotifierTest(SessionTestCase):
             log("the exported menu is the menu the widget shows, opened by Activate")
             self.assertEqual(root.children[0].line(), (root.children[0].text, False, False, False))
             self.assertRegex(root.children[0].text, r"^Orvane for Mac  v\d+\.\d+\.\d+$")
-            shortcuts = {c.text: c.props["shortcut"] for c in root.children if "shortcut" in c.props}
-            self.assertEqual(shortcuts, {"今すぐ更新": [["Control", "R"]], "終了": [["Control", "Q"]]})
-            toggles = {c.text: c.props["toggle-type"] for c in root.children if "toggle-type" in c.props}
-            self.assertEqual(toggles, {"ログイン時に起動": "checkmark"})
             lines = {c.text: c.line() for c in root.children}
             for instance in bulk:
                 state = "stopped" if instance["InstanceId"] in stopped else "running"
@@ -240,11 +264,66 @@ class StatusNotifierTest(SessionTestCase):
             except Exception:
                 self.assertEqual(*self.lines)
                 raise
+            # Every name shows exactly as its tag holds it, in both menus; no label of the
+            # host's menu, at any depth, has an access key ("__" is an underscore, "_" would mark one).
+            exported = self.layout()
+            labels = {c.props["label"] for c in exported.children if "label" in c.props}
+            for name in NAMES:
+                self.assertIn(f"⚫️ {name.replace('_', '__')} — stopped", labels, name)
+                self.assertIn((f"⚫️ {name} — stopped", True, False, True), self.lines[1], name)
+
+            def all_labels(node):
+                return [node.props.get("label", "")] + [text for c in node.children for text in all_labels(c)]
+
+            marked = [label for label in all_labels(exported) if "_" in label.replace("__", "")]
+            self.assertEqual(marked, [])
+            shortcuts = {c.text: c.props["shortcut"] for c in root.children if "shortcut" in c.props}
+            self.assertEqual(shortcuts, {"今すぐ更新": [["Control", "r"]], "終了": [["Control", "q"]]})
+            toggles = {c.text: c.props["toggle-type"] for c in root.children if "toggle-type" in c.props}
+            self.assertEqual(toggles, {"ログイン時に起動": "checkmark"})
             # Closed, the copy keeps its lines for a while (it may open again soon).
             self.assertEqual(self.copy.childCount, len(self.lines[1]))
             # The long list takes a while to come: the refresh the last opening started has
             # landed before the next opening, which would start none while it runs.
             wait_for("the refresh the opening started to land", lambda: not self.calling_aws(), timeout=60)
+
+        with self.subTest("a refresh that lands in the open menu changes texts in place"):
+            log("a refresh that lands in the open menu changes texts in place")
+            from gi.repository import Gio, GLib
+
+            def ids(node):
+                return (node.id, [ids(c) for c in node.children])
+
+            def pump():
+                context = GLib.MainContext.default()
+                while context.pending():
+                    context.iteration(False)
+
+            def updated_line(node):
+                return node.child(lambda t: t.startswith("最終更新: "))
+
+            signals = []
+            bus = session.bus()
+            subscription = bus.signal_subscribe(None, DBUSMENU, None, self.menu_path, None,
+                                                Gio.DBusSignalFlags.NONE,
+                                                lambda *args: signals.append((args[4], args[5].unpack())))
+            try:
+                wait_for("no refresh under way", lambda: not self.calling_aws(), timeout=60)
+                time.sleep(1.1)  # so that the next refresh shows another last-update time
+                before = self.layout()
+                pump()
+                signals.clear()
+                self.open()
+                after = wait_for("the new last-update time", lambda: (
+                    node := self.layout()).children and updated_line(node).text != updated_line(before).text and node)
+                time.sleep(0.5)
+                pump()
+            finally:
+                bus.signal_unsubscribe(subscription)
+            self.assertEqual(ids(after), ids(before))
+            self.assertEqual([name for name, _ in signals if name == "LayoutUpdated"], [])
+            updated = {id_ for name, (props, _) in signals if name == "ItemsPropertiesUpdated" for id_, _ in props}
+            self.assertIn(updated_line(after).id, updated)
 
         with self.subTest("opening the menu refreshes it; an instance submenu is filled when it opens"):
             log("opening the menu refreshes it; an instance submenu is filled when it opens")
@@ -263,6 +342,7 @@ class StatusNotifierTest(SessionTestCase):
                               (f"プライベート IP をコピー（{web['PrivateIpAddress']}）", True, False, False)])
             lock = self.open(line_of("web-server", "running"), "起動時に SG を自分の IP 専用にする: しない")
             self.assertEqual(lock.checked(), ["しない"])
+            self.assertEqual({c.props.get("toggle-type") for c in lock.children if not c.separator}, {"radio"})
 
         with self.subTest("stop (confirmed), then start: the icon lights up when one runs"):
             log("stop (confirmed), then start: the icon lights up when one runs")
@@ -317,7 +397,8 @@ class StatusNotifierTest(SessionTestCase):
             profiles = self.open("プロファイル: デフォルト")
             self.assertEqual(profiles.checked(), ["デフォルト"])
             self.assertEqual([c.text for c in profiles.children], ["デフォルト", "default", "staging", *BROKEN_PROFILES])
-            self.assertEqual({c.props.get("toggle-type") for c in profiles.children}, {"checkmark"})
+            # Exclusive choices look like choices.
+            self.assertEqual({c.props.get("toggle-type") for c in profiles.children}, {"radio"})
             wait_for("the icon without the badge", lambda: self.item("IconPixmap") == running_icon)
             # Choosing the profile already chosen keeps its mark.
             before = self.posts()
@@ -338,10 +419,26 @@ class StatusNotifierTest(SessionTestCase):
             self.click("リージョン: デフォルト", "ap-northeast-1")
             self.wait_menu("the Tokyo list", lambda n: any(line_of("tokyo-app", "running")(c.text)
                                                            for c in n.children))
-            self.assertEqual(self.open("リージョン: ap-northeast-1").checked(), ["ap-northeast-1"])
+            regions = self.open("リージョン: ap-northeast-1")
+            self.assertEqual(regions.checked(), ["ap-northeast-1"])
+            self.assertEqual({c.props.get("toggle-type") for c in regions.children if not c.separator}, {"radio"})
             self.assertIn("region=ap-northeast-1",
                           (session.root / "xdg" / "config" / "orvane" / "orvane.conf").read_text())
             session.screenshot(Path(ARGS.artifacts) / "status-notifier-panel.png", crop="1024x40+0+0")
+
+        with self.subTest("the watcher restarts: the item is registered at the new one"):
+            log("the watcher restarts: the item is registered at the new one")
+            session.restart_status_notifier_watcher()
+
+            def registered():
+                try:
+                    return session.bus_property(WATCHER, "/StatusNotifierWatcher", WATCHER,
+                                                "RegisteredStatusNotifierItems")
+                except Exception:  # the new watcher's object is not there yet
+                    return None
+
+            items = wait_for("orvane's item at the new watcher", registered, timeout=15)
+            self.assertEqual([item.split("/")[0] for item in items], [self.name])
 
         # The refreshes since (each menu opened) have told nothing again.
         self.assertEqual(len(notified.read_text().splitlines()), 2)

@@ -18,16 +18,8 @@ namespace {
 // Titles are shown literally: a tab would split off a shortcut column.
 QString plainTitle(const std::string& title) { return QString::fromStdString(title).replace('\t', ' '); }
 
-// `title` written for whoever draws the menu, so that it shows as it is: Qt's access-key
-// marker '&' is doubled. Qt exports a menu over dbusmenu with the title as it is, except
-// that it turns the first '&' into '_' (the access key there) and leaves any further '&'
-// alone; so for a host '_' is doubled, and a title holding '&' starts with one, spent on
-// the first letter, so that every '&' of it shows.
-QString writtenFor(QString title, MenuRenderer::Drawer drawer) {
-    if (drawer == MenuRenderer::Drawer::qt) return title.replace('&', "&&");
-    title.replace('_', "__");
-    return title.contains('&') ? '&' + title : title;
-}
+// Qt's access-key marker '&' is doubled, so that the title shows as it is.
+QString writtenForQt(QString title) { return title.replace('&', "&&"); }
 // Menus of this many entries or more hand freed memory back after each rendering.
 constexpr size_t kEntriesForTrim = 100;
 
@@ -62,8 +54,8 @@ bool isChoice(MenuAction action) {
     }
 }
 
-void applyLook(QAction& action, const MenuItem& item, MenuRenderer::Drawer drawer) {
-    action.setText(writtenFor(plainTitle(item.title), drawer));
+void applyLook(QAction& action, const MenuItem& item) {
+    action.setText(writtenForQt(plainTitle(item.title)));
     action.setEnabled(item.enabled);
     action.setCheckable(item.checked || isChoice(item.action));
     action.setChecked(item.checked);
@@ -115,8 +107,7 @@ bool onlySubmenuDiffers(const MenuItem& a, const MenuItem& b) {
 
 }  // namespace
 
-MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen, Drawer drawer)
-    : root_(root), chosen_(std::move(chosen)), drawer_(drawer) {
+MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen) : root_(root), chosen_(std::move(chosen)) {
     root_.setStyle(&ScrollingMenuStyle::instance());
 }
 
@@ -269,14 +260,14 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         // Parented to the menu that shows it, so it opens beside it and dies with it.
         QMenu* submenu = new ReleasingMenu(&target);
         QAction* action = submenu->menuAction();
-        applyLook(*action, item, drawer_);
+        applyLook(*action, item);
         target.insertAction(before, action);
         if (submenuOut) *submenuOut = submenu;
         fillOnOpen(*submenu, item, keep);
         return action;
     }
     auto* action = new QAction(&owner);
-    applyLook(*action, item, drawer_);
+    applyLook(*action, item);
     connect(action, &QAction::triggered, this, [this, action, keep, &item] {
         // Qt has just flipped the mark of a checkable entry. The mark says what the model
         // says, and only a new model changes it: an action that is cancelled, fails or

@@ -21,14 +21,9 @@ class MenuRenderer final : public QObject {
 public:
     using Chosen = std::function<void(const MenuItem&)>;
 
-    // Who draws the menu, and so how a title is written to show as it is: Qt itself
-    // ('&' starts an access key), or a StatusNotifier host reading it over D-Bus
-    // (com.canonical.dbusmenu, where '_' does).
-    enum class Drawer { qt, dbusmenuHost };
-
     // Fills `root`, which must outlive the renderer. `chosen` is called from the event
     // loop after the menu has closed, never from inside the menu's own event handling.
-    MenuRenderer(QMenu& root, Chosen chosen, Drawer drawer = Drawer::qt);
+    MenuRenderer(QMenu& root, Chosen chosen);
     ~MenuRenderer() override;
 
     // Makes the root menu show `menu`, also while it is open. Top-level entries equal to
@@ -70,7 +65,6 @@ private:
 
     QMenu& root_;
     Chosen chosen_;
-    Drawer drawer_;
     std::vector<Entry> entries_;
 };
 

@@ -1,17 +1,23 @@
 #include "platform/qt/TrayStatusItem.h"
 
 #include <QCursor>
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "platform/qt/DBusMenuExporter.h"
 #include "platform/qt/LineFit.h"
 #include "platform/qt/ReleasingMenu.h"
 #include "platform/qt/ScrollingMenuStyle.h"
+#include "platform/qt/StatusNotifierItem.h"
 #include "platform/qt/TrayIconArt.h"
 #include "platform/qt/TrayPresence.h"
 
 namespace tamsel {
 namespace {
+
+// Where the menu is exported for a StatusNotifier host.
+const QString kMenuPath = QStringLiteral("/MenuBar");
 
 // How often to look for a tray that is not there yet.
 constexpr auto kTrayWatchInterval = std::chrono::seconds(2);
@@ -47,7 +53,7 @@ void TrayStatusItem::opening() {
 }
 
 bool TrayStatusItem::showInTray() {
-    if (tray_) return true;
+    if (tray_ || item_) return true;
     if (statusNotifierHostPresent() || xembedTrayPresent()) {
         createTray();
         return true;
@@ -59,56 +65,63 @@ bool TrayStatusItem::showInTray() {
 void TrayStatusItem::hideIcon() {
     trayWatch_.stop();
     if (tray_) tray_->hide();
+    item_.reset();  // its bus name goes, and with it the item from the watcher
 }
 
 void TrayStatusItem::createTray() {
+    if (statusNotifierHostPresent()) {
+        exportToStatusNotifierHost();
+        return;
+    }
     tray_ = std::make_unique<QSystemTrayIcon>();
     tray_->setContextMenu(menu_.get());
-    // A menu that got a platform menu here is exported over D-Bus to a StatusNotifier
-    // host: its titles are written for the host, and a copy written for Qt is what a left
-    // click opens.
-    if (menu_->platformMenu()) {
-        const Menu drawn = renderer_->drawn();
-        const auto chosenHere = [this](const MenuItem& item) { chosen(item); };
-        shortcuts_.reset();
-        renderer_.reset();  // takes its entries out of the menu
-        renderer_ = std::make_unique<MenuRenderer>(*menu_, chosenHere, MenuRenderer::Drawer::dbusmenuHost);
-        renderer_->render(drawn);
-        popup_ = std::make_unique<ReleasingMenu>();
-        popup_->setObjectName("statusMenu");
-        popup_->setAccessibleName("Orvane for Mac");
-        connect(popup_.get(), &QMenu::aboutToShow, this, &TrayStatusItem::opening);
-        popupRenderer_ = std::make_unique<MenuRenderer>(*popup_, chosenHere);
-        shortcuts_ = std::make_unique<MenuShortcuts>(*popup_);
-        // The copy is rendered when a click opens it (openFromClick). Closed as long as a
-        // closed menu keeps its window, it gives back its entries too.
-        popupRelease_.setSingleShot(true);
-        popupRelease_.setInterval(ReleasingMenu::kKeepClosedWindow);
-        connect(popup_.get(), &QMenu::aboutToHide, &popupRelease_, qOverload<>(&QTimer::start));
-        connect(&popupRelease_, &QTimer::timeout, this, [this] {
-            if (popup_->isVisible()) return;
-            popupRenderer_->render({});
-            popupDrawn_ = false;
-        });
-    }
     tray_->setIcon(icon_);
     tray_->setToolTip(toolTip_);
     // Trays report a left click as activation: it opens the same menu as a right click.
     connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && !drawnMenu().isVisible()) openFromClick();
+        if (reason == QSystemTrayIcon::Trigger && !menu_->isVisible()) openFromClick();
     });
     tray_->show();
 }
 
+void TrayStatusItem::exportToStatusNotifierHost() {
+    latest_ = renderer_->drawn();
+    exported_ = std::make_unique<DBusMenuExporter>(
+        QDBusConnection::sessionBus(), kMenuPath, [this] { opening(); },
+        [this](const MenuItem& item) { chosen(item); });
+    exported_->setMenu(latest_);
+    // A host that does not open the menu itself for a click gets Qt's copy, where a client
+    // may place a menu (X11). On Wayland a parentless popup would be a window of its own.
+    const auto copyAtPointer = [this](QPoint) {
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
+        if (!menu_->isVisible()) openFromClick();
+    };
+    item_ = std::make_unique<StatusNotifierItem>(QDBusConnection::sessionBus(), kMenuPath, copyAtPointer,
+                                                 copyAtPointer);
+    item_->setIcon(icon_);
+    item_->setToolTip(toolTip_);
+    // The copy is rendered when a click opens it (openFromClick). Closed as long as a
+    // closed menu keeps its window, it gives back its entries too.
+    renderer_->render({});
+    menuDrawn_ = false;
+    menuRelease_.setSingleShot(true);
+    menuRelease_.setInterval(ReleasingMenu::kKeepClosedWindow);
+    connect(menu_.get(), &QMenu::aboutToHide, &menuRelease_, qOverload<>(&QTimer::start));
+    connect(&menuRelease_, &QTimer::timeout, this, [this] {
+        if (menu_->isVisible()) return;
+        renderer_->render({});
+        menuDrawn_ = false;
+    });
+}
+
 void TrayStatusItem::openFromClick() {
-    if (popupRenderer_) {
+    if (!menuDrawn_) {
         // Brought up to date before it opens, so that it opens where its size fits; a
         // rebuild the opening asks for lands in it (setMenu).
-        popupRenderer_->render(renderer_->drawn());
-        popupDrawn_ = true;
+        renderer_->render(latest_);
+        menuDrawn_ = true;
     }
-    QMenu& menu = drawnMenu();
-    menu.popup(menuPosition(menu));
+    menu_->popup(menuPosition(*menu_));
 }
 
 QPoint TrayStatusItem::menuPosition(const QMenu& menu) const {
@@ -130,16 +143,27 @@ void TrayStatusItem::setButton(const StatusButton& button) {
     button_ = button;
     icon_ = trayIcon(button);
     toolTip_ = QString::fromStdString(button.toolTip);
-    if (!tray_) return;
-    tray_->setIcon(icon_);
-    tray_->setToolTip(toolTip_);
+    if (tray_) {
+        tray_->setIcon(icon_);
+        tray_->setToolTip(toolTip_);
+    }
+    if (item_) {
+        item_->setIcon(icon_);
+        item_->setToolTip(toolTip_);
+    }
 }
 
 void TrayStatusItem::setMenu(const Menu& model) {
+    // Both menus show the same lines: the one exported to a StatusNotifier host and the
+    // one Qt draws.
     const Menu menu = fittedToLines(model, lineMetrics());
+    if (exported_) {
+        exported_->setMenu(menu);
+        latest_ = menu;
+        if (!menuDrawn_) return;
+    }
     renderer_->render(menu);
-    if (popupDrawn_) popupRenderer_->render(menu);
-    if (drawnMenu().isVisible()) keepOnScreen(drawnMenu());
+    if (menu_->isVisible()) keepOnScreen(*menu_);
 }
 
 const QFontMetrics& TrayStatusItem::lineMetrics() {

@@ -1,14 +1,15 @@
 #pragma once
-// The status item on a freedesktop system tray: one QSystemTrayIcon whose menu (opened by
-// a right or a left click) is the controller's menu model.
+// The status item on a freedesktop system tray, showing the controller's menu model.
 //
-// The icon is created only once a tray is there (see TrayPresence.h). On an XEmbed tray
-// Qt draws the menu itself. With a StatusNotifier host on the session
-// bus Qt exports it over D-Bus and the host draws it on a right click; a left click only
-// activates the item, and then Qt draws a second copy, rendered for Qt, at the pointer.
-// That copy holds a submenu and a model per instance line, like the exported menu, but is
-// seen only after a left click: it is rendered as it opens, kept up to date while it may
-// open again soon, and emptied once it has stayed closed for a while.
+// The icon is created only once a tray is there (see TrayPresence.h), and the kind of tray
+// is chosen then. On an XEmbed tray it is a QSystemTrayIcon and Qt draws the menu (a right
+// or a left click). With a StatusNotifier host on the session bus it is our own
+// StatusNotifierItem, and the host draws the menu from what DBusMenuExporter exports. The
+// item is marked as a menu, so most hosts open that menu for a left click too; on X11 a
+// host that activates the item instead gets a copy drawn by Qt at the pointer. That copy
+// is seen only then: it is rendered as it opens, kept up to date while it may open again
+// soon, and emptied once it has stayed closed for a while. On Wayland a client cannot
+// place a menu of its own at the panel, so no copy opens there.
 
 #include <QFont>
 #include <QFontMetrics>
@@ -25,6 +26,9 @@
 
 namespace tamsel {
 
+class DBusMenuExporter;
+class StatusNotifierItem;
+
 class TrayStatusItem final : public QObject, public StatusItem {
     Q_OBJECT
 public:
@@ -33,7 +37,7 @@ public:
 
     // Puts the icon in the tray when one is there and returns true; otherwise returns false
     // and does so as soon as one appears (a panel that starts after the application, an
-    // extension switched on later). The kind of tray is chosen then.
+    // extension switched on later).
     bool showInTray();
     // Takes the icon out of the tray (quitting).
     void hideIcon();
@@ -47,8 +51,8 @@ signals:
     void shownInTray();
 
 public:
-    // The tray's menu, what the icon shows and the icon in the tray once there is one
-    // (tests, diagnostics).
+    // The menu Qt draws, what the icon shows and the icon in an XEmbed tray once there is
+    // one (tests, diagnostics).
     QMenu& menu() { return *menu_; }
     const QIcon& drawnIcon() const { return icon_; }
     const QString& toolTip() const { return toolTip_; }
@@ -58,9 +62,8 @@ private:
     void chosen(const MenuItem& item);
     void opening();
     void createTray();
+    void exportToStatusNotifierHost();
     void openFromClick();
-    // The menu Qt draws on activation: the tray's own, or the copy when that is exported.
-    QMenu& drawnMenu() { return popup_ ? *popup_ : *menu_; }
     QPoint menuPosition(const QMenu& menu) const;
     // The metrics the menu's lines are fitted with (LineFit.h), kept between menus.
     const QFontMetrics& lineMetrics();
@@ -71,15 +74,17 @@ private:
     QIcon icon_;
     QString toolTip_;
     std::unique_ptr<QMenu> menu_;
+    // The renderer lives as long as the menu, so a choice it queued as the menu closed arrives.
     std::unique_ptr<MenuRenderer> renderer_;
-    // Only while menu_ is exported over D-Bus: the copy Qt draws, and its renderer. The
-    // renderer lives as long as the copy, so a choice it queued as the copy closed arrives.
-    std::unique_ptr<QMenu> popup_;
-    std::unique_ptr<MenuRenderer> popupRenderer_;
-    bool popupDrawn_ = false;  // the copy has its entries
-    QTimer popupRelease_;      // empties the copy once it has stayed closed for a while
     std::unique_ptr<MenuShortcuts> shortcuts_;  // on the menu Qt draws
-    std::unique_ptr<QSystemTrayIcon> tray_;     // once a tray is there; refers to menu_
+    std::unique_ptr<QSystemTrayIcon> tray_;     // on an XEmbed tray; refers to menu_
+    // On a StatusNotifier host: the item, its exported menu, and the model the copy Qt
+    // draws is rendered from when it opens.
+    std::unique_ptr<DBusMenuExporter> exported_;
+    std::unique_ptr<StatusNotifierItem> item_;
+    Menu latest_;
+    bool menuDrawn_ = true;  // menu_ has the entries of the model
+    QTimer menuRelease_;     // empties the copy once it has stayed closed for a while
     QTimer trayWatch_;
     struct FontMetrics {
         explicit FontMetrics(const QFont& f) : font(f), metrics(f) {}

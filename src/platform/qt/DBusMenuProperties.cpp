@@ -1,0 +1,59 @@
+#include "platform/qt/DBusMenuProperties.h"
+
+namespace tamsel {
+namespace {
+
+// Exclusive choices show as radio items; the login switch as a check box.
+std::string toggleTypeOf(const MenuItem& item) {
+    switch (item.action) {
+    case MenuAction::selectProfile:
+    case MenuAction::selectRegion:
+    case MenuAction::selectIngressLockGroup:
+        return "radio";
+    case MenuAction::toggleLogin:
+        return "checkmark";
+    default:
+        return item.checked ? "checkmark" : "";
+    }
+}
+
+// Ctrl plus the item's key, as dbusmenu names them; an upper-case letter adds Shift.
+std::vector<std::string> shortcutOf(char key) {
+    if (key >= 'a' && key <= 'z') return {"Control", std::string(1, key)};
+    if (key >= 'A' && key <= 'Z') return {"Control", "Shift", std::string(1, static_cast<char>(key - 'A' + 'a'))};
+    if (key >= '0' && key <= '9') return {"Control", std::string(1, key)};
+    return {};
+}
+
+}  // namespace
+
+std::string dbusMenuLabel(std::string_view title) {
+    std::string label;
+    label.reserve(title.size() + 4);
+    for (const char c : title) {
+        if (c == '_')
+            label += "__";
+        else if (c == '\t')
+            label += ' ';
+        else
+            label += c;
+    }
+    return label;
+}
+
+DBusMenuProperties dbusMenuProperties(const MenuItem& item) {
+    DBusMenuProperties properties;
+    if (item.separator) {
+        properties.separator = true;
+        return properties;
+    }
+    properties.label = dbusMenuLabel(item.title);
+    properties.enabled = item.enabled;
+    properties.toggleType = toggleTypeOf(item);
+    properties.toggleState = !properties.toggleType.empty() && item.checked ? 1 : 0;
+    properties.submenu = item.hasSubmenu;
+    properties.shortcut = shortcutOf(item.keyEquivalent);
+    return properties;
+}
+
+}  // namespace tamsel

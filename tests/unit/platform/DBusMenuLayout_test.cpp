@@ -1,0 +1,210 @@
+#include "platform/qt/DBusMenuLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+
+#include "app/MenuComposer.h"
+#include "bridge/AWSError.h"
+
+namespace tamsel {
+namespace {
+
+EC2Instance instance(std::string id, std::string name, std::string state, std::optional<std::string> address = {}) {
+    return EC2Instance{std::move(id), std::move(name), std::move(state), "t3.micro",
+                       {{"sg-1", "web"}, {"sg-2", "ssh"}}, std::move(address), "10.0.0.1"};
+}
+
+// What the controller shows, as its composer builds it.
+struct Shown {
+    std::vector<EC2Instance> instances = {instance("i-1", "api", "running", "3.3.3.3"),
+                                          instance("i-2", "db_main & <cache>", "stopped"),
+                                          instance("i-3", "web", "running", "5.5.5.5")};
+    std::string time = "12:00:00";
+    std::optional<AWSError> error = {};
+    bool loading = false;
+    std::optional<std::string> profile = {};
+    IngressLockGroups locks = {};
+
+    Menu menu() const {
+        static const std::vector<std::string> profiles = {"default", "dev"};
+        MenuState state;
+        state.version = "0.1.0";
+        state.instances = instances;
+        state.lastError = error;
+        state.loading = loading;
+        if (!loading) state.lastUpdated = std::chrono::system_clock::time_point{};
+        state.formatTime = [time = time](auto) { return time; };
+        state.profiles = profiles;
+        state.profile = profile;
+        state.ingressLockGroups = locks;
+        return composeMenu(state);
+    }
+};
+
+// Each entry by its place ("2/5/0": the first entry of the sixth of the third), with its id
+// and its titles from the top.
+struct Numbered {
+    std::map<std::string, int> ids;
+    std::map<std::string, std::string> titles;
+};
+
+Numbered numbered(const DBusMenuLayout& layout) {
+    Numbered result;
+    std::function<void(int, const std::string&, const std::string&)> walk = [&](int id, const std::string& place,
+                                                                                  const std::string& titles) {
+        const DBusMenuLayout::Entry* entry = layout.find(id);
+        for (size_t i = 0; i < entry->children.size(); ++i) {
+            const int child = entry->children[i];
+            const std::string at = place.empty() ? std::to_string(i) : place + "/" + std::to_string(i);
+            const std::string title = titles + "/" + layout.find(child)->item->title;
+            result.ids[at] = child;
+            result.titles[at] = title;
+            walk(child, at, title);
+        }
+    };
+    walk(DBusMenuLayout::kRoot, "", "");
+    return result;
+}
+
+struct Case {
+    std::string name;
+    std::function<void(Shown&)> change;
+    std::set<std::string> layoutChanged;      // places in the new menu ("" the menu itself)
+    std::set<std::string> propertiesChanged;  // places in the new menu
+    std::set<std::string> fresh;              // places of entries that get new ids
+};
+
+TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutOnlyWhenEntriesComeOrGo) {
+    // Top level: 0 header, 1 ---, 2 api, 3 db_main, 4 web, 5 ---, 6 最終更新, 7 今すぐ更新, 8 ---,
+    // 9 プロファイル, 10 リージョン, 11 ログイン時に起動, 12 ---, 13 終了. An instance's submenu:
+    // 0 id, 1 ---, 2 起動, 3 停止, 4 ---, 5 lock menu (0 しない, 1 ---, 2 web, 3 ssh), 6 ---,
+    // 7 ID, 8 public IP (while it has one), then private IP.
+    const std::vector<Case> cases = {
+        {"the same model again", [](Shown&) {}, {}, {}, {}},
+        {"the time and a state change: texts and flags in place",
+         [](Shown& s) {
+             s.time = "12:00:31";
+             s.instances[0].state = "stopping";
+         },
+         {},
+         {"6", "2", "2/3"},
+         {}},
+        {"another profile: the marks move",
+         [](Shown& s) { s.profile = "dev"; },
+         {},
+         {"9", "9/0", "9/2"},
+         {}},
+        {"a lock group chosen: the marks move in the instance's submenu",
+         [](Shown& s) { s.locks["i-3"] = "sg-2"; },
+         {},
+         {"4/5", "4/5/0", "4/5/3"},
+         {}},
+        {"an instance added between others",
+         [](Shown& s) { s.instances.insert(s.instances.begin() + 1, instance("i-9", "cache", "running")); },
+         {""},
+         {},
+         {"3"}},
+        {"an instance gone", [](Shown& s) { s.instances.erase(s.instances.begin() + 1); }, {""}, {}, {}},
+        {"stopped, its public address line goes",
+         [](Shown& s) {
+             s.instances[2].state = "stopped";
+             s.instances[2].publicIPv4.reset();
+         },
+         {"4"},
+         {"4", "4/2", "4/3"},
+         {}},
+        {"an instance in place of another is a new entry",
+         [](Shown& s) { s.instances[1] = instance("i-8", "dc", "stopped"); },
+         {""},
+         {},
+         {"3"}},
+        {"error lines in place of the list",
+         [](Shown& s) {
+             s.instances.clear();
+             s.error = AWSError::failed("An error occurred (AuthFailure)");
+         },
+         {""},
+         {},
+         {"2", "3", "4"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Shown shown;
+        DBusMenuLayout layout;
+        layout.update(shown.menu());
+        const Numbered before = numbered(layout);
+        c.change(shown);
+        const DBusMenuLayout::Changes changes = layout.update(shown.menu());
+        const Numbered after = numbered(layout);
+
+        std::set<std::string> layoutChanged, propertiesChanged;
+        std::map<int, std::string> placeOf;
+        for (const auto& [place, id] : after.ids) placeOf[id] = place;
+        placeOf[DBusMenuLayout::kRoot] = "";
+        for (int id : changes.layoutChanged) layoutChanged.insert(placeOf.at(id));
+        for (const auto& [id, previous] : changes.propertiesChanged) {
+            propertiesChanged.insert(placeOf.at(id));
+            EXPECT_NE(previous, layout.find(id)->properties) << placeOf.at(id);
+        }
+        EXPECT_EQ(layoutChanged, c.layoutChanged);
+        EXPECT_EQ(propertiesChanged, c.propertiesChanged);
+
+        std::set<int> oldIds;
+        for (const auto& [place, id] : before.ids) oldIds.insert(id);
+        std::map<std::string, int> oldByTitles;  // titles shown once (not separators)
+        std::set<std::string> repeated;
+        for (const auto& [place, titles] : before.titles)
+            if (!oldByTitles.emplace(titles, before.ids.at(place)).second) repeated.insert(titles);
+        for (const std::string& titles : repeated) oldByTitles.erase(titles);
+        for (const auto& [place, id] : after.ids) {
+            const bool inFresh = std::any_of(c.fresh.begin(), c.fresh.end(), [&](const std::string& top) {
+                return place == top || place.starts_with(top + "/");
+            });
+            if (inFresh) {
+                EXPECT_FALSE(oldIds.contains(id)) << place << " should be new";
+                continue;
+            }
+            ASSERT_TRUE(oldIds.contains(id)) << place << " should keep its id";
+            // Entries shown alike before keep their ids, wherever they moved.
+            const auto same = oldByTitles.find(after.titles.at(place));
+            if (same != oldByTitles.end()) {
+                EXPECT_EQ(id, same->second) << place;
+            }
+            // Without a change of layout, every entry keeps the id of its place.
+            if (c.layoutChanged.empty()) {
+                EXPECT_EQ(id, before.ids.at(place)) << place;
+            }
+        }
+        // Ids of entries gone are not answered for.
+        for (const auto& [place, id] : before.ids) {
+            if (!placeOf.contains(id)) {
+                EXPECT_EQ(layout.find(id), nullptr) << place;
+            }
+        }
+    }
+}
+
+TEST(DBusMenuLayout, TheFirstModelAndTheLoadingLineChangeTheLayoutOnlyWhereEntriesCame) {
+    DBusMenuLayout layout;
+    Shown loading;
+    loading.instances.clear();
+    loading.loading = true;
+    DBusMenuLayout::Changes changes = layout.update(loading.menu());
+    EXPECT_EQ(changes.layoutChanged, std::vector<int>{DBusMenuLayout::kRoot});
+    EXPECT_TRUE(changes.propertiesChanged.empty());
+    const int reload = layout.find(DBusMenuLayout::kRoot)->children[4];
+    EXPECT_EQ(layout.find(reload)->properties.label, "今すぐ更新");
+
+    changes = layout.update(Shown{}.menu());
+    EXPECT_EQ(changes.layoutParent(), DBusMenuLayout::kRoot);
+    EXPECT_EQ(layout.find(DBusMenuLayout::kRoot)->children[7], reload);
+    EXPECT_EQ(layout.find(layout.find(DBusMenuLayout::kRoot)->children[3])->properties.label,
+              "⚫️ db__main & <cache> — stopped");
+}
+
+}  // namespace
+}  // namespace tamsel

@@ -1,0 +1,77 @@
+#include "platform/qt/DBusMenuProperties.h"
+
+#include <gtest/gtest.h>
+
+namespace tamsel {
+namespace {
+
+TEST(DBusMenuProperties, ALabelShowsTheTitleExactlyAndHasNoAccessKey) {
+    // A host shows "__" as one underscore and takes a single '_' as the access key.
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"db_main & <cache>", "db__main & <cache>"},
+        {"a__b", "a____b"},
+        {"_lead", "__lead"},
+        {"trail_", "trail__"},
+        {"r&d", "r&d"},
+        {"&&", "&&"},
+        {"<b>x</b>", "<b>x</b>"},
+        {"🚀 rocket_1", "🚀 rocket__1"},
+        {"خادم_الويب", "خادم__الويب"},
+        {"שרת ראשי", "שרת ראשי"},
+        {"tab\there", "tab here"},
+    };
+    for (const auto& [title, label] : names) {
+        MenuItem item;
+        item.title = "🟢 " + title + " — running";
+        EXPECT_EQ(dbusMenuProperties(item).label, "🟢 " + label + " — running") << title;
+    }
+}
+
+TEST(DBusMenuProperties, ChoicesAreRadioItemsTheLoginSwitchACheckBoxWithTheModelsMark) {
+    struct Case {
+        MenuAction action;
+        bool checked;
+        std::string toggleType;
+        int toggleState;
+    };
+    const std::vector<Case> cases = {
+        {MenuAction::selectProfile, true, "radio", 1},
+        {MenuAction::selectRegion, false, "radio", 0},
+        {MenuAction::selectIngressLockGroup, true, "radio", 1},
+        {MenuAction::toggleLogin, false, "checkmark", 0},
+        {MenuAction::toggleLogin, true, "checkmark", 1},
+        {MenuAction::reloadNow, false, "", 0},
+        {MenuAction::copyText, false, "", 0},
+    };
+    for (const Case& c : cases) {
+        MenuItem item;
+        item.title = "x";
+        item.action = c.action;
+        item.checked = c.checked;
+        const DBusMenuProperties properties = dbusMenuProperties(item);
+        EXPECT_EQ(properties.toggleType, c.toggleType) << static_cast<int>(c.action);
+        EXPECT_EQ(properties.toggleState, c.toggleState) << static_cast<int>(c.action);
+    }
+}
+
+TEST(DBusMenuProperties, ShortcutsSeparatorsAndSubmenus) {
+    MenuItem reload;
+    reload.title = "今すぐ更新";
+    reload.keyEquivalent = 'r';
+    EXPECT_EQ(dbusMenuProperties(reload).shortcut, (std::vector<std::string>{"Control", "r"}));
+    reload.keyEquivalent = 'R';
+    EXPECT_EQ(dbusMenuProperties(reload).shortcut, (std::vector<std::string>{"Control", "Shift", "r"}));
+    reload.keyEquivalent = '\0';
+    EXPECT_TRUE(dbusMenuProperties(reload).shortcut.empty());
+
+    EXPECT_EQ(dbusMenuProperties(MenuItem::separatorItem()), DBusMenuProperties{.separator = true});
+    MenuItem line;
+    line.title = "⚫️ web — stopped";
+    line.enabled = true;
+    line.hasSubmenu = true;
+    EXPECT_TRUE(dbusMenuProperties(line).submenu);
+    EXPECT_TRUE(dbusMenuProperties(line).enabled);
+}
+
+}  // namespace
+}  // namespace tamsel
