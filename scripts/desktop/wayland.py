@@ -17,6 +17,7 @@ from pathlib import Path
 
 from .processes import SETPRIV, SessionError, wait_for
 from .session import EMULATOR, WATCHER, Session
+from .virtual_pointer import VirtualPointer
 
 NOBODY = (65534, 65534)
 SIZE = (1024, 768)
@@ -53,6 +54,7 @@ class WaylandSession(Session):
         super().__init__(orvane, root, lang)
         self.user = NOBODY if os.geteuid() == 0 else None
         self.runtime = self.root / "runtime"
+        self.pointer = None
 
     # -- as the session's user ------------------------------------------------
 
@@ -156,6 +158,13 @@ class WaylandSession(Session):
         self.spawn_as_user("orvane", [str(self.orvane)], self.app_env())
         return self.processes["orvane"]
 
+    def click(self, x, y, button=1):
+        """A click of the mouse `button` (1 left, 3 right) at (x, y) on the screen, through a
+        virtual pointer on sway's seat, made at the first click."""
+        if self.pointer is None:
+            self.pointer = VirtualPointer(self.runtime / self.env["WAYLAND_DISPLAY"], SIZE)
+        self.pointer.click(x, y, button)
+
     # -- looking --------------------------------------------------------------
 
     def swaymsg(self, kind):
@@ -188,6 +197,8 @@ class WaylandSession(Session):
     # -- ending ---------------------------------------------------------------
 
     def close(self):
+        if self.pointer is not None:
+            self.pointer.close()
         for name in ("orvane", "waybar", "sway", "dbus"):
             self.stop_process(name)
         if (self.emulator_dir / "pid").exists():
