@@ -4,7 +4,8 @@ Wayland platform. sway refuses to run as root, so when run by root the session (
 bus, sway, waybar and the application) runs as the unprivileged user nobody: the session
 folder is handed over to it, and the runtime folder (mode 0700) holds the compositor's
 socket and the bus. The emulator and this process's own D-Bus calls stay root's; the bus
-admits root besides its owner.
+admits root besides its owner. sway has no input devices here: clicks come from a virtual
+pointer on its seat (virtual_pointer.py).
 
 The rest (the emulator, the D-Bus helpers, supervision) is the X11 session's (session.py).
 """
@@ -120,7 +121,14 @@ class WaylandSession(Session):
             return displays and ipc and (displays[0], str(ipc[0]))
 
         self.env["WAYLAND_DISPLAY"], self.env["SWAYSOCK"] = wait_for("sway's sockets", sockets)
-        wait_for("sway's output", lambda: "HEADLESS-1" in self.swaymsg("get_outputs"))
+
+        def output():
+            try:
+                return "HEADLESS-1" in self.swaymsg("get_outputs")
+            except SessionError:  # its socket is there before it listens
+                return False
+
+        wait_for("sway's output", output)
         if tray:
             self.start_panel()
 

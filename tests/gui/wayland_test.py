@@ -210,6 +210,7 @@ class WaylandPanelTest(SessionTestCase):
                 opened = [w for w in session.windows() if w not in windows]
                 # A click on the desktop, away from any menu, closes the panel's menu.
                 session.click(20, SIZE[1] - 20)
+                time.sleep(0.5)
                 self.assertEqual(opened, [], f"the click opened a window (ItemIsMenu: {self.item('ItemIsMenu')})")
                 below_bar = f"{SIZE[0]}x{SIZE[1] - BAR_HEIGHT}+0+{BAR_HEIGHT}"
                 self.assertGreater(self.changed_pixels(before, shot, below_bar), 1000, "no menu shown")
