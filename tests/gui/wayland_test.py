@@ -156,6 +156,8 @@ class WaylandPanelTest(SessionTestCase):
         root = wait_for("the instances listed", lambda: (node := self.layout()) and any(
             c.text == instance_line("web-server", "running") for c in node.children) and node, timeout=60)
 
+        # Where waybar puts the one item: the clicks below aim there should the icon not be found.
+        self.icon_center = (SIZE[0] - BAR_HEIGHT // 2, BAR_HEIGHT // 2)
         with self.subTest("the icon shows in the bar"):
             log("the icon shows in the bar")
             # The icon at the right end of the bar, drawn by waybar from the item's pixels.
