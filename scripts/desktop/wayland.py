@@ -82,7 +82,10 @@ class WaylandSession(Session):
             return
         for folder, folders, files in os.walk(self.root):
             for name in [folder, *(os.path.join(folder, n) for n in folders + files)]:
-                os.lchown(name, *self.user)
+                try:
+                    os.lchown(name, *self.user)
+                except FileNotFoundError:  # a file the emulator or a client removed meanwhile
+                    pass
 
     # -- starting -------------------------------------------------------------
 
