@@ -27,7 +27,12 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.85.0)")
 # installer in /usr/local/bin, Homebrew, ...), and the app finds it there. The menu's
 # Japanese text and its coloured state dots need a CJK and an emoji font; a clean system
 # has neither (the text shows as empty boxes), a Japanese desktop has them already.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "awscli, fonts-noto-cjk, fonts-noto-color-emoji")
+# Qt's Wayland platform plugin (qt6-wayland) is recommended too: a Wayland session without
+# Xwayland needs it to show anything, while X11 sessions and Wayland sessions with Xwayland
+# (where Qt falls back to X11) run without it, and it brings Wayland and EGL libraries an
+# X11-only system has no use for. apt installs recommended packages by default, so a Wayland
+# user gets it; without it orvane names the package when it cannot open the display.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "awscli, fonts-noto-cjk, fonts-noto-color-emoji, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

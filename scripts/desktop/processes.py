@@ -77,11 +77,15 @@ class ProcessSupervisor:
         self.marker = marker
         self.processes = {}
 
-    def spawn(self, name, argv, env, death_signal="KILL", **kwargs):
+    def spawn(self, name, argv, env, death_signal="KILL", user=None, **kwargs):
         # Each process leads a process group of its own, so stopping it reaches its children;
         # and it gets the parent-death signal, so a test killed outright takes it along.
+        # `user` (uid, gid) runs it as that user, without supplementary groups.
         with open(self.root / f"{name}.log", "ab") as log:
-            if os.access(SETPRIV, os.X_OK):
+            if user is not None:
+                argv = [SETPRIV, f"--reuid={user[0]}", f"--regid={user[1]}", "--clear-groups",
+                        "--pdeathsig", death_signal, "--", *argv]
+            elif os.access(SETPRIV, os.X_OK):
                 argv = [SETPRIV, "--pdeathsig", death_signal, "--", *argv]
             process = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL,
                                        stdout=kwargs.pop("stdout", log), stderr=log, start_new_session=True,

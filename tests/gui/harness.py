@@ -16,11 +16,13 @@ ARGS = argparse.Namespace(orvane=None, artifacts=None)
 
 
 class SessionTestCase(unittest.TestCase):
-    """A test with a session of its own, closed after it: every process the test started
-    must have ended in the orderly stop."""
+    """A test with a session of its own (of `session_class`), closed after it: every process
+    the test started must have ended in the orderly stop."""
+
+    session_class = Session
 
     def setUp(self):
-        self.session = Session(ARGS.orvane)
+        self.session = self.session_class(ARGS.orvane)
         self.addCleanup(self.session.remove_files)
         self.addCleanup(self.close_session)
 

@@ -25,13 +25,49 @@ std::string variable(const char* name) {
     return value && *value ? value : "（未設定）";
 }
 
-void hold(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (type == QtFatalMsg) {
+// The platform plugin Qt said it could not find (qt.qpa.plugin: Could not find the Qt
+// platform plugin "NAME" in "..."), or empty. Called with heldMutex locked.
+QString missingPlugin() {
+    static const QString prefix = QStringLiteral("Could not find the Qt platform plugin \"");
+    for (const HeldMessage& message : held) {
+        if (!message.text.startsWith(prefix))
+            continue;
+        const qsizetype end = message.text.indexOf(u'"', prefix.size());
+        if (end > prefix.size())
+            return message.text.mid(prefix.size(), end - prefix.size());
+    }
+    return {};
+}
+
+// The Debian package that ships the platform plugin `name` (Qt 6 on Debian 12).
+std::string pluginPackage(const QString& name) {
+    return name.startsWith(u"wayland") ? "qt6-wayland" : "libqt6gui6";
+}
+
+[[noreturn]] void endForNoDisplay() {
+    QString plugin;
+    {
+        const std::lock_guard lock(heldMutex);
+        plugin = missingPlugin();
+    }
+    if (!plugin.isEmpty()) {
+        // A session whose display only a missing plugin could open: the user is in a desktop
+        // session, what is missing is a package.
+        std::cerr << "orvane: ディスプレイに接続できません。Qt の「" << plugin.toStdString()
+                  << "」プラットフォームプラグインがありません（WAYLAND_DISPLAY=" << variable("WAYLAND_DISPLAY")
+                  << "、DISPLAY=" << variable("DISPLAY") << "）。" << pluginPackage(plugin)
+                  << " パッケージをインストールしてから起動してください。" << std::endl;
+    } else {
         std::cerr << "orvane: デスクトップのセッションが必要です。ディスプレイに接続できません（DISPLAY="
                   << variable("DISPLAY") << "、WAYLAND_DISPLAY=" << variable("WAYLAND_DISPLAY")
                   << "）。デスクトップにログインしてから起動してください。" << std::endl;
-        std::_Exit(1);
     }
+    std::_Exit(1);
+}
+
+void hold(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg)
+        endForNoDisplay();
     const std::lock_guard lock(heldMutex);
     held.push_back({type, QString::fromUtf8(context.category ? context.category : ""), text});
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Ends the process with one clear line, exit status 1, when Qt finds no desktop session to
-// show the application on (no display set, or the display refuses the connection).
+// show the application on (no display set, or the display refuses the connection). When Qt
+// could not find the platform plugin for the session (Wayland without qt6-wayland), the line
+// names the plugin and the package that ships it instead.
 //
 // Qt itself reports that as a fatal error and aborts, with a core dump and a paragraph
 // about platform plugins. For as long as this object lives (around the construction of the
