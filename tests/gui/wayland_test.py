@@ -22,7 +22,6 @@ Usage: /usr/bin/python3 wayland_test.py --orvane PATH --artifacts DIR
 """
 
 import json
-import re
 import shutil
 import subprocess
 import sys
