@@ -4,6 +4,7 @@ Import this first in a test file; `desktop` can be imported after it."""
 
 import argparse
 import sys
+import unicodedata
 import unittest
 from pathlib import Path
 
@@ -30,6 +31,15 @@ class SessionTestCase(unittest.TestCase):
         leftovers = self.session.close()
         self.assertEqual(marked_processes(self.session.marker), [], "processes of the test still run")
         self.assertEqual(leftovers, {}, "processes outlived their orderly stop")
+
+
+def shown_name(name):
+    """`name` as orvane sets it among its own words: a name holding right-to-left letters
+    or direction marks is isolated (U+2068 … U+2069), any other as it is."""
+    classes = {"R", "AL", "AN", "LRE", "RLE", "LRO", "RLO", "PDF", "LRI", "RLI", "FSI", "PDI"}
+    if any(unicodedata.bidirectional(c) in classes for c in name):
+        return f"\u2068{name}\u2069"
+    return name
 
 
 def run_tests():

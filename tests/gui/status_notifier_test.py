@@ -36,7 +36,7 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness import ARGS, SessionTestCase, run_tests  # noqa: E402
+from harness import ARGS, SessionTestCase, run_tests, shown_name  # noqa: E402
 from desktop import WATCHER, log, wait_for  # noqa: E402
 
 ITEM = "org.kde.StatusNotifierItem"
@@ -269,8 +269,8 @@ class StatusNotifierTest(SessionTestCase):
             exported = self.layout()
             labels = {c.props["label"] for c in exported.children if "label" in c.props}
             for name in NAMES:
-                self.assertIn(f"⚫️ {name.replace('_', '__')} — stopped", labels, name)
-                self.assertIn((f"⚫️ {name} — stopped", True, False, True), self.lines[1], name)
+                self.assertIn(f"⚫️ {shown_name(name).replace('_', '__')} — stopped", labels, name)
+                self.assertIn((f"⚫️ {shown_name(name)} — stopped", True, False, True), self.lines[1], name)
 
             def all_labels(node):
                 return [node.props.get("label", "")] + [text for c in node.children for text in all_labels(c)]
@@ -333,7 +333,11 @@ class StatusNotifierTest(SessionTestCase):
             _, web_id = self.state("web-server")
             web = session.aws("ec2", "describe-instances", "--region", "us-east-1",
                               "--instance-ids", web_id)["Reservations"][0]["Instances"][0]
-            self.assertEqual([c.line() for c in submenu.children],
+            lines = [c.line() for c in submenu.children]
+            # How long it has been running, after the id line.
+            self.assertRegex(lines[1][0], r"^起動から [0-9]+ 分$")
+            self.assertEqual(lines[1][1:], (False, False, False))
+            self.assertEqual(lines[:1] + lines[2:],
                              [(f"{web_id}  t3.micro", False, False, False), ("---",), ("起動", False, False, False),
                               ("停止", True, False, False), ("---",),
                               ("起動時に SG を自分の IP 専用にする: しない", True, False, True), ("---",),

@@ -100,9 +100,10 @@ class TrayTest(SessionTestCase):
         wait_for("the submenu of the last instance", lambda: submenu.childCount > 0, timeout=10)
         shown = [(e.name, e.enabled, e.has_submenu) for e in session.entries(submenu) if not e.separator]
         self.assertRegex(shown[0][0], r"^i-[0-9a-f]+  t3\.micro$")
-        self.assertEqual(shown[1:4], [("起動", False, False), ("停止", True, False),
+        self.assertRegex(shown[1][0], r"^起動から [0-9]+ 分$")  # how long it has been running
+        self.assertEqual(shown[2:5], [("起動", False, False), ("停止", True, False),
                                       ("起動時に SG を自分の IP 専用にする: しない", True, True)])
-        self.assertEqual([name.split("（")[0] for name, _, _ in shown[4:]],
+        self.assertEqual([name.split("（")[0] for name, _, _ in shown[5:]],
                          ["ID をコピー", "パブリック IP をコピー", "プライベート IP をコピー"])
         session.screenshot(Path(ARGS.artifacts) / "tray-menu-scrolled.png")
         session.xdotool("key", "Escape")

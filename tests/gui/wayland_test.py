@@ -29,7 +29,7 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness import ARGS, SessionTestCase, run_tests  # noqa: E402
+from harness import ARGS, SessionTestCase, run_tests, shown_name  # noqa: E402
 from desktop import WATCHER, WaylandSession, log, wait_for  # noqa: E402
 from desktop.wayland import BAR_HEIGHT, SIZE  # noqa: E402
 from status_notifier_test import DBUSMENU, ITEM, Node, label_text  # noqa: E402
@@ -44,7 +44,7 @@ QT_XCB_PLUGIN = next(Path("/usr/lib").glob("*/qt6/plugins/platforms/libqxcb.so")
 
 def instance_line(name, state):
     dot = {"running": "🟢", "stopped": "⚫️", "pending": "🟡", "stopping": "🟡"}.get(state, "⚪️")
-    return f"{dot} {name} — {state}"
+    return f"{dot} {shown_name(name)} — {state}"
 
 
 class WaylandPanelTest(SessionTestCase):
@@ -185,7 +185,7 @@ class WaylandPanelTest(SessionTestCase):
                               ("プロファイル: デフォルト", True, False, True), ("リージョン: デフォルト", True, False, True),
                               ("ログイン時に起動", True, False, False), ("---",), ("終了", True, False, False)])
             shortcuts = {c.text: c.props["shortcut"] for c in root.children if "shortcut" in c.props}
-            self.assertEqual(shortcuts, {"今すぐ更新": [["Control", "R"]], "終了": [["Control", "Q"]]})
+            self.assertEqual(shortcuts, {"今すぐ更新": [["Control", "r"]], "終了": [["Control", "q"]]})
             self.assertEqual(root.child("ログイン時に起動").props.get("toggle-type"), "checkmark")
 
         with self.subTest("names come back from the exported labels exactly, with no access key"):
