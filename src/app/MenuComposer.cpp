@@ -33,7 +33,6 @@ MenuItem submenuItem(std::string title, std::vector<MenuItem> submenu) {
     MenuItem item;
     item.title = std::move(title);
     item.enabled = true;
-    item.hasSubmenu = true;
     item.submenu = std::move(submenu);
     return item;
 }

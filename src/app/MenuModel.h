@@ -63,7 +63,6 @@ struct MenuItem {
     bool enabled = false;
     bool checked = false;
     RepresentedObject representedObject;
-    bool hasSubmenu = false;
     std::vector<MenuItem> submenu;
 
     static MenuItem separatorItem() {
@@ -71,6 +70,8 @@ struct MenuItem {
         item.separator = true;
         return item;
     }
+
+    bool hasSubmenu() const { return !submenu.empty(); }
 
     bool operator==(const MenuItem&) const = default;
 };

@@ -132,7 +132,7 @@ bool DBusMenuExporter::handle(int id, const QString& eventId) {
         if (!sinceOpening_.isValid() || sinceOpening_.elapsed() > kSameOpeningMs) opened();
     } else if (eventId == QLatin1String("clicked") && entry->item) {
         const MenuItem& item = *entry->item;
-        if (item.separator || item.hasSubmenu || !item.enabled || item.action == MenuAction::none) return true;
+        if (item.separator || item.hasSubmenu() || !item.enabled || item.action == MenuAction::none) return true;
         // After this call has been answered: the choice may open a modal alert.
         QMetaObject::invokeMethod(
             this, [this, chosen = MenuItem(item)] { chosen_(chosen); }, Qt::QueuedConnection);

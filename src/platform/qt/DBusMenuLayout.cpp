@@ -28,7 +28,7 @@ std::string actionKey(const MenuItem& item) {
 // The kind of entry `item` is, as far as its place goes.
 std::string keyOf(const MenuItem& item) {
     if (item.separator) return "-";
-    if (item.hasSubmenu) {
+    if (item.hasSubmenu()) {
         // A submenu is known by what it acts on: an instance's by its start entry, the
         // profile menu by its first choice.
         const auto first = std::find_if(item.submenu.begin(), item.submenu.end(), [](const MenuItem& child) {
@@ -123,7 +123,7 @@ void DBusMenuLayout::place(int parent, const std::vector<MenuItem>& items, const
         const int id = entry.id;
         children.push_back(id);
         placed.emplace(id, std::move(entry));
-        if (items[i].hasSubmenu) place(id, items[i].submenu, before ? &before->children : nullptr, placed, changes);
+        if (items[i].hasSubmenu()) place(id, items[i].submenu, before ? &before->children : nullptr, placed, changes);
     }
     // Only the layout of an entry that was there before changes; a new one comes whole
     // with the layout of the entry that holds it.

@@ -51,7 +51,7 @@ DBusMenuProperties dbusMenuProperties(const MenuItem& item) {
     properties.enabled = item.enabled;
     properties.toggleType = toggleTypeOf(item);
     properties.toggleState = !properties.toggleType.empty() && item.checked ? 1 : 0;
-    properties.submenu = item.hasSubmenu;
+    properties.submenu = item.hasSubmenu();
     properties.shortcut = shortcutOf(item.keyEquivalent);
     return properties;
 }

@@ -256,7 +256,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         target.insertAction(before, separator);
         return separator;
     }
-    if (item.hasSubmenu) {
+    if (item.hasSubmenu()) {
         // Parented to the menu that shows it, so it opens beside it and dies with it.
         QMenu* submenu = new ReleasingMenu(&target);
         QAction* action = submenu->menuAction();

@@ -21,7 +21,7 @@ Strings titles(const std::vector<MenuItem>& items) {
 // The lines between the header's separator and the first instance line or the next separator.
 Strings statusBlock(const Menu& menu) {
     Strings out;
-    for (std::size_t i = 2; i < menu.size() && !menu[i].separator && !menu[i].hasSubmenu; ++i) {
+    for (std::size_t i = 2; i < menu.size() && !menu[i].separator && !menu[i].hasSubmenu(); ++i) {
         out.push_back(menu[i].title);
     }
     return out;
@@ -60,7 +60,7 @@ TEST(Menu, ItemsWithoutActionOrSubmenuAreDisabledAndSubmenusEnabled) {
         for (const MenuItem& item : items) {
             if (item.separator) continue;
             const bool power = item.action == MenuAction::startInstance || item.action == MenuAction::stopInstance;
-            if (item.hasSubmenu || (item.action != MenuAction::none && !power)) {
+            if (item.hasSubmenu() || (item.action != MenuAction::none && !power)) {
                 EXPECT_TRUE(item.enabled) << item.title;
             } else if (item.action == MenuAction::none) {
                 EXPECT_FALSE(item.enabled) << item.title;
@@ -262,7 +262,7 @@ TEST(InstanceLine, CopyEntriesFollowTheAddressesAndCarryThePlainText) {
         record.privateIPv4 = c.privateIPv4;
         const std::vector<MenuItem> submenu = instanceMenuItem(record, {}).submenu;
         // After the lock submenu and a separator, and nothing after them.
-        const auto lock = std::find_if(submenu.begin(), submenu.end(), [](auto& item) { return item.hasSubmenu; });
+        const auto lock = std::find_if(submenu.begin(), submenu.end(), [](auto& item) { return item.hasSubmenu(); });
         ASSERT_NE(lock, submenu.end());
         ASSERT_TRUE((lock + 1)->separator);
         const std::vector<MenuItem> copies(lock + 2, submenu.end());

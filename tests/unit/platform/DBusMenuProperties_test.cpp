@@ -68,7 +68,7 @@ TEST(DBusMenuProperties, ShortcutsSeparatorsAndSubmenus) {
     MenuItem line;
     line.title = "⚫️ web — stopped";
     line.enabled = true;
-    line.hasSubmenu = true;
+    line.submenu = {MenuItem{}};
     EXPECT_TRUE(dbusMenuProperties(line).submenu);
     EXPECT_TRUE(dbusMenuProperties(line).enabled);
 }

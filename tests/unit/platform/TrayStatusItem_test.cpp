@@ -41,7 +41,6 @@ MenuItem item(std::string title, bool enabled, MenuAction action = MenuAction::n
 }
 
 MenuItem withSubmenu(MenuItem parent, std::vector<MenuItem> submenu) {
-    parent.hasSubmenu = true;
     parent.submenu = std::move(submenu);
     return parent;
 }
