@@ -104,7 +104,7 @@ int main(int argc, char* argv[]) {
         std::_Exit(status);
     }).detach();
     statusItem.hideIcon();
-    tamsel::stopRunningProcesses();
+    tamsel::endRunningProcesses(std::chrono::seconds(1));
     application.reset();
     return status;
 }

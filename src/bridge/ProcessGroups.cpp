@@ -26,8 +26,8 @@ bool waitForGroupToEnd(pid_t group, Clock::time_point until) {
 }  // namespace
 
 RunningGroups& RunningGroups::instance() {
-    static RunningGroups registry;
-    return registry;
+    static RunningGroups* const registry = new RunningGroups;
+    return *registry;
 }
 
 std::optional<pid_t> RunningGroups::startListed(const std::function<pid_t()>& spawn) {
@@ -50,10 +50,17 @@ bool RunningGroups::reapListed(pid_t group, const std::function<bool()>& reap) {
     return true;
 }
 
-void RunningGroups::stopAll() {
-    const std::lock_guard lock(mutex_);
+bool RunningGroups::endAll(std::chrono::milliseconds grace) {
+    // Set before the lock is had: a start that takes the lock from now on is refused.
     stopped_ = true;
+    std::unique_lock lock(mutex_, std::defer_lock);
+    if (!lock.try_lock_for(kListWait)) return false;
     for (const pid_t group : groups_) killpg(group, SIGTERM);
+    const Clock::time_point until = Clock::now() + grace;
+    for (const pid_t group : groups_) {
+        if (!waitForGroupToEnd(group, until)) killpg(group, SIGKILL);
+    }
+    return true;
 }
 
 bool groupHasLiveMembers(pid_t group) {
