@@ -4,8 +4,8 @@ measurement (scripts/measure-overhead): the processes under supervision (process
 desktop itself (session) and the driver of its menu and dialogs (menu)."""
 
 from .menu import Alert, MenuDriver, MenuEntry, atspi
-from .processes import MARKER, ProcessSupervisor, SessionError, log, marked_processes, wait_for
+from .processes import MARKER, ProcessSupervisor, SessionError, group_members, log, marked_processes, wait_for
 from .session import REPO, SCREEN_SAVER, WATCHER, Session
 
-__all__ = ["Alert", "MenuDriver", "MenuEntry", "atspi", "MARKER", "ProcessSupervisor", "SessionError", "log",
-           "marked_processes", "wait_for", "REPO", "SCREEN_SAVER", "WATCHER", "Session"]
+__all__ = ["Alert", "MenuDriver", "MenuEntry", "atspi", "MARKER", "ProcessSupervisor", "SessionError", "group_members",
+           "log", "marked_processes", "wait_for", "REPO", "SCREEN_SAVER", "WATCHER", "Session"]

@@ -311,15 +311,21 @@ class Session(MenuDriver):
         return re.sub(r"\x1b\[[0-9;]*m", "", text)
 
     @staticmethod
-    def calling_aws(app):
-        """Whether the process `app` has a child (the aws tool) now."""
+    def aws_children(app):
+        """The PIDs of the children (the aws tool) of the process `app` now; each leads a
+        process group of its own."""
+        children = []
         for task in Path(f"/proc/{app.pid}/task").iterdir():
             try:
-                if (task / "children").read_text().split():
-                    return True
+                children += [int(pid) for pid in (task / "children").read_text().split()]
             except OSError:  # a thread that ended meanwhile
                 pass
-        return False
+        return children
+
+    @classmethod
+    def calling_aws(cls, app):
+        """Whether the process `app` has a child (the aws tool) now."""
+        return bool(cls.aws_children(app))
 
     # -- ending ---------------------------------------------------------------
 
