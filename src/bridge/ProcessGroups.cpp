@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -53,10 +54,18 @@ bool RunningGroups::reapListed(pid_t group, const std::function<bool()>& reap) {
 bool RunningGroups::endAll(std::chrono::milliseconds grace) {
     // Set before the lock is had: a start that takes the lock from now on is refused.
     stopped_ = true;
+    // Another thread on its way out (a second one meeting the same broken display) may be
+    // ending the groups and hold the lock through its grace: that is waited out, or its
+    // SIGKILL would be cut short when this thread goes on to end the process.
     std::unique_lock lock(mutex_, std::defer_lock);
-    if (!lock.try_lock_for(kListWait)) return false;
-    for (const pid_t group : groups_) killpg(group, SIGTERM);
+    const Clock::time_point asked = Clock::now();
+    while (!lock.try_lock_for(std::chrono::milliseconds(10))) {
+        const Clock::time_point otherEnding{Clock::duration(endingUntil_.load())};
+        if (Clock::now() > std::max(asked, otherEnding) + kListWait) return false;
+    }
     const Clock::time_point until = Clock::now() + grace;
+    endingUntil_ = until.time_since_epoch().count();
+    for (const pid_t group : groups_) killpg(group, SIGTERM);
     for (const pid_t group : groups_) {
         if (!waitForGroupToEnd(group, until)) killpg(group, SIGKILL);
     }

@@ -24,8 +24,9 @@ namespace tamsel {
 // After SIGTERM, how long a process group has to go before it gets SIGKILL.
 inline constexpr std::chrono::milliseconds kTerminationGrace{2000};
 
-// How long ending the groups waits for the lock of the list. Its holders start or reap a
-// child, which takes moments; the bound is for a stalled system, as ending must not hang.
+// How long ending the groups waits for the lock of the list (beyond the grace of another
+// ending under way). Its other holders start or reap a child, which takes moments; the
+// bound is for a stalled system, as ending must not hang.
 inline constexpr std::chrono::milliseconds kListWait{500};
 
 class RunningGroups {
@@ -45,9 +46,10 @@ public:
     // For the end of the process: refuses later starts, sends SIGTERM to every listed
     // group, gives the groups up to `grace` to end and sends SIGKILL to those still there.
     // The lock is held throughout, so a group whose leader has ended but whose other
-    // members have not is still listed and ended too. Returns false, having signalled
-    // nothing, when the lock could not be had within kListWait; it never takes longer
-    // than kListWait and `grace` together (and a moment per group).
+    // members have not is still listed and ended too. An ending under way in another
+    // thread is waited for. Returns false, having signalled nothing, when the lock could
+    // not be had within kListWait (after that other ending); it never takes longer than
+    // that and `grace` (and a moment per group).
     // Not async-signal-safe (a lock, and /proc is read): call it from a thread.
     bool endAll(std::chrono::milliseconds grace);
 
@@ -57,6 +59,8 @@ private:
     std::timed_mutex mutex_;
     std::set<pid_t> groups_;
     std::atomic<bool> stopped_{false};
+    // When the ending that holds the lock sends SIGKILL, on the steady clock.
+    std::atomic<std::chrono::steady_clock::rep> endingUntil_{0};
 };
 
 // True while some process of `group` has not yet died (zombies do not count: an orphaned

@@ -371,5 +371,33 @@ INSTANTIATE_TEST_SUITE_P(
                    "aws がシグナル 15 で強制終了されました"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Two threads on their way out at once (Qt's Wayland plugin meets the broken connection on
+// two): the one that would end the process first waits for the other's ending, so what
+// ignores SIGTERM still gets SIGKILL before the process is gone.
+TEST(EndRunningProcesses, ASecondEndingWaitsForTheOneUnderWay) {
+    test::TempDir dir;
+    const auto started = dir / "started";
+    const auto pidFile = dir / "pid";
+    const auto tool = test::writeTool(dir, "aws", "trap '' TERM; echo $$ > '" + pidFile.string() + "'; touch '" +
+                                                      started.string() + "'; sleep 60");
+
+    inOwnProcess([&] {
+        auto call = std::async(std::launch::async, [&] {
+            return runProcess(tool.string(), {}, Environment::current().forChild(), 30s).status;
+        });
+        while (!std::filesystem::exists(started)) std::this_thread::sleep_for(10ms);
+        const pid_t group = std::stoi(readFile(pidFile));
+
+        auto first = std::async(std::launch::async, [] { return endRunningProcesses(kListWait * 2); });
+        std::this_thread::sleep_for(100ms);
+        if (!endRunningProcesses(0ms)) return fails("the second ending gave up");
+        for (int i = 0; i < 100 && !liveMembersOf(group).empty(); ++i) std::this_thread::sleep_for(10ms);
+        if (!liveMembersOf(group).empty()) return fails("the tool outlived the second ending");
+        if (!first.get()) return fails("the first ending gave up");
+        if (call.get() != SIGKILL) return fails("the call did not end by SIGKILL");
+        return true;
+    });
+}
+
 }  // namespace
 }  // namespace tamsel
