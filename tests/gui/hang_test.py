@@ -1,8 +1,8 @@
-"""The real orvane in trayer while a call to AWS hangs: the menu opens and answers while the
-list is loading, and however the application ends ("終了", SIGTERM or SIGINT from the
-session, the X server going away) it ends the aws call under way with its whole process
-group, at once instead of at the aws tool's own time limit, and nothing of it outlives
-the application.
+"""The real orvane in trayer (or under sway) while a call to AWS hangs: the menu opens and
+answers while the list is loading, and however the application ends ("終了", SIGTERM or
+SIGINT from the session, the X server or the Wayland compositor going away) it ends the
+aws call under way with its whole process group, at once instead of at the aws tool's own
+time limit, and nothing of it outlives the application.
 
 A call hangs in one of two ways: at a proxy that takes connections and never answers (the
 aws tool waits for AWS), or in a credential helper (the profile's credential_process) that
@@ -25,12 +25,17 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import SessionTestCase, run_tests  # noqa: E402
 from desktop import SessionError, group_members, log, wait_for  # noqa: E402
 
-# How the session ends the application while a call hangs, and the exit status it gives.
+# How the session ends the application while a call hangs: the desktop it runs on, how it
+# is ended, the exit status that gives and what the app says on stderr then.
 ENDINGS = {
-    "SIGTERM at logout": (lambda session, app: app.send_signal(signal.SIGTERM), 0),
-    "SIGINT from a terminal": (lambda session, app: app.send_signal(signal.SIGINT), 0),
-    # Qt's X11 plugin ends the process with status 1 when its connection breaks.
-    "the X server ending": (lambda session, app: session.stop_process("xvfb"), 1),
+    "SIGTERM at logout": ("x11", lambda session, app: app.send_signal(signal.SIGTERM), 0, None),
+    "SIGINT from a terminal": ("x11", lambda session, app: app.send_signal(signal.SIGINT), 0, None),
+    # Qt's X11 plugin calls exit(1) when its connection breaks.
+    "the X server ending": ("x11", lambda session, app: session.stop_process("xvfb"), 1,
+                            "The X11 connection broke"),
+    # Qt's Wayland plugin warns and calls _exit(1), which runs no exit handler.
+    "the Wayland compositor ending": ("wayland", lambda session, app: session.stop_process("sway"), 1,
+                                      "The Wayland connection broke"),
 }
 HOLDS = ("a silent proxy", "a credential helper that ignores SIGTERM")
 
@@ -39,9 +44,10 @@ class HangTest(SessionTestCase):
     """Ending the application ends the hanging aws call too: nothing of the call's process
     group is left, and the session's closing check finds nothing left running."""
 
-    def start_hanging_app(self, session, hold="a silent proxy"):
-        """Starts the app in `session` with every call to AWS held by `hold`; returns the app
-        once its listing call hangs there."""
+    def start_hanging_app(self, session, hold="a silent proxy", desktop="x11"):
+        """Starts the app in `session` on `desktop` ("x11": trayer under Xvfb, "wayland": sway)
+        with every call to AWS held by `hold`; returns the app once its listing call hangs
+        there."""
         # A proxy that takes connections and never answers: every call to AWS hangs.
         silent = socket.socket()
         silent.bind(("127.0.0.1", 0))
@@ -60,6 +66,7 @@ class HangTest(SessionTestCase):
             reached = lambda: held  # noqa: E731
         else:
             # The aws tool runs the helper in its own process group, for credentials that never come.
+            aws.chmod(0o777)  # the helper writes its pid there as whoever the app runs as
             helper = aws / "credential-helper"
             helper.write_text(f"#!/bin/sh\ntrap '' TERM\necho $$ > '{helper_pid}'\nexec sleep 600\n")
             helper.chmod(0o755)
@@ -68,7 +75,10 @@ class HangTest(SessionTestCase):
             reached = lambda: helper_pid.exists() and helper_pid.read_text().strip()  # noqa: E731
         session.env.update(HTTPS_PROXY=proxy, https_proxy=proxy, AWS_CONFIG_FILE=str(aws / "config"),
                            AWS_SHARED_CREDENTIALS_FILE=str(aws / "credentials"), AWS_EC2_METADATA_DISABLED="true")
-        session.start_desktop(tray=True)
+        if desktop == "wayland":
+            session.start_wayland_desktop()
+        else:
+            session.start_desktop(tray=True)
         app = session.start_app()
         wait_for(f"the listing call to hang at {hold}", reached)
         return app
@@ -87,18 +97,21 @@ class HangTest(SessionTestCase):
         self.assertEqual(app.returncode, 0)
 
     def test_the_session_ending_the_app_ends_its_aws_call_too(self):
-        for index, ((ending, (end, status)), hold) in enumerate(itertools.product(ENDINGS.items(), HOLDS)):
+        for index, ((ending, (desktop, end, status, says)), hold) in enumerate(itertools.product(ENDINGS.items(),
+                                                                                                  HOLDS)):
             with self.subTest(ending=ending, hold=hold):
                 log(f"ending by {ending}, the call held by {hold}")
                 # A desktop each, as one case may end the X server.
                 session = self.session if index == 0 else self.new_session()
-                app = self.start_hanging_app(session, hold)
+                app = self.start_hanging_app(session, hold, desktop)
                 groups = session.aws_children(app)
                 self.assertEqual(len(groups), 1, "one aws call under way")
                 end(session, app)
                 # The forced exit after quitting comes within 3 s; the other ways sooner.
                 wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
                 self.assertEqual(app.returncode, status, session.app_log.read_text())
+                if says:
+                    self.assertIn(says, session.app_log.read_text())
                 # Gone by the time the app is: the test waits only for the kernel to finish.
                 try:
                     wait_for("the aws call's process group to end", lambda: not group_members(groups[0]), timeout=2)
