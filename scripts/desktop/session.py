@@ -161,24 +161,30 @@ class Session(MenuDriver):
 
     def start_wayland_desktop(self):
         """A Wayland desktop instead of Xvfb: sway headless, without a panel (the app says
-        that it finds no tray and runs on). sway refuses to run as root, so it and the app
-        (start_app) run as the unprivileged user nobody, with a home and a runtime folder of
-        their own in the session."""
+        that it finds no tray and runs on). sway refuses to run as root, so under root it
+        and the app (start_app) run as the unprivileged user nobody; either way with a home
+        and a runtime folder of their own in the session."""
         user = self.root / "wayland"
         home, runtime = user / "home", user / "runtime"
         for folder in (user, home, runtime):
             folder.mkdir(parents=True, exist_ok=True)
-            os.chown(folder, NOBODY, NOBODY)
+            if os.geteuid() == 0:
+                os.chown(folder, NOBODY, NOBODY)
         runtime.chmod(0o700)
         self.root.chmod(0o711)  # nobody passes through to its folders and the AWS configuration
         config = user / "sway.conf"
         config.write_text("xwayland disable\n")
         env = self.base_env()
         env.update(HOME=str(home), XDG_RUNTIME_DIR=str(runtime), WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1")
-        self.spawn("sway", [*AS_NOBODY, "sway", "-c", str(config)], env)
+        self.spawn("sway", [*self.as_wayland_user(), "sway", "-c", str(config)], env)
         socket = wait_for("sway's Wayland socket", lambda: next(runtime.glob("wayland-[0-9]"), None))
         self.wayland = {"WAYLAND_DISPLAY": socket.name, "XDG_RUNTIME_DIR": str(runtime), "HOME": str(home),
                         **{f"XDG_{name}_HOME": str(home / name.lower()) for name in ("CONFIG", "CACHE", "DATA", "STATE")}}
+
+    @staticmethod
+    def as_wayland_user():
+        """The start of a command line that runs a program of the Wayland desktop."""
+        return AS_NOBODY if os.geteuid() == 0 else []
 
     def start_screen_saver(self, *paths, locked=False):
         """A screen locker on the session bus (screen_saver.py beside this file) serving its interface
@@ -245,7 +251,7 @@ class Session(MenuDriver):
         if self.wayland:
             env = {k: v for k, v in self.app_env().items() if k != "DISPLAY"}
             env.update(self.wayland, QT_QPA_PLATFORM="wayland")
-            self.spawn("orvane", [*AS_NOBODY, str(self.orvane)], env)
+            self.spawn("orvane", [*self.as_wayland_user(), str(self.orvane)], env)
         else:
             self.spawn("orvane", [str(self.orvane)], self.app_env())
         return self.processes["orvane"]
