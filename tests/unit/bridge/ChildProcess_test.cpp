@@ -30,6 +30,7 @@ namespace {
 using Variables = std::map<std::string, std::string>;
 
 using namespace std::chrono_literals;
+using test::liveMembersOf;
 using test::readFile;
 using test::TempDir;
 using test::writeTool;
@@ -62,26 +63,6 @@ int openDescriptorCount() {
     int count = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
     return count;
-}
-
-// Processes of group `group` that are still alive (zombies excluded).
-std::vector<pid_t> liveMembersOf(pid_t group) {
-    std::vector<pid_t> members;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        const std::string stat = readFile(entry.path() / "stat");
-        const size_t close = stat.rfind(')');
-        if (close == std::string::npos) continue;
-        char state = 0;
-        int parent = 0;
-        int processGroup = 0;
-        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &processGroup) == 3 &&
-            processGroup == group && state != 'Z' && state != 'X') {
-            members.push_back(std::stoi(name));
-        }
-    }
-    return members;
 }
 
 TEST(RunProcess, PassesEachArgumentAsOneEntryWithoutAShell) {
