@@ -4,6 +4,7 @@
 #include <QtGlobal>
 #include <cstdlib>
 #include <thread>
+#include <unistd.h>
 
 #include "bridge/ChildProcess.h"
 
@@ -25,6 +26,14 @@ void onMessage(QtMsgType type, const QMessageLogContext& context, const QString&
 
 void onExit() { EndingHook::endChildren(); }
 
+// Ends the children; says so when they could not be reached (the list stayed busy), as
+// they may then outlive the process. Written straight to stderr: this may run inside exit().
+void endRunningProcessesOrSay(std::chrono::milliseconds grace) {
+    if (endRunningProcesses(grace)) return;
+    static constexpr char kLine[] = "orvane: 実行中の aws を終了できませんでした。\n";
+    [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, kLine, sizeof kLine - 1);
+}
+
 }  // namespace
 
 void EndingHook::install() {
@@ -32,12 +41,12 @@ void EndingHook::install() {
     previousHandler = qInstallMessageHandler(onMessage);
 }
 
-void EndingHook::endChildren() { endRunningProcesses(kGrace); }
+void EndingHook::endChildren() { endRunningProcessesOrSay(kGrace); }
 
 void EndingHook::forceExitAfter(std::chrono::milliseconds delay, int status) {
     std::thread([delay, status] {
         std::this_thread::sleep_for(delay);
-        endRunningProcesses(std::chrono::milliseconds(0));
+        endRunningProcessesOrSay(std::chrono::milliseconds(0));
         std::_Exit(status);
     }).detach();
 }
