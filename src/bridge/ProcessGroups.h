@@ -56,7 +56,7 @@ public:
 private:
     RunningGroups() = default;
 
-    std::timed_mutex mutex_;
+    std::mutex mutex_;
     std::set<pid_t> groups_;
     std::atomic<bool> stopped_{false};
     // When the ending that holds the lock sends SIGKILL, on the steady clock.
