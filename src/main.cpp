@@ -7,17 +7,15 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <chrono>
-#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <unistd.h>
 
-#include "bridge/ChildProcess.h"
 #include "platform/qt/DesktopSessionCheck.h"
+#include "platform/qt/EndingHook.h"
 #include "platform/qt/MissingTrayNotice.h"
 #include "platform/qt/QuitOnSignal.h"
 #include "platform/qt/TrayApplication.h"
@@ -27,7 +25,7 @@
 namespace {
 
 // How long quitting waits for an aws call that is under way before the process just ends.
-constexpr auto kQuitGrace = std::chrono::seconds(3);
+constexpr std::chrono::milliseconds kQuitGrace{3000};
 // How long after start without a system tray the user is told so in a window.
 constexpr auto kTrayNoticeDelay = std::chrono::seconds(8);
 
@@ -51,6 +49,8 @@ int main(int argc, char* argv[]) {
     std::optional<tamsel::DesktopSessionCheck> desktopCheck(std::in_place);
     QApplication app(argc, argv);
     desktopCheck.reset();
+    // From here on, however the process ends, the aws calls under way end with it.
+    tamsel::EndingHook::install();
     QApplication::setOrganizationName("orvane");
     QApplication::setApplicationName("orvane");
     QApplication::setApplicationDisplayName("Orvane for Mac");
@@ -94,17 +94,13 @@ int main(int argc, char* argv[]) {
     QTimer::singleShot(0, [&application] { application->delegate().applicationDidFinishLaunching(); });
     const int status = QApplication::exec();
 
-    // Take the icon away at once, end the aws call under way (not at its time limit), then
-    // take the application down in order. An aws call can take up to its time limit; after
-    // a short grace the process ends without it. The forced exit is armed first: ending the
-    // calls under way waits for the lock that a call reaping its child holds, and nothing
-    // after this point may wait without that bound.
-    std::thread([status] {
-        std::this_thread::sleep_for(kQuitGrace);
-        std::_Exit(status);
-    }).detach();
+    // Take the icon away at once, end the aws calls under way (not at their time limit) with
+    // their process groups, then take the application down in order. After a short grace
+    // the process ends without it. The forced exit is armed first: nothing after this point
+    // may wait without that bound.
+    tamsel::EndingHook::forceExitAfter(kQuitGrace, status);
     statusItem.hideIcon();
-    tamsel::stopRunningProcesses();
+    tamsel::EndingHook::endChildren();
     application.reset();
     return status;
 }

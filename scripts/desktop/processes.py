@@ -68,6 +68,22 @@ def marked_processes(marker):
     return found
 
 
+def group_members(group):
+    """PIDs of the live (not zombie) processes of the process group `group`."""
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as f:
+                state, _parent, process_group = f.read().rsplit(")", 1)[1].split()[:3]
+        except (OSError, ValueError):
+            continue
+        if int(process_group) == group and state != "Z":
+            found.append(int(entry))
+    return found
+
+
 class ProcessSupervisor:
     """The processes one session started, by name, in the session folder `root` (their logs
     are NAME.log there)."""

@@ -181,7 +181,7 @@ void readAvailable(FileDescriptor& fd, std::string& into) {
 
 }  // namespace
 
-void stopRunningProcesses() { RunningGroups::instance().stopAll(); }
+bool endRunningProcesses(std::chrono::milliseconds grace) { return RunningGroups::instance().endAll(grace); }
 
 ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
                          const Environment& environment, std::chrono::milliseconds timeLimit) {

@@ -15,7 +15,7 @@ struct ProcessResult {
         exited,    // `status` is its exit code
         signalled, // a signal ended it; `status` is the signal's number
         timedOut,  // it outlived its time limit, and its whole process group was ended
-        refused,   // not started: the application is quitting (stopRunningProcesses)
+        refused,   // not started: the application is ending (endRunningProcesses)
     };
     Ending ending = Ending::exited;
     int status = 0;
@@ -33,8 +33,11 @@ struct ProcessResult {
 ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
                          const Environment& environment, std::chrono::milliseconds timeLimit);
 
-// For quitting: sends SIGTERM to the process group of every child under way (each then
-// ends as signalled) and refuses every later run without starting a child.
-void stopRunningProcesses();
+// For the end of the application, however it ends: refuses every later run without
+// starting a child, sends SIGTERM to the process group of every child under way (each run
+// then ends as signalled), and SIGKILL to the groups still there after `grace`, so that
+// nothing started here outlives the application. Returns within `grace` and a moment;
+// false when the children could not be reached (see RunningGroups::endAll).
+bool endRunningProcesses(std::chrono::milliseconds grace);
 
 }  // namespace tamsel

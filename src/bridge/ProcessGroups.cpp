@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,8 +27,8 @@ bool waitForGroupToEnd(pid_t group, Clock::time_point until) {
 }  // namespace
 
 RunningGroups& RunningGroups::instance() {
-    static RunningGroups registry;
-    return registry;
+    static RunningGroups* const registry = new RunningGroups;
+    return *registry;
 }
 
 std::optional<pid_t> RunningGroups::startListed(const std::function<pid_t()>& spawn) {
@@ -50,10 +51,28 @@ bool RunningGroups::reapListed(pid_t group, const std::function<bool()>& reap) {
     return true;
 }
 
-void RunningGroups::stopAll() {
-    const std::lock_guard lock(mutex_);
+bool RunningGroups::endAll(std::chrono::milliseconds grace) {
+    // Set before the lock is had: a start that takes the lock from now on is refused.
     stopped_ = true;
+    // Another thread on its way out (a second one meeting the same broken display) may be
+    // ending the groups and hold the lock through its grace: that is waited out, or its
+    // SIGKILL would be cut short when this thread goes on to end the process.
+    std::unique_lock lock(mutex_, std::defer_lock);
+    const Clock::time_point asked = Clock::now();
+    // Polled with try_lock: a timed lock is pthread_mutex_clocklock, which this toolchain's
+    // thread sanitizer does not intercept (it then reports the list's use as a race).
+    while (!lock.try_lock()) {
+        const Clock::time_point otherEnding{Clock::duration(endingUntil_.load())};
+        if (Clock::now() > std::max(asked, otherEnding) + kListWait) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    const Clock::time_point until = Clock::now() + grace;
+    endingUntil_ = until.time_since_epoch().count();
     for (const pid_t group : groups_) killpg(group, SIGTERM);
+    for (const pid_t group : groups_) {
+        if (!waitForGroupToEnd(group, until)) killpg(group, SIGKILL);
+    }
+    return true;
 }
 
 bool groupHasLiveMembers(pid_t group) {

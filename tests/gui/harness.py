@@ -23,13 +23,19 @@ class SessionTestCase(unittest.TestCase):
     session_class = Session
 
     def setUp(self):
-        self.session = self.session_class(ARGS.orvane)
-        self.addCleanup(self.session.remove_files)
-        self.addCleanup(self.close_session)
+        self.session = self.new_session()
 
-    def close_session(self):
-        leftovers = self.session.close()
-        self.assertEqual(marked_processes(self.session.marker), [], "processes of the test still run")
+    def new_session(self):
+        """A session closed and checked after the test (or earlier, by close_session): for a
+        table test whose cases each need a desktop of their own."""
+        session = self.session_class(ARGS.orvane)
+        self.addCleanup(session.remove_files)
+        self.addCleanup(self.close_session, session)
+        return session
+
+    def close_session(self, session):
+        leftovers = session.close()
+        self.assertEqual(marked_processes(session.marker), [], "processes of the test still run")
         self.assertEqual(leftovers, {}, "processes outlived their orderly stop")
 
 

@@ -307,7 +307,7 @@ protected:
             std::cerr << "the held step never came; " << lock.get() << std::endl;
             std::_Exit(1);
         }
-        stopRunningProcesses();
+        endRunningProcesses(std::chrono::seconds(1));
         const std::string outcome = lock.get();
         std::cerr << outcome << std::endl;
         std::_Exit(outcome == "the lock failed: aws がシグナル 15 で強制終了されました" ? 0 : 1);

@@ -1,5 +1,6 @@
 #pragma once
-// What this process holds, read from /proc: its open descriptors and its child processes.
+// What this process holds, read from /proc: its open descriptors and its child processes;
+// and what is left of a process group.
 
 #include <sys/types.h>
 #include <unistd.h>
@@ -53,6 +54,27 @@ inline std::vector<ProcessEntry> childrenOf(pid_t parent = getpid()) {
         }
     }
     return children;
+}
+
+// The processes of group `group` that are still alive (zombies excluded).
+inline std::vector<pid_t> liveMembersOf(pid_t group) {
+    std::vector<pid_t> members;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string stat = readFile(it->path() / "stat");  // empty when it has just gone
+        const size_t close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        char state = 0;
+        int parent = 0;
+        int processGroup = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &processGroup) == 3 &&
+            processGroup == group && state != 'Z' && state != 'X') {
+            members.push_back(std::stoi(name));
+        }
+    }
+    return members;
 }
 
 }  // namespace tamsel::test

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "bridge/AWSError.h"
+#include "bridge/ProcessGroups.h"
 #include "bridge/ToolOutcome.h"
 #include "support/ProcessCensus.h"
 #include "support/TempDir.h"
@@ -29,6 +30,7 @@ namespace {
 using Variables = std::map<std::string, std::string>;
 
 using namespace std::chrono_literals;
+using test::liveMembersOf;
 using test::readFile;
 using test::TempDir;
 using test::writeTool;
@@ -61,26 +63,6 @@ int openDescriptorCount() {
     int count = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
     return count;
-}
-
-// Processes of group `group` that are still alive (zombies excluded).
-std::vector<pid_t> liveMembersOf(pid_t group) {
-    std::vector<pid_t> members;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        const std::string stat = readFile(entry.path() / "stat");
-        const size_t close = stat.rfind(')');
-        if (close == std::string::npos) continue;
-        char state = 0;
-        int parent = 0;
-        int processGroup = 0;
-        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &processGroup) == 3 &&
-            processGroup == group && state != 'Z' && state != 'X') {
-            members.push_back(std::stoi(name));
-        }
-    }
-    return members;
 }
 
 TEST(RunProcess, PassesEachArgumentAsOneEntryWithoutAShell) {
@@ -282,50 +264,119 @@ INSTANTIATE_TEST_SUITE_P(
 }  // namespace
 }  // namespace tamsel
 
-// --- quitting ---------------------------------------------------------------------------
-// Quitting ends the tool calls under way and refuses new ones. The switch is process-wide
-// and one-way, so each case runs in a child process of its own (a death test).
+// --- ending ---------------------------------------------------------------------------
+// The application's end ends the tool calls under way, each with its whole process group,
+// and refuses new ones. The switch is process-wide and one-way, so each case runs in a
+// child process of its own (a death test).
 
 namespace tamsel {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Runs `body` in a child process; the child exits 0 when body returns true.
+// Runs `body` in a child process; the child exits 0 when body returns true, and says on
+// stderr why it did not.
 template <typename Body>
 void inOwnProcess(Body body) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(std::exit(body() ? 0 : 1), testing::ExitedWithCode(0), "");
 }
 
-TEST(StopRunningProcesses, EndsTheCallUnderWayAndRefusesLaterOnes) {
+bool fails(const std::string& why) {
+    std::fprintf(stderr, "%s\n", why.c_str());
+    return false;
+}
+
+struct EndingCase {
+    const char* name;
+    const char* script;   // calls `ready` once set up
+    const char* outcome;  // what the call under way then fails with
+};
+
+class EndRunningProcesses : public testing::TestWithParam<EndingCase> {};
+
+TEST_P(EndRunningProcesses, EndsTheWholeGroupWithinTheGraceAndRefusesLaterRuns) {
     test::TempDir dir;
     const auto started = dir / "started";
-    const auto sleeper = test::writeTool(dir, "aws", "touch '" + started.string() + "'; exec sleep 60");
+    const auto pidFile = dir / "pid";
+    const auto tool = test::writeTool(dir, "aws",
+                                      "ready() { echo $$ > '" + pidFile.string() + "'; touch '" + started.string() +
+                                          "'; }\n" + GetParam().script);
     const auto marker = dir / "ran";
     const auto recorder = test::writeTool(dir, "record", "touch '" + marker.string() + "'");
+    constexpr auto grace = 300ms;
 
     inOwnProcess([&] {
         auto call = std::async(std::launch::async, [&] {
             try {
-                toolOutput(runProcess(sleeper.string(), {}, Environment::current().forChild(), 30s), 30s);
+                toolOutput(runProcess(tool.string(), {}, Environment::current().forChild(), 30s), 30s);
                 return std::string("returned");
             } catch (const AWSError& error) {
                 return error.text();
             }
         });
         while (!std::filesystem::exists(started)) std::this_thread::sleep_for(10ms);
-        stopRunningProcesses();
+        const pid_t group = std::stoi(readFile(pidFile));
+
+        const auto before = std::chrono::steady_clock::now();
+        if (!endRunningProcesses(grace)) return fails("the list could not be had");
+        const auto took = std::chrono::steady_clock::now() - before;
+        if (took > grace + kListWait) return fails("ending took " + std::to_string(took / 1ms) + " ms");
+        // Everything has had SIGKILL by now: only the kernel's moment to finish is waited for.
+        for (int i = 0; i < 100 && !liveMembersOf(group).empty(); ++i) std::this_thread::sleep_for(10ms);
+        if (!liveMembersOf(group).empty()) return fails("its process group outlived the ending");
+        // Long before the 30 s limit, and the failure says how it ended.
         const std::string outcome = call.get();
-        // SIGTERM ended it, long before the 30 s limit, and the failure says so.
-        if (outcome != "aws がシグナル 15 で強制終了されました") return false;
+        if (outcome != GetParam().outcome) return fails("the call ended with: " + outcome);
 
         try {
             toolOutput(runProcess(recorder.string(), {}, Environment::current().forChild(), 30s), 30s);
-            return false;
+            return fails("a later run returned");
         } catch (const AWSError& error) {
-            return error.kind() == AWSError::Kind::failed && !std::filesystem::exists(marker);
+            if (error.kind() != AWSError::Kind::failed || std::filesystem::exists(marker))
+                return fails("a later run was started");
         }
+        return true;
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EndRunningProcesses,
+    testing::Values(
+        EndingCase{"endsOnTermination", "ready; exec sleep 60", "aws がシグナル 15 で強制終了されました"},
+        EndingCase{"ignoresTermination", "trap '' TERM; ready; sleep 60", "aws がシグナル 9 で強制終了されました"},
+        // The tool ends on SIGTERM, but a helper it started (stderr and stdout elsewhere)
+        // ignores it: the group stays listed until the helper has had SIGKILL too.
+        EndingCase{"leavesAHelperThatIgnoresTermination",
+                   "trap '' TERM; sleep 60 >/dev/null 2>&1 & trap - TERM; ready; exec sleep 60",
+                   "aws がシグナル 15 で強制終了されました"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Two threads on their way out at once (Qt's Wayland plugin meets the broken connection on
+// two): the one that would end the process first waits for the other's ending, so what
+// ignores SIGTERM still gets SIGKILL before the process is gone.
+TEST(EndRunningProcesses, ASecondEndingWaitsForTheOneUnderWay) {
+    test::TempDir dir;
+    const auto started = dir / "started";
+    const auto pidFile = dir / "pid";
+    const auto tool = test::writeTool(dir, "aws", "trap '' TERM; echo $$ > '" + pidFile.string() + "'; touch '" +
+                                                      started.string() + "'; sleep 60");
+
+    inOwnProcess([&] {
+        auto call = std::async(std::launch::async, [&] {
+            return runProcess(tool.string(), {}, Environment::current().forChild(), 30s).status;
+        });
+        while (!std::filesystem::exists(started)) std::this_thread::sleep_for(10ms);
+        const pid_t group = std::stoi(readFile(pidFile));
+
+        auto first = std::async(std::launch::async, [] { return endRunningProcesses(kListWait * 2); });
+        std::this_thread::sleep_for(100ms);
+        if (!endRunningProcesses(0ms)) return fails("the second ending gave up");
+        for (int i = 0; i < 100 && !liveMembersOf(group).empty(); ++i) std::this_thread::sleep_for(10ms);
+        if (!liveMembersOf(group).empty()) return fails("the tool outlived the second ending");
+        if (!first.get()) return fails("the first ending gave up");
+        if (call.get() != SIGKILL) return fails("the call did not end by SIGKILL");
+        return true;
     });
 }
 
