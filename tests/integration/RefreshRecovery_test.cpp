@@ -15,6 +15,7 @@
 #include "app/CloudGateway.h"
 #include "app/MenuComposer.h"
 #include "app/SerialQueue.h"
+#include "app/WorkerPool.h"
 #include "integration/EmulatedCloud.h"
 #include "support/FakeDesktop.h"
 
@@ -158,7 +159,8 @@ struct Controller {
     AWSCLIGateway gateway;
     SerialQueue queue;
     SerialQueue signInQueue{"tamsel.signin"};
-    AppDelegate app{desktop.platform(desktop.mainThread, queue, signInQueue), gateway, "1.0"};
+    WorkerPool sweepQueue{4, "tamsel.sweep"};
+    AppDelegate app{desktop.platform(desktop.mainThread, queue, signInQueue, sweepQueue), gateway, "1.0"};
 };
 
 std::string describe(const std::vector<std::string>& titles) {

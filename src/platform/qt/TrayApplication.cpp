@@ -10,15 +10,18 @@ TrayApplication::TrayApplication(TrayApplicationOptions options)
       cli_(std::move(options.cli)),
       queue_(std::make_unique<SerialQueue>("tamsel.aws")),
       signInQueue_(std::make_unique<SerialQueue>("tamsel.signin")),
+      // The other regions are counted four at a time: quick, without a burst of tools.
+      sweepQueue_(std::make_unique<WorkerPool>(4, "tamsel.sweep")),
       delegate_(std::make_unique<AppDelegate>(
           Platform{mainThread_, *queue_, timers_, settings_, loginItem_, alerts_, statusItem_, application_,
-                   clipboard_, sessionActivity_, notifications_, *signInQueue_},
+                   clipboard_, sessionActivity_, notifications_, *signInQueue_, *sweepQueue_},
           cli_, std::move(options.version))) {}
 
 TrayApplication::~TrayApplication() {
     delegate_.reset();
     queue_.reset();
     signInQueue_.reset();
+    sweepQueue_.reset();
 }
 
 }  // namespace tamsel

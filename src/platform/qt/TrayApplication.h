@@ -12,6 +12,7 @@
 #include "app/AppDelegate.h"
 #include "app/CloudGateway.h"
 #include "app/SerialQueue.h"
+#include "app/WorkerPool.h"
 #include "platform/qt/DBusNotifications.h"
 #include "platform/qt/DBusSessionActivity.h"
 #include "platform/qt/QtAlerts.h"
@@ -60,6 +61,7 @@ private:
     AWSCLIGateway cli_;
     std::unique_ptr<SerialQueue> queue_;
     std::unique_ptr<SerialQueue> signInQueue_;
+    std::unique_ptr<WorkerPool> sweepQueue_;
     std::unique_ptr<AppDelegate> delegate_;
 };
 

@@ -1,0 +1,62 @@
+// The sweep's pool: a few jobs at once, and quitting with work pending.
+
+#include <condition_variable>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "app/WorkerPool.h"
+
+namespace tamsel::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(WorkerPool, RunsAtMostItsThreadsAtOnceAndOnDestructionFinishesThoseAndDropsTheRest) {
+    // Sets its promise when destroyed, that is when the pool lets go of the jobs holding it.
+    struct Signal {
+        std::promise<void> promise;
+        ~Signal() { promise.set_value(); }
+    };
+    auto signal = std::make_shared<Signal>();
+    auto dropped = signal->promise.get_future();
+    std::mutex mutex;
+    std::condition_variable changed;
+    int started = 0, running = 0, peak = 0;
+    bool open = false;
+
+    auto pool = std::make_unique<WorkerPool>(4, "tamsel.sweep");
+    for (int i = 0; i < 4; ++i) {
+        pool->async([&] {
+            std::unique_lock lock(mutex);
+            ++started;
+            peak = std::max(peak, ++running);
+            changed.notify_all();
+            changed.wait(lock, [&] { return open; });
+            --running;
+        });
+    }
+    for (int i = 0; i < 2; ++i) pool->async([&started, &mutex, signal] { std::lock_guard lock(mutex); ++started; });
+    signal.reset();
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, 30s, [&] { return started == 4; })) << "four did not run side by side";
+    }
+    std::this_thread::sleep_for(100ms);  // room for a fifth to start, were it let
+    std::thread destroyer([&] { pool.reset(); });
+    dropped.wait();  // the waiting jobs are dropped while the four still run
+    {
+        std::lock_guard lock(mutex);
+        open = true;
+    }
+    changed.notify_all();
+    destroyer.join();
+    EXPECT_EQ(started, 4);
+    EXPECT_EQ(peak, 4);
+}
+
+}  // namespace
+}  // namespace tamsel::test
