@@ -37,9 +37,9 @@ class TrayApplication {
 public:
     // Needs a QApplication. Nothing runs until the controller is launched.
     explicit TrayApplication(TrayApplicationOptions options = {});
-    // The controller first (no more jobs or posts), then the work queues (each drops the
-    // waiting jobs, waits for the running one), while the gateway and the adapters it may still use
-    // are alive.
+    // The controller first (no more jobs or posts), then the work queues and the sweep pool
+    // (each drops the waiting jobs, waits for the running ones), while the gateway and the
+    // adapters they may still use are alive.
     ~TrayApplication();
     TrayApplication(const TrayApplication&) = delete;
     TrayApplication& operator=(const TrayApplication&) = delete;
