@@ -4,9 +4,12 @@
 // run it prints the wall time, from the start until the last result has landed on the
 // main thread, and the CPU time of this process (the controller and its queues) and of
 // the aws runs it reaped (getrusage, RUSAGE_SELF and RUSAGE_CHILDREN). The emulator's own
-// CPU time is not counted: it is not reaped until the end.
+// CPU time is not counted: it is not reaped until the end. Last, a refresh started just after
+// a sweep: its wall time shows that it waits for no count (the CPU figures of that one
+// include the sweep's calls that ended meanwhile).
 //
-// Usage: bench_sweep [--runs N] [--instances N]   (instances in the listed region)
+// Usage: bench_sweep [--runs N] [--instances N] [--niceness N]
+//   (instances in the listed region; the nice value of the sweep's threads, 10 as in the app)
 
 #include <sys/resource.h>
 
@@ -88,7 +91,7 @@ Cost measure(PumpedMainThread& mainThread, const std::function<void()>& start, c
 
 void print(const char* what, std::vector<Cost> costs) {
     for (const Cost& c : costs) {
-        std::printf("%-8s wall %6.2f s   cpu: orvane %5.3f s, aws %6.2f s\n", what, c.wall, c.self, c.children);
+        std::printf("%-8s  wall %6.2f s   cpu: orvane %5.3f s, aws %6.2f s\n", what, c.wall, c.self, c.children);
     }
     const auto median = [&](double Cost::*field) {
         std::sort(costs.begin(), costs.end(), [&](const Cost& a, const Cost& b) { return a.*field < b.*field; });
@@ -109,7 +112,10 @@ double loadAverage() {
 int main(int argc, char** argv) {
     int runs = 3;
     int instances = 20;
-    if (!tamsel::bench::readOptions(argc, argv, {{"--runs", &runs}, {"--instances", &instances}})) return 2;
+    int niceness = 10;  // as the application runs the sweep
+    if (!tamsel::bench::readOptions(argc, argv,
+                                    {{"--runs", &runs}, {"--instances", &instances}, {"--niceness", &niceness}}))
+        return 2;
     if (runs < 1) runs = 1;
     try {
         TempDir dir;
@@ -156,15 +162,15 @@ int main(int argc, char** argv) {
         tamsel::AWSCLIGateway gateway(options);
         tamsel::SerialQueue queue;
         tamsel::SerialQueue signInQueue("tamsel.signin");
-        tamsel::WorkerPool sweepQueue(4, "tamsel.sweep");
+        tamsel::WorkerPool sweepQueue(4, "tamsel.sweep", niceness);
         tamsel::AppDelegate app(desktop.platform(mainThread, queue, signInQueue, sweepQueue), gateway, "bench");
         app.applicationDidFinishLaunching();
         if (!mainThread.runUntil([&] { return !app.loading(); })) throw std::runtime_error("no first refresh");
         if (app.lastError()) throw std::runtime_error("the first refresh failed: " + app.lastError()->text());
 
-        std::printf("%zu instances listed in us-east-1; 16 other regions; load %.2f\n", app.instances().size(),
-                    loadAverage());
-        std::vector<Cost> refreshes, sweeps;
+        std::printf("%zu instances listed in us-east-1; 16 other regions; sweep niceness %d; load %.2f\n",
+                    app.instances().size(), niceness, loadAverage());
+        std::vector<Cost> refreshes, sweeps, beside;
         tamsel::MenuItem sweep;
         sweep.action = tamsel::MenuAction::sweepRegions;
         for (int i = 0; i < runs; ++i) {
@@ -174,9 +180,14 @@ int main(int argc, char** argv) {
             const auto& counts = app.sweep().counts;
             const auto failed = std::count_if(counts.begin(), counts.end(), [](auto& c) { return !c.second; });
             if (counts.size() != 16 || failed > 0) throw std::runtime_error("the sweep did not count all 16");
+            // A refresh asked just after a sweep starts: it runs on the work queue, beside it.
+            app.menuItemChosen(sweep);
+            beside.push_back(measure(mainThread, [&] { app.refresh(); }, [&] { return !app.loading(); }));
+            if (!mainThread.runUntil([&] { return !app.sweep().progress; })) throw std::runtime_error("sweep hung");
         }
         print("refresh", refreshes);
         print("sweep", sweeps);
+        print("refresh beside a sweep", beside);
         std::printf("load %.2f\n", loadAverage());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_sweep: %s\n", e.what());

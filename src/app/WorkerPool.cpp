@@ -1,13 +1,16 @@
 #include "app/WorkerPool.h"
 
 #include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <utility>
 
 namespace tamsel {
 
-WorkerPool::WorkerPool(std::size_t threads, std::string label) : label_(std::move(label)) {
+WorkerPool::WorkerPool(std::size_t threads, std::string label, int niceness)
+    : label_(std::move(label)), niceness_(niceness) {
     threads_.reserve(std::max<std::size_t>(threads, 1));
     for (std::size_t i = 0; i < std::max<std::size_t>(threads, 1); ++i) threads_.emplace_back([this] { run(); });
 }
@@ -39,6 +42,9 @@ void WorkerPool::async(std::function<void()> job) {
 
 void WorkerPool::run() {
     pthread_setname_np(pthread_self(), label_.substr(0, 15).c_str());
+    // On Linux the nice value belongs to the thread; a child spawned from it starts with it.
+    // Best effort: without it the jobs just compete as equals.
+    if (niceness_ > 0) setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), niceness_);
     for (;;) {
         std::function<void()> job;
         {

@@ -18,7 +18,9 @@ namespace tamsel {
 class WorkerPool final : public WorkQueue {
 public:
     // Starts `threads` threads (at least one), each named `label` (up to 15 bytes on Linux).
-    WorkerPool(std::size_t threads, std::string label);
+    // With a `niceness` above 0 the threads, and the child processes their jobs start (which
+    // inherit it), yield the processor to the rest of the application when it is scarce.
+    WorkerPool(std::size_t threads, std::string label, int niceness = 0);
     // Drops the jobs still waiting, lets the running ones finish, and joins the threads.
     // Must not be called from a job.
     ~WorkerPool() override;
@@ -32,6 +34,7 @@ private:
     void run();
 
     const std::string label_;
+    const int niceness_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> jobs_;

@@ -1,4 +1,4 @@
-// The sweep's pool: a few jobs at once, and quitting with work pending.
+// The sweep's pool: a few jobs at once, quitting with work pending, and its lower priority.
 
 #include <condition_variable>
 #include <future>
@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/WorkerPool.h"
+#include "bridge/ChildProcess.h"
 
 namespace tamsel::test {
 namespace {
@@ -56,6 +57,14 @@ TEST(WorkerPool, RunsAtMostItsThreadsAtOnceAndOnDestructionFinishesThoseAndDrops
     destroyer.join();
     EXPECT_EQ(started, 4);
     EXPECT_EQ(peak, 4);
+}
+
+TEST(WorkerPool, ToolsStartedFromAPoolOfLowerPriorityRunAtThatPriority) {
+    // So that a sweep's tools give way to a refresh's tool when the processor is scarce.
+    std::promise<std::string> printed;
+    WorkerPool pool(1, "tamsel.sweep", 10);
+    pool.async([&] { printed.set_value(runProcess("/usr/bin/nice", {}, Environment::current(), 30s).output); });
+    EXPECT_EQ(printed.get_future().get(), "10\n");
 }
 
 }  // namespace
