@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/CloudGateway.h"
 #include "app/HandOff.h"
