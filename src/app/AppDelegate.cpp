@@ -28,7 +28,9 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
                          }}),
       signIn_(platform_.signInQueue, platform_.mainThread, cli, platform_.alerts, refreshCycle_,
               [this] { rebuildMenu(); }),
-      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, [this] { rebuildMenu(); }) {}
+      sweep_(platform_.sweepQueue, platform_.mainThread, cli, platform_.application, [this] { rebuildMenu(); }),
+      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_,
+               [this] { rebuildMenu(); }) {}
 
 AppDelegate::~AppDelegate() { platform_.statusItem.setDelegate(nullptr); }
 
@@ -82,6 +84,7 @@ void AppDelegate::rebuildMenu() {
     state.loginEnabled = loginEnabled();
     state.signingIn = signingIn();
     state.now = platform_.application.now();
+    state.sweep = sweep();
     platform_.statusItem.setMenu(composeMenu(state));
 }
 

@@ -16,6 +16,7 @@
 #include "app/Platform.h"
 #include "app/PowerWatch.h"
 #include "app/RefreshCycle.h"
+#include "app/RegionSweep.h"
 #include "app/SignIn.h"
 #include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
@@ -25,7 +26,7 @@ namespace tamsel {
 class AppDelegate final : public MenuDelegate {
 public:
     // `version` is the application's version for the menu header (absent: no version shown).
-    // `cli` and everything in `platform` must outlive the controller, and both work queues
+    // `cli` and everything in `platform` must outlive the controller, and every work queue
     // must have finished or dropped their jobs before `cli` goes.
     AppDelegate(Platform platform, CloudGateway& cli, std::optional<std::string> version);
     ~AppDelegate() override;
@@ -48,6 +49,7 @@ public:
     std::optional<std::chrono::system_clock::time_point> lastUpdated() const { return refreshCycle_.lastUpdated(); }
     bool loading() const { return refreshCycle_.loading(); }
     bool signingIn() const { return signIn_.running(); }
+    const SweepView& sweep() const { return sweep_.view(); }
     const std::vector<std::string>& profiles() const { return profiles_; }
 
 private:
@@ -65,6 +67,7 @@ private:
     PowerWatch powerWatch_;
     RefreshCycle refreshCycle_;
     SignIn signIn_;
+    RegionSweep sweep_;
     MenuActions actions_;
 };
 

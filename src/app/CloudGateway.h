@@ -32,6 +32,8 @@ public:
     virtual std::string globalIPv4() = 0;
     virtual void restrictIngress(const std::string& groupID, const std::string& address,
                                  const CallTarget& target) = 0;
+    // Called on the sweep queue, several at once, beside the work queue.
+    virtual std::size_t countActiveInstances(const CallTarget& target) = 0;
     // Called on the sign-in queue, beside the work queue: it waits minutes for the user.
     virtual void ssoLogin() = 0;
 };
@@ -56,6 +58,7 @@ public:
     void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) override {
         cli_.restrictIngress(groupID, address, target);
     }
+    std::size_t countActiveInstances(const CallTarget& target) override { return cli_.countActiveInstances(target); }
     void ssoLogin() override { cli_.ssoLogin(); }
 
 private:

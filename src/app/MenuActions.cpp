@@ -18,7 +18,7 @@ std::optional<std::string> carriedText(const MenuItem& item) {
 }  // namespace
 
 MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
-                         AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn,
+                         AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn, RegionSweep& sweep,
                          std::function<void()> rebuildMenu)
     : platform_(platform),
       cli_(cli),
@@ -27,6 +27,7 @@ MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, HandOff& h
       settings_(settings),
       powerWatch_(powerWatch),
       signIn_(signIn),
+      sweep_(sweep),
       rebuildMenu_(std::move(rebuildMenu)) {}
 
 void MenuActions::perform(const MenuItem& item) {
@@ -43,6 +44,7 @@ void MenuActions::perform(const MenuItem& item) {
         case MenuAction::toggleLogin: toggleLogin(); break;
         case MenuAction::showErrorDetail: showErrorDetail(); break;
         case MenuAction::ssoLogin: signIn_.begin(); break;
+        case MenuAction::sweepRegions: sweep_.begin(); break;
         case MenuAction::reloadNow: refreshCycle_.refresh(); break;
         case MenuAction::terminate: platform_.application.quit(); break;
     }
@@ -97,7 +99,13 @@ void MenuActions::stopInstance(const MenuItem& item) {
                  followWhenAccepted(&PowerWatch::stopped, *instance, target));
 }
 
-void MenuActions::selectProfile(const MenuItem& item) { afterChoiceChanged(settings_.setProfile(carriedText(item))); }
+void MenuActions::selectProfile(const MenuItem& item) {
+    const auto before = settings_.profile();
+    const auto unsaved = settings_.setProfile(carriedText(item));
+    // The other regions' counts were those of the old profile's account.
+    if (settings_.profile() != before) sweep_.forget();
+    afterChoiceChanged(unsaved);
+}
 
 void MenuActions::selectRegion(const MenuItem& item) { afterChoiceChanged(settings_.setRegion(carriedText(item))); }
 

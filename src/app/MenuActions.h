@@ -1,7 +1,7 @@
 #pragma once
 // What the menu's entries do: the power actions with their confirmations and the ingress
 // lock, the settings entries, the login item, copying text, the error details, signing in
-// again, reloading and quitting.
+// again, counting the other regions, reloading and quitting.
 // A failed action is shown in an alert; every cloud operation is followed by a listing,
 // and an accepted start or stop is followed by the power watch until it settles.
 
@@ -16,6 +16,7 @@
 #include "app/Platform.h"
 #include "app/PowerWatch.h"
 #include "app/RefreshCycle.h"
+#include "app/RegionSweep.h"
 #include "app/SignIn.h"
 #include "bridge/AWSError.h"
 
@@ -25,7 +26,8 @@ class MenuActions {
 public:
     // Everything given must outlive the actions. `rebuildMenu` draws the menu anew.
     MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
-                AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn, std::function<void()> rebuildMenu);
+                AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn, RegionSweep& sweep,
+                std::function<void()> rebuildMenu);
 
     // Does what choosing `item` asks.
     void perform(const MenuItem& item);
@@ -62,6 +64,7 @@ private:
     AppSettings& settings_;
     PowerWatch& powerWatch_;
     SignIn& signIn_;
+    RegionSweep& sweep_;
     std::function<void()> rebuildMenu_;
 };
 

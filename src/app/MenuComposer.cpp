@@ -158,13 +158,31 @@ MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optio
     return line;
 }
 
-MenuItem regionMenuItem(const std::optional<std::string>& region) {
+MenuItem regionMenuItem(const std::optional<std::string>& region, const SweepView& sweep) {
     std::vector<MenuItem> submenu;
     submenu.push_back(checkable(actionItem("デフォルト (AWS CLI の設定)", MenuAction::selectRegion), !region));
     submenu.push_back(MenuItem::separatorItem());
     for (std::string_view name : kRegions) {
-        submenu.push_back(checkable(actionItem(std::string(name), MenuAction::selectRegion, std::string(name)),
+        std::string title(name);
+        if (const auto counted = sweep.counts.find(name); counted != sweep.counts.end()) {
+            if (!counted->second) {
+                title += "（確認できませんでした）";
+            } else if (*counted->second > 0) {
+                title += "（起動中 " + std::to_string(*counted->second) + "）";
+            }
+        }
+        submenu.push_back(checkable(actionItem(std::move(title), MenuAction::selectRegion, std::string(name)),
                                     region == name));
+    }
+    submenu.push_back(MenuItem::separatorItem());
+    if (sweep.progress) {
+        submenu.push_back(label("確認中… " + std::to_string(sweep.progress->first) + "/" +
+                                std::to_string(sweep.progress->second)));
+    } else if (sweep.finishedAt) {
+        submenu.push_back(actionItem("ほかのリージョンを確認（" + formatHourMinute(*sweep.finishedAt) + "）",
+                                     MenuAction::sweepRegions));
+    } else {
+        submenu.push_back(actionItem("ほかのリージョンを確認", MenuAction::sweepRegions));
     }
     return submenuItem("リージョン: " + region.value_or("デフォルト"), std::move(submenu));
 }
@@ -199,7 +217,7 @@ Menu composeMenu(const MenuState& state) {
     menu.push_back(MenuItem::separatorItem());
 
     menu.push_back(profileMenuItem(state.profiles, state.profile));
-    menu.push_back(regionMenuItem(state.region));
+    menu.push_back(regionMenuItem(state.region, state.sweep));
     menu.push_back(checkable(actionItem("ログイン時に起動", MenuAction::toggleLogin), state.loginEnabled));
     menu.push_back(MenuItem::separatorItem());
 

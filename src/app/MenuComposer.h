@@ -12,6 +12,7 @@
 
 #include "app/MenuModel.h"
 #include "app/Platform.h"
+#include "app/RegionSweep.h"
 #include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
 
@@ -30,6 +31,7 @@ struct MenuState {
     IngressLockGroups ingressLockGroups;
     bool loginEnabled = false;
     bool signingIn = false;  // "aws sso login" is under way
+    SweepView sweep;         // the other regions' counts
     // The controller's clock, for how long running instances have been running; absent: no such line.
     std::optional<std::chrono::system_clock::time_point> now;
     // Writes the last-update time; when empty, the time format of the user's locale.
@@ -58,7 +60,9 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
                           std::optional<std::chrono::system_clock::time_point> now = std::nullopt);
 
 MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optional<std::string>& profile);
-MenuItem regionMenuItem(const std::optional<std::string>& region);
+// The regions, each with its count from the sweep when above zero or when it failed, and
+// last the entry that starts the sweep (its progress while it runs, then its time).
+MenuItem regionMenuItem(const std::optional<std::string>& region, const SweepView& sweep = {});
 MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups);
 
 }  // namespace tamsel

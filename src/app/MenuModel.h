@@ -24,6 +24,7 @@ enum class MenuAction {
     toggleLogin,
     showErrorDetail,
     ssoLogin,  // runs "aws sso login" for the current profile
+    sweepRegions,  // counts the running instances of the other regions
     reloadNow,
     terminate,
 };

@@ -22,7 +22,8 @@ public:
     virtual void post(std::function<void()> work) = 0;
 };
 
-// A serial queue: jobs run one at a time, in the order queued, off the main thread.
+// A work queue: jobs start in the order queued, off the main thread. The work and sign-in
+// queues run them one at a time; the sweep queue runs a few at once.
 class WorkQueue {
 public:
     virtual ~WorkQueue() = default;
@@ -177,6 +178,8 @@ struct Platform {
     Notifications& notifications;
     // A second serial queue, for "aws sso login", which waits on the user for minutes.
     WorkQueue& signInQueue;
+    // For counting the other regions: runs up to four jobs at once, beside the work queue.
+    WorkQueue& sweepQueue;
 };
 
 }  // namespace tamsel

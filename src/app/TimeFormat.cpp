@@ -29,4 +29,12 @@ std::string formatMediumTime(std::chrono::system_clock::time_point when, const s
     return formatTimeOfDay(parts, localeName);
 }
 
+std::string formatHourMinute(std::chrono::system_clock::time_point when) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm parts{};
+    if (!localtime_r(&seconds, &parts)) return {};
+    char buffer[8];
+    return std::string(buffer, std::strftime(buffer, sizeof buffer, "%H:%M", &parts));
+}
+
 }  // namespace tamsel

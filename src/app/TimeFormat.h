@@ -18,4 +18,7 @@ std::string formatTimeOfDay(const std::tm& parts, const std::string& localeName 
 // `when` in the local time zone, written as formatTimeOfDay does.
 std::string formatMediumTime(std::chrono::system_clock::time_point when, const std::string& localeName = {});
 
+// `when` in the local time zone as "HH:MM", 24-hour, two digits each, in every locale.
+std::string formatHourMinute(std::chrono::system_clock::time_point when);
+
 }  // namespace tamsel

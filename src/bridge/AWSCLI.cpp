@@ -27,6 +27,10 @@ constexpr const char* kInstanceQuery =
     "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
     "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime}";
 
+// Counts the running and pending instances; the filter runs at AWS, the count in the tool.
+constexpr const char* kActiveFilter = "Name=instance-state-name,Values=running,pending";
+constexpr const char* kCountQuery = "length(Reservations[].Instances[])";
+
 // The tool's answer when an authorized rule is already there.
 bool isDuplicatePermission(const AWSError& error) {
     return error.kind() == AWSError::Kind::failed &&
@@ -150,6 +154,15 @@ void AWSCLI::start(const std::string& instanceID, const CallTarget& target) cons
 
 void AWSCLI::stop(const std::string& instanceID, const CallTarget& target) const {
     run({"ec2", "stop-instances", "--instance-ids", instanceID, "--output", "json"}, target, true);
+}
+
+std::size_t AWSCLI::countActiveInstances(const CallTarget& target) const {
+    const std::string output = run({"ec2", "describe-instances", "--filters", kActiveFilter, "--query", kCountQuery,
+                                    "--output", "json"},
+                                   target, true);
+    const nlohmann::json count = nlohmann::json::parse(output);
+    if (!count.is_number_unsigned()) throw AWSError::failed("想定外のレスポンスです");
+    return count.get<std::size_t>();
 }
 
 void AWSCLI::ssoLogin() const { run({"sso", "login"}, target(), false, options_.signInTimeLimit); }

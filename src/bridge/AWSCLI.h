@@ -89,6 +89,11 @@ public:
     void start(const std::string& instanceID, const CallTarget& target) const;
     void stop(const std::string& instanceID) const { stop(instanceID, target()); }
     void stop(const std::string& instanceID, const CallTarget& target) const;
+    // How many instances of `target` are running or pending: the tool filters and counts,
+    // so only the number crosses the pipe. Throws AWSError::failed ("想定外のレスポンスです")
+    // when the tool prints anything but a whole number, nlohmann::json::parse_error when
+    // it prints no JSON.
+    std::size_t countActiveInstances(const CallTarget& target) const;
     // "aws sso login" for the current profile (no region): the tool opens the browser and
     // returns once the user has signed in there. Bounded by `signInTimeLimit`.
     void ssoLogin() const;

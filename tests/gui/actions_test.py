@@ -1,6 +1,7 @@
 """Every menu action of the real orvane, driven as a person would (the menu opened with a
 click on the tray icon, entries and dialog buttons clicked with the mouse), checked at the
-emulator, in the settings file and in the autostart folder.
+emulator, in the settings file and in the autostart folder; last the sweep of the other
+regions, read in the region menu, and quitting while one runs.
 
 The binary runs from a folder whose name needs quoting in a desktop entry, so the login
 item's Exec= line is proven on a real path.
@@ -15,7 +16,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import ARGS, SessionTestCase, run_tests  # noqa: E402
-from desktop import log, wait_for  # noqa: E402
+from desktop import SessionError, log, wait_for  # noqa: E402
 
 LOGIN = "ログイン時に起動"
 LOCK = "起動時に SG を自分の IP 専用にする: "
@@ -169,9 +170,49 @@ class ActionsTest(SessionTestCase):
             settings = (config / "orvane" / "orvane.conf").read_text()
             self.assertIn("region=ap-northeast-1", settings)
 
-        session.choose("終了")
-        wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
-        self.assertEqual(app.returncode, 0)
+        with self.subTest("every region at a glance: the other regions counted in the region menu"):
+            log("every region at a glance: the other regions counted in the region menu")
+            image = session.aws("ec2", "describe-images", "--region", "eu-west-1", "--owners", "amazon",
+                                "--query", "Images[0].ImageId")
+            session.aws("ec2", "run-instances", "--region", "eu-west-1", "--image-id", image,
+                        "--instance-type", "t3.micro", "--count", "2")
+            virginia = session.aws("ec2", "describe-instances", "--region", "us-east-1", "--filters",
+                                   "Name=instance-state-name,Values=running,pending",
+                                   "--query", "length(Reservations[].Instances[])")
+            self.assertGreater(virginia, 0)
+            region_menu = lambda t: t.startswith("リージョン: ")  # noqa: E731
+            calls = session.proxy_log().count("POST https://ec2.")
+            session.choose(region_menu, "ほかのリージョンを確認")
+            # Each landing redraws the region submenu, which closes it if open: read it once
+            # the 16 calls have been answered and ended.
+            wait_for("the sweep's calls", lambda: session.proxy_log().count("POST https://ec2.") >= calls + 16,
+                     timeout=240, interval=0.5)
+            wait_for("the last call to end", lambda: not session.calling_aws(app), timeout=60, interval=0.1)
+
+            def swept():
+                try:
+                    shown = session.peek(region_menu)
+                except SessionError:  # redrawn while being read
+                    return None
+                return shown if shown[-1].name.startswith("ほかのリージョンを確認（") else None
+
+            entries = wait_for("the sweep to end", swept, timeout=240, interval=1)
+            names = [e.name for e in entries if not e.separator]
+            self.assertIn(f"us-east-1（起動中 {virginia}）", names)
+            self.assertIn("eu-west-1（起動中 2）", names)
+            self.assertIn("us-west-2", names)
+            self.assertIn("ap-northeast-1", names)  # the chosen one is not counted
+            self.assertRegex(names[-1], r"^ほかのリージョンを確認（([01]\d|2[0-3]):[0-5]\d）$")
+            self.assertTrue(entries[-1].enabled)
+            self.assertEqual([e.name for e in entries if e.checked], ["ap-northeast-1"])
+
+        with self.subTest("quitting while a sweep runs ends its calls"):
+            log("quitting while a sweep runs ends its calls")
+            session.choose(region_menu, lambda t: t.startswith("ほかのリージョンを確認"))
+            wait_for("an aws call of the sweep", lambda: session.calling_aws(app), timeout=30, interval=0.05)
+            session.choose("終了")
+            wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
+            self.assertEqual(app.returncode, 0)
 
     @staticmethod
     def exec_argv(entry):

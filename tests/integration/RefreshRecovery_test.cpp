@@ -1,7 +1,8 @@
 // The controller on the real gateway, the real work queue and the real aws tool, with
 // something changing while a refresh runs: the emulator stopped (the failure shows in the
 // menu, and the next refresh the timer fires recovers by itself once the emulator is back),
-// or the user switching the region (the old region's list is never shown under the new one).
+// or the user switching the region (the old region's list is never shown under the new one);
+// and the sweep of the other regions, each seeded differently and one unreachable.
 
 #include <gtest/gtest.h>
 
@@ -9,12 +10,15 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "app/AppDelegate.h"
 #include "app/CloudGateway.h"
 #include "app/MenuComposer.h"
+#include "app/Regions.h"
 #include "app/SerialQueue.h"
+#include "app/WorkerPool.h"
 #include "integration/EmulatedCloud.h"
 #include "support/FakeDesktop.h"
 
@@ -87,16 +91,22 @@ protected:
         // The real tool against the emulator's fixed port. While the file "hold" exists a
         // listing waits before it starts the tool (and says so with "arrived"), so the test
         // can take the emulator away while the refresh job is running. The wait is bounded.
+        // Every call is logged, as by the plain wrapper.
         const std::string d = dir_.path().string();
         wrapper_ = writeTool(dir_, "held/aws",
                              "d='" + d + "'\n"
+                             "printf '%s\\0' \"$#\" \"$@\" >> \"$d/calls.log\"\n"
                              "if [ \"$2\" = describe-instances ] && [ -e \"$d/hold\" ]; then\n"
                              "  : > \"$d/arrived\"\n"
                              "  n=0\n"
                              "  while [ -e \"$d/hold\" ] && [ $n -lt 1200 ]; do sleep 0.05; n=$((n+1)); done\n"
                              "fi\n"
-                             "exec " + std::string(kAWSTool) + " --endpoint-url " + moto_->endpoint() +
-                                 " --cli-connect-timeout 2 \"$@\"")
+                             // A call in the region named in "fail-region" goes where nothing listens.
+                             "ep='" + moto_->endpoint() + "'\n"
+                             "if [ -e \"$d/fail-region\" ]; then\n"
+                             "  case \" $* \" in *\" --region $(cat \"$d/fail-region\") \"*) ep=http://127.0.0.1:1 ;; esac\n"
+                             "fi\n"
+                             "exec " + std::string(kAWSTool) + " --endpoint-url \"$ep\" --cli-connect-timeout 2 \"$@\"")
                        .string();
     }
 
@@ -158,7 +168,8 @@ struct Controller {
     AWSCLIGateway gateway;
     SerialQueue queue;
     SerialQueue signInQueue{"tamsel.signin"};
-    AppDelegate app{desktop.platform(desktop.mainThread, queue, signInQueue), gateway, "1.0"};
+    WorkerPool sweepQueue{4, "tamsel.sweep"};
+    AppDelegate app{desktop.platform(desktop.mainThread, queue, signInQueue, sweepQueue), gateway, "1.0"};
 };
 
 std::string describe(const std::vector<std::string>& titles) {
@@ -296,6 +307,65 @@ TEST_F(RefreshRecovery, AStartClickedBeforeARegionIsChosenStartsTheInstanceWhere
     EXPECT_TRUE(desktop.alerts.shown.empty()) << desktop.alerts.shown.at(0).body;
     EXPECT_NE(stateOf(virginia), "stopped");
     EXPECT_TRUE(desktop.menuHas("リージョン: ap-northeast-1")) << describe(desktop.menuTitles());
+}
+
+TEST_F(RefreshRecovery, TheSweepCountsTheRunningInstancesOfEachOtherRegionAndNamesTheOneThatFailed) {
+    launch({.name = "home"});  // in the chosen region: not counted
+    launch({.name = "oregon-1", .region = "us-west-2"});
+    launch({.name = "oregon-2", .region = "us-west-2"});
+    launch({.name = "frankfurt", .region = "eu-central-1"});
+    launch({.name = "resting", .region = "eu-central-1", .finalState = "stopped"});
+    launch({.name = "gone", .region = "ap-south-1", .finalState = "terminated"});
+    launch({.name = "unseen", .region = "sa-east-1"});
+    dir_.write("fail-region", "sa-east-1");
+
+    Controller controller(gatewayOptions());
+    Desktop& desktop = controller.desktop;
+    AppDelegate& app = controller.app;
+    desktop.settings.values["region"] = std::string("us-east-1");
+    app.applicationDidFinishLaunching();
+    ASSERT_TRUE(desktop.mainThread.runUntil([&] { return !app.loading(); }));
+    std::filesystem::remove(callLog());
+
+    MenuItem sweep;
+    sweep.action = MenuAction::sweepRegions;
+    app.menuItemChosen(sweep);
+    ASSERT_TRUE(app.sweep().progress.has_value());
+    ASSERT_TRUE(desktop.mainThread.runUntil([&] { return !app.sweep().progress; }));
+
+    std::map<std::string, RegionCount, std::less<>> expected;
+    for (std::string_view region : kRegions) {
+        if (region != "us-east-1") expected[std::string(region)] = 0;
+    }
+    expected["us-west-2"] = 2;
+    expected["eu-central-1"] = 1;
+    expected["sa-east-1"] = std::nullopt;
+    EXPECT_EQ(app.sweep().counts, expected);
+    EXPECT_TRUE(app.sweep().finishedAt.has_value());
+
+    // Drawn in the region menu, the failed region named, the others counted beside it.
+    const auto regionMenu = std::find_if(desktop.statusItem.menu.begin(), desktop.statusItem.menu.end(),
+                                         [](const MenuItem& item) { return item.title == "リージョン: us-east-1"; });
+    ASSERT_NE(regionMenu, desktop.statusItem.menu.end());
+    std::vector<std::string> lines;
+    for (const MenuItem& item : regionMenu->submenu) lines.push_back(item.title);
+    for (const char* line : {"us-east-1", "us-west-2（起動中 2）", "eu-central-1（起動中 1）", "ap-south-1",
+                             "sa-east-1（確認できませんでした）"}) {
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line << describe(lines);
+    }
+
+    // One filtered count per other region.
+    const Call count = {"ec2", "describe-instances", "--filters", "Name=instance-state-name,Values=running,pending",
+                        "--query", "length(Reservations[].Instances[])", "--output", "json", "--no-cli-pager",
+                        "--cli-binary-format", "base64", "--region"};
+    std::set<std::string> asked;
+    for (const Call& call : loggedCalls()) {
+        ASSERT_EQ(call.size(), count.size() + 1) << describe(call);
+        EXPECT_TRUE(std::equal(count.begin(), count.end(), call.begin())) << describe(call);
+        asked.insert(call.back());
+    }
+    EXPECT_EQ(asked.size(), 16u);
+    EXPECT_EQ(asked.count("us-east-1"), 0u);
 }
 
 }  // namespace

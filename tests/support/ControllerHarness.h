@@ -32,6 +32,7 @@ struct Harness : FakeDesktop {
     ManualMainThread mainThread;
     ManualWorkQueue queue;
     ManualWorkQueue signInQueue;
+    ManualWorkQueue sweepQueue;
     FakeGateway cli;
     std::optional<std::string> version = "1.2.3";
     std::unique_ptr<AppDelegate> controller;
@@ -39,7 +40,7 @@ struct Harness : FakeDesktop {
     AppDelegate& make() { return make(cli); }
     // The controller on another gateway (the real one, running a fake tool).
     AppDelegate& make(CloudGateway& gateway) {
-        controller = std::make_unique<AppDelegate>(platform(mainThread, queue, signInQueue), gateway, version);
+        controller = std::make_unique<AppDelegate>(platform(mainThread, queue, signInQueue, sweepQueue), gateway, version);
         return *controller;
     }
 
@@ -54,9 +55,10 @@ struct Harness : FakeDesktop {
 
     // Runs queued jobs and main-thread work until both are empty.
     void drain() {
-        while (queue.pending() || signInQueue.pending() || mainThread.pending()) {
+        while (queue.pending() || signInQueue.pending() || sweepQueue.pending() || mainThread.pending()) {
             while (queue.pending()) queue.runNext();
             while (signInQueue.pending()) signInQueue.runNext();
+            while (sweepQueue.pending()) sweepQueue.runNext();
             mainThread.runAll();
         }
     }

@@ -28,9 +28,9 @@ struct FakeDesktop {
     RecordingNotifications notifications;
 
     // The platform of these fakes with the given main thread and work queues.
-    Platform platform(MainThread& mainThread, WorkQueue& queue, WorkQueue& signInQueue) {
+    Platform platform(MainThread& mainThread, WorkQueue& queue, WorkQueue& signInQueue, WorkQueue& sweepQueue) {
         return Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application, clipboard,
-                        sessionActivity, notifications, signInQueue};
+                        sessionActivity, notifications, signInQueue, sweepQueue};
     }
 };
 

@@ -50,12 +50,21 @@ public:
     void restrictIngress(const std::string& groupID, const std::string& to, const CallTarget& target) override {
         record("restrictIngress " + groupID + " " + to, target);
     }
+    // Recorded as "countActiveInstances REGION"; answers `counts` (absent: 0).
+    std::size_t countActiveInstances(const CallTarget& target) override {
+        const std::string region = target.region.value_or("");
+        record("countActiveInstances " + region, target);
+        const auto found = counts.find(region);
+        return found == counts.end() ? 0 : found->second;
+    }
     void ssoLogin() override { record("ssoLogin", target()); }
 
     std::vector<std::string> profileNames;
     // One entry per describeInstances call: a list, or an error to throw. Empty: an empty list.
     std::deque<std::variant<std::vector<EC2Instance>, std::exception_ptr>> listings;
     std::string address = "203.0.113.7";
+    // Running and pending instances per region, for countActiveInstances.
+    std::map<std::string, std::size_t> counts;
     // Calls (as recorded, e.g. "start i-1") that throw the given error.
     std::map<std::string, std::exception_ptr> failures;
     std::vector<std::string> calls;

@@ -12,6 +12,7 @@
 #include "app/AppDelegate.h"
 #include "app/CloudGateway.h"
 #include "app/SerialQueue.h"
+#include "app/WorkerPool.h"
 #include "platform/qt/DBusNotifications.h"
 #include "platform/qt/DBusSessionActivity.h"
 #include "platform/qt/QtAlerts.h"
@@ -36,9 +37,9 @@ class TrayApplication {
 public:
     // Needs a QApplication. Nothing runs until the controller is launched.
     explicit TrayApplication(TrayApplicationOptions options = {});
-    // The controller first (no more jobs or posts), then the work queues (each drops the
-    // waiting jobs, waits for the running one), while the gateway and the adapters it may still use
-    // are alive.
+    // The controller first (no more jobs or posts), then the work queues and the sweep pool
+    // (each drops the waiting jobs, waits for the running ones), while the gateway and the
+    // adapters they may still use are alive.
     ~TrayApplication();
     TrayApplication(const TrayApplication&) = delete;
     TrayApplication& operator=(const TrayApplication&) = delete;
@@ -60,6 +61,7 @@ private:
     AWSCLIGateway cli_;
     std::unique_ptr<SerialQueue> queue_;
     std::unique_ptr<SerialQueue> signInQueue_;
+    std::unique_ptr<WorkerPool> sweepQueue_;
     std::unique_ptr<AppDelegate> delegate_;
 };
 

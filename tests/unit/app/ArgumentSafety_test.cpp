@@ -38,6 +38,7 @@ public:
     void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) override {
         real_.restrictIngress(groupID, address, target);
     }
+    std::size_t countActiveInstances(const CallTarget& target) override { return real_.countActiveInstances(target); }
     void ssoLogin() override { real_.ssoLogin(); }
 
 private:

@@ -1,5 +1,7 @@
 // What the menu's entries do, driven through the built menu as a user would.
 
+#include <set>
+
 #include <gtest/gtest.h>
 
 #include "support/ControllerHarness.h"
@@ -343,6 +345,87 @@ TEST(Actions, SignInRunsBesideTheWorkQueueThenListsOrAlerts) {
         EXPECT_EQ(h.find({waiting}), nullptr);
         EXPECT_EQ(h.find({entryTitle}) != nullptr, c.failure.has_value());
     }
+}
+
+TEST(Actions, TheSweepCountsTheOtherRegionsBesideTheWorkQueueAndKeepsThemForTheProfile) {
+    setenv("TZ", "Asia/Tokyo", 1);
+    tzset();
+    const std::string entryTitle = "ほかのリージョンを確認";
+    const auto countCalls = [](const Harness& h) {
+        return std::count_if(h.cli.calls.begin(), h.cli.calls.end(),
+                             [](const std::string& call) { return call.starts_with("countActiveInstances "); });
+    };
+    Harness h;
+    h.cli.profileNames = {"work"};
+    h.settings.values["region"] = std::string("us-east-1");
+    launch(h);
+    h.cli.targets.clear();
+    h.cli.counts = {{"us-east-2", 2}, {"eu-west-1", 1}, {"ap-south-1", 0}};
+    h.cli.failures["countActiveInstances sa-east-1"] = errorOf(AWSError::failed("Could not connect"));
+
+    h.choose({"リージョン: us-east-1", entryTitle});
+    // Counted on the sweep queue: listings and actions go on meanwhile.
+    EXPECT_EQ(h.sweepQueue.pending(), 16u);
+    EXPECT_EQ(h.queue.pending(), 0u);
+    ASSERT_NE(h.find({"リージョン: us-east-1", "確認中… 0/16"}), nullptr);
+    EXPECT_FALSE(h.find({"リージョン: us-east-1", "確認中… 0/16"})->enabled);
+    h.controller->menuItemChosen(entry(MenuAction::sweepRegions));
+    EXPECT_EQ(h.sweepQueue.pending(), 16u) << "a second sweep started";
+    for (int i = 0; i < 5; ++i) h.sweepQueue.runNext();
+    h.mainThread.runAll();
+    EXPECT_NE(h.find({"リージョン: us-east-1", "確認中… 5/16"}), nullptr);
+    EXPECT_NE(h.find({"リージョン: us-east-1", "us-east-2（起動中 2）"}), nullptr) << "shown as it lands";
+
+    h.application.clock += std::chrono::minutes(3);  // 07:16 in Tokyo
+    h.drain();
+    // Each other region once, under the current profile.
+    std::set<std::string> asked;
+    for (std::size_t i = 0; i < h.cli.calls.size(); ++i) {
+        if (!h.cli.calls[i].starts_with("countActiveInstances ")) continue;
+        EXPECT_EQ(h.cli.targets[i].profile, std::nullopt);
+        asked.insert(h.cli.targets[i].region.value_or(""));
+    }
+    EXPECT_EQ(asked.size(), 16u);
+    EXPECT_EQ(asked.count("us-east-1"), 0u);
+    Strings lines;
+    for (const MenuItem& item : h.find({"リージョン: us-east-1"})->submenu) lines.push_back(item.title);
+    EXPECT_EQ(Strings(lines.begin() + 2, lines.begin() + 6),
+              (Strings{"us-east-1", "us-east-2（起動中 2）", "us-west-1", "us-west-2"}));
+    EXPECT_EQ(lines.at(11), "ap-south-1");
+    EXPECT_EQ(lines.at(14), "eu-west-1（起動中 1）");
+    EXPECT_EQ(lines.at(18), "sa-east-1（確認できませんでした）");
+    EXPECT_EQ(lines.back(), entryTitle + "（07:16）");
+    EXPECT_TRUE(h.find({"リージョン: us-east-1", entryTitle + "（07:16）"})->enabled);
+    EXPECT_TRUE(h.alerts.shown.empty());
+
+    // Choosing a region keeps the counts.
+    h.choose({"リージョン: us-east-1", "eu-west-1（起動中 1）"});
+    h.drain();
+    EXPECT_NE(h.find({"リージョン: eu-west-1", "us-east-2（起動中 2）"}), nullptr);
+    EXPECT_NE(h.find({"リージョン: eu-west-1", entryTitle + "（07:16）"}), nullptr);
+
+    // Another profile forgets them, and drops a sweep under way: its calls not yet made are skipped.
+    h.choose({"リージョン: eu-west-1", entryTitle + "（07:16）"});
+    h.sweepQueue.runNext();
+    h.sweepQueue.runNext();
+    const auto before = countCalls(h);
+    h.choose({"プロファイル: デフォルト", "work"});
+    h.drain();
+    EXPECT_EQ(countCalls(h), before);
+    EXPECT_NE(h.find({"リージョン: eu-west-1", "us-east-1"}), nullptr);
+    EXPECT_NE(h.find({"リージョン: eu-west-1", "us-east-2"}), nullptr);
+    EXPECT_NE(h.find({"リージョン: eu-west-1", entryTitle}), nullptr);
+    EXPECT_EQ(h.controller->sweep(), SweepView{});
+
+    // With no region chosen, which one the tool's configuration names is not known: all are counted.
+    h.choose({"リージョン: eu-west-1", "デフォルト (AWS CLI の設定)"});
+    h.cli.targets.clear();
+    h.cli.calls.clear();
+    h.choose({"リージョン: デフォルト", entryTitle});
+    EXPECT_NE(h.find({"リージョン: デフォルト", "確認中… 0/17"}), nullptr);
+    h.drain();
+    EXPECT_EQ(countCalls(h), 17);
+    EXPECT_EQ(h.cli.targets.back().profile, "work");
 }
 
 TEST(Actions, ProfileAndRegionChoicesAreAppliedStoredAndRefreshed) {

@@ -315,7 +315,7 @@ TEST(SettingsItems, ProfileAndRegionCheckOnlyTheCurrentEntry) {
 
     const MenuItem region = regionMenuItem("ap-northeast-1");
     EXPECT_EQ(region.title, "リージョン: ap-northeast-1");
-    ASSERT_EQ(region.submenu.size(), 19u);
+    ASSERT_EQ(region.submenu.size(), 21u);
     EXPECT_EQ(region.submenu[0].title, "デフォルト (AWS CLI の設定)");
     EXPECT_TRUE(region.submenu[1].separator);
     for (std::size_t i = 0; i < kRegions.size(); ++i) {
@@ -323,6 +323,9 @@ TEST(SettingsItems, ProfileAndRegionCheckOnlyTheCurrentEntry) {
         EXPECT_EQ(region.submenu[i + 2].representedObject, RepresentedObject(std::string(kRegions[i])));
         EXPECT_EQ(region.submenu[i + 2].checked, kRegions[i] == "ap-northeast-1");
     }
+    EXPECT_TRUE(region.submenu[19].separator);
+    EXPECT_EQ(region.submenu[20].title, "ほかのリージョンを確認");
+    EXPECT_EQ(region.submenu[20].action, MenuAction::sweepRegions);
     const MenuItem elsewhere = regionMenuItem("mars-north-1");
     EXPECT_EQ(elsewhere.title, "リージョン: mars-north-1");
     EXPECT_TRUE(std::none_of(elsewhere.submenu.begin(), elsewhere.submenu.end(), [](auto& i) { return i.checked; }));

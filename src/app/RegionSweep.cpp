@@ -1,0 +1,57 @@
+#include "app/RegionSweep.h"
+
+#include <utility>
+#include <vector>
+
+#include "app/Regions.h"
+
+namespace tamsel {
+
+RegionSweep::RegionSweep(WorkQueue& queue, MainThread& mainThread, CloudGateway& cli, const Application& application,
+                         std::function<void()> changed)
+    : cli_(cli), application_(application), changed_(std::move(changed)), handOff_(queue, mainThread) {}
+
+void RegionSweep::begin() {
+    if (view_.progress) return;
+    const CallTarget chosen = cli_.target();
+    std::vector<std::string> regions;
+    for (std::string_view region : kRegions) {
+        if (region != chosen.region) regions.emplace_back(region);
+    }
+    view_.counts.clear();
+    view_.finishedAt.reset();
+    view_.progress = std::pair<std::size_t, std::size_t>{0, regions.size()};
+    changed_();
+
+    const unsigned generation = generation_->load();
+    for (const std::string& region : regions) {
+        handOff_.run(
+            [&cli = cli_, current = generation_, generation, target = CallTarget{chosen.profile, region}] {
+                Counted counted;
+                if (current->load() != generation) return counted;
+                counted.asked = true;
+                try {
+                    counted.count = cli.countActiveInstances(target);
+                } catch (...) {
+                    // Shown as a region that could not be checked; the others still show.
+                }
+                return counted;
+            },
+            [this, generation, region](const Counted& counted) {
+                if (!counted.asked || generation != generation_->load() || !view_.progress) return;
+                view_.counts[region] = counted.count;
+                if (++view_.progress->first == view_.progress->second) {
+                    view_.progress.reset();
+                    view_.finishedAt = application_.now();
+                }
+                changed_();
+            });
+    }
+}
+
+void RegionSweep::forget() {
+    ++*generation_;
+    view_ = {};
+}
+
+}  // namespace tamsel
