@@ -41,6 +41,7 @@ void WorkerPool::async(std::function<void()> job) {
 }
 
 void WorkerPool::run() {
+    // The kernel keeps at most 15 bytes of a thread name.
     pthread_setname_np(pthread_self(), label_.substr(0, 15).c_str());
     // On Linux the nice value belongs to the thread; a child spawned from it starts with it.
     // Best effort: without it the jobs just compete as equals.

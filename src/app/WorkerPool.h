@@ -1,6 +1,7 @@
 #pragma once
 // A work queue that runs up to a fixed number of jobs at once, each on a thread of its own,
-// started in the order queued. The region sweep counts several regions side by side on one.
+// started in the order queued. The region sweep counts several regions side by side on one;
+// with one thread it is the serial work queue (SerialQueue.h).
 
 #include <condition_variable>
 #include <cstddef>
@@ -15,7 +16,7 @@
 
 namespace tamsel {
 
-class WorkerPool final : public WorkQueue {
+class WorkerPool : public WorkQueue {
 public:
     // Starts `threads` threads (at least one), each named `label` (up to 15 bytes on Linux).
     // With a `niceness` above 0 the threads, and the child processes their jobs start (which
