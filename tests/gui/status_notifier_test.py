@@ -94,8 +94,9 @@ def line_of(name, state):
     return lambda text: text.endswith(f" {name} — {state}")
 
 
-class StatusNotifierTest(SessionTestCase):
-    # -- the item and its menu, as a host reads them -------------------------
+class HostCalls:
+    """What a StatusNotifier host asks of the item at `self.name` and of its menu at
+    `self.menu_path`, for test cases with a `session`."""
 
     def item(self, prop):
         return self.session.bus_property(self.name, "/StatusNotifierItem", ITEM, prop)
@@ -107,6 +108,10 @@ class StatusNotifierTest(SessionTestCase):
 
     def layout(self):
         return Node(self.call("GetLayout", "(iias)", (0, -1, []), "(u(ia{sv}av))")[1])
+
+
+class StatusNotifierTest(HostCalls, SessionTestCase):
+    # -- the item and its menu, as a host reads them -------------------------
 
     def open(self, *path):
         """Opens the menu and the submenus along `path` as a host does (AboutToShow before

@@ -32,7 +32,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import ARGS, SessionTestCase, run_tests, shown_name  # noqa: E402
 from desktop import WATCHER, WaylandSession, log, wait_for  # noqa: E402
 from desktop.wayland import BAR_HEIGHT, SIZE  # noqa: E402
-from status_notifier_test import DBUSMENU, ITEM, Node, label_text  # noqa: E402
+from status_notifier_test import HostCalls, label_text  # noqa: E402
 
 # Instance names a host could garble: dbusmenu's access-key mark and Qt's, markup, an emoji
 # and right-to-left text.
@@ -47,21 +47,10 @@ def instance_line(name, state):
     return f"{dot} {shown_name(name)} — {state}"
 
 
-class WaylandPanelTest(SessionTestCase):
+class WaylandPanelTest(HostCalls, SessionTestCase):
     session_class = WaylandSession
 
     # -- the item, as waybar's tray reads it ---------------------------------
-
-    def item(self, prop):
-        return self.session.bus_property(self.name, "/StatusNotifierItem", ITEM, prop)
-
-    def call(self, method, signature, args, reply=None):
-        from gi.repository import GLib
-
-        return self.session.bus_call(self.name, self.menu_path, DBUSMENU, method, GLib.Variant(signature, args), reply)
-
-    def layout(self):
-        return Node(self.call("GetLayout", "(iias)", (0, -1, []), "(u(ia{sv}av))")[1])
 
     def event(self, node, kind):
         from gi.repository import GLib
