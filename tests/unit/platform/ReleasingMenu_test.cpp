@@ -9,7 +9,10 @@
 #include <QWindow>
 #include <functional>
 
+#include <QRawFont>
+
 #include "QtTestApp.h"
+#include "platform/qt/MenuFont.h"
 
 namespace tamsel {
 namespace {
@@ -68,6 +71,23 @@ TEST_F(ReleasingMenuTest, AMenuOpenedAgainInTimeKeepsItsWindowAndAnOpenOneIsNeve
     EXPECT_TRUE(menu.isVisible());
     EXPECT_FALSE(window.isNull()) << "the window of the open menu was destroyed";
     EXPECT_EQ(menu.windowHandle(), window.data());
+}
+
+TEST_F(ReleasingMenuTest, DrawsTheStateDotsFromTheColourEmojiFont) {
+    // DejaVu Sans has ⚫ and ⚪ as text bullets; the menu's first family must not, so that
+    // they come from the colour emoji font, as on the panels.
+    for (const QString& base : {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK JP")}) {
+        SCOPED_TRACE(base.toStdString());
+        const QStringList families = withColourDots(QFont(base)).families();
+        ASSERT_EQ(families.size(), 2);
+        const QRawFont first = QRawFont::fromFont(QFont(families[0]));
+        EXPECT_TRUE(first.supportsCharacter(U'あ'));
+        EXPECT_FALSE(first.supportsCharacter(char32_t(0x26AB)));
+        EXPECT_FALSE(first.supportsCharacter(char32_t(0x26AA)));
+        EXPECT_EQ(families[1], kColourEmojiFamily);
+    }
+    const ReleasingMenu menu;
+    EXPECT_EQ(menu.font().families().value(1), kColourEmojiFamily);
 }
 
 }  // namespace
