@@ -29,6 +29,7 @@
 #include "app/WorkerPool.h"
 #include "support/FakeDesktop.h"
 #include "support/MotoServer.h"
+#include "support/PumpedMainThread.h"
 #include "support/Subprocess.h"
 #include "support/TempDir.h"
 
@@ -37,35 +38,7 @@ using tamsel::test::TempDir;
 
 namespace {
 
-// The test's main thread: work posted from the queues runs when the program pumps it.
-class PumpedMainThread final : public tamsel::MainThread {
-public:
-    void post(std::function<void()> work) override {
-        {
-            const std::lock_guard lock(mutex_);
-            work_.push_back(std::move(work));
-        }
-        posted_.notify_one();
-    }
-    bool runUntil(const std::function<bool()>& done) {
-        while (!done()) {
-            std::function<void()> work;
-            {
-                std::unique_lock lock(mutex_);
-                if (!posted_.wait_for(lock, 300s, [&] { return !work_.empty(); })) return false;
-                work = std::move(work_.front());
-                work_.pop_front();
-            }
-            work();
-        }
-        return true;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable posted_;
-    std::deque<std::function<void()>> work_;
-};
+using tamsel::test::PumpedMainThread;
 
 struct Cost {
     double wall = 0, self = 0, children = 0;  // seconds
@@ -158,7 +131,7 @@ int main(int argc, char** argv) {
 
         tamsel::test::FakeDesktop desktop;
         desktop.settings.values["region"] = std::string("us-east-1");
-        PumpedMainThread mainThread;
+        PumpedMainThread mainThread(300s);
         tamsel::AWSCLIGateway gateway(options);
         tamsel::SerialQueue queue;
         tamsel::SerialQueue signInQueue("tamsel.signin");

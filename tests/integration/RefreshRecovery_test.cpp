@@ -21,6 +21,7 @@
 #include "app/WorkerPool.h"
 #include "integration/EmulatedCloud.h"
 #include "support/FakeDesktop.h"
+#include "support/PumpedMainThread.h"
 
 namespace tamsel::test {
 namespace {
@@ -29,38 +30,6 @@ using namespace std::chrono_literals;
 
 // A hang guard for waits on the emulator and the tool, not a measure of their speed.
 constexpr auto kGuard = 120s;
-
-// The main thread is the test's: work posted from the work queue waits until the test runs it.
-class PumpedMainThread final : public MainThread {
-public:
-    void post(std::function<void()> work) override {
-        {
-            const std::lock_guard lock(mutex_);
-            work_.push_back(std::move(work));
-        }
-        posted_.notify_one();
-    }
-
-    // Runs posted work as it comes until `done` holds; false when nothing came for kGuard.
-    bool runUntil(const std::function<bool()>& done) {
-        while (!done()) {
-            std::function<void()> work;
-            {
-                std::unique_lock lock(mutex_);
-                if (!posted_.wait_for(lock, kGuard, [&] { return !work_.empty(); })) return false;
-                work = std::move(work_.front());
-                work_.pop_front();
-            }
-            work();
-        }
-        return true;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable posted_;
-    std::deque<std::function<void()>> work_;
-};
 
 class ScopeExit {
 public:
