@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <utility>
 
 #include "bridge/AWSError.h"
@@ -106,7 +107,7 @@ std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget&
 }
 
 std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion,
-                        std::chrono::milliseconds timeLimit) const {
+                        std::chrono::milliseconds timeLimit, const OutputListener& listener) const {
     const auto path = locate(options_.toolPaths, options_.environment, options_.toolTimeLimit);
     if (!path) throw AWSError::cliNotFound();
 
@@ -123,7 +124,7 @@ std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget&
         arguments.emplace_back("--region");
         arguments.push_back(*target.region);
     }
-    return toolOutput(runProcess(*path, arguments, options_.environment.forChild(), timeLimit), timeLimit);
+    return toolOutput(runProcess(*path, arguments, options_.environment.forChild(), timeLimit, listener), timeLimit);
 }
 
 std::vector<std::string> AWSCLI::listProfiles() const {
@@ -165,7 +166,22 @@ std::size_t AWSCLI::countActiveInstances(const CallTarget& target) const {
     return count.get<std::size_t>();
 }
 
-void AWSCLI::ssoLogin() const { run({"sso", "login"}, target(), false, options_.signInTimeLimit); }
+void AWSCLI::ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) const {
+    OutputListener listener;
+    if (prompted) {
+        // Versions differ in the stream they print the prompt to: both are read, each by
+        // itself, and the first to show an address is the one followed.
+        listener = [&prompted, readers = std::array<SignInPromptReader, 2>{},
+                    followed = std::optional<OutputStream>{}](OutputStream stream, std::string_view piece) mutable {
+            if (followed && *followed != stream) return;
+            SignInPromptReader& reader = readers[stream == OutputStream::output ? 0 : 1];
+            if (!reader.take(piece)) return;
+            followed = stream;
+            prompted(*reader.prompt());
+        };
+    }
+    run({"sso", "login"}, target(), false, options_.signInTimeLimit, listener);
+}
 
 std::string AWSCLI::globalIPv4() const {
     return lookUpGlobalIPv4(options_.addressLookup);

@@ -5,6 +5,7 @@
 // signs in (ssoLogin) from another, so that the long wait holds up nothing else.
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "bridge/ToolOutcome.h"
 #include "bridge/EC2Instance.h"
 #include "bridge/Environment.h"
+#include "bridge/SignInPrompt.h"
 
 namespace tamsel {
 
@@ -95,8 +97,11 @@ public:
     // it prints no JSON.
     std::size_t countActiveInstances(const CallTarget& target) const;
     // "aws sso login" for the current profile (no region): the tool opens the browser and
-    // returns once the user has signed in there. Bounded by `signInTimeLimit`.
-    void ssoLogin() const;
+    // returns once the user has signed in there. Bounded by `signInTimeLimit`. Where the
+    // browser does not open, the user needs what the tool prints: `prompted` hears it, on
+    // the calling thread while the tool waits, once the address is read and again when the
+    // code follows it.
+    void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted = {}) const;
 
     // This machine's public IPv4 address (see AddressLookup.h).
     std::string globalIPv4() const;
@@ -113,7 +118,7 @@ public:
 
 private:
     std::string run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion,
-                    std::chrono::milliseconds timeLimit) const;
+                    std::chrono::milliseconds timeLimit, const OutputListener& listener = {}) const;
 
     const AWSCLIOptions options_;
     mutable std::mutex mutex_;

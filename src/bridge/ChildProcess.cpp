@@ -168,12 +168,14 @@ private:
     FileDescriptor exitNotice_;
 };
 
-// Reads what is there; closes the descriptor at end-of-file (or on a read error).
-void readAvailable(FileDescriptor& fd, std::string& into) {
+// Reads what is there and tells `listener`; closes the descriptor at end-of-file (or on a
+// read error).
+void readAvailable(FileDescriptor& fd, std::string& into, OutputStream stream, const OutputListener& listener) {
     char buffer[65536];
     const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
     if (got > 0) {
         into.append(buffer, static_cast<size_t>(got));
+        if (listener) listener(stream, std::string_view(buffer, static_cast<size_t>(got)));
     } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
         fd.reset();
     }
@@ -184,7 +186,8 @@ void readAvailable(FileDescriptor& fd, std::string& into) {
 bool endRunningProcesses(std::chrono::milliseconds grace) { return RunningGroups::instance().endAll(grace); }
 
 ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
-                         const Environment& environment, std::chrono::milliseconds timeLimit) {
+                         const Environment& environment, std::chrono::milliseconds timeLimit,
+                         const OutputListener& listener) {
     Pipe output = makePipe();
     Pipe error = makePipe();
 
@@ -253,8 +256,12 @@ ProcessResult runProcess(const std::string& path, const std::vector<std::string>
         for (nfds_t i = 0; i < count; ++i) {
             if (watched[i].revents == 0) continue;
             switch (sources[i]) {
-                case Source::output: readAvailable(output.readEnd, result.output); break;
-                case Source::error: readAvailable(error.readEnd, result.error); break;
+                case Source::output:
+                    readAvailable(output.readEnd, result.output, OutputStream::output, listener);
+                    break;
+                case Source::error:
+                    readAvailable(error.readEnd, result.error, OutputStream::error, listener);
+                    break;
                 case Source::exit: child.noteExit(); break;
             }
         }

@@ -2,7 +2,9 @@
 // Runs one executable as a child process and tells what became of it.
 
 #include <chrono>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bridge/Environment.h"
@@ -25,13 +27,20 @@ struct ProcessResult {
     bool succeeded() const { return ending == Ending::exited && status == 0; }
 };
 
+// Hears the child's output while it runs: each piece as it is read, from either stream.
+// Called on the thread that runs the child; the pieces are in the result as well.
+enum class OutputStream { output, error };
+using OutputListener = std::function<void(OutputStream stream, std::string_view piece)>;
+
 // Runs `path` directly (no shell, no search-path lookup) with `arguments`, `environment`,
 // standard input from /dev/null and both output streams drained at once. The child leads
 // a process group of its own, which is ended as a whole when the child outlives
 // `timeLimit`; the child is always reaped before this returns.
+// `listener`, when given, hears the output as it comes (see OutputListener).
 // Throws std::system_error when the child cannot be started or waited for.
 ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
-                         const Environment& environment, std::chrono::milliseconds timeLimit);
+                         const Environment& environment, std::chrono::milliseconds timeLimit,
+                         const OutputListener& listener = {});
 
 // For the end of the application, however it ends: refuses every later run without
 // starting a child, sends SIGTERM to the process group of every child under way (each run

@@ -13,8 +13,9 @@ namespace tamsel::test {
 
 // Each call logs its arguments (NUL-terminated) to calls/N and its PATH and AWS_PAGER to
 // envs/N. For the second command word W it first sleeps for the seconds in delay-W when
-// that exists, then prints reply-W, or, when fail-W exists, prints that to standard error
-// and exits 1. It only ever expands its arguments inside double
+// that exists, then prints note-W to standard error and reply-W, or, when fail-W exists,
+// prints that to standard error and exits 1. When hold-W exists, it then waits for
+// release-W before it exits. It only ever expands its arguments inside double
 // quotes, so whatever they hold is logged as it came.
 class FakeTool {
 public:
@@ -31,11 +32,20 @@ public:
                           "printf '%s\\n%s\\n' \"$PATH\" \"${AWS_PAGER-unset}\" > \"$d/envs/$n\"\n"
                           "if [ -f \"$d/delay-$2\" ]; then sleep \"$(cat \"$d/delay-$2\")\"; fi\n"
                           "if [ -f \"$d/fail-$2\" ]; then cat \"$d/fail-$2\" >&2; exit 1; fi\n"
-                          "if [ -f \"$d/reply-$2\" ]; then cat \"$d/reply-$2\"; fi\n");
+                          "if [ -f \"$d/note-$2\" ]; then cat \"$d/note-$2\" >&2; fi\n"
+                          "if [ -f \"$d/reply-$2\" ]; then cat \"$d/reply-$2\"; fi\n"
+                          "if [ -f \"$d/hold-$2\" ]; then\n"
+                          "  while [ ! -f \"$d/release-$2\" ]; do sleep 0.05; done\n"
+                          "fi\n");
     }
 
     void reply(const std::string& word, const std::string& text) const { dir_.write("reply-" + word, text); }
     void fail(const std::string& word, const std::string& text) const { dir_.write("fail-" + word, text); }
+    // Standard-error text of a call of `word` that succeeds.
+    void note(const std::string& word, const std::string& text) const { dir_.write("note-" + word, text); }
+    // Calls of `word` wait, once they have printed, until release(word).
+    void hold(const std::string& word) const { dir_.write("hold-" + word, ""); }
+    void release(const std::string& word) const { dir_.write("release-" + word, ""); }
     // Every following call of `word` takes `seconds` first (0: none).
     void delay(const std::string& word, int seconds) const {
         if (seconds > 0)

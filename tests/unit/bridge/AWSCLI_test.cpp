@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <exception>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -175,6 +178,60 @@ TEST(AWSCLICommands, SignInIsBoundedByItsOwnTimeLimit) {
         ADD_FAILURE() << "no error";
     } catch (const AWSError& error) {
         EXPECT_NE(error.text().find("200 ミリ秒"), std::string::npos) << error.text();
+    }
+}
+
+TEST(AWSCLICommands, SignInTellsWhereToSignInWhileTheToolStillWaits) {
+    // Without a browser the tool prints where to sign in, then waits for the user there.
+    const std::string device = "https://device.sso.us-east-1.amazonaws.com/";
+    const std::string authorize =
+        "https://oidc.us-east-1.amazonaws.com/authorize?response_type=code&client_id=c1&redirect_uri="
+        "http%3A%2F%2F127.0.0.1%3A40111%2Foauth%2Fcallback&state=s1&code_challenge_method=S256&code_challenge=x1";
+    const struct {
+        const char* what;
+        std::string output, error;
+        SignInPrompt prompt;
+    } cases[] = {
+        {"device code, on standard output",
+         "Attempting to automatically open the SSO authorization page in your default browser.\n"
+         "If the browser does not open or you wish to use a different device to authorize this request, open the "
+         "following URL:\n\n" + device + "\n\nThen enter the code:\n\nABCD-EFGH\n",
+         "", SignInPrompt{device, "ABCD-EFGH"}},
+        {"address only, on standard error", "Some notice\n",
+         "Browser will not be automatically opened.\nPlease visit the following URL:\n\n" + authorize + "\n",
+         SignInPrompt{authorize, std::nullopt}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const FakeTool fake;
+        fake.reply("login", c.output);
+        fake.note("login", c.error);
+        fake.hold("login");
+
+        std::mutex mutex;
+        std::condition_variable heardOne;
+        std::vector<SignInPrompt> heard;
+        std::exception_ptr failure;
+        std::thread signIn([&] {
+            try {
+                AWSCLI(fake.options()).ssoLogin([&](const SignInPrompt& prompt) {
+                    const std::lock_guard lock(mutex);
+                    heard.push_back(prompt);
+                    heardOne.notify_all();
+                });
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+        {
+            std::unique_lock lock(mutex);
+            EXPECT_TRUE(heardOne.wait_for(lock, 20s, [&] { return !heard.empty(); })) << "nothing while it waits";
+        }
+        fake.release("login");
+        signIn.join();
+        EXPECT_FALSE(failure);
+        ASSERT_FALSE(heard.empty());
+        EXPECT_EQ(heard.back(), c.prompt);
     }
 }
 
