@@ -26,8 +26,8 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
                          [this](const RefreshCycle::Elsewhere& listing) {
                              powerWatch_.landed(listing.instances, listing.target);
                          }}),
-      signIn_(platform_.signInQueue, platform_.mainThread, cli, platform_.alerts, refreshCycle_,
-              [this] { rebuildMenu(); }),
+      signIn_(platform_.signInQueue, platform_.mainThread, cli, platform_.alerts, platform_.notifications,
+              refreshCycle_, [this] { rebuildMenu(); }),
       sweep_(platform_.sweepQueue, platform_.mainThread, cli, platform_.application, [this] { rebuildMenu(); }),
       actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_,
                [this] { rebuildMenu(); }) {}
@@ -83,6 +83,7 @@ void AppDelegate::rebuildMenu() {
     state.ingressLockGroups = settings_.ingressLockGroups();
     state.loginEnabled = loginEnabled();
     state.signingIn = signingIn();
+    state.signInPrompt = signIn_.prompt();
     state.now = platform_.application.now();
     state.sweep = sweep();
     platform_.statusItem.setMenu(composeMenu(state));

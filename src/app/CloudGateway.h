@@ -2,6 +2,7 @@
 // The AWS operations the controller runs off the main thread. AWSCLIGateway is the real
 // one; unit tests of the controller use a scripted fake.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,7 +36,9 @@ public:
     // Called on the sweep queue, several at once, beside the work queue.
     virtual std::size_t countActiveInstances(const CallTarget& target) = 0;
     // Called on the sign-in queue, beside the work queue: it waits minutes for the user.
-    virtual void ssoLogin() = 0;
+    // `prompted` is called there, while it waits, with what the tool asks the user to do
+    // where it cannot open the browser (see AWSCLI::ssoLogin).
+    virtual void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) = 0;
 };
 
 class AWSCLIGateway final : public CloudGateway {
@@ -59,7 +62,7 @@ public:
         cli_.restrictIngress(groupID, address, target);
     }
     std::size_t countActiveInstances(const CallTarget& target) override { return cli_.countActiveInstances(target); }
-    void ssoLogin() override { cli_.ssoLogin(); }
+    void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) override { cli_.ssoLogin(prompted); }
 
 private:
     AWSCLI cli_;

@@ -33,6 +33,20 @@ public:
         });
     }
 
+    // A function for a job to hand values to `land` on the main thread while it still runs,
+    // in the order given and before the job's result; dropped, as results are, once this
+    // hand-off is gone. Safe to call from any thread.
+    template <class Value, class Land>
+    std::function<void(const Value&)> relay(Land land) {
+        return [&mainThread = mainThread_, alive = std::weak_ptr<const bool>(lifetime_),
+                land = std::move(land)](const Value& value) {
+            mainThread.post([alive, land, value] {
+                if (alive.expired()) return;
+                land(value);
+            });
+        };
+    }
+
 private:
     WorkQueue& queue_;
     MainThread& mainThread_;

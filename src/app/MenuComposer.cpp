@@ -78,13 +78,19 @@ StatusButton statusButton(std::span<const EC2Instance> instances, bool errorPend
     };
 }
 
-std::vector<MenuItem> errorLines(const AWSError& error, bool signingIn) {
+std::vector<MenuItem> errorLines(const AWSError& error, bool signingIn, const std::optional<SignInPrompt>& prompt) {
     std::vector<MenuItem> lines;
     lines.push_back(label("⚠️ " + error.summary()));
     if (auto hint = error.hint()) lines.push_back(label("　" + *hint));
     if (error.needsSSOLogin()) {
         lines.push_back(signingIn ? label("　ブラウザでのサインインを待っています…")
                                   : actionItem("　aws sso login を実行…", MenuAction::ssoLogin));
+        if (signingIn && prompt) {
+            lines.push_back(actionItem("　サインイン用の URL をコピー", MenuAction::copyText, prompt->url));
+            if (prompt->code) {
+                lines.push_back(actionItem("　コードをコピー（" + *prompt->code + "）", MenuAction::copyText, *prompt->code));
+            }
+        }
     }
     if (error.kind() != AWSError::Kind::cliNotFound && !error.text().empty()) {
         lines.push_back(actionItem("　エラーの詳細…", MenuAction::showErrorDetail));
@@ -197,7 +203,9 @@ Menu composeMenu(const MenuState& state) {
     menu.push_back(MenuItem::separatorItem());
 
     if (state.lastError) {
-        for (MenuItem& line : errorLines(*state.lastError, state.signingIn)) menu.push_back(std::move(line));
+        for (MenuItem& line : errorLines(*state.lastError, state.signingIn, state.signInPrompt)) {
+            menu.push_back(std::move(line));
+        }
     } else if (state.instances.empty()) {
         menu.push_back(label(state.loading ? "読み込み中…" : "インスタンスがありません"));
     }

@@ -15,6 +15,7 @@
 #include "app/RegionSweep.h"
 #include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
+#include "bridge/SignInPrompt.h"
 
 namespace tamsel {
 
@@ -31,6 +32,7 @@ struct MenuState {
     IngressLockGroups ingressLockGroups;
     bool loginEnabled = false;
     bool signingIn = false;  // "aws sso login" is under way
+    std::optional<SignInPrompt> signInPrompt;  // where it asks the user to sign in, once printed
     SweepView sweep;         // the other regions' counts
     // The controller's clock, for how long running instances have been running; absent: no such line.
     std::optional<std::chrono::system_clock::time_point> now;
@@ -50,9 +52,11 @@ StatusButton statusButton(std::span<const EC2Instance> instances, bool errorPend
 std::string dot(std::string_view state);
 
 // The summary line, the hint line when there is a hint, for an expired sign-in session the
-// entry that signs in again (disabled, saying so, while `signingIn`), and the detail entry
-// when the error carries a text worth showing.
-std::vector<MenuItem> errorLines(const AWSError& error, bool signingIn = false);
+// entry that signs in again (disabled, saying so, while `signingIn`, followed by entries
+// that copy the `prompt`'s address and code), and the detail entry when the error carries
+// a text worth showing.
+std::vector<MenuItem> errorLines(const AWSError& error, bool signingIn = false,
+                                 const std::optional<SignInPrompt>& prompt = std::nullopt);
 
 // One instance line with its submenu (details, how long it has been running at `now`,
 // start, stop, ingress lock, copying its id and addresses).

@@ -9,9 +9,10 @@
 namespace tamsel {
 
 SignIn::SignIn(WorkQueue& queue, MainThread& mainThread, CloudGateway& cli, Alerts& alerts,
-               RefreshCycle& refreshCycle, std::function<void()> changed)
+               Notifications& notifications, RefreshCycle& refreshCycle, std::function<void()> changed)
     : cli_(cli),
       alerts_(alerts),
+      notifications_(notifications),
       refreshCycle_(refreshCycle),
       changed_(std::move(changed)),
       handOff_(queue, mainThread) {}
@@ -21,10 +22,10 @@ void SignIn::begin() {
     running_ = true;
     changed_();
     handOff_.run(
-        [&cli = cli_] {
+        [&cli = cli_, prompted = handOff_.relay<SignInPrompt>([this](const SignInPrompt& p) { prompted(p); })] {
             std::optional<AWSError> failure;
             try {
-                cli.ssoLogin();
+                cli.ssoLogin(prompted);
             } catch (...) {
                 failure = caughtError();
             }
@@ -32,6 +33,7 @@ void SignIn::begin() {
         },
         [this](const std::optional<AWSError>& failure) {
             running_ = false;
+            prompt_.reset();
             changed_();
             if (failure) {
                 // The summary leads the body: the title only says that signing in failed.
@@ -41,6 +43,18 @@ void SignIn::begin() {
             // The list shown failed for want of the session: list again under it now.
             refreshCycle_.refreshAfterOperation();
         });
+}
+
+void SignIn::prompted(const SignInPrompt& prompt) {
+    if (!running_) return;
+    const bool first = !prompt_;
+    prompt_ = prompt;
+    changed_();
+    if (!first) return;
+    // One notification per sign-in; the menu follows what comes later (a code after the address).
+    notifications_.send(prompt.code ? "ブラウザで次の URL を開き、コード " + *prompt.code + " を入力してください"
+                                    : std::string("ブラウザで次の URL を開いてください"),
+                        prompt.url);
 }
 
 }  // namespace tamsel

@@ -57,7 +57,11 @@ public:
         const auto found = counts.find(region);
         return found == counts.end() ? 0 : found->second;
     }
-    void ssoLogin() override { record("ssoLogin", target()); }
+    // Tells `prompted` each of `signInPrompts` in turn, then ends as scripted.
+    void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) override {
+        for (const SignInPrompt& prompt : signInPrompts) prompted(prompt);
+        record("ssoLogin", target());
+    }
 
     std::vector<std::string> profileNames;
     // One entry per describeInstances call: a list, or an error to throw. Empty: an empty list.
@@ -65,6 +69,8 @@ public:
     std::string address = "203.0.113.7";
     // Running and pending instances per region, for countActiveInstances.
     std::map<std::string, std::size_t> counts;
+    // What ssoLogin reports the tool printed, in order.
+    std::vector<SignInPrompt> signInPrompts;
     // Calls (as recorded, e.g. "start i-1") that throw the given error.
     std::map<std::string, std::exception_ptr> failures;
     std::vector<std::string> calls;

@@ -39,7 +39,7 @@ public:
         real_.restrictIngress(groupID, address, target);
     }
     std::size_t countActiveInstances(const CallTarget& target) override { return real_.countActiveInstances(target); }
-    void ssoLogin() override { real_.ssoLogin(); }
+    void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) override { real_.ssoLogin(prompted); }
 
 private:
     AWSCLIGateway real_;

@@ -347,6 +347,44 @@ TEST(Actions, SignInRunsBesideTheWorkQueueThenListsOrAlerts) {
     }
 }
 
+TEST(Actions, SignInOffersWhatTheToolPrintedWhileItWaits) {
+    // Without a browser the tool prints where to sign in; the user needs it from the menu.
+    const std::string device = "https://device.sso.us-east-1.amazonaws.com/";
+    const std::string authorize = "https://oidc.us-east-1.amazonaws.com/authorize?response_type=code&client_id=c1";
+    const std::string copyURL = "　サインイン用の URL をコピー";
+    const std::string copyCode = "　コードをコピー（ABCD-EFGH）";
+    const struct {
+        SignInPrompt prompt;
+        Strings copied;
+        std::pair<std::string, std::string> told;
+    } cases[] = {
+        {{device, "ABCD-EFGH"}, {device, "ABCD-EFGH"},
+         {"ブラウザで次の URL を開き、コード ABCD-EFGH を入力してください", device}},
+        {{authorize, std::nullopt}, {authorize}, {"ブラウザで次の URL を開いてください", authorize}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.prompt.url);
+        Harness h;
+        launch(h);
+        h.cli.listings.push_back(errorOf(AWSError::failed("Error loading SSO Token: Token for dev does not exist")));
+        h.controller->refresh();
+        h.drain();
+        h.cli.signInPrompts = {c.prompt};
+
+        h.choose({"　aws sso login を実行…"});
+        h.signInQueue.runNext();
+        h.mainThread.runNext();  // the prompt lands; the sign-in's end waits behind it
+        h.choose({copyURL});
+        if (c.prompt.code) h.choose({copyCode});
+        EXPECT_EQ(h.find({copyCode}) != nullptr, c.prompt.code.has_value());
+        EXPECT_EQ(h.clipboard.texts, c.copied);
+
+        h.drain();
+        EXPECT_EQ(h.find({copyURL}), nullptr) << "the sign-in has ended";
+        EXPECT_EQ(h.notifications.sent, (std::vector<std::pair<std::string, std::string>>{c.told}));
+    }
+}
+
 TEST(Actions, TheSweepCountsTheOtherRegionsBesideTheWorkQueueAndKeepsThemForTheProfile) {
     setenv("TZ", "Asia/Tokyo", 1);
     tzset();
