@@ -21,8 +21,8 @@ inline constexpr std::string_view kSignInFailedTitle = "サインインできま
 class SignIn {
 public:
     // Everything given must outlive the sign-in, and `queue` must have finished or dropped
-    // its jobs before `cli` goes. `changed` draws the menu anew when running() changes.
-    // `changed` also when prompt() changes.
+    // its jobs before `cli` goes. `changed` draws the menu anew when running() or prompt()
+    // changes.
     SignIn(WorkQueue& queue, MainThread& mainThread, CloudGateway& cli, Alerts& alerts, Notifications& notifications,
            RefreshCycle& refreshCycle, std::function<void()> changed);
 
