@@ -114,7 +114,8 @@ void MenuActions::bookStop(const MenuItem& item) {
     const auto* choice = std::get_if<StopBookingChoice>(&item.representedObject);
     if (!choice || choice->hours <= 0) return;
     // No confirmation: the booking is the decision, and it can be cancelled until it is due.
-    const auto unsaved = bookings_.book(choice->instance, refreshCycle_.listedUnder(), std::chrono::hours(choice->hours));
+    const auto unsaved =
+        bookings_.book(choice->instance, refreshCycle_.listedUnder(), std::chrono::hours(choice->hours));
     rebuildMenu_();
     reportUnsaved(unsaved);
 }

@@ -56,8 +56,8 @@ std::optional<StopBooking> readStopBooking(const std::string& text) {
     if (!when) return std::nullopt;
     booking.at = std::chrono::time_point_cast<Clock::duration>(*when);
     std::optional<std::string> name;
-    if (!optionalText(object, "profile", booking.target.profile) || !optionalText(object, "region", booking.target.region) ||
-        !optionalText(object, "name", name))
+    if (!optionalText(object, "profile", booking.target.profile) ||
+        !optionalText(object, "region", booking.target.region) || !optionalText(object, "name", name))
         return std::nullopt;
     booking.name = name.value_or("");
     return booking;
@@ -174,7 +174,8 @@ void StopBookings::arm() {
     const auto next = std::min_element(bookings_.begin(), bookings_.end(), [](const auto& a, const auto& b) {
                           return a.second.at < b.second.at;
                       })->second.at;
-    const auto wait = std::clamp<Clock::duration>(next - application_.now(), Clock::duration::zero(), kStopBookingCheck);
+    const auto wait =
+        std::clamp<Clock::duration>(next - application_.now(), Clock::duration::zero(), kStopBookingCheck);
     timer_ = timers_.startOneShot(std::chrono::ceil<std::chrono::milliseconds>(wait), [this] {
         carryOutDue();
         arm();

@@ -322,7 +322,8 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
         const auto bookedAt = h.application.clock;
         if (c.unwritable) h.settings.failure = readOnly;
         h.choose({line, "停止を予約", "2 時間後"});
-        EXPECT_EQ(h.alerts.shown, c.unwritable ? std::vector<Alert>{settingsNotSavedAlert(readOnly)} : std::vector<Alert>{});
+        EXPECT_EQ(h.alerts.shown,
+                  c.unwritable ? std::vector<Alert>{settingsNotSavedAlert(readOnly)} : std::vector<Alert>{});
         ASSERT_NE(h.find({line, due}), nullptr);
         EXPECT_FALSE(h.find({line, due})->enabled);
         EXPECT_TRUE(h.find({line, cancel})->enabled);
