@@ -17,7 +17,10 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
                     {.started = [this] { rebuildMenu(); },
                      .landed =
                          [this] {
-                             if (!lastError()) powerWatch_.landed(instances(), refreshCycle_.listedUnder());
+                             if (!lastError()) {
+                                 powerWatch_.landed(instances(), refreshCycle_.listedUnder());
+                                 bookings_.landed(instances(), refreshCycle_.listedUnder());
+                             }
                              updateButton();
                              rebuildMenu();
                          },
@@ -25,17 +28,24 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
                      .landedElsewhere =
                          [this](const RefreshCycle::Elsewhere& listing) {
                              powerWatch_.landed(listing.instances, listing.target);
+                             bookings_.landed(listing.instances, listing.target);
                          }}),
       signIn_(platform_.signInQueue, platform_.mainThread, cli, platform_.alerts, platform_.notifications,
               refreshCycle_, [this] { rebuildMenu(); }),
       sweep_(platform_.sweepQueue, platform_.mainThread, cli, platform_.application, [this] { rebuildMenu(); }),
-      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_,
+      bookings_(settings_, platform_.timers, platform_.application, platform_.notifications,
+                [this](const std::string& instanceID, const StopBooking& booking) {
+                    actions_.stopAsBooked(instanceID, booking);
+                    rebuildMenu();
+                }),
+      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_, bookings_,
                [this] { rebuildMenu(); }) {}
 
 AppDelegate::~AppDelegate() { platform_.statusItem.setDelegate(nullptr); }
 
 void AppDelegate::applicationDidFinishLaunching() {
     settings_.applyStored();
+    bookings_.launched();
     platform_.statusItem.setDelegate(this);
     updateButton();
     rebuildMenu();
@@ -86,6 +96,7 @@ void AppDelegate::rebuildMenu() {
     state.signInPrompt = signIn_.prompt();
     state.now = platform_.application.now();
     state.sweep = sweep();
+    state.stopBookings = bookings_.times();
     platform_.statusItem.setMenu(composeMenu(state));
 }
 

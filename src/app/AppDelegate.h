@@ -18,6 +18,7 @@
 #include "app/RefreshCycle.h"
 #include "app/RegionSweep.h"
 #include "app/SignIn.h"
+#include "app/StopBookings.h"
 #include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
 
@@ -68,6 +69,7 @@ private:
     RefreshCycle refreshCycle_;
     SignIn signIn_;
     RegionSweep sweep_;
+    StopBookings bookings_;
     MenuActions actions_;
 };
 

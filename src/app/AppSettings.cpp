@@ -33,4 +33,12 @@ std::optional<SettingsWriteError> AppSettings::setIngressLockGroup(const std::st
     return store_.setStringMap(kIngressLockGroupsKey, groups);
 }
 
+std::map<std::string, std::string> AppSettings::stopBookings() const {
+    return store_.stringMap(kStopBookingsKey).value_or(std::map<std::string, std::string>{});
+}
+
+std::optional<SettingsWriteError> AppSettings::setStopBookings(const std::map<std::string, std::string>& bookings) {
+    return store_.setStringMap(kStopBookingsKey, bookings);
+}
+
 }  // namespace tamsel

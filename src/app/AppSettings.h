@@ -1,8 +1,10 @@
 #pragma once
 // The settings the controller keeps: the CLI profile and region (stored, and applied to
-// the gateway that uses them) and the ingress lock mapping. A choice the store cannot take
-// holds for this run (see SettingsKeeper); the setters return why it was not stored.
+// the gateway that uses them), the ingress lock mapping and the booked stops. A choice the
+// store cannot take holds for this run (see SettingsKeeper); the setters return why it was
+// not stored.
 
+#include <map>
 #include <optional>
 #include <string>
 
@@ -33,6 +35,11 @@ public:
     // read again first, so a change made meanwhile elsewhere in it is kept.
     [[nodiscard]] std::optional<SettingsWriteError> setIngressLockGroup(const std::string& instanceID,
                                                                         const std::optional<std::string>& groupID);
+
+    // The booked stops as stored (instance id to the booking's text); empty when there are
+    // none or they cannot be read. StopBookings reads and writes what each text holds.
+    std::map<std::string, std::string> stopBookings() const;
+    [[nodiscard]] std::optional<SettingsWriteError> setStopBookings(const std::map<std::string, std::string>& bookings);
 
 private:
     SettingsKeeper store_;

@@ -19,7 +19,7 @@ std::optional<std::string> carriedText(const MenuItem& item) {
 
 MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
                          AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn, RegionSweep& sweep,
-                         std::function<void()> rebuildMenu)
+                         StopBookings& bookings, std::function<void()> rebuildMenu)
     : platform_(platform),
       cli_(cli),
       handOff_(handOff),
@@ -28,6 +28,7 @@ MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, HandOff& h
       powerWatch_(powerWatch),
       signIn_(signIn),
       sweep_(sweep),
+      bookings_(bookings),
       rebuildMenu_(std::move(rebuildMenu)) {}
 
 void MenuActions::perform(const MenuItem& item) {
@@ -35,6 +36,8 @@ void MenuActions::perform(const MenuItem& item) {
         case MenuAction::none: break;
         case MenuAction::startInstance: startInstance(item); break;
         case MenuAction::stopInstance: stopInstance(item); break;
+        case MenuAction::bookStop: bookStop(item); break;
+        case MenuAction::cancelStopBooking: cancelStopBooking(item); break;
         case MenuAction::selectProfile: selectProfile(item); break;
         case MenuAction::selectRegion: selectRegion(item); break;
         case MenuAction::selectIngressLockGroup: selectIngressLockGroup(item); break;
@@ -97,6 +100,32 @@ void MenuActions::stopInstance(const MenuItem& item) {
     if (platform_.alerts.run(stopConfirmation(*instance)) != 0) return;
     runOperation([id = instance->id, target](CloudGateway& cli) { cli.stop(id, target); },
                  followWhenAccepted(&PowerWatch::stopped, *instance, target));
+}
+
+void MenuActions::stopAsBooked(const std::string& instanceID, const StopBooking& booking) {
+    EC2Instance instance;
+    instance.id = instanceID;
+    instance.name = booking.name;
+    runOperation([id = instanceID, target = booking.target](CloudGateway& cli) { cli.stop(id, target); },
+                 followWhenAccepted(&PowerWatch::stoppedAsBooked, instance, booking.target));
+}
+
+void MenuActions::bookStop(const MenuItem& item) {
+    const auto* choice = std::get_if<StopBookingChoice>(&item.representedObject);
+    if (!choice || choice->hours <= 0) return;
+    // No confirmation: the booking is the decision, and it can be cancelled until it is due.
+    const auto unsaved =
+        bookings_.book(choice->instance, refreshCycle_.listedUnder(), std::chrono::hours(choice->hours));
+    rebuildMenu_();
+    reportUnsaved(unsaved);
+}
+
+void MenuActions::cancelStopBooking(const MenuItem& item) {
+    const auto id = carriedText(item);
+    if (!id) return;
+    const auto unsaved = bookings_.cancel(*id);
+    rebuildMenu_();
+    reportUnsaved(unsaved);
 }
 
 void MenuActions::selectProfile(const MenuItem& item) {

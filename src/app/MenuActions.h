@@ -1,7 +1,8 @@
 #pragma once
 // What the menu's entries do: the power actions with their confirmations and the ingress
-// lock, the settings entries, the login item, copying text, the error details, signing in
-// again, counting the other regions, reloading and quitting.
+// lock, booking a stop and cancelling it, the settings entries, the login item, copying
+// text, the error details, signing in again, counting the other regions, reloading and
+// quitting.
 // A failed action is shown in an alert; every cloud operation is followed by a listing,
 // and an accepted start or stop is followed by the power watch until it settles.
 
@@ -18,6 +19,7 @@
 #include "app/RefreshCycle.h"
 #include "app/RegionSweep.h"
 #include "app/SignIn.h"
+#include "app/StopBookings.h"
 #include "bridge/AWSError.h"
 
 namespace tamsel {
@@ -27,16 +29,21 @@ public:
     // Everything given must outlive the actions. `rebuildMenu` draws the menu anew.
     MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
                 AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn, RegionSweep& sweep,
-                std::function<void()> rebuildMenu);
+                StopBookings& bookings, std::function<void()> rebuildMenu);
 
     // Does what choosing `item` asks.
     void perform(const MenuItem& item);
+    // The time of a booked stop has come: stops the instance as 「停止」 does, without asking,
+    // under the profile and region it was booked under.
+    void stopAsBooked(const std::string& instanceID, const StopBooking& booking);
 
 private:
     using Operation = std::function<void(CloudGateway&)>;
 
     void startInstance(const MenuItem& item);
     void stopInstance(const MenuItem& item);
+    void bookStop(const MenuItem& item);
+    void cancelStopBooking(const MenuItem& item);
     using PowerTell = void (PowerWatch::*)(const EC2Instance&, const CallTarget&);
     // What to run once AWS accepted the start or stop of `instance`, listed under `target`:
     // `tell` the power watch, which follows it there.
@@ -65,6 +72,7 @@ private:
     PowerWatch& powerWatch_;
     SignIn& signIn_;
     RegionSweep& sweep_;
+    StopBookings& bookings_;
     std::function<void()> rebuildMenu_;
 };
 

@@ -124,15 +124,29 @@ MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroup
 }
 
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
-                          std::optional<std::chrono::system_clock::time_point> now) {
+                          std::optional<std::chrono::system_clock::time_point> now,
+                          std::optional<std::chrono::system_clock::time_point> stopBooked) {
     std::vector<MenuItem> submenu;
     submenu.push_back(label(instance.id + "  " + instance.type));
     if (now) {
         if (auto running = runningTimeLine(instance, *now)) submenu.push_back(label(std::move(*running)));
     }
+    if (stopBooked) submenu.push_back(label(formatHourMinute(*stopBooked) + " に停止予定"));
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(actionItem("起動", MenuAction::startInstance, instance, instance.state == "stopped"));
     submenu.push_back(actionItem("停止", MenuAction::stopInstance, instance, instance.state == "running"));
+    if (instance.state == "running") {
+        std::vector<MenuItem> later;
+        for (int hours : {1, 2, 4, 8}) {
+            later.push_back(actionItem(std::to_string(hours) + " 時間後", MenuAction::bookStop,
+                                       StopBookingChoice{instance, hours}));
+        }
+        submenu.push_back(submenuItem("停止を予約", std::move(later)));
+    }
+    if (stopBooked) {
+        submenu.push_back(actionItem("予約を取り消す（" + formatHourMinute(*stopBooked) + " に停止）",
+                                     MenuAction::cancelStopBooking, instance.id));
+    }
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(ingressLockMenuItem(instance, lockGroups));
     submenu.push_back(MenuItem::separatorItem());
@@ -210,7 +224,11 @@ Menu composeMenu(const MenuState& state) {
         menu.push_back(label(state.loading ? "読み込み中…" : "インスタンスがありません"));
     }
     for (const EC2Instance& instance : state.instances) {
-        menu.push_back(instanceMenuItem(instance, state.ingressLockGroups, state.now));
+        const auto booked = state.stopBookings.find(instance.id);
+        menu.push_back(instanceMenuItem(instance, state.ingressLockGroups, state.now,
+                                        booked == state.stopBookings.end()
+                                            ? std::nullopt
+                                            : std::optional<std::chrono::system_clock::time_point>(booked->second)));
     }
     menu.push_back(MenuItem::separatorItem());
 

@@ -34,6 +34,8 @@ struct MenuState {
     bool signingIn = false;  // "aws sso login" is under way
     std::optional<SignInPrompt> signInPrompt;  // where it asks the user to sign in, once printed
     SweepView sweep;         // the other regions' counts
+    // Instance id to when its booked stop is due.
+    std::map<std::string, std::chrono::system_clock::time_point> stopBookings;
     // The controller's clock, for how long running instances have been running; absent: no such line.
     std::optional<std::chrono::system_clock::time_point> now;
     // Writes the last-update time; when empty, the time format of the user's locale.
@@ -59,9 +61,11 @@ std::vector<MenuItem> errorLines(const AWSError& error, bool signingIn = false,
                                  const std::optional<SignInPrompt>& prompt = std::nullopt);
 
 // One instance line with its submenu (details, how long it has been running at `now`,
-// start, stop, ingress lock, copying its id and addresses).
+// when its booked stop is due, start, stop, booking a stop and cancelling it, ingress lock,
+// copying its id and addresses).
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
-                          std::optional<std::chrono::system_clock::time_point> now = std::nullopt);
+                          std::optional<std::chrono::system_clock::time_point> now = std::nullopt,
+                          std::optional<std::chrono::system_clock::time_point> stopBooked = std::nullopt);
 
 MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optional<std::string>& profile);
 // The regions, each with its count from the sweep when above zero or when it failed, and

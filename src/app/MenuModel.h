@@ -17,6 +17,8 @@ enum class MenuAction {
     none,
     startInstance,
     stopInstance,
+    bookStop,           // books the stop of a running instance some hours from now
+    cancelStopBooking,  // drops the booked stop of the instance whose id the entry carries
     selectProfile,
     selectRegion,
     selectIngressLockGroup,
@@ -41,8 +43,17 @@ struct LockChoice {
     bool operator==(const LockChoice&) const = default;
 };
 
+// What an entry of an instance's booking submenu carries: the instance, and how long from
+// the choice it is to be stopped.
+struct StopBookingChoice {
+    EC2Instance instance;
+    int hours = 0;
+
+    bool operator==(const StopBookingChoice&) const = default;
+};
+
 // The value an item carries to its action, taken when the menu is built.
-using RepresentedObject = std::variant<std::monostate, std::string, LockChoice, EC2Instance>;
+using RepresentedObject = std::variant<std::monostate, std::string, LockChoice, EC2Instance, StopBookingChoice>;
 
 // Where a name from outside (an instance's, a profile's) stands in an item's title, in
 // bytes of the title. Only that part may be shortened to fit a line; the product's own

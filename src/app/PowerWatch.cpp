@@ -20,8 +20,10 @@ constexpr std::chrono::seconds kStaleListing{60};
 PowerWatch::PowerWatch(Notifications& notifications, const Application& application)
     : notifications_(notifications), application_(application) {}
 
-void PowerWatch::follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string target) {
-    followed_[instance.id] = Follow{listedUnder, isolated(instance.sortKey()), std::move(target), application_.now()};
+void PowerWatch::follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string target,
+                        std::string reachedText) {
+    followed_[instance.id] = Follow{listedUnder, isolated(instance.sortKey()), std::move(target), application_.now(),
+                                    false, std::move(reachedText)};
 }
 
 std::vector<CallTarget> PowerWatch::followedElsewhere(const CallTarget& current) const {
@@ -59,7 +61,7 @@ bool PowerWatch::settle(Follow& follow, const std::string& state, const EC2Insta
             notifications_.send(follow.label + " が起動しました",
                                 hasAddress ? "パブリック IP: " + *instance->publicIPv4 : std::string());
         } else {
-            notifications_.send(follow.label + " が停止しました", "");
+            notifications_.send(follow.label + (follow.reachedText.empty() ? " が停止しました" : follow.reachedText), "");
         }
         return true;
     }

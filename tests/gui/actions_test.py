@@ -1,7 +1,8 @@
 """Every menu action of the real orvane, driven as a person would (the menu opened with a
 click on the tray icon, entries and dialog buttons clicked with the mouse), checked at the
 emulator, in the settings file and in the autostart folder; last the sweep of the other
-regions, read in the region menu, and quitting while one runs.
+regions, read in the region menu, and quitting while one runs; then a stop booked, kept over
+a restart (its time moved in the settings file meanwhile) and carried out when due.
 
 The binary runs from a folder whose name needs quoting in a desktop entry, so the login
 item's Exec= line is proven on a real path.
@@ -9,14 +10,17 @@ item's Exec= line is proven on a real path.
 Usage: /usr/bin/python3 actions_test.py --orvane PATH --artifacts DIR
 """
 
+import json
 import shutil
 import subprocess
 import sys
+from datetime import datetime, timedelta, timezone
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import ARGS, SessionTestCase, run_tests  # noqa: E402
 from desktop import SessionError, log, wait_for  # noqa: E402
+from settings_file import read_map, write_map  # noqa: E402
 
 LOGIN = "ログイン時に起動"
 LOCK = "起動時に SG を自分の IP 専用にする: "
@@ -213,6 +217,41 @@ class ActionsTest(SessionTestCase):
             session.choose("終了")
             wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
             self.assertEqual(app.returncode, 0)
+
+        with self.subTest("a booked stop: kept over a restart, carried out when due, and told"):
+            log("a booked stop: kept over a restart, carried out when due, and told")
+            notified = session.root / "notifications.jsonl"
+            session.start_notification_service(notified)
+            app = session.start_app()
+            tokyo = line_of("tokyo-app", "running")
+            tokyo_id = self.instance("tokyo-app", "ap-northeast-1")["InstanceId"]
+            self.wait_menu(lambda names: any(tokyo(n) for n in names))
+            session.choose(tokyo, "停止を予約", "1 時間後")
+            names = [e.name for e in session.peek(tokyo)]
+            due = next((n for n in names if n.endswith(" に停止予定")), None)
+            self.assertRegex(due or "", r"^([01]\d|2[0-3]):[0-5]\d に停止予定$", names)
+            self.assertIn(f"予約を取り消す（{due.split()[0]} に停止）", names)
+            self.assertEqual(session.alerts(), [])  # booked without asking
+            session.choose("終了")
+            wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
+
+            # The booking as stored, moved to a few seconds from now while orvane is not running.
+            conf = config / "orvane" / "orvane.conf"
+            bookings = read_map(conf, "stopBookings")
+            self.assertEqual(list(bookings), [tokyo_id])
+            booking = json.loads(bookings[tokyo_id])
+            self.assertEqual((booking["name"], booking["region"]), ("tokyo-app", "ap-northeast-1"))
+            soon = datetime.now(timezone.utc) + timedelta(seconds=20)
+            booking["at"] = soon.strftime("%Y-%m-%dT%H:%M:%SZ")
+            write_map(conf, "stopBookings", {tokyo_id: json.dumps(booking)})
+            app = session.start_app()
+            wait_for("tokyo-app to be stopped at the emulator",
+                     lambda: self.instance("tokyo-app", "ap-northeast-1")["State"]["Name"] == "stopped", timeout=90)
+            sent = wait_for("the notification", lambda: notified.exists() and [
+                call["summary"] for call in map(json.loads, notified.read_text().splitlines())], timeout=60)
+            self.assertEqual(sent, ["tokyo-app を予約どおり停止しました"])
+            self.assertEqual(read_map(conf, "stopBookings"), {})
+            self.assertEqual(session.alerts(), [])
 
     @staticmethod
     def exec_argv(entry):

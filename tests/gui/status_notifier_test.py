@@ -344,7 +344,7 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
             self.assertEqual(lines[1][1:], (False, False, False))
             self.assertEqual(lines[:1] + lines[2:],
                              [(f"{web_id}  t3.micro", False, False, False), ("---",), ("起動", False, False, False),
-                              ("停止", True, False, False), ("---",),
+                              ("停止", True, False, False), ("停止を予約", True, False, True), ("---",),
                               ("起動時に SG を自分の IP 専用にする: しない", True, False, True), ("---",),
                               ("ID をコピー", True, False, False),
                               (f"パブリック IP をコピー（{web['PublicIpAddress']}）", True, False, False),

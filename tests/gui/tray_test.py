@@ -101,9 +101,9 @@ class TrayTest(SessionTestCase):
         shown = [(e.name, e.enabled, e.has_submenu) for e in session.entries(submenu) if not e.separator]
         self.assertRegex(shown[0][0], r"^i-[0-9a-f]+  t3\.micro$")
         self.assertRegex(shown[1][0], r"^起動から [0-9]+ 分$")  # how long it has been running
-        self.assertEqual(shown[2:5], [("起動", False, False), ("停止", True, False),
+        self.assertEqual(shown[2:6], [("起動", False, False), ("停止", True, False), ("停止を予約", True, True),
                                       ("起動時に SG を自分の IP 専用にする: しない", True, True)])
-        self.assertEqual([name.split("（")[0] for name, _, _ in shown[5:]],
+        self.assertEqual([name.split("（")[0] for name, _, _ in shown[6:]],
                          ["ID をコピー", "パブリック IP をコピー", "プライベート IP をコピー"])
         session.screenshot(Path(ARGS.artifacts) / "tray-menu-scrolled.png")
         session.xdotool("key", "Escape")

@@ -44,6 +44,19 @@ public:
         timer.fire();
     }
 
+    // Fires the most recently started timer of `interval` that is still armed; false when
+    // there is none.
+    bool fireArmed(std::chrono::milliseconds interval) {
+        for (auto timer = started_.rbegin(); timer != started_.rend(); ++timer) {
+            if (!*timer->live || timer->interval != interval) continue;
+            *timer->live = false;
+            auto fire = timer->fire;  // firing may start timers, which moves the list
+            fire();
+            return true;
+        }
+        return false;
+    }
+
 private:
     class Handle final : public OneShotTimer {
     public:

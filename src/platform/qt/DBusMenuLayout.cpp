@@ -17,6 +17,9 @@ std::string identity(const RepresentedObject& object) {
             return "l" + choice.instanceID + '\n' + choice.groupID.value_or("");
         }
         std::string operator()(const EC2Instance& instance) const { return "i" + instance.id; }
+        std::string operator()(const StopBookingChoice& choice) const {
+            return "b" + choice.instance.id + '\n' + std::to_string(choice.hours);
+        }
     };
     return std::visit(Visitor{}, object);
 }

@@ -251,6 +251,113 @@ TEST(Actions, AnActionRunsAndIsFollowedUnderTheListItCameFromWhateverIsChosenMea
     }
 }
 
+TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
+    using namespace std::chrono_literals;
+    using Sent = std::vector<std::pair<std::string, std::string>>;
+    setenv("TZ", "Asia/Tokyo", 1);
+    tzset();
+    const std::string line = "🟢 web — running";
+    const std::string due = "09:13 に停止予定";  // booked at 07:13:20 in Tokyo, two hours ahead
+    const std::string cancel = "予約を取り消す（09:13 に停止）";
+    const CallTarget booked{std::nullopt, "us-east-1"};
+    const EC2Instance web = instance("i-1", "running", "web");
+    const SettingsWriteError readOnly{"/home/u/.config/orvane/orvane.conf", "Read-only file system"};
+    const auto restart = [&](Harness& h, std::chrono::hours later) {
+        h.controller.reset();
+        h.application.clock += later;
+        h.launched({web});
+    };
+    const struct {
+        std::string name;
+        bool unwritable;                        // the settings file takes no writes
+        std::function<void(Harness&)> meanwhile;  // between booking and the booked time
+        bool stops;
+        std::optional<std::string> stopFails;
+        Sent sent;
+    } cases[] = {
+        {"carried out under the region it was booked in, after a restart, behind a locked screen", false,
+         [&](Harness& h) {
+             restart(h, 1h);
+             h.choose({"リージョン: us-east-1", "ap-northeast-1"});  // i-1 is not listed there
+             h.drain();
+             h.sessionActivity.set(true);
+         },
+         true, std::nullopt, {{"web を予約どおり停止しました", ""}}},
+        {"not stored, yet held for this run", true, [](Harness&) {}, true, std::nullopt,
+         {{"web を予約どおり停止しました", ""}}},
+        {"refused: the failure alert of a stop", false, [](Harness&) {}, true, kAccessDenied, {}},
+        {"cancelled", false, [&](Harness& h) { h.choose({line, cancel}); }, false, std::nullopt, {}},
+        {"stopped from elsewhere", false,
+         [&](Harness& h) {
+             h.cli.listings.push_back(std::vector{instance("i-1", "stopping", "web")});
+             h.controller->refresh();
+             h.drain();
+         },
+         false, std::nullopt, {}},
+        {"terminated from elsewhere", false,
+         [&](Harness& h) {
+             h.controller->refresh();  // listed no more
+             h.drain();
+         },
+         false, std::nullopt, {}},
+        {"passed while orvane was not running, with entries that cannot be read", false,
+         [&](Harness& h) {
+             h.controller.reset();
+             auto stored = *h.settings.stringMap("stopBookings");
+             stored["i-7"] = R"({"at":"2023-11-14T22:00:00Z","region":"us-east-1"})";  // no name: the id
+             stored["i-8"] = R"({"at":"tomorrow","name":"x"})";
+             stored["i-9"] = "i-9";
+             h.settings.values["stopBookings"] = stored;
+             restart(h, 3h);
+         },
+         false, std::nullopt,
+         {{"web の停止予約（09:13）は orvane が動いていなかったため実行されませんでした", ""},
+          {"i-7 の停止予約（07:00）は orvane が動いていなかったため実行されませんでした", ""}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        h.settings.values["region"] = std::string("us-east-1");
+        h.launched({web});
+        const auto bookedAt = h.application.clock;
+        if (c.unwritable) h.settings.failure = readOnly;
+        h.choose({line, "停止を予約", "2 時間後"});
+        EXPECT_EQ(h.alerts.shown,
+                  c.unwritable ? std::vector<Alert>{settingsNotSavedAlert(readOnly)} : std::vector<Alert>{});
+        ASSERT_NE(h.find({line, due}), nullptr);
+        EXPECT_FALSE(h.find({line, due})->enabled);
+        EXPECT_TRUE(h.find({line, cancel})->enabled);
+        if (!c.unwritable) {
+            EXPECT_EQ(h.settings.stringMap("stopBookings"),
+                      (Groups{{"i-1", R"({"at":"2023-11-15T00:13:20Z","name":"web","region":"us-east-1"})"}}));
+        }
+
+        c.meanwhile(h);
+        h.alerts.shown.clear();
+        h.cli.calls.clear();
+        h.cli.targets.clear();
+        if (c.stopFails) h.cli.failures["stop i-1"] = errorOf(AWSError::failed(*c.stopFails));
+        for (int i = 0; i < 3; ++i) h.cli.listings.push_back(std::vector{instance("i-1", "stopped", "web")});
+        h.application.clock = std::max(h.application.clock, bookedAt + 2h);
+        EXPECT_EQ(h.timers.fireArmed(kStopBookingCheck), c.stops);
+        h.drain();
+
+        const auto stop = std::find(h.cli.calls.begin(), h.cli.calls.end(), "stop i-1");
+        EXPECT_EQ(stop != h.cli.calls.end(), c.stops);
+        if (stop != h.cli.calls.end()) {
+            EXPECT_EQ(h.cli.targets[stop - h.cli.calls.begin()], booked);
+        }
+        EXPECT_EQ(h.alerts.shown.size(), c.stopFails ? 1u : 0u);
+        if (c.stopFails) {
+            EXPECT_EQ(h.alerts.shown.at(0).title, "操作に失敗しました");
+        }
+        EXPECT_EQ(h.notifications.sent, c.sent);
+        EXPECT_TRUE(h.settings.stringMap("stopBookings").value_or(Groups{}).empty());
+        EXPECT_EQ(h.find({line, due}), nullptr);
+        EXPECT_EQ(h.timers.fireArmed(kStopBookingCheck), false) << "a booking is left";
+    }
+}
+
 TEST(Actions, FollowUpRefreshIsQueuedEvenWhileOneIsUnderWayAndAfterTheAlert) {
     Harness h;
     launch(h);

@@ -239,6 +239,8 @@ TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
         EXPECT_EQ(item.title, dot(c.state) + " web-1 — " + c.state);
         EXPECT_EQ(item.submenu[2].enabled, c.start) << c.state;
         EXPECT_EQ(item.submenu[3].enabled, c.stop) << c.state;
+        // A stop can be booked only while it can be stopped.
+        EXPECT_EQ(item.submenu[4].title == "停止を予約", c.stop) << c.state;
     }
 }
 
@@ -262,7 +264,8 @@ TEST(InstanceLine, CopyEntriesFollowTheAddressesAndCarryThePlainText) {
         record.privateIPv4 = c.privateIPv4;
         const std::vector<MenuItem> submenu = instanceMenuItem(record, {}).submenu;
         // After the lock submenu and a separator, and nothing after them.
-        const auto lock = std::find_if(submenu.begin(), submenu.end(), [](auto& item) { return item.hasSubmenu(); });
+        const auto lock = std::find_if(submenu.begin(), submenu.end(),
+                                       [](auto& item) { return item.title.starts_with("起動時に SG"); });
         ASSERT_NE(lock, submenu.end());
         ASSERT_TRUE((lock + 1)->separator);
         const std::vector<MenuItem> copies(lock + 2, submenu.end());

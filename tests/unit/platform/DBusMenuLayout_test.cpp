@@ -81,17 +81,17 @@ struct Case {
 TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutOnlyWhenEntriesComeOrGo) {
     // Top level: 0 header, 1 ---, 2 api, 3 db_main, 4 web, 5 ---, 6 最終更新, 7 今すぐ更新, 8 ---,
     // 9 プロファイル, 10 リージョン, 11 ログイン時に起動, 12 ---, 13 終了. An instance's submenu:
-    // 0 id, 1 ---, 2 起動, 3 停止, 4 ---, 5 lock menu (0 しない, 1 ---, 2 web, 3 ssh), 6 ---,
-    // 7 ID, 8 public IP (while it has one), then private IP.
+    // 0 id, 1 ---, 2 起動, 3 停止, then while running 停止を予約 (1, 2, 4 and 8 hours), ---, the
+    // lock menu (0 しない, 1 ---, 2 web, 3 ssh), ---, ID, public IP (while it has one), private IP.
     const std::vector<Case> cases = {
         {"the same model again", [](Shown&) {}, {}, {}, {}},
         {"the time and a state change: texts and flags in place",
          [](Shown& s) {
              s.time = "12:00:31";
-             s.instances[0].state = "stopping";
+             s.instances[1].state = "pending";  // a running one would lose its booking submenu
          },
          {},
-         {"6", "2", "2/3"},
+         {"6", "3", "3/2"},
          {}},
         {"another profile: the marks move",
          [](Shown& s) { s.profile = "dev"; },
@@ -101,7 +101,7 @@ TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutO
         {"a lock group chosen: the marks move in the instance's submenu",
          [](Shown& s) { s.locks["i-3"] = "sg-2"; },
          {},
-         {"4/5", "4/5/0", "4/5/3"},
+         {"4/6", "4/6/0", "4/6/3"},
          {}},
         {"an instance added between others",
          [](Shown& s) { s.instances.insert(s.instances.begin() + 1, instance("i-9", "cache", "running")); },

@@ -1,0 +1,185 @@
+#include "app/StopBookings.h"
+
+#include <algorithm>
+#include <ctime>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "app/NameIsolation.h"
+#include "app/RunningTime.h"
+#include "app/TimeFormat.h"
+
+namespace tamsel {
+namespace {
+
+using Clock = std::chrono::system_clock;
+
+// "2026-12-08T06:30:00Z": whole seconds, UTC, so the file reads the same in every time zone.
+std::string utcText(Clock::time_point when) {
+    const std::time_t seconds = Clock::to_time_t(std::chrono::floor<std::chrono::seconds>(when));
+    std::tm parts{};
+    if (!gmtime_r(&seconds, &parts)) return {};
+    char buffer[32];
+    return std::string(buffer, std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &parts));
+}
+
+// A booking as stored: a JSON object with the time in UTC ("at"), the profile and region
+// (absent: left to the tool's configuration) and the instance's name.
+std::string storedText(const StopBooking& booking) {
+    nlohmann::json object = {{"at", utcText(booking.at)}, {"name", booking.name}};
+    if (booking.target.profile) object["profile"] = *booking.target.profile;
+    if (booking.target.region) object["region"] = *booking.target.region;
+    // A name or profile that is not UTF-8 is stored with U+FFFD in its place, never a throw.
+    return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// An optional text member: absent or null gives nothing; false when it holds anything else.
+bool optionalText(const nlohmann::json& object, const char* key, std::optional<std::string>& value) {
+    const auto found = object.find(key);
+    if (found == object.end() || found->is_null()) return true;
+    if (!found->is_string()) return false;
+    value = found->get<std::string>();
+    return true;
+}
+
+// The booking `text` holds; absent when it is not one (a hand edit gone wrong, a file of
+// another version): such an entry is dropped, never an error.
+std::optional<StopBooking> readStopBooking(const std::string& text) {
+    const nlohmann::json object = nlohmann::json::parse(text, nullptr, false);
+    if (!object.is_object()) return std::nullopt;
+    const auto at = object.find("at");
+    if (at == object.end() || !at->is_string()) return std::nullopt;
+    StopBooking booking;
+    const auto when = parseLaunchTime(at->get<std::string>());
+    if (!when) return std::nullopt;
+    booking.at = std::chrono::time_point_cast<Clock::duration>(*when);
+    std::optional<std::string> name;
+    if (!optionalText(object, "profile", booking.target.profile) ||
+        !optionalText(object, "region", booking.target.region) || !optionalText(object, "name", name))
+        return std::nullopt;
+    booking.name = name.value_or("");
+    return booking;
+}
+
+bool goingOrGone(const std::string& state) {
+    return state == "stopping" || state == "stopped" || state == "shutting-down" || state == "terminated";
+}
+
+}  // namespace
+
+StopBookings::StopBookings(AppSettings& settings, Timers& timers, const Application& application,
+                           Notifications& notifications, Due due)
+    : settings_(settings),
+      timers_(timers),
+      application_(application),
+      notifications_(notifications),
+      due_(std::move(due)) {}
+
+void StopBookings::launched() {
+    const auto now = application_.now();
+    bool dropped = false;
+    for (const auto& [id, text] : settings_.stopBookings()) {
+        auto booking = readStopBooking(text);
+        if (!booking) {
+            dropped = true;
+            continue;
+        }
+        if (booking->name.empty()) booking->name = id;
+        if (booking->at <= now) {
+            // Stopping it now could stop a machine that someone has needed since.
+            notifications_.send(isolated(booking->name) + " の停止予約（" + formatHourMinute(booking->at) +
+                                    "）は orvane が動いていなかったため実行されませんでした",
+                                "");
+            dropped = true;
+            continue;
+        }
+        bookings_.emplace(id, std::move(*booking));
+    }
+    if (dropped) (void)store();
+    arm();
+}
+
+std::optional<SettingsWriteError> StopBookings::book(const EC2Instance& instance, const CallTarget& target,
+                                                     std::chrono::hours after) {
+    // Whole seconds, as stored, so the time is the same before and after a restart.
+    const auto at = std::chrono::floor<std::chrono::seconds>(application_.now() + after);
+    bookings_.insert_or_assign(instance.id, StopBooking{at, target, instance.sortKey()});
+    auto failure = store();
+    arm();
+    return failure;
+}
+
+std::optional<SettingsWriteError> StopBookings::cancel(const std::string& instanceID) {
+    if (bookings_.erase(instanceID) == 0) return std::nullopt;
+    auto failure = store();
+    arm();
+    return failure;
+}
+
+void StopBookings::landed(std::span<const EC2Instance> instances, const CallTarget& target) {
+    bool dropped = false;
+    for (auto it = bookings_.begin(); it != bookings_.end();) {
+        if (it->second.target != target) {
+            ++it;
+            continue;
+        }
+        const auto listed = std::find_if(instances.begin(), instances.end(),
+                                         [&](const EC2Instance& instance) { return instance.id == it->first; });
+        if (listed == instances.end() || goingOrGone(listed->state)) {
+            it = bookings_.erase(it);
+            dropped = true;
+        } else {
+            ++it;
+        }
+    }
+    if (dropped) (void)store();
+    carryOutDue();
+    arm();
+}
+
+StopBookingTimes StopBookings::times() const {
+    StopBookingTimes times;
+    for (const auto& [id, booking] : bookings_) times.emplace(id, booking.at);
+    return times;
+}
+
+std::optional<SettingsWriteError> StopBookings::store() {
+    std::map<std::string, std::string> stored;
+    for (const auto& [id, booking] : bookings_) stored.emplace(id, storedText(booking));
+    return settings_.setStopBookings(stored);
+}
+
+void StopBookings::carryOutDue() {
+    const auto now = application_.now();
+    std::vector<std::pair<std::string, StopBooking>> due;
+    for (auto it = bookings_.begin(); it != bookings_.end();) {
+        if (it->second.at <= now) {
+            due.emplace_back(it->first, std::move(it->second));
+            it = bookings_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (due.empty()) return;
+    // Dropped before the stop runs: a stop that fails is alerted, not tried again.
+    (void)store();
+    for (const auto& [id, booking] : due) due_(id, booking);
+}
+
+void StopBookings::arm() {
+    timer_.reset();
+    if (bookings_.empty()) return;
+    const auto next = std::min_element(bookings_.begin(), bookings_.end(), [](const auto& a, const auto& b) {
+                          return a.second.at < b.second.at;
+                      })->second.at;
+    const auto wait =
+        std::clamp<Clock::duration>(next - application_.now(), Clock::duration::zero(), kStopBookingCheck);
+    timer_ = timers_.startOneShot(std::chrono::ceil<std::chrono::milliseconds>(wait), [this] {
+        carryOutDue();
+        arm();
+    });
+}
+
+}  // namespace tamsel
