@@ -10,6 +10,7 @@
 
 #include "app/AppSettings.h"
 #include "app/CloudGateway.h"
+#include "app/Failure.h"
 #include "app/HandOff.h"
 #include "app/MenuActions.h"
 #include "app/MenuModel.h"
@@ -18,7 +19,6 @@
 #include "app/RefreshCycle.h"
 #include "app/RegionSweep.h"
 #include "app/SignIn.h"
-#include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {
@@ -45,7 +45,7 @@ public:
 
     // Read-only views of the state, for the adapters' tests and diagnostics.
     const std::vector<EC2Instance>& instances() const { return refreshCycle_.instances(); }
-    const std::optional<AWSError>& lastError() const { return refreshCycle_.lastError(); }
+    const std::optional<Failure>& lastError() const { return refreshCycle_.lastError(); }
     std::optional<std::chrono::system_clock::time_point> lastUpdated() const { return refreshCycle_.lastUpdated(); }
     bool loading() const { return refreshCycle_.loading(); }
     bool signingIn() const { return signIn_.running(); }

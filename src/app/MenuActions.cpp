@@ -4,7 +4,8 @@
 #include <utility>
 
 #include "app/AlertComposer.h"
-#include "app/CaughtError.h"
+#include "app/Failure.h"
+#include "app/FailureText.h"
 
 namespace tamsel {
 namespace {
@@ -70,8 +71,7 @@ void MenuActions::startInstance(const MenuItem& item) {
                                       [&](const SecurityGroup& attachedGroup) { return attachedGroup.id == group; });
     if (!attached) {
         // Starting without the lock the user asked for would open the instance wider than meant.
-        showAlert(AWSError::failed(""), group + " はこのインスタンスに紐づいていません",
-                  "「起動時に SG を自分の IP 専用にする」を選び直してください");
+        platform_.alerts.run(lockGroupNotAttachedAlert(group));
         return;
     }
     // One operation, so nothing else on the queue runs between narrowing the group and starting.
@@ -126,39 +126,28 @@ void MenuActions::selectIngressLockGroup(const MenuItem& item) {
 }
 
 void MenuActions::toggleLogin() {
-    try {
-        if (platform_.loginItem.isEnabled()) {
-            platform_.loginItem.disable();
+    const auto failure = failureOf([&loginItem = platform_.loginItem] {
+        if (loginItem.isEnabled()) {
+            loginItem.disable();
         } else {
-            platform_.loginItem.enable();
+            loginItem.enable();
         }
-    } catch (const std::exception& error) {
-        platform_.alerts.run(loginItemFailureAlert(error.what()));
-    } catch (...) {
-        platform_.alerts.run(loginItemFailureAlert("不明なエラーが発生しました"));
-    }
+    });
+    if (failure) platform_.alerts.run(loginItemFailureAlert(failure->text()));
     rebuildMenu_();
 }
 
 void MenuActions::showErrorDetail() {
     if (!refreshCycle_.lastError()) return;
     // The alert is modal: a landing may replace the error meanwhile.
-    const AWSError error = *refreshCycle_.lastError();
-    showAlert(error, error.summary(), std::nullopt);
+    const Failure failure = *refreshCycle_.lastError();
+    showAlert(failure, summary(failure), std::nullopt);
 }
 
 void MenuActions::runOperation(Operation operation, std::function<void()> succeeded) {
     handOff_.run(
-        [&cli = cli_, operation = std::move(operation)] {
-            std::optional<AWSError> failure;
-            try {
-                operation(cli);
-            } catch (...) {
-                failure = caughtError();
-            }
-            return failure;
-        },
-        [this, succeeded = std::move(succeeded)](const std::optional<AWSError>& failure) {
+        [&cli = cli_, operation = std::move(operation)] { return failureOf([&] { operation(cli); }); },
+        [this, succeeded = std::move(succeeded)](const std::optional<Failure>& failure) {
             if (failure) {
                 showAlert(*failure, std::string(kOperationFailedTitle), std::nullopt);
             } else {
@@ -173,8 +162,8 @@ void MenuActions::reportUnsaved(const std::optional<SettingsWriteError>& failure
     if (failure) platform_.alerts.run(settingsNotSavedAlert(*failure));
 }
 
-void MenuActions::showAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint) {
-    platform_.alerts.run(failureAlert(error, std::move(title), hint));
+void MenuActions::showAlert(const Failure& failure, std::string title, const std::optional<std::string>& hint) {
+    platform_.alerts.run(failureAlert(failure, std::move(title), hint));
 }
 
 }  // namespace tamsel

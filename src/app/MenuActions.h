@@ -11,6 +11,7 @@
 
 #include "app/AppSettings.h"
 #include "app/CloudGateway.h"
+#include "app/Failure.h"
 #include "app/HandOff.h"
 #include "app/MenuModel.h"
 #include "app/Platform.h"
@@ -18,7 +19,6 @@
 #include "app/RefreshCycle.h"
 #include "app/RegionSweep.h"
 #include "app/SignIn.h"
-#include "bridge/AWSError.h"
 
 namespace tamsel {
 
@@ -53,7 +53,7 @@ private:
     void afterChoiceChanged(const std::optional<SettingsWriteError>& unsaved);
     // Runs `operation` on the work queue, alerts on failure or calls `succeeded`, then lists once.
     void runOperation(Operation operation, std::function<void()> succeeded);
-    void showAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint);
+    void showAlert(const Failure& failure, std::string title, const std::optional<std::string>& hint);
     // The choice holds for this run either way; the user learns that it is not yet stored.
     void reportUnsaved(const std::optional<SettingsWriteError>& failure);
 

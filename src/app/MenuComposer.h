@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "app/Failure.h"
 #include "app/MenuModel.h"
 #include "app/Platform.h"
 #include "app/RegionSweep.h"
-#include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {
@@ -22,7 +22,7 @@ namespace tamsel {
 struct MenuState {
     std::optional<std::string> version;  // absent: the header has no version
     std::span<const EC2Instance> instances;
-    std::optional<AWSError> lastError;
+    std::optional<Failure> lastError;
     std::optional<std::chrono::system_clock::time_point> lastUpdated;
     bool loading = false;
     std::span<const std::string> profiles;
@@ -52,7 +52,7 @@ std::string dot(std::string_view state);
 // The summary line, the hint line when there is a hint, for an expired sign-in session the
 // entry that signs in again (disabled, saying so, while `signingIn`), and the detail entry
 // when the error carries a text worth showing.
-std::vector<MenuItem> errorLines(const AWSError& error, bool signingIn = false);
+std::vector<MenuItem> errorLines(const Failure& error, bool signingIn = false);
 
 // One instance line with its submenu (details, how long it has been running at `now`,
 // start, stop, ingress lock, copying its id and addresses).

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "app/CaughtError.h"
 #include "app/RefreshPolicy.h"
 
 namespace tamsel {
@@ -35,11 +34,7 @@ void RefreshCycle::begin() {
             Outcome outcome;
             // Listed under one copy of the choice; a choice made meanwhile is seen at landing.
             outcome.target = cli.target();
-            try {
-                outcome.instances = cli.describeInstances(outcome.target);
-            } catch (...) {
-                outcome.error = caughtError();
-            }
+            outcome.error = failureOf([&] { outcome.instances = cli.describeInstances(outcome.target); });
             for (const CallTarget& target : alsoList) {
                 if (target == outcome.target) continue;
                 try {

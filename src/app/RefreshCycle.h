@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "app/CloudGateway.h"
+#include "app/Failure.h"
 #include "app/HandOff.h"
 #include "app/Platform.h"
-#include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {
@@ -57,7 +57,7 @@ public:
     const CallTarget& listedUnder() const { return listedUnder_; }
 
     const std::vector<EC2Instance>& instances() const { return instances_; }
-    const std::optional<AWSError>& lastError() const { return lastError_; }
+    const std::optional<Failure>& lastError() const { return lastError_; }
     std::optional<std::chrono::system_clock::time_point> lastUpdated() const { return lastUpdated_; }
     bool loading() const { return loading_; }
 
@@ -66,7 +66,7 @@ private:
     // listing was asked with (a list is only shown under these).
     struct Outcome {
         std::vector<EC2Instance> instances;
-        std::optional<AWSError> error;
+        std::optional<Failure> error;
         CallTarget target;
         std::vector<Elsewhere> elsewhere;
     };
@@ -84,7 +84,7 @@ private:
     Listener listener_;
 
     std::vector<EC2Instance> instances_;
-    std::optional<AWSError> lastError_;
+    std::optional<Failure> lastError_;
     std::optional<std::chrono::system_clock::time_point> lastUpdated_;
     CallTarget listedUnder_;
     bool loading_ = false;

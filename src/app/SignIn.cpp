@@ -4,7 +4,8 @@
 #include <utility>
 
 #include "app/AlertComposer.h"
-#include "app/CaughtError.h"
+#include "app/Failure.h"
+#include "app/FailureText.h"
 
 namespace tamsel {
 
@@ -21,21 +22,13 @@ void SignIn::begin() {
     running_ = true;
     changed_();
     handOff_.run(
-        [&cli = cli_] {
-            std::optional<AWSError> failure;
-            try {
-                cli.ssoLogin();
-            } catch (...) {
-                failure = caughtError();
-            }
-            return failure;
-        },
-        [this](const std::optional<AWSError>& failure) {
+        [&cli = cli_] { return failureOf([&] { cli.ssoLogin(); }); },
+        [this](const std::optional<Failure>& failure) {
             running_ = false;
             changed_();
             if (failure) {
                 // The summary leads the body: the title only says that signing in failed.
-                alerts_.run(failureAlert(*failure, std::string(kSignInFailedTitle), failure->errorDescription()));
+                alerts_.run(failureAlert(*failure, std::string(kSignInFailedTitle), description(*failure)));
                 return;
             }
             // The list shown failed for want of the session: list again under it now.
