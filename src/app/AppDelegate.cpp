@@ -14,23 +14,20 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
       settings_(platform_.settings, cli),
       powerWatch_(platform_.notifications, platform_.application),
       refreshCycle_(handOff_, cli, platform_.timers, platform_.sessionActivity, platform_.application,
-                    {.started = [this] { rebuildMenu(); },
-                     .landed =
+                    redraw(),
+                    {.landed =
                          [this] {
                              if (!lastError()) powerWatch_.landed(instances(), refreshCycle_.listedUnder());
                              updateButton();
-                             rebuildMenu();
                          },
                      .alsoList = [this] { return powerWatch_.followedElsewhere(cli_.target()); },
                      .landedElsewhere =
                          [this](const RefreshCycle::Elsewhere& listing) {
                              powerWatch_.landed(listing.instances, listing.target);
                          }}),
-      signIn_(platform_.signInQueue, platform_.mainThread, cli, platform_.alerts, refreshCycle_,
-              [this] { rebuildMenu(); }),
-      sweep_(platform_.sweepQueue, platform_.mainThread, cli, platform_.application, [this] { rebuildMenu(); }),
-      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_,
-               [this] { rebuildMenu(); }) {}
+      signIn_(platform_.signInQueue, platform_.mainThread, cli, platform_.alerts, refreshCycle_, redraw()),
+      sweep_(platform_.sweepQueue, platform_.mainThread, cli, platform_.application, redraw()),
+      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_, redraw()) {}
 
 AppDelegate::~AppDelegate() { platform_.statusItem.setDelegate(nullptr); }
 

@@ -16,6 +16,7 @@
 #include "app/MenuModel.h"
 #include "app/Platform.h"
 #include "app/PowerWatch.h"
+#include "app/Redraw.h"
 #include "app/RefreshCycle.h"
 #include "app/RegionSweep.h"
 #include "app/SignIn.h"
@@ -55,6 +56,8 @@ public:
 private:
     void updateButton();
     void rebuildMenu();
+    // What every part is given to have the menu drawn anew.
+    Redraw redraw() { return [this] { rebuildMenu(); }; }
     bool loginEnabled() const;
 
     Platform platform_;

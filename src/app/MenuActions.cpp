@@ -20,7 +20,7 @@ std::optional<std::string> carriedText(const MenuItem& item) {
 
 MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
                          AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn, RegionSweep& sweep,
-                         std::function<void()> rebuildMenu)
+                         Redraw redraw)
     : platform_(platform),
       cli_(cli),
       handOff_(handOff),
@@ -29,7 +29,7 @@ MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, HandOff& h
       powerWatch_(powerWatch),
       signIn_(signIn),
       sweep_(sweep),
-      rebuildMenu_(std::move(rebuildMenu)) {}
+      redraw_(std::move(redraw)) {}
 
 void MenuActions::perform(const MenuItem& item) {
     switch (item.action) {
@@ -111,7 +111,7 @@ void MenuActions::selectRegion(const MenuItem& item) { afterChoiceChanged(settin
 
 void MenuActions::afterChoiceChanged(const std::optional<SettingsWriteError>& unsaved) {
     refreshCycle_.forgetInstances();
-    if (refreshCycle_.loading()) rebuildMenu_();
+    if (refreshCycle_.loading()) redraw_();
     refreshCycle_.refresh();
     reportUnsaved(unsaved);
 }
@@ -121,7 +121,7 @@ void MenuActions::selectIngressLockGroup(const MenuItem& item) {
     if (!choice) return;
     if (choice->groupID && platform_.alerts.run(ingressLockConfirmation(*choice->groupID)) != 0) return;
     const auto unsaved = settings_.setIngressLockGroup(choice->instanceID, choice->groupID);
-    rebuildMenu_();
+    redraw_();
     reportUnsaved(unsaved);
 }
 
@@ -134,7 +134,7 @@ void MenuActions::toggleLogin() {
         }
     });
     if (failure) platform_.alerts.run(loginItemFailureAlert(failure->text()));
-    rebuildMenu_();
+    redraw_();
 }
 
 void MenuActions::showErrorDetail() {

@@ -16,6 +16,7 @@
 #include "app/MenuModel.h"
 #include "app/Platform.h"
 #include "app/PowerWatch.h"
+#include "app/Redraw.h"
 #include "app/RefreshCycle.h"
 #include "app/RegionSweep.h"
 #include "app/SignIn.h"
@@ -24,10 +25,11 @@ namespace tamsel {
 
 class MenuActions {
 public:
-    // Everything given must outlive the actions. `rebuildMenu` draws the menu anew.
+    // Everything given must outlive the actions. `redraw` is called when a choice changed
+    // what the menu shows.
     MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
                 AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn, RegionSweep& sweep,
-                std::function<void()> rebuildMenu);
+                Redraw redraw);
 
     // Does what choosing `item` asks.
     void perform(const MenuItem& item);
@@ -65,7 +67,7 @@ private:
     PowerWatch& powerWatch_;
     SignIn& signIn_;
     RegionSweep& sweep_;
-    std::function<void()> rebuildMenu_;
+    Redraw redraw_;
 };
 
 }  // namespace tamsel

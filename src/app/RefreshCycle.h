@@ -16,6 +16,7 @@
 #include "app/Failure.h"
 #include "app/HandOff.h"
 #include "app/Platform.h"
+#include "app/Redraw.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {
@@ -29,9 +30,10 @@ public:
         std::vector<EC2Instance> instances;
     };
 
+    // What the controller does with a listing besides drawing the menu anew.
     struct Listener {
-        std::function<void()> started;  // loading is on; the list is unchanged
-        std::function<void()> landed;   // the list, the error or both changed; loading is off
+        // The list, the error or both changed and loading is off; called before the redraw.
+        std::function<void()> landed;
         // Besides the current profile and region, those to list in the same job (may be
         // empty); while there are any, the list is polled as while an instance changes.
         std::function<std::vector<CallTarget>()> alsoList;
@@ -39,9 +41,10 @@ public:
         std::function<void(const Elsewhere&)> landedElsewhere;
     };
 
-    // Everything given must outlive the cycle.
+    // Everything given must outlive the cycle. `redraw` is called when loading starts and
+    // when a listing lands.
     RefreshCycle(HandOff& handOff, CloudGateway& cli, Timers& timers, SessionActivity& sessionActivity,
-                 const Application& application, Listener listener);
+                 const Application& application, Redraw redraw, Listener listener);
     ~RefreshCycle();
     RefreshCycle(const RefreshCycle&) = delete;
     RefreshCycle& operator=(const RefreshCycle&) = delete;
@@ -71,7 +74,7 @@ private:
         std::vector<Elsewhere> elsewhere;
     };
 
-    void begin();  // loading on, listener told, listing queued: no guard
+    void begin();  // loading on, menu drawn, listing queued: no guard
     void land(Outcome outcome);
     void scheduleNext();
     void sessionActivityChanged();
@@ -81,6 +84,7 @@ private:
     Timers& timers_;
     SessionActivity& sessionActivity_;
     const Application& application_;
+    Redraw redraw_;
     Listener listener_;
 
     std::vector<EC2Instance> instances_;

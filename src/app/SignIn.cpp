@@ -10,22 +10,22 @@
 namespace tamsel {
 
 SignIn::SignIn(WorkQueue& queue, MainThread& mainThread, CloudGateway& cli, Alerts& alerts,
-               RefreshCycle& refreshCycle, std::function<void()> changed)
+               RefreshCycle& refreshCycle, Redraw redraw)
     : cli_(cli),
       alerts_(alerts),
       refreshCycle_(refreshCycle),
-      changed_(std::move(changed)),
+      redraw_(std::move(redraw)),
       handOff_(queue, mainThread) {}
 
 void SignIn::begin() {
     if (running_) return;
     running_ = true;
-    changed_();
+    redraw_();
     handOff_.run(
         [&cli = cli_] { return failureOf([&] { cli.ssoLogin(); }); },
         [this](const std::optional<Failure>& failure) {
             running_ = false;
-            changed_();
+            redraw_();
             if (failure) {
                 // The summary leads the body: the title only says that signing in failed.
                 alerts_.run(failureAlert(*failure, std::string(kSignInFailedTitle), description(*failure)));

@@ -9,6 +9,7 @@
 #include "app/CloudGateway.h"
 #include "app/HandOff.h"
 #include "app/Platform.h"
+#include "app/Redraw.h"
 #include "app/RefreshCycle.h"
 
 namespace tamsel {
@@ -18,9 +19,9 @@ inline constexpr std::string_view kSignInFailedTitle = "サインインできま
 class SignIn {
 public:
     // Everything given must outlive the sign-in, and `queue` must have finished or dropped
-    // its jobs before `cli` goes. `changed` draws the menu anew when running() changes.
+    // its jobs before `cli` goes. `redraw` is called when running() changes.
     SignIn(WorkQueue& queue, MainThread& mainThread, CloudGateway& cli, Alerts& alerts, RefreshCycle& refreshCycle,
-           std::function<void()> changed);
+           Redraw redraw);
 
     // Starts "aws sso login" unless one is under way.
     void begin();
@@ -30,7 +31,7 @@ private:
     CloudGateway& cli_;
     Alerts& alerts_;
     RefreshCycle& refreshCycle_;
-    std::function<void()> changed_;
+    Redraw redraw_;
     bool running_ = false;
     // A result landing after the sign-in (and with it the controller) is gone is dropped.
     HandOff handOff_;
