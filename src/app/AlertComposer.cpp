@@ -2,24 +2,33 @@
 
 #include <utility>
 
+#include "app/FailureText.h"
 #include "app/NameIsolation.h"
 
 namespace tamsel {
 
-Alert failureAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint) {
-    std::string body = hint ? *hint : error.hint().value_or("");
+Alert failureAlert(const Failure& failure, std::string title, const std::optional<std::string>& hint) {
+    std::string body = hint ? *hint : tamsel::hint(failure).value_or("");
     const char* detailLabel = nullptr;
-    switch (error.kind()) {
-        case AWSError::Kind::ipLookupFailed: detailLabel = "詳細:"; break;
-        case AWSError::Kind::failed: detailLabel = "AWS CLI のメッセージ:"; break;
-        case AWSError::Kind::cliNotFound: break;
+    switch (failure.kind()) {
+        case Failure::Kind::addressLookupFailed: detailLabel = "詳細:"; break;
+        case Failure::Kind::toolFailed:
+        case Failure::Kind::unexpected: detailLabel = "AWS CLI のメッセージ:"; break;
+        case Failure::Kind::cliNotFound: break;
     }
-    if (detailLabel && !error.text().empty()) {
+    if (detailLabel && !failure.text().empty()) {
         if (!body.empty()) body += "\n\n";
         body += detailLabel;
-        body += "\n" + error.text();
+        body += "\n" + failure.text();
     }
     return Alert{.title = std::move(title), .body = std::move(body), .buttons = {}, .bringToFront = true};
+}
+
+Alert lockGroupNotAttachedAlert(const std::string& groupID) {
+    return Alert{.title = groupID + " はこのインスタンスに紐づいていません",
+                 .body = "「起動時に SG を自分の IP 専用にする」を選び直してください",
+                 .buttons = {},
+                 .bringToFront = true};
 }
 
 Alert stopConfirmation(const EC2Instance& instance) {

@@ -5,18 +5,21 @@
 #include <string>
 #include <string_view>
 
+#include "app/Failure.h"
 #include "app/Platform.h"
-#include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {
 
 inline constexpr std::string_view kOperationFailedTitle = "操作に失敗しました";
 
-// The standard failure alert: `title`; as body `hint` (or the error's own hint, or
-// nothing), then for a lookup failure or a tool failure with a text, that text under its
+// The standard failure alert: `title`; as body `hint` (or the failure's own hint, or
+// nothing), then for any failure but a missing tool, its text (when it has one) under its
 // label, a blank line apart from the hint.
-Alert failureAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint);
+Alert failureAlert(const Failure& failure, std::string title, const std::optional<std::string>& hint);
+
+// The lock group `groupID` chosen for an instance is no longer attached to it.
+Alert lockGroupNotAttachedAlert(const std::string& groupID);
 
 // "停止" (0) or "キャンセル" (1) for stopping `instance`.
 Alert stopConfirmation(const EC2Instance& instance);

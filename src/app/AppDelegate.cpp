@@ -14,15 +14,14 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
       settings_(platform_.settings, cli),
       powerWatch_(platform_.notifications, platform_.application),
       refreshCycle_(handOff_, cli, platform_.timers, platform_.sessionActivity, platform_.application,
-                    {.started = [this] { rebuildMenu(); },
-                     .landed =
+                    redraw(),
+                    {.landed =
                          [this] {
                              if (!lastError()) {
                                  powerWatch_.landed(instances(), refreshCycle_.listedUnder());
                                  bookings_.landed(instances(), refreshCycle_.listedUnder());
                              }
                              updateButton();
-                             rebuildMenu();
                          },
                      .alsoList = [this] { return powerWatch_.followedElsewhere(cli_.target()); },
                      .landedElsewhere =
@@ -31,15 +30,15 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
                              bookings_.landed(listing.instances, listing.target);
                          }}),
       signIn_(platform_.signInQueue, platform_.mainThread, cli, platform_.alerts, platform_.notifications,
-              refreshCycle_, [this] { rebuildMenu(); }),
-      sweep_(platform_.sweepQueue, platform_.mainThread, cli, platform_.application, [this] { rebuildMenu(); }),
+              refreshCycle_, redraw()),
+      sweep_(platform_.sweepQueue, platform_.mainThread, cli, platform_.application, redraw()),
       bookings_(settings_, platform_.timers, platform_.application, platform_.notifications,
                 [this](const std::string& instanceID, const StopBooking& booking) {
                     actions_.stopAsBooked(instanceID, booking);
                     rebuildMenu();
                 }),
       actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_, bookings_,
-               [this] { rebuildMenu(); }) {}
+               redraw()) {}
 
 AppDelegate::~AppDelegate() { platform_.statusItem.setDelegate(nullptr); }
 

@@ -10,16 +10,17 @@
 
 #include "app/AppSettings.h"
 #include "app/CloudGateway.h"
+#include "app/Failure.h"
 #include "app/HandOff.h"
 #include "app/MenuActions.h"
 #include "app/MenuModel.h"
 #include "app/Platform.h"
 #include "app/PowerWatch.h"
+#include "app/Redraw.h"
 #include "app/RefreshCycle.h"
 #include "app/RegionSweep.h"
 #include "app/SignIn.h"
 #include "app/StopBookings.h"
-#include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {
@@ -46,7 +47,7 @@ public:
 
     // Read-only views of the state, for the adapters' tests and diagnostics.
     const std::vector<EC2Instance>& instances() const { return refreshCycle_.instances(); }
-    const std::optional<AWSError>& lastError() const { return refreshCycle_.lastError(); }
+    const std::optional<Failure>& lastError() const { return refreshCycle_.lastError(); }
     std::optional<std::chrono::system_clock::time_point> lastUpdated() const { return refreshCycle_.lastUpdated(); }
     bool loading() const { return refreshCycle_.loading(); }
     bool signingIn() const { return signIn_.running(); }
@@ -56,6 +57,8 @@ public:
 private:
     void updateButton();
     void rebuildMenu();
+    // What every part is given to have the menu drawn anew.
+    Redraw redraw() { return [this] { rebuildMenu(); }; }
     bool loginEnabled() const;
 
     Platform platform_;

@@ -4,7 +4,8 @@
 #include <utility>
 
 #include "app/AlertComposer.h"
-#include "app/CaughtError.h"
+#include "app/Failure.h"
+#include "app/FailureText.h"
 
 namespace tamsel {
 namespace {
@@ -19,7 +20,7 @@ std::optional<std::string> carriedText(const MenuItem& item) {
 
 MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
                          AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn, RegionSweep& sweep,
-                         StopBookings& bookings, std::function<void()> rebuildMenu)
+                         StopBookings& bookings, Redraw redraw)
     : platform_(platform),
       cli_(cli),
       handOff_(handOff),
@@ -29,7 +30,7 @@ MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, HandOff& h
       signIn_(signIn),
       sweep_(sweep),
       bookings_(bookings),
-      rebuildMenu_(std::move(rebuildMenu)) {}
+      redraw_(std::move(redraw)) {}
 
 void MenuActions::perform(const MenuItem& item) {
     switch (item.action) {
@@ -73,8 +74,7 @@ void MenuActions::startInstance(const MenuItem& item) {
                                       [&](const SecurityGroup& attachedGroup) { return attachedGroup.id == group; });
     if (!attached) {
         // Starting without the lock the user asked for would open the instance wider than meant.
-        showAlert(AWSError::failed(""), group + " はこのインスタンスに紐づいていません",
-                  "「起動時に SG を自分の IP 専用にする」を選び直してください");
+        platform_.alerts.run(lockGroupNotAttachedAlert(group));
         return;
     }
     // One operation, so nothing else on the queue runs between narrowing the group and starting.
@@ -116,7 +116,7 @@ void MenuActions::bookStop(const MenuItem& item) {
     // No confirmation: the booking is the decision, and it can be cancelled until it is due.
     const auto unsaved =
         bookings_.book(choice->instance, refreshCycle_.listedUnder(), std::chrono::hours(choice->hours));
-    rebuildMenu_();
+    redraw_();
     reportUnsaved(unsaved);
 }
 
@@ -124,7 +124,7 @@ void MenuActions::cancelStopBooking(const MenuItem& item) {
     const auto id = carriedText(item);
     if (!id) return;
     const auto unsaved = bookings_.cancel(*id);
-    rebuildMenu_();
+    redraw_();
     reportUnsaved(unsaved);
 }
 
@@ -140,7 +140,7 @@ void MenuActions::selectRegion(const MenuItem& item) { afterChoiceChanged(settin
 
 void MenuActions::afterChoiceChanged(const std::optional<SettingsWriteError>& unsaved) {
     refreshCycle_.forgetInstances();
-    if (refreshCycle_.loading()) rebuildMenu_();
+    if (refreshCycle_.loading()) redraw_();
     refreshCycle_.refresh();
     reportUnsaved(unsaved);
 }
@@ -150,44 +150,33 @@ void MenuActions::selectIngressLockGroup(const MenuItem& item) {
     if (!choice) return;
     if (choice->groupID && platform_.alerts.run(ingressLockConfirmation(*choice->groupID)) != 0) return;
     const auto unsaved = settings_.setIngressLockGroup(choice->instanceID, choice->groupID);
-    rebuildMenu_();
+    redraw_();
     reportUnsaved(unsaved);
 }
 
 void MenuActions::toggleLogin() {
-    try {
-        if (platform_.loginItem.isEnabled()) {
-            platform_.loginItem.disable();
+    const auto failure = failureOf([&loginItem = platform_.loginItem] {
+        if (loginItem.isEnabled()) {
+            loginItem.disable();
         } else {
-            platform_.loginItem.enable();
+            loginItem.enable();
         }
-    } catch (const std::exception& error) {
-        platform_.alerts.run(loginItemFailureAlert(error.what()));
-    } catch (...) {
-        platform_.alerts.run(loginItemFailureAlert("不明なエラーが発生しました"));
-    }
-    rebuildMenu_();
+    });
+    if (failure) platform_.alerts.run(loginItemFailureAlert(failure->text()));
+    redraw_();
 }
 
 void MenuActions::showErrorDetail() {
     if (!refreshCycle_.lastError()) return;
     // The alert is modal: a landing may replace the error meanwhile.
-    const AWSError error = *refreshCycle_.lastError();
-    showAlert(error, error.summary(), std::nullopt);
+    const Failure failure = *refreshCycle_.lastError();
+    showAlert(failure, summary(failure), std::nullopt);
 }
 
 void MenuActions::runOperation(Operation operation, std::function<void()> succeeded) {
     handOff_.run(
-        [&cli = cli_, operation = std::move(operation)] {
-            std::optional<AWSError> failure;
-            try {
-                operation(cli);
-            } catch (...) {
-                failure = caughtError();
-            }
-            return failure;
-        },
-        [this, succeeded = std::move(succeeded)](const std::optional<AWSError>& failure) {
+        [&cli = cli_, operation = std::move(operation)] { return failureOf([&] { operation(cli); }); },
+        [this, succeeded = std::move(succeeded)](const std::optional<Failure>& failure) {
             if (failure) {
                 showAlert(*failure, std::string(kOperationFailedTitle), std::nullopt);
             } else {
@@ -202,8 +191,8 @@ void MenuActions::reportUnsaved(const std::optional<SettingsWriteError>& failure
     if (failure) platform_.alerts.run(settingsNotSavedAlert(*failure));
 }
 
-void MenuActions::showAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint) {
-    platform_.alerts.run(failureAlert(error, std::move(title), hint));
+void MenuActions::showAlert(const Failure& failure, std::string title, const std::optional<std::string>& hint) {
+    platform_.alerts.run(failureAlert(failure, std::move(title), hint));
 }
 
 }  // namespace tamsel

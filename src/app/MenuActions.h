@@ -12,24 +12,26 @@
 
 #include "app/AppSettings.h"
 #include "app/CloudGateway.h"
+#include "app/Failure.h"
 #include "app/HandOff.h"
 #include "app/MenuModel.h"
 #include "app/Platform.h"
 #include "app/PowerWatch.h"
+#include "app/Redraw.h"
 #include "app/RefreshCycle.h"
 #include "app/RegionSweep.h"
 #include "app/SignIn.h"
 #include "app/StopBookings.h"
-#include "bridge/AWSError.h"
 
 namespace tamsel {
 
 class MenuActions {
 public:
-    // Everything given must outlive the actions. `rebuildMenu` draws the menu anew.
+    // Everything given must outlive the actions. `redraw` is called when a choice changed
+    // what the menu shows.
     MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
                 AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn, RegionSweep& sweep,
-                StopBookings& bookings, std::function<void()> rebuildMenu);
+                StopBookings& bookings, Redraw redraw);
 
     // Does what choosing `item` asks.
     void perform(const MenuItem& item);
@@ -60,7 +62,7 @@ private:
     void afterChoiceChanged(const std::optional<SettingsWriteError>& unsaved);
     // Runs `operation` on the work queue, alerts on failure or calls `succeeded`, then lists once.
     void runOperation(Operation operation, std::function<void()> succeeded);
-    void showAlert(const AWSError& error, std::string title, const std::optional<std::string>& hint);
+    void showAlert(const Failure& failure, std::string title, const std::optional<std::string>& hint);
     // The choice holds for this run either way; the user learns that it is not yet stored.
     void reportUnsaved(const std::optional<SettingsWriteError>& failure);
 
@@ -73,7 +75,7 @@ private:
     SignIn& signIn_;
     RegionSweep& sweep_;
     StopBookings& bookings_;
-    std::function<void()> rebuildMenu_;
+    Redraw redraw_;
 };
 
 }  // namespace tamsel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/FailureText.h"
 #include "app/NameIsolation.h"
 #include "app/Regions.h"
 #include "app/RefreshPolicy.h"
@@ -78,10 +79,10 @@ StatusButton statusButton(std::span<const EC2Instance> instances, bool errorPend
     };
 }
 
-std::vector<MenuItem> errorLines(const AWSError& error, bool signingIn, const std::optional<SignInPrompt>& prompt) {
+std::vector<MenuItem> errorLines(const Failure& error, bool signingIn, const std::optional<SignInPrompt>& prompt) {
     std::vector<MenuItem> lines;
-    lines.push_back(label("⚠️ " + error.summary()));
-    if (auto hint = error.hint()) lines.push_back(label("　" + *hint));
+    lines.push_back(label("⚠️ " + summary(error)));
+    if (auto shownHint = hint(error)) lines.push_back(label("　" + *shownHint));
     if (error.needsSSOLogin()) {
         lines.push_back(signingIn ? label("　ブラウザでのサインインを待っています…")
                                   : actionItem("　aws sso login を実行…", MenuAction::ssoLogin));
@@ -92,7 +93,7 @@ std::vector<MenuItem> errorLines(const AWSError& error, bool signingIn, const st
             }
         }
     }
-    if (error.kind() != AWSError::Kind::cliNotFound && !error.text().empty()) {
+    if (error.kind() != Failure::Kind::cliNotFound && !error.text().empty()) {
         lines.push_back(actionItem("　エラーの詳細…", MenuAction::showErrorDetail));
     }
     return lines;

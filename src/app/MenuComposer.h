@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "app/Failure.h"
 #include "app/MenuModel.h"
 #include "app/Platform.h"
 #include "app/RegionSweep.h"
-#include "bridge/AWSError.h"
 #include "bridge/EC2Instance.h"
 #include "bridge/SignInPrompt.h"
 
@@ -23,7 +23,7 @@ namespace tamsel {
 struct MenuState {
     std::optional<std::string> version;  // absent: the header has no version
     std::span<const EC2Instance> instances;
-    std::optional<AWSError> lastError;
+    std::optional<Failure> lastError;
     std::optional<std::chrono::system_clock::time_point> lastUpdated;
     bool loading = false;
     std::span<const std::string> profiles;
@@ -57,7 +57,7 @@ std::string dot(std::string_view state);
 // entry that signs in again (disabled, saying so, while `signingIn`, followed by entries
 // that copy the `prompt`'s address and code), and the detail entry when the error carries
 // a text worth showing.
-std::vector<MenuItem> errorLines(const AWSError& error, bool signingIn = false,
+std::vector<MenuItem> errorLines(const Failure& error, bool signingIn = false,
                                  const std::optional<SignInPrompt>& prompt = std::nullopt);
 
 // One instance line with its submenu (details, how long it has been running at `now`,

@@ -2,18 +2,18 @@
 
 #include <utility>
 
-#include "app/CaughtError.h"
 #include "app/RefreshPolicy.h"
 
 namespace tamsel {
 
 RefreshCycle::RefreshCycle(HandOff& handOff, CloudGateway& cli, Timers& timers, SessionActivity& sessionActivity,
-                           const Application& application, Listener listener)
+                           const Application& application, Redraw redraw, Listener listener)
     : handOff_(handOff),
       cli_(cli),
       timers_(timers),
       sessionActivity_(sessionActivity),
       application_(application),
+      redraw_(std::move(redraw)),
       listener_(std::move(listener)),
       away_(sessionActivity.away()) {
     sessionActivity_.setListener([this] { sessionActivityChanged(); });
@@ -28,18 +28,14 @@ void RefreshCycle::refresh() {
 
 void RefreshCycle::begin() {
     loading_ = true;
-    listener_.started();
+    redraw_();
     std::vector<CallTarget> alsoList = listener_.alsoList ? listener_.alsoList() : std::vector<CallTarget>{};
     handOff_.run(
         [&cli = cli_, alsoList = std::move(alsoList)] {
             Outcome outcome;
             // Listed under one copy of the choice; a choice made meanwhile is seen at landing.
             outcome.target = cli.target();
-            try {
-                outcome.instances = cli.describeInstances(outcome.target);
-            } catch (...) {
-                outcome.error = caughtError();
-            }
+            outcome.error = failureOf([&] { outcome.instances = cli.describeInstances(outcome.target); });
             for (const CallTarget& target : alsoList) {
                 if (target == outcome.target) continue;
                 try {
@@ -71,6 +67,7 @@ void RefreshCycle::land(Outcome outcome) {
     }
     listedUnder_ = std::move(outcome.target);
     listener_.landed();
+    redraw_();
     if (listener_.landedElsewhere) {
         for (const Elsewhere& listing : outcome.elsewhere) listener_.landedElsewhere(listing);
     }

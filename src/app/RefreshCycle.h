@@ -13,9 +13,10 @@
 #include <vector>
 
 #include "app/CloudGateway.h"
+#include "app/Failure.h"
 #include "app/HandOff.h"
 #include "app/Platform.h"
-#include "bridge/AWSError.h"
+#include "app/Redraw.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {
@@ -29,9 +30,10 @@ public:
         std::vector<EC2Instance> instances;
     };
 
+    // What the controller does with a listing besides drawing the menu anew.
     struct Listener {
-        std::function<void()> started;  // loading is on; the list is unchanged
-        std::function<void()> landed;   // the list, the error or both changed; loading is off
+        // The list, the error or both changed and loading is off; called before the redraw.
+        std::function<void()> landed;
         // Besides the current profile and region, those to list in the same job (may be
         // empty); while there are any, the list is polled as while an instance changes.
         std::function<std::vector<CallTarget>()> alsoList;
@@ -39,9 +41,10 @@ public:
         std::function<void(const Elsewhere&)> landedElsewhere;
     };
 
-    // Everything given must outlive the cycle.
+    // Everything given must outlive the cycle. `redraw` is called when loading starts and
+    // when a listing lands.
     RefreshCycle(HandOff& handOff, CloudGateway& cli, Timers& timers, SessionActivity& sessionActivity,
-                 const Application& application, Listener listener);
+                 const Application& application, Redraw redraw, Listener listener);
     ~RefreshCycle();
     RefreshCycle(const RefreshCycle&) = delete;
     RefreshCycle& operator=(const RefreshCycle&) = delete;
@@ -57,7 +60,7 @@ public:
     const CallTarget& listedUnder() const { return listedUnder_; }
 
     const std::vector<EC2Instance>& instances() const { return instances_; }
-    const std::optional<AWSError>& lastError() const { return lastError_; }
+    const std::optional<Failure>& lastError() const { return lastError_; }
     std::optional<std::chrono::system_clock::time_point> lastUpdated() const { return lastUpdated_; }
     bool loading() const { return loading_; }
 
@@ -66,12 +69,12 @@ private:
     // listing was asked with (a list is only shown under these).
     struct Outcome {
         std::vector<EC2Instance> instances;
-        std::optional<AWSError> error;
+        std::optional<Failure> error;
         CallTarget target;
         std::vector<Elsewhere> elsewhere;
     };
 
-    void begin();  // loading on, listener told, listing queued: no guard
+    void begin();  // loading on, menu drawn, listing queued: no guard
     void land(Outcome outcome);
     void scheduleNext();
     void sessionActivityChanged();
@@ -81,10 +84,11 @@ private:
     Timers& timers_;
     SessionActivity& sessionActivity_;
     const Application& application_;
+    Redraw redraw_;
     Listener listener_;
 
     std::vector<EC2Instance> instances_;
-    std::optional<AWSError> lastError_;
+    std::optional<Failure> lastError_;
     std::optional<std::chrono::system_clock::time_point> lastUpdated_;
     CallTarget listedUnder_;
     bool loading_ = false;

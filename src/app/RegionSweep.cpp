@@ -8,8 +8,8 @@
 namespace tamsel {
 
 RegionSweep::RegionSweep(WorkQueue& queue, MainThread& mainThread, CloudGateway& cli, const Application& application,
-                         std::function<void()> changed)
-    : cli_(cli), application_(application), changed_(std::move(changed)), handOff_(queue, mainThread) {}
+                         Redraw redraw)
+    : cli_(cli), application_(application), redraw_(std::move(redraw)), handOff_(queue, mainThread) {}
 
 void RegionSweep::begin() {
     if (view_.progress) return;
@@ -21,7 +21,7 @@ void RegionSweep::begin() {
     view_.counts.clear();
     view_.finishedAt.reset();
     view_.progress = std::pair<std::size_t, std::size_t>{0, regions.size()};
-    changed_();
+    redraw_();
 
     const unsigned generation = generation_->load();
     for (const std::string& region : regions) {
@@ -44,7 +44,7 @@ void RegionSweep::begin() {
                     view_.progress.reset();
                     view_.finishedAt = application_.now();
                 }
-                changed_();
+                redraw_();
             });
     }
 }

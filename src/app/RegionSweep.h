@@ -18,6 +18,7 @@
 #include "app/CloudGateway.h"
 #include "app/HandOff.h"
 #include "app/Platform.h"
+#include "app/Redraw.h"
 
 namespace tamsel {
 
@@ -38,9 +39,9 @@ struct SweepView {
 class RegionSweep {
 public:
     // Everything given must outlive the sweep, and `queue` must have finished or dropped its
-    // jobs before `cli` goes. `changed` draws the menu anew as counts land.
+    // jobs before `cli` goes. `redraw` is called as the sweep starts and as counts land.
     RegionSweep(WorkQueue& queue, MainThread& mainThread, CloudGateway& cli, const Application& application,
-                std::function<void()> changed);
+                Redraw redraw);
 
     // Counts every region of kRegions but the chosen one, under the current profile, unless
     // a sweep is under way. With no region chosen, all of them: the region the tool's own
@@ -59,7 +60,7 @@ private:
 
     CloudGateway& cli_;
     const Application& application_;
-    std::function<void()> changed_;
+    Redraw redraw_;
     SweepView view_;
     // Raised by forget(); a job of an older sweep skips its call and its landing is dropped.
     std::shared_ptr<std::atomic<unsigned>> generation_ = std::make_shared<std::atomic<unsigned>>(0);

@@ -4,40 +4,35 @@
 #include <utility>
 
 #include "app/AlertComposer.h"
-#include "app/CaughtError.h"
+#include "app/Failure.h"
+#include "app/FailureText.h"
 
 namespace tamsel {
 
 SignIn::SignIn(WorkQueue& queue, MainThread& mainThread, CloudGateway& cli, Alerts& alerts,
-               Notifications& notifications, RefreshCycle& refreshCycle, std::function<void()> changed)
+               Notifications& notifications, RefreshCycle& refreshCycle, Redraw redraw)
     : cli_(cli),
       alerts_(alerts),
       notifications_(notifications),
       refreshCycle_(refreshCycle),
-      changed_(std::move(changed)),
+      redraw_(std::move(redraw)),
       handOff_(queue, mainThread) {}
 
 void SignIn::begin() {
     if (running_) return;
     running_ = true;
-    changed_();
+    redraw_();
     handOff_.run(
         [&cli = cli_, prompted = handOff_.relay<SignInPrompt>([this](const SignInPrompt& p) { prompted(p); })] {
-            std::optional<AWSError> failure;
-            try {
-                cli.ssoLogin(prompted);
-            } catch (...) {
-                failure = caughtError();
-            }
-            return failure;
+            return failureOf([&] { cli.ssoLogin(prompted); });
         },
-        [this](const std::optional<AWSError>& failure) {
+        [this](const std::optional<Failure>& failure) {
             running_ = false;
             prompt_.reset();
-            changed_();
+            redraw_();
             if (failure) {
                 // The summary leads the body: the title only says that signing in failed.
-                alerts_.run(failureAlert(*failure, std::string(kSignInFailedTitle), failure->errorDescription()));
+                alerts_.run(failureAlert(*failure, std::string(kSignInFailedTitle), description(*failure)));
                 return;
             }
             // The list shown failed for want of the session: list again under it now.

@@ -12,6 +12,7 @@
 #include "app/CloudGateway.h"
 #include "app/HandOff.h"
 #include "app/Platform.h"
+#include "app/Redraw.h"
 #include "app/RefreshCycle.h"
 
 namespace tamsel {
@@ -21,10 +22,9 @@ inline constexpr std::string_view kSignInFailedTitle = "サインインできま
 class SignIn {
 public:
     // Everything given must outlive the sign-in, and `queue` must have finished or dropped
-    // its jobs before `cli` goes. `changed` draws the menu anew when running() or prompt()
-    // changes.
+    // its jobs before `cli` goes. `redraw` is called when running() or prompt() changes.
     SignIn(WorkQueue& queue, MainThread& mainThread, CloudGateway& cli, Alerts& alerts, Notifications& notifications,
-           RefreshCycle& refreshCycle, std::function<void()> changed);
+           RefreshCycle& refreshCycle, Redraw redraw);
 
     // Starts "aws sso login" unless one is under way.
     void begin();
@@ -40,7 +40,7 @@ private:
     Alerts& alerts_;
     Notifications& notifications_;
     RefreshCycle& refreshCycle_;
-    std::function<void()> changed_;
+    Redraw redraw_;
     bool running_ = false;
     std::optional<SignInPrompt> prompt_;
     // A result landing after the sign-in (and with it the controller) is gone is dropped.

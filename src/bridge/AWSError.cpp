@@ -1,7 +1,7 @@
 #include "bridge/AWSError.h"
 
-#include <array>
 #include <initializer_list>
+#include <utility>
 
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
@@ -26,113 +26,61 @@ bool containsAny(const std::string& haystack, std::initializer_list<std::string_
     return false;
 }
 
-// The first row of the table: expired or missing credentials, from a session (sso) or not.
-enum class Expiry { none, credentials, ssoSession };
-
-Expiry expiry(const std::string& lowered) {
-    if (!containsAny(lowered, {"expiredtoken", "token has expired", "sso session", "error loading sso token",
-                               "token for sso", "refresh token"})) {
-        return Expiry::none;
-    }
-    return lowered.find("sso") != std::string::npos ? Expiry::ssoSession : Expiry::credentials;
+// The first row of the table: an expired token, of a single sign-on session or not.
+bool expired(const std::string& lowered) {
+    return containsAny(lowered, {"expiredtoken", "token has expired", "sso session", "error loading sso token",
+                                 "token for sso", "refresh token"});
 }
-
-constexpr std::string_view kGenericSummary = "AWS CLI でエラーが発生しました";
 
 }  // namespace
 
-Classification classify(std::string_view message) {
+FailureCause classify(std::string_view message) {
     const std::string m = lowercased(message);
 
-    if (const Expiry found = expiry(m); found != Expiry::none) {
-        return {"認証の有効期限が切れています", found == Expiry::ssoSession
-                                                     ? "ターミナルで aws sso login を実行してください"
-                                                     : "認証情報を更新してください"};
+    if (expired(m)) {
+        return m.find("sso") != std::string::npos ? FailureCause::expiredSSOSession : FailureCause::expiredCredentials;
     }
     if (containsAny(m, {"unable to locate credentials", "nocredentials", "no credentials"})) {
-        return {"認証情報が設定されていません", "aws configure などで認証を設定してください"};
+        return FailureCause::noCredentials;
     }
     if (containsAny(m, {"authfailure", "invalidclienttokenid", "signaturedoesnotmatch",
                         "unrecognizedclientexception", "security token included in the request is invalid",
                         "not able to validate the provided access credentials"})) {
-        return {"認証に失敗しました", "AWS CLI の認証設定（アクセスキーが有効か）を確認してください"};
+        return FailureCause::authenticationFailed;
     }
     if (containsAny(m, {"unauthorizedoperation", "accessdenied", "not authorized", "unauthorizedaccess"})) {
-        return {"この操作を行う権限がありません",
-                "IAM ポリシー（EC2 の参照・起動・停止、セキュリティグループの変更）を確認してください"};
+        return FailureCause::noPermission;
     }
     if (m.find("could not be found") != std::string::npos && m.find("profile") != std::string::npos) {
-        return {"プロファイルが見つかりません", "メニューの「プロファイル」を選び直してください"};
+        return FailureCause::noProfile;
     }
-    if (containsAny(m, {"you must specify a region", "noregion"})) {
-        return {"リージョンが設定されていません", "メニューの「リージョン」を選択してください"};
-    }
+    if (containsAny(m, {"you must specify a region", "noregion"})) return FailureCause::noRegion;
     if (containsAny(m, {"could not connect", "endpointconnectionerror", "connect timeout",
                         "name or service not known", "nodename nor servname", "read timeout",
                         "ssl validation failed"})) {
-        return {"AWS に接続できません", "ネットワーク接続を確認してください"};
+        return FailureCause::noConnection;
     }
-    if (m.find("invalidgroup.notfound") != std::string::npos) {
-        return {"セキュリティグループが見つかりません",
-                "インスタンスの「起動時に SG を自分の IP 専用にする」を選び直してください"};
-    }
-    if (m.find("incorrectinstancestate") != std::string::npos) {
-        return {"インスタンスの状態が操作に合っていません", "状態が変わるまで待ってから再度お試しください"};
-    }
+    if (m.find("invalidgroup.notfound") != std::string::npos) return FailureCause::noSecurityGroup;
+    if (m.find("incorrectinstancestate") != std::string::npos) return FailureCause::wrongInstanceState;
     // RequestLimitExceeded (EC2), Throttling and ThrottlingException (other services).
-    if (containsAny(m, {"requestlimitexceeded", "throttling"})) {
-        return {"AWS の呼び出し回数が上限に達しました", "しばらく待ってから再度お試しください"};
-    }
-    if (m.find("insufficientinstancecapacity") != std::string::npos) {
-        return {"インスタンスの空き容量が不足しています",
-                "しばらく待ってから起動するか、インスタンスタイプを変えてください"};
-    }
-    if (m.find("failed to connect to proxy url") != std::string::npos) {
-        return {"プロキシに接続できません", "HTTPS_PROXY などのプロキシ設定を確認してください"};
-    }
-    return {std::string(kGenericSummary), std::nullopt};
+    if (containsAny(m, {"requestlimitexceeded", "throttling"})) return FailureCause::throttled;
+    if (m.find("insufficientinstancecapacity") != std::string::npos) return FailureCause::noCapacity;
+    if (m.find("failed to connect to proxy url") != std::string::npos) return FailureCause::noProxy;
+    return FailureCause::other;
 }
 
-AWSError::AWSError(Kind kind, std::string text)
-    : kind_(kind), text_(std::move(text)), description_(errorDescription()) {}
+AWSError::AWSError(Kind kind, std::string text, FailureCause cause)
+    : kind_(kind), text_(std::move(text)), cause_(cause) {}
 
-AWSError AWSError::cliNotFound() { return AWSError(Kind::cliNotFound, {}); }
-AWSError AWSError::failed(std::string message) { return AWSError(Kind::failed, std::move(message)); }
+AWSError AWSError::cliNotFound() { return AWSError(Kind::cliNotFound, {}, FailureCause::other); }
+AWSError AWSError::failed(std::string message) {
+    const FailureCause cause = classify(message);
+    return AWSError(Kind::failed, std::move(message), cause);
+}
 AWSError AWSError::ipLookupFailed(std::string reason) {
-    return AWSError(Kind::ipLookupFailed, std::move(reason));
+    return AWSError(Kind::ipLookupFailed, std::move(reason), FailureCause::other);
 }
 
-std::string AWSError::summary() const {
-    switch (kind_) {
-        case Kind::cliNotFound: return "AWS CLI が見つかりません";
-        case Kind::ipLookupFailed: return "グローバル IP アドレスを取得できませんでした";
-        case Kind::failed: break;
-    }
-    return classify(text_).summary;
-}
-
-std::optional<std::string> AWSError::hint() const {
-    switch (kind_) {
-        case Kind::cliNotFound: return "AWS CLI v2 をインストールしてください";
-        case Kind::ipLookupFailed: return "ネットワーク接続を確認してください";
-        case Kind::failed: break;
-    }
-    return classify(text_).hint;
-}
-
-bool AWSError::needsSSOLogin() const {
-    return kind_ == Kind::failed && expiry(lowercased(text_)) == Expiry::ssoSession;
-}
-
-std::string AWSError::errorDescription() const {
-    std::string description = summary();
-    if (auto h = hint()) description += "\n" + *h;
-    return description;
-}
-
-AWSError asAWSError(const std::exception& error) {
-    if (const auto* aws = dynamic_cast<const AWSError*>(&error)) return *aws;
-    return AWSError::failed(error.what());
-}
+const char* AWSError::what() const noexcept { return kind_ == Kind::cliNotFound ? "aws not found" : text_.c_str(); }
 
 }  // namespace tamsel

@@ -1,63 +1,63 @@
 #pragma once
-// The one error type of the cloud command bridge, and the sorting of the aws tool's
-// failure texts into a Japanese summary and hint.
+// The one error type of the aws tool's calls, and the sorting of the tool's failure texts
+// into a fixed set of causes. What the user reads for each is the application's to word.
 
 #include <exception>
-#include <optional>
 #include <string>
 #include <string_view>
 
 namespace tamsel {
 
-// What the user is shown for a failure: a short summary and, where it helps, a hint.
-struct Classification {
-    std::string summary;
-    std::optional<std::string> hint;
-
-    bool operator==(const Classification&) const = default;
+// Why a call of the aws tool failed, by the fixed, ordered table of lower-case substrings
+// that the tool and the EC2 service put into their messages.
+enum class FailureCause {
+    expiredCredentials,    // an expired token that is not a single sign-on session's
+    expiredSSOSession,     // an expired or missing single sign-on session: "aws sso login" renews it
+    noCredentials,         // no credentials configured
+    authenticationFailed,  // credentials that AWS does not accept
+    noPermission,          // the policy does not allow the operation
+    noProfile,             // the chosen profile does not exist
+    noRegion,              // no region chosen or configured
+    noConnection,          // the endpoint cannot be reached
+    noSecurityGroup,       // the security group does not exist
+    wrongInstanceState,    // the instance is not in a state the operation needs
+    throttled,             // too many calls
+    noCapacity,            // AWS has no capacity for the instance type
+    noProxy,               // the configured proxy cannot be reached
+    other,                 // none of the above
 };
 
-// Sorts a failure text of the aws tool by the fixed, ordered table of lower-case
-// substrings. Pure; every message, the empty one included, yields a summary.
-Classification classify(std::string_view message);
+// Sorts a failure text of the aws tool. Pure; every message, the empty one included, has a cause.
+FailureCause classify(std::string_view message);
 
 class AWSError : public std::exception {
 public:
     enum class Kind { cliNotFound, failed, ipLookupFailed };
 
     static AWSError cliNotFound();
+    // Sorts `message` once, here.
     static AWSError failed(std::string message);
     static AWSError ipLookupFailed(std::string reason);
 
     Kind kind() const noexcept { return kind_; }
     // The payload: the message of `failed`, the reason of `ipLookupFailed`, empty otherwise.
     const std::string& text() const noexcept { return text_; }
+    // Why a `failed` call failed; `other` for the other kinds.
+    FailureCause cause() const noexcept { return cause_; }
 
-    std::string summary() const;
-    std::optional<std::string> hint() const;
-    // Whether the tool failed for an expired or missing single sign-on session, which
-    // "aws sso login" renews.
-    bool needsSSOLogin() const;
-    // The summary, then a line feed and the hint when there is one.
-    std::string errorDescription() const;
-
-    // The same text as errorDescription().
-    const char* what() const noexcept override { return description_.c_str(); }
+    // The payload, or "aws not found": for debugging, not for the user.
+    const char* what() const noexcept override;
 
     bool operator==(const AWSError& other) const noexcept {
         return kind_ == other.kind_ && text_ == other.text_;
     }
 
 private:
-    AWSError(Kind kind, std::string text);
+    AWSError(Kind kind, std::string text, FailureCause cause);
 
     Kind kind_;
     std::string text_;
-    std::string description_;
+    FailureCause cause_;
 };
-
-// Any error as the application shows it: an AWSError as it is, anything else as
-// `failed` carrying the error's own description.
-AWSError asAWSError(const std::exception& error);
 
 }  // namespace tamsel

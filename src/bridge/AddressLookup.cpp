@@ -45,6 +45,15 @@ size_t appendBody(char* data, size_t size, size_t count, void* userdata) {
     return length;
 }
 
+// The shared libcurl. Without it the lookup fails as any lookup can, saying why.
+const CurlLibrary& loadedCurl() {
+    try {
+        return CurlLibrary::shared();
+    } catch (const std::runtime_error& error) {
+        throw AWSError::ipLookupFailed(error.what());
+    }
+}
+
 struct EasyDeleter {
     const CurlLibrary* curl;
     void operator()(CURL* handle) const { curl->easy_cleanup(handle); }
@@ -76,7 +85,7 @@ std::string addressFromResponse(std::string_view body, const std::optional<std::
 std::string lookUpGlobalIPv4(const AddressLookupOptions& options) {
     // libcurl reads 0 as "no limit": the lookup must never wait without one.
     if (options.timeoutMilliseconds <= 0) throw std::invalid_argument("address lookup needs a positive time limit");
-    const CurlLibrary& curl = CurlLibrary::shared();
+    const CurlLibrary& curl = loadedCurl();
     const std::unique_ptr<CURL, EasyDeleter> easy(curl.easy_init(), EasyDeleter{&curl});
     if (!easy) throw AWSError::ipLookupFailed(curl.easy_strerror(CURLE_FAILED_INIT));
 

@@ -30,7 +30,7 @@ std::string addressFromResponse(std::string_view body, const std::optional<std::
 // `timeoutMilliseconds`) and returns the address it answers (trimmed, normalized).
 // Throws AWSError::ipLookupFailed with the transport error's text, or with
 // "想定外の応答です: " and the trimmed body when the body is not an address (a body
-// over 64 KiB is cut off and reported as such).
+// over 64 KiB is cut off and reported as such), or with why libcurl could not be loaded.
 std::string lookUpGlobalIPv4(const AddressLookupOptions& options);
 
 }  // namespace tamsel

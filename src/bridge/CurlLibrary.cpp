@@ -4,8 +4,7 @@
 
 #include <exception>
 #include <mutex>
-
-#include "bridge/AWSError.h"
+#include <stdexcept>
 
 namespace tamsel {
 namespace {
@@ -16,7 +15,7 @@ template <typename Function>
 void resolve(void* library, const std::string& fileName, const char* symbol, Function& function) {
     void* address = dlsym(library, symbol);
     if (!address) {
-        throw AWSError::ipLookupFailed(fileName + " に " + symbol + " がありません");
+        throw std::runtime_error(fileName + " に " + symbol + " がありません");
     }
     function = reinterpret_cast<Function>(address);
 }
@@ -29,7 +28,7 @@ CurlLibrary CurlLibrary::load(const std::string& fileName) {
     void* library = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         const char* reason = dlerror();
-        throw AWSError::ipLookupFailed(fileName + " を読み込めません: " + (reason ? reason : "不明な理由"));
+        throw std::runtime_error(fileName + " を読み込めません: " + (reason ? reason : "不明な理由"));
     }
     CurlLibrary curl;
     try {
@@ -54,7 +53,7 @@ const CurlLibrary& CurlLibrary::shared() {
         try {
             curl = load(kSharedLibrary);
             if (const CURLcode result = curl.global_init(CURL_GLOBAL_DEFAULT); result != CURLE_OK) {
-                throw AWSError::ipLookupFailed(curl.easy_strerror(result));
+                throw std::runtime_error(curl.easy_strerror(result));
             }
         } catch (...) {
             failure = std::current_exception();

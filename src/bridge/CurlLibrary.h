@@ -19,12 +19,12 @@ struct CurlLibrary {
 
     // The process's libcurl ("libcurl.so.4"), loaded and set up (curl_global_init) on the
     // first call, from any thread; later calls return the same library. Throws
-    // AWSError::ipLookupFailed, on this and every later call, when it cannot be loaded,
-    // lacks one of the functions above or fails to set up.
+    // std::runtime_error, on this and every later call, when it cannot be loaded, lacks one
+    // of the functions above or fails to set up.
     static const CurlLibrary& shared();
 
     // Loads the library of `fileName` and resolves the functions, without setting it up.
-    // Throws AWSError::ipLookupFailed naming the file and what went wrong. The library
+    // Throws std::runtime_error naming the file and what went wrong. The library
     // stays loaded for the life of the process.
     static CurlLibrary load(const std::string& fileName);
 };

@@ -142,8 +142,7 @@ TEST_F(IngressTest, AMissingGroupFailsAtTheDescribeStepAndChangesNothing) {
         FAIL() << "restrictIngress of a missing group did not throw";
     } catch (const AWSError& e) {
         EXPECT_EQ(e.kind(), AWSError::Kind::failed);
-        EXPECT_EQ(e.summary(), "セキュリティグループが見つかりません");
-        EXPECT_EQ(e.hint(), "インスタンスの「起動時に SG を自分の IP 専用にする」を選び直してください");
+        EXPECT_EQ(e.cause(), FailureCause::noSecurityGroup);
         EXPECT_THAT(e.text(), ::testing::HasSubstr("InvalidGroup.NotFound"));
     }
     EXPECT_THAT(loggedCalls(), ElementsAre(describeRulesCall(missing)));

@@ -164,14 +164,14 @@ TEST_F(InventoryTest, FailuresOfTheRealToolAreSortedIntoTheirCauses) {
         std::string what;
         std::optional<std::string> profile;
         bool reachable;
-        std::string summary;
+        FailureCause cause;
         std::string messageStart;
     };
     const std::vector<Case> cases = {
-        {"unknown profile", "nope", true, "プロファイルが見つかりません", "The config profile (nope) could not be found"},
-        {"profile without keys", "nokeys", true, "認証情報が設定されていません", "Unable to locate credentials"},
-        {"profile without region", "noregion", true, "リージョンが設定されていません", "You must specify a region"},
-        {"nothing listening", std::nullopt, false, "AWS に接続できません", "Could not connect to the endpoint URL"},
+        {"unknown profile", "nope", true, FailureCause::noProfile, "The config profile (nope) could not be found"},
+        {"profile without keys", "nokeys", true, FailureCause::noCredentials, "Unable to locate credentials"},
+        {"profile without region", "noregion", true, FailureCause::noRegion, "You must specify a region"},
+        {"nothing listening", std::nullopt, false, FailureCause::noConnection, "Could not connect to the endpoint URL"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -184,7 +184,7 @@ TEST_F(InventoryTest, FailuresOfTheRealToolAreSortedIntoTheirCauses) {
         cli.setProfile(c.profile);
         const auto error = caught([&] { cli.describeInstances(); });
         EXPECT_EQ(error.kind(), AWSError::Kind::failed);
-        EXPECT_EQ(error.summary(), c.summary);
+        EXPECT_EQ(error.cause(), c.cause);
         EXPECT_THAT(error.text(), StartsWith(c.messageStart));
         ASSERT_FALSE(error.text().empty());
         EXPECT_FALSE(std::isspace(static_cast<unsigned char>(error.text().back()))) << "untrimmed: " << error.text();
@@ -193,7 +193,7 @@ TEST_F(InventoryTest, FailuresOfTheRealToolAreSortedIntoTheirCauses) {
     // A cause outside the table keeps the tool's text as the message.
     AWSCLI cli(options());
     const auto error = caught([&] { cli.start("i-0123456789abcdef0"); });
-    EXPECT_EQ(error.summary(), "AWS CLI でエラーが発生しました");
+    EXPECT_EQ(error.cause(), FailureCause::other);
     EXPECT_THAT(error.text(), StartsWith("An error occurred (InvalidInstanceID.NotFound) when calling the "
                                          "StartInstances operation"));
 }
@@ -207,7 +207,7 @@ TEST_F(InventoryTest, SigningInOnAProfileWithoutSingleSignOnFailsWithTheToolsOwn
         const auto error = caught([&] { cli.ssoLogin(); });
         EXPECT_EQ(error.kind(), AWSError::Kind::failed);
         EXPECT_THAT(error.text(), StartsWith("Missing the following required SSO configuration values"));
-        EXPECT_FALSE(error.needsSSOLogin()) << "signing in again would fail the same way";
+        EXPECT_NE(error.cause(), FailureCause::expiredSSOSession) << "signing in again would fail the same way";
     }
     const Call shared = {"sso", "login", "--no-cli-pager", "--cli-binary-format", "base64"};
     Call withProfile = shared;

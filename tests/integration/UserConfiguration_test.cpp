@@ -62,7 +62,7 @@ TEST_F(UserConfigurationTest, NoSettingOfTheToolBreaksACall) {
             try {
                 call();
             } catch (const AWSError& e) {
-                ADD_FAILURE() << what << " failed: " << e.summary() << "\n" << e.text();
+                ADD_FAILURE() << what << " failed: " << e.text();
             }
         };
 

@@ -32,11 +32,9 @@ void trimFreedMemoryLater() {
     QTimer::singleShot(std::chrono::milliseconds(200), [] { malloc_trim(0); });
 }
 
-// Ctrl plus the item's key; an upper-case letter adds Shift.
+// Ctrl plus the item's key, a lower-case letter.
 QKeySequence shortcutFor(char key) {
     if (key >= 'a' && key <= 'z') return QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_A + (key - 'a')));
-    if (key >= 'A' && key <= 'Z') return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key(Qt::Key_A + (key - 'A')));
-    if (key >= '0' && key <= '9') return QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + (key - '0')));
     return {};
 }
 

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "bridge/Text.h"
+
 namespace tamsel {
 namespace {
 
@@ -22,13 +24,6 @@ std::string osError(int error) { return std::strerror(error); }
 
 [[noreturn]] void fail(const std::string& what, const std::filesystem::path& path, int error) {
     throw std::runtime_error(what + "（" + path.string() + "）: " + osError(error));
-}
-
-std::string_view trim(std::string_view text) {
-    const auto begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string_view::npos) return {};
-    const auto end = text.find_last_not_of(" \t\r");
-    return text.substr(begin, end - begin + 1);
 }
 
 // Writes all of `data` to `fd`, retrying short writes and interruptions.
@@ -99,7 +94,7 @@ bool AutostartEntry::isEnabled() const {
     std::string line;
     bool inEntry = false;
     while (std::getline(in, line)) {
-        const std::string_view text = trim(line);
+        const std::string text = trimWhitespaceAndNewlines(line);
         if (text.empty() || text.front() == '#') continue;
         if (text.front() == '[') {
             inEntry = text == "[Desktop Entry]";
@@ -107,8 +102,8 @@ bool AutostartEntry::isEnabled() const {
         }
         const auto equals = text.find('=');
         if (!inEntry || equals == std::string_view::npos) continue;
-        const std::string_view key = trim(text.substr(0, equals));
-        const std::string_view value = trim(text.substr(equals + 1));
+        const std::string key = trimWhitespaceAndNewlines(std::string_view(text).substr(0, equals));
+        const std::string value = trimWhitespaceAndNewlines(std::string_view(text).substr(equals + 1));
         if (key == "Hidden" && value == "true") return false;
         if (key == "X-GNOME-Autostart-enabled" && value == "false") return false;
     }

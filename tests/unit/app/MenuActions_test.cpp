@@ -377,12 +377,13 @@ TEST(Actions, FollowUpRefreshIsQueuedEvenWhileOneIsUnderWayAndAfterTheAlert) {
 }
 
 TEST(FailureAlert, BodyPerErrorCase) {
-    const struct { AWSError error; std::optional<std::string> hint; std::string body; } cases[] = {
+    const struct { Failure error; std::optional<std::string> hint; std::string body; } cases[] = {
         {AWSError::cliNotFound(), std::nullopt, "AWS CLI v2 をインストールしてください"},
         {AWSError::failed(""), std::nullopt, ""},
         {AWSError::failed("odd"), std::nullopt, "AWS CLI のメッセージ:\nodd"},
         {AWSError::failed("odd"), "given", "given\n\nAWS CLI のメッセージ:\nodd"},
         {AWSError::failed(""), "given", "given"},
+        {Failure::unexpected("no pipe"), std::nullopt, "AWS CLI のメッセージ:\nno pipe"},
         {AWSError::ipLookupFailed(""), std::nullopt, kNetworkHint},
         {AWSError::ipLookupFailed("bad answer"), std::nullopt, kNetworkHint + "\n\n詳細:\nbad answer"},
     };

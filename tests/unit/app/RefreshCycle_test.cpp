@@ -75,7 +75,7 @@ TEST(Refresh, LandingsReplaceOrDropTheListAndKeepTheLastSuccessTime) {
     app.refresh();
     h.drain();
     EXPECT_TRUE(app.instances().empty());
-    EXPECT_EQ(app.lastError(), AWSError::failed("JSON parse error"));
+    EXPECT_EQ(app.lastError(), Failure::unexpected("JSON parse error"));
     EXPECT_EQ(app.lastUpdated(), firstSuccess);
     EXPECT_EQ(h.statusItem.button->title, " !");
     EXPECT_EQ(h.timers.lastInterval(), milliseconds(30000));

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "bridge/AWSError.h"
+#include <stdexcept>
+
 #include "bridge/CurlLibrary.h"
 
 namespace tamsel {
@@ -12,14 +13,13 @@ std::string loadFailure(const std::string& fileName) {
     try {
         CurlLibrary::load(fileName);
         ADD_FAILURE() << fileName << " loaded";
-    } catch (const AWSError& error) {
-        EXPECT_EQ(error.kind(), AWSError::Kind::ipLookupFailed);
-        return error.text();
+    } catch (const std::runtime_error& error) {
+        return error.what();
     }
     return {};
 }
 
-TEST(CurlLibrary, MissingOrForeignLibraryIsALookupFailureNamingIt) {
+TEST(CurlLibrary, MissingOrForeignLibraryIsAnErrorNamingIt) {
     const std::string missing = loadFailure("libcurl-missing.so.4");
     EXPECT_EQ(missing.rfind("libcurl-missing.so.4 を読み込めません: ", 0), 0u) << missing;
 

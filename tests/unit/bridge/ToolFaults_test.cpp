@@ -84,7 +84,7 @@ TEST(ToolFaults, TenMegabytesOfStandardErrorBeforeTheOutputStillGiveTheResult) {
         EXPECT_EQ(error.kind(), AWSError::Kind::failed);
         EXPECT_EQ(error.text().size(), expected.size());
         EXPECT_TRUE(error.text() == expected) << "the message is the whole standard error, trimmed";
-        EXPECT_EQ(error.summary(), "インスタンスの状態が操作に合っていません");
+        EXPECT_EQ(error.cause(), FailureCause::wrongInstanceState);
     }
 }
 

@@ -1,0 +1,51 @@
+#include "app/Failure.h"
+
+#include <exception>
+#include <utility>
+
+namespace tamsel {
+namespace {
+
+Failure::Kind kindOf(AWSError::Kind kind) {
+    switch (kind) {
+        case AWSError::Kind::cliNotFound: return Failure::Kind::cliNotFound;
+        case AWSError::Kind::ipLookupFailed: return Failure::Kind::addressLookupFailed;
+        case AWSError::Kind::failed: break;
+    }
+    return Failure::Kind::toolFailed;
+}
+
+}  // namespace
+
+Failure::Failure(Kind kind, FailureCause cause, std::string text)
+    : kind_(kind), cause_(cause), text_(std::move(text)) {}
+
+Failure::Failure(const AWSError& error) : Failure(kindOf(error.kind()), error.cause(), error.text()) {}
+
+Failure Failure::unexpected(std::string description) {
+    const FailureCause cause = classify(description);
+    return Failure(Kind::unexpected, cause, std::move(description));
+}
+
+Failure caughtFailure() {
+    try {
+        throw;
+    } catch (const AWSError& error) {
+        return Failure(error);
+    } catch (const std::exception& error) {
+        return Failure::unexpected(error.what());
+    } catch (...) {
+        return Failure::unexpected("不明なエラーが発生しました");
+    }
+}
+
+std::optional<Failure> failureOf(const std::function<void()>& job) {
+    try {
+        job();
+    } catch (...) {
+        return caughtFailure();
+    }
+    return std::nullopt;
+}
+
+}  // namespace tamsel

@@ -1,0 +1,68 @@
+#include "app/FailureText.h"
+
+namespace tamsel {
+namespace {
+
+struct Wording {
+    const char* summary;
+    const char* hint;  // nullptr: none
+};
+
+Wording wording(const Failure& failure) {
+    switch (failure.kind()) {
+        case Failure::Kind::cliNotFound: return {"AWS CLI が見つかりません", "AWS CLI v2 をインストールしてください"};
+        case Failure::Kind::addressLookupFailed:
+            return {"グローバル IP アドレスを取得できませんでした", "ネットワーク接続を確認してください"};
+        case Failure::Kind::toolFailed:
+        case Failure::Kind::unexpected: break;
+    }
+    switch (failure.cause()) {
+        case FailureCause::expiredCredentials: return {"認証の有効期限が切れています", "認証情報を更新してください"};
+        case FailureCause::expiredSSOSession:
+            return {"認証の有効期限が切れています", "ターミナルで aws sso login を実行してください"};
+        case FailureCause::noCredentials:
+            return {"認証情報が設定されていません", "aws configure などで認証を設定してください"};
+        case FailureCause::authenticationFailed:
+            return {"認証に失敗しました", "AWS CLI の認証設定（アクセスキーが有効か）を確認してください"};
+        case FailureCause::noPermission:
+            return {"この操作を行う権限がありません",
+                    "IAM ポリシー（EC2 の参照・起動・停止、セキュリティグループの変更）を確認してください"};
+        case FailureCause::noProfile:
+            return {"プロファイルが見つかりません", "メニューの「プロファイル」を選び直してください"};
+        case FailureCause::noRegion: return {"リージョンが設定されていません", "メニューの「リージョン」を選択してください"};
+        case FailureCause::noConnection: return {"AWS に接続できません", "ネットワーク接続を確認してください"};
+        case FailureCause::noSecurityGroup:
+            return {"セキュリティグループが見つかりません",
+                    "インスタンスの「起動時に SG を自分の IP 専用にする」を選び直してください"};
+        case FailureCause::wrongInstanceState:
+            return {"インスタンスの状態が操作に合っていません", "状態が変わるまで待ってから再度お試しください"};
+        case FailureCause::throttled:
+            return {"AWS の呼び出し回数が上限に達しました", "しばらく待ってから再度お試しください"};
+        case FailureCause::noCapacity:
+            return {"インスタンスの空き容量が不足しています",
+                    "しばらく待ってから起動するか、インスタンスタイプを変えてください"};
+        case FailureCause::noProxy:
+            return {"プロキシに接続できません", "HTTPS_PROXY などのプロキシ設定を確認してください"};
+        case FailureCause::other: break;
+    }
+    return {"AWS CLI でエラーが発生しました", nullptr};
+}
+
+}  // namespace
+
+std::string summary(const Failure& failure) { return wording(failure).summary; }
+
+std::optional<std::string> hint(const Failure& failure) {
+    const Wording w = wording(failure);
+    if (!w.hint) return std::nullopt;
+    return w.hint;
+}
+
+std::string description(const Failure& failure) {
+    const Wording w = wording(failure);
+    std::string text = w.summary;
+    if (w.hint) text += std::string("\n") + w.hint;
+    return text;
+}
+
+}  // namespace tamsel

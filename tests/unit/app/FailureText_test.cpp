@@ -1,0 +1,80 @@
+// What the user reads for each failure, and how a job's exception becomes the failure shown.
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "app/Failure.h"
+#include "app/FailureText.h"
+
+namespace tamsel {
+namespace {
+
+struct Case {
+    Failure failure;
+    const char* summary;
+    const char* hint;  // nullptr: none
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.summary << " / " << c.failure.text(); }
+
+class FailureTextTest : public testing::TestWithParam<Case> {};
+
+TEST_P(FailureTextTest, SummaryHintAndDescription) {
+    const Case& c = GetParam();
+    EXPECT_EQ(summary(c.failure), c.summary);
+    EXPECT_EQ(hint(c.failure), c.hint ? std::optional<std::string>(c.hint) : std::nullopt);
+    EXPECT_EQ(description(c.failure), c.hint ? std::string(c.summary) + "\n" + c.hint : std::string(c.summary));
+    // The menu offers signing in again exactly where the hint tells to.
+    EXPECT_EQ(c.failure.needsSSOLogin(),
+              c.hint && std::string_view(c.hint) == "ターミナルで aws sso login を実行してください");
+}
+
+Failure tool(const char* message) { return Failure(AWSError::failed(message)); }
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryCause, FailureTextTest,
+    testing::Values(
+        Case{tool("ExpiredToken"), "認証の有効期限が切れています", "認証情報を更新してください"},
+        Case{tool("The SSO session has expired"), "認証の有効期限が切れています",
+             "ターミナルで aws sso login を実行してください"},
+        Case{tool("Unable to locate credentials"), "認証情報が設定されていません",
+             "aws configure などで認証を設定してください"},
+        Case{tool("AuthFailure"), "認証に失敗しました", "AWS CLI の認証設定（アクセスキーが有効か）を確認してください"},
+        Case{tool("AccessDenied"), "この操作を行う権限がありません",
+             "IAM ポリシー（EC2 の参照・起動・停止、セキュリティグループの変更）を確認してください"},
+        Case{tool("The config profile (nope) could not be found"), "プロファイルが見つかりません",
+             "メニューの「プロファイル」を選び直してください"},
+        Case{tool("You must specify a region"), "リージョンが設定されていません",
+             "メニューの「リージョン」を選択してください"},
+        Case{tool("Could not connect to the endpoint URL"), "AWS に接続できません", "ネットワーク接続を確認してください"},
+        Case{tool("InvalidGroup.NotFound"), "セキュリティグループが見つかりません",
+             "インスタンスの「起動時に SG を自分の IP 専用にする」を選び直してください"},
+        Case{tool("IncorrectInstanceState"), "インスタンスの状態が操作に合っていません",
+             "状態が変わるまで待ってから再度お試しください"},
+        Case{tool("RequestLimitExceeded"), "AWS の呼び出し回数が上限に達しました", "しばらく待ってから再度お試しください"},
+        Case{tool("InsufficientInstanceCapacity"), "インスタンスの空き容量が不足しています",
+             "しばらく待ってから起動するか、インスタンスタイプを変えてください"},
+        Case{tool("Failed to connect to proxy URL"), "プロキシに接続できません",
+             "HTTPS_PROXY などのプロキシ設定を確認してください"},
+        Case{tool(""), "AWS CLI でエラーが発生しました", nullptr},
+        // The fixed kinds ignore their text, even one that reads as a cause.
+        Case{Failure(AWSError::cliNotFound()), "AWS CLI が見つかりません", "AWS CLI v2 をインストールしてください"},
+        Case{Failure(AWSError::ipLookupFailed("The config profile (nope) could not be found")),
+             "グローバル IP アドレスを取得できませんでした", "ネットワーク接続を確認してください"},
+        Case{Failure::unexpected("Could not connect to the endpoint URL"), "AWS に接続できません",
+             "ネットワーク接続を確認してください"}));
+
+TEST(Failure, AJobsExceptionBecomesTheFailureShown) {
+    EXPECT_EQ(failureOf([] {}), std::nullopt);
+    EXPECT_EQ(failureOf([] { throw AWSError::ipLookupFailed("timeout"); }),
+              Failure(AWSError::ipLookupFailed("timeout")));
+    const auto other = failureOf([] { throw std::runtime_error("Could not connect to the endpoint URL"); });
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->kind(), Failure::Kind::unexpected);
+    EXPECT_EQ(other->text(), "Could not connect to the endpoint URL");
+    EXPECT_EQ(failureOf([] { throw 42; }), Failure::unexpected("不明なエラーが発生しました"));
+}
+
+}  // namespace
+}  // namespace tamsel
