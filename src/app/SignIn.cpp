@@ -44,7 +44,7 @@ void SignIn::prompted(const SignInPrompt& prompt) {
     if (!running_) return;
     const bool first = !prompt_;
     prompt_ = prompt;
-    changed_();
+    redraw_();
     if (!first) return;
     // One notification per sign-in; the menu follows what comes later (a code after the address).
     notifications_.send(prompt.code ? "ブラウザで次の URL を開き、コード " + *prompt.code + " を入力してください"
