@@ -29,8 +29,9 @@ namespace {
 constexpr int kInstances = 1000;
 
 struct Fixture {
-    // The same instances twice, once as t3.micro and once as t3.small.
-    std::array<std::vector<tamsel::EC2Instance>, 2> listings;
+    // The same instances twice, once as t3.micro and once as t3.small; then as many other
+    // instances, as another region lists them.
+    std::array<std::vector<tamsel::EC2Instance>, 3> listings;
     std::vector<std::string> profiles = {"default", "dev", "staging", "本番"};
     tamsel::IngressLockGroups lockGroups;
 };
@@ -53,14 +54,18 @@ const Fixture& fixture() {
             if (i % 3 == 0) f.lockGroups[instance.id] = "sg-a" + n;
             f.listings[0].push_back(instance);
             instance.type = "t3.small";
-            f.listings[1].push_back(std::move(instance));
+            f.listings[1].push_back(instance);
+            instance.id[3] = '1';
+            instance.name = std::string(kNames[(i + 1) % 6]) + "-" + n;
+            instance.state = kStates[(i + 1) % 4];
+            f.listings[2].push_back(std::move(instance));
         }
         return f;
     }();
     return data;
 }
 
-// The menu state for listing `which` (0 or 1), its first `count` instances.
+// The menu state for listing `which` (0, 1 or 2), its first `count` instances.
 tamsel::MenuState menuState(int which, size_t count = kInstances) {
     const Fixture& f = fixture();
     tamsel::MenuState state;
@@ -179,12 +184,20 @@ void BM_RefreshLandsWhileOpen(benchmark::State& state) {
 }
 BENCHMARK(BM_RefreshLandsWhileOpen)->Arg(50)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
 
-// Every instance line changing in the open menu (the list arriving after a region
-// switch): each line replaced, then one layout.
+// Every instance line changing in the open menu (the list of another region arriving):
+// each line shows another instance, then one layout.
 void BM_ListLandsWhileOpen(benchmark::State& state) {
+    const auto count = static_cast<size_t>(state.range(0));
+    renderWhileOpen(state, {tamsel::composeMenu(menuState(0, count)), tamsel::composeMenu(menuState(2, count))});
+}
+
+// Only the instances' submenus changing in the open menu (each instance's type): no line
+// of the menu itself changes.
+void BM_SubmenusChangeWhileOpen(benchmark::State& state) {
     const auto count = static_cast<size_t>(state.range(0));
     renderWhileOpen(state, {tamsel::composeMenu(menuState(0, count)), tamsel::composeMenu(menuState(1, count))});
 }
+BENCHMARK(BM_SubmenusChangeWhileOpen)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListLandsWhileOpen)->Arg(50)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 // For comparison: the rendering as it would cost if every instance's submenu (and its
