@@ -9,7 +9,7 @@ namespace tamsel {
 void PrintTo(const MenuEdit& edit, std::ostream* out) {
     static const char* const kinds[] = {"update", "insert", "remove"};
     *out << kinds[static_cast<int>(edit.kind)] << "(" << edit.at << ", " << edit.from << (edit.look ? " look" : "")
-               << (edit.lines ? " lines" : "") << (edit.same ? "" : " other") << ")";
+         << (edit.lines ? " lines" : "") << (edit.same ? "" : " other") << ")";
 }
 
 namespace {
