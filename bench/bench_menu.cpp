@@ -2,9 +2,10 @@
 // (composeMenu), the Qt rendering of that model by the tray adapter, and both together.
 // Goal: model build plus rendering under 50 ms median.
 //
-// The adapter keeps the entries that did not change, so each rendering here alternates
-// between two listings whose every instance line differs (same instances, another
-// instance type): each one replaces all 1,000 lines, the most a refresh can change.
+// The adapter edits only what changed, so each rendering here alternates between two
+// listings of different instances (another region's): every instance line shows another
+// instance, the most a refresh can change. The landings in the open menu cover the usual
+// refresh (only the last-update line), changed submenus only, and such a new list.
 //
 // Runs on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
@@ -29,8 +30,9 @@ namespace {
 constexpr int kInstances = 1000;
 
 struct Fixture {
-    // The same instances twice, once as t3.micro and once as t3.small.
-    std::array<std::vector<tamsel::EC2Instance>, 2> listings;
+    // The same instances twice, once as t3.micro and once as t3.small; then as many other
+    // instances, as another region lists them.
+    std::array<std::vector<tamsel::EC2Instance>, 3> listings;
     std::vector<std::string> profiles = {"default", "dev", "staging", "本番"};
     tamsel::IngressLockGroups lockGroups;
 };
@@ -53,14 +55,18 @@ const Fixture& fixture() {
             if (i % 3 == 0) f.lockGroups[instance.id] = "sg-a" + n;
             f.listings[0].push_back(instance);
             instance.type = "t3.small";
-            f.listings[1].push_back(std::move(instance));
+            f.listings[1].push_back(instance);
+            instance.id[3] = '1';
+            instance.name = std::string(kNames[(i + 1) % 6]) + "-" + n;
+            instance.state = kStates[(i + 1) % 4];
+            f.listings[2].push_back(std::move(instance));
         }
         return f;
     }();
     return data;
 }
 
-// The menu state for listing `which` (0 or 1), its first `count` instances.
+// The menu state for listing `which` (0, 1 or 2), its first `count` instances.
 tamsel::MenuState menuState(int which, size_t count = kInstances) {
     const Fixture& f = fixture();
     tamsel::MenuState state;
@@ -98,7 +104,7 @@ void BM_ComposeMenu(benchmark::State& state) {
 BENCHMARK(BM_ComposeMenu)->Unit(benchmark::kMillisecond);
 
 void BM_RenderMenu(benchmark::State& state) {
-    const std::array<tamsel::Menu, 2> menus = {tamsel::composeMenu(menuState(0)), tamsel::composeMenu(menuState(1))};
+    const std::array<tamsel::Menu, 2> menus = {tamsel::composeMenu(menuState(0)), tamsel::composeMenu(menuState(2))};
     int which = 0;
     for (auto _ : state) {
         tray().setMenu(menus[which ^= 1]);
@@ -111,7 +117,7 @@ BENCHMARK(BM_RenderMenu)->Unit(benchmark::kMillisecond);
 // The goal: what a refresh that changes every line costs the main thread, the model and
 // then the adapter's rendering.
 void BM_ComposeAndRender(benchmark::State& state) {
-    const std::array<tamsel::MenuState, 2> inputs = {menuState(0), menuState(1)};
+    const std::array<tamsel::MenuState, 2> inputs = {menuState(0), menuState(2)};
     int which = 0;
     for (auto _ : state) {
         tray().setMenu(tamsel::composeMenu(inputs[which ^= 1]));
@@ -123,7 +129,7 @@ BENCHMARK(BM_ComposeAndRender)->Unit(benchmark::kMillisecond);
 // Beyond the goal, for what the user waits for: the same, then the menu opened, laid out
 // and painted, and closed again.
 void BM_ComposeRenderAndOpen(benchmark::State& state) {
-    const std::array<tamsel::MenuState, 2> inputs = {menuState(0), menuState(1)};
+    const std::array<tamsel::MenuState, 2> inputs = {menuState(0), menuState(2)};
     QMenu& menu = tray().menu();
     int which = 0;
     for (auto _ : state) {
@@ -179,13 +185,49 @@ void BM_RefreshLandsWhileOpen(benchmark::State& state) {
 }
 BENCHMARK(BM_RefreshLandsWhileOpen)->Arg(50)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
 
-// Every instance line changing in the open menu (the list arriving after a region
-// switch): each line replaced, then one layout.
+// Every instance line changing in the open menu (the list of another region arriving):
+// each line shows another instance, then one layout.
 void BM_ListLandsWhileOpen(benchmark::State& state) {
+    const auto count = static_cast<size_t>(state.range(0));
+    renderWhileOpen(state, {tamsel::composeMenu(menuState(0, count)), tamsel::composeMenu(menuState(2, count))});
+}
+
+// Only the instances' submenus changing in the open menu (each instance's type): no line
+// of the menu itself changes.
+void BM_SubmenusChangeWhileOpen(benchmark::State& state) {
     const auto count = static_cast<size_t>(state.range(0));
     renderWhileOpen(state, {tamsel::composeMenu(menuState(0, count)), tamsel::composeMenu(menuState(1, count))});
 }
+BENCHMARK(BM_SubmenusChangeWhileOpen)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListLandsWhileOpen)->Arg(50)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// The list landing in the open menu that showed 「読み込み中…」 (the first refresh, or one
+// after a region switch): every instance line comes in. Only that landing is timed.
+void BM_ListLandsAfterLoading(benchmark::State& state) {
+    const auto count = static_cast<size_t>(state.range(0));
+    tamsel::MenuState waiting = menuState(0, 0);
+    waiting.loading = true;
+    waiting.lastUpdated.reset();
+    const tamsel::Menu loading = tamsel::composeMenu(waiting);
+    const tamsel::Menu list = tamsel::composeMenu(menuState(0, count));
+    QMenu& menu = tray().menu();
+    tray().setMenu(loading);
+    menu.popup(QPoint(0, 0));
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        tray().setMenu(list);
+        QCoreApplication::processEvents();  // paint
+        settle();
+        state.PauseTiming();
+        tray().setMenu(loading);
+        QCoreApplication::processEvents();
+        settle();
+        state.ResumeTiming();
+    }
+    menu.hide();
+    settle();
+}
+BENCHMARK(BM_ListLandsAfterLoading)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 // For comparison: the rendering as it would cost if every instance's submenu (and its
 // lock submenu) were built up front, as filling them all at once does.

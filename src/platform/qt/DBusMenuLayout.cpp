@@ -1,81 +1,10 @@
 #include "platform/qt/DBusMenuLayout.h"
 
-#include <algorithm>
-#include <deque>
 #include <utility>
-#include <variant>
+
+#include "platform/qt/MenuEdits.h"
 
 namespace tamsel {
-namespace {
-
-// What a payload names: the same instance (whatever its state), profile, region or group.
-std::string identity(const RepresentedObject& object) {
-    struct Visitor {
-        std::string operator()(std::monostate) const { return {}; }
-        std::string operator()(const std::string& text) const { return "s" + text; }
-        std::string operator()(const LockChoice& choice) const {
-            return "l" + choice.instanceID + '\n' + choice.groupID.value_or("");
-        }
-        std::string operator()(const EC2Instance& instance) const { return "i" + instance.id; }
-        std::string operator()(const StopBookingChoice& choice) const {
-            return "b" + choice.instance.id + '\n' + std::to_string(choice.hours);
-        }
-    };
-    return std::visit(Visitor{}, object);
-}
-
-std::string actionKey(const MenuItem& item) {
-    return std::to_string(static_cast<int>(item.action)) + ':' + identity(item.representedObject);
-}
-
-// The kind of entry `item` is, as far as its place goes.
-std::string keyOf(const MenuItem& item) {
-    if (item.separator) return "-";
-    if (item.hasSubmenu()) {
-        // A submenu is known by what it acts on: an instance's by its start entry, the
-        // profile menu by its first choice.
-        const auto first = std::find_if(item.submenu.begin(), item.submenu.end(), [](const MenuItem& child) {
-            return !child.separator && child.action != MenuAction::none;
-        });
-        return ">" + (first != item.submenu.end() ? actionKey(*first) : std::string());
-    }
-    if (item.action == MenuAction::none) return "=";
-    return "!" + actionKey(item);
-}
-
-// For each new key, the index of the old key it is matched with, or -1. Matches keep the
-// order of both lists: equal runs at the start and at the end, then, between them, each
-// new key takes the first equal old key after the last one taken.
-std::vector<long> match(const std::vector<std::string>& old, const std::vector<std::string>& fresh) {
-    std::vector<long> matched(fresh.size(), -1);
-    size_t head = 0;
-    while (head < old.size() && head < fresh.size() && old[head] == fresh[head]) {
-        matched[head] = static_cast<long>(head);
-        ++head;
-    }
-    size_t tail = 0;
-    while (tail < old.size() - head && tail < fresh.size() - head &&
-           old[old.size() - 1 - tail] == fresh[fresh.size() - 1 - tail]) {
-        matched[fresh.size() - 1 - tail] = static_cast<long>(old.size() - 1 - tail);
-        ++tail;
-    }
-    std::unordered_map<std::string, std::deque<size_t>> waiting;
-    for (size_t i = head; i < old.size() - tail; ++i) waiting[old[i]].push_back(i);
-    long last = static_cast<long>(head) - 1;
-    for (size_t j = head; j < fresh.size() - tail; ++j) {
-        const auto found = waiting.find(fresh[j]);
-        if (found == waiting.end()) continue;
-        std::deque<size_t>& places = found->second;
-        while (!places.empty() && static_cast<long>(places.front()) <= last) places.pop_front();
-        if (places.empty()) continue;
-        last = static_cast<long>(places.front());
-        places.pop_front();
-        matched[j] = last;
-    }
-    return matched;
-}
-
-}  // namespace
 
 DBusMenuLayout::DBusMenuLayout() {
     Entry root;
@@ -102,13 +31,13 @@ void DBusMenuLayout::place(int parent, const std::vector<MenuItem>& items, const
                            std::unordered_map<int, Entry>& placed, Changes& changes) {
     std::vector<std::string> keys;
     keys.reserve(items.size());
-    for (const MenuItem& item : items) keys.push_back(keyOf(item));
+    for (const MenuItem& item : items) keys.push_back(menuEntryKey(item));
     std::vector<std::string> oldKeys;
     if (oldChildren) {
         oldKeys.reserve(oldChildren->size());
         for (int id : *oldChildren) oldKeys.push_back(entries_.at(id).key);
     }
-    const std::vector<long> matched = match(oldKeys, keys);
+    const std::vector<long> matched = matchInOrder(oldKeys, keys);
 
     bool moved = oldKeys.size() != keys.size();
     std::vector<int> children;

@@ -6,9 +6,10 @@
 // An entry stays in its place when its parent stays and, among its siblings, it is matched
 // in order with an old entry of the same kind: a separator, a line that only informs, an
 // action with the same payload (the same instance, profile, region or group), or a submenu
-// whose first action entry is such an action. So a refresh that only changes texts, marks
-// and enabled flags (the last-update time, an instance's state) keeps every id and changes
-// only properties; instances added or gone, error lines in place of the list, a copy-IP
+// whose first action entry is such an action (menuEntryKey and matchInOrder, MenuEdits.h,
+// which the Qt menu uses too). So a refresh that only changes texts, marks and enabled
+// flags (the last-update time, an instance's state) keeps every id and changes only
+// properties; instances added or gone, error lines in place of the list, a copy-IP
 // line appearing, change the layout of the entry that holds them. Ids are never reused.
 // Plain data, no Qt.
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <optional>
 
 namespace tamsel {
 namespace {
@@ -13,15 +14,14 @@ QString slice(const std::string& text, std::size_t start, std::size_t length) {
     return QString::fromUtf8(text.data() + start, static_cast<qsizetype>(length));
 }
 
-// Shortens the name of `item` when its title is wider than `width`; true when it did.
-bool fit(MenuItem& item, const QFontMetrics& metrics, int width) {
+// The title of `item` with its name shortened, when the title is wider than `width`.
+std::optional<std::string> shortenedTitle(const MenuItem& item, const QFontMetrics& metrics, int width) {
     const NameSpan span = *item.name;
-    item.name.reset();
-    if (span.start + span.length > item.title.size()) return false;
+    if (span.start + span.length > item.title.size()) return std::nullopt;
     // No UTF-16 unit is wider than two letters 'x' (CJK letters, emoji halves), so the
     // usual short titles are not measured: measuring a line with a colour emoji is slow.
     const QString title = QString::fromStdString(item.title);
-    if (title.size() * 2 <= kLineChars || metrics.horizontalAdvance(title) <= width) return false;
+    if (title.size() * 2 <= kLineChars || metrics.horizontalAdvance(title) <= width) return std::nullopt;
 
     const QString before = slice(item.title, 0, span.start);
     const QString name = slice(item.title, span.start, span.length);
@@ -29,15 +29,32 @@ bool fit(MenuItem& item, const QFontMetrics& metrics, int width) {
     const int least = kLeastNameChars * metrics.horizontalAdvance(QLatin1Char('x'));
     const int room = std::max(least, width - metrics.horizontalAdvance(before + after));
     const QString shortened = metrics.elidedText(name, Qt::ElideMiddle, room);
-    if (shortened == name) return false;
-    item.title = (before + shortened + after).toStdString();
+    if (shortened == name) return std::nullopt;
+    return (before + shortened + after).toStdString();
+}
+
+// Shortens the name of `item` when its title is wider than `width`; true when it did.
+bool fit(MenuItem& item, const QFontMetrics& metrics, int width) {
+    std::optional<std::string> title = shortenedTitle(item, metrics, width);
+    item.name.reset();
+    if (!title) return false;
+    item.title = std::move(*title);
     return true;
 }
 
+int lineWidth(const QFontMetrics& metrics) { return kLineChars * metrics.horizontalAdvance(QLatin1Char('x')); }
+
 }  // namespace
 
+bool fitsOnLines(const Menu& menu, const QFontMetrics& metrics) {
+    const int width = lineWidth(metrics);
+    return std::none_of(menu.begin(), menu.end(), [&](const MenuItem& item) {
+        return item.name && shortenedTitle(item, metrics, width);
+    });
+}
+
 Menu fittedToLines(Menu menu, const QFontMetrics& metrics) {
-    const int width = kLineChars * metrics.horizontalAdvance(QLatin1Char('x'));
+    const int width = lineWidth(metrics);
     for (MenuItem& item : menu) {
         if (!item.name) continue;
         const std::string whole = item.title.substr(std::min(item.name->start, item.title.size()), item.name->length);

@@ -20,5 +20,7 @@ inline constexpr int kLineChars = 48;
 // `menu` as its lines are drawn with `metrics`: titles to show literally. The items
 // returned carry no name span, so fitting them again changes nothing.
 Menu fittedToLines(Menu menu, const QFontMetrics& metrics);
+// Whether every line of `menu` fits as it is, so that fittedToLines would change no title.
+bool fitsOnLines(const Menu& menu, const QFontMetrics& metrics);
 
 }  // namespace tamsel

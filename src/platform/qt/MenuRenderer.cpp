@@ -1,6 +1,8 @@
 #include "platform/qt/MenuRenderer.h"
 
 #include <QAction>
+#include <QFontMetrics>
+#include <QEvent>
 #include <QFont>
 #include <QKeySequence>
 #include <QMenu>
@@ -9,6 +11,8 @@
 #include <algorithm>
 #include <malloc.h>
 
+#include "platform/qt/MenuEdits.h"
+#include "platform/qt/QuietWhileRebuilt.h"
 #include "platform/qt/ReleasingMenu.h"
 #include "platform/qt/ScrollingMenuStyle.h"
 
@@ -25,9 +29,9 @@ constexpr size_t kEntriesForTrim = 100;
 
 // glibc keeps the memory that a refresh of a long list freed (the tool's output, its
 // reading, the model, the replaced entries) inside its heap, scattered between live
-// blocks: some 4 MiB for 1,000 instances, after each refresh. malloc_trim gives those
-// pages back to the system, in about half a millisecond of CPU. Run once the event loop
-// has deleted the replaced entries.
+// blocks, where it would count as the application's for good. malloc_trim gives those
+// pages back to the system, cheaply next to the rendering (docs/performance.md). Run once
+// the event loop has deleted the replaced entries.
 void trimFreedMemoryLater() {
     QTimer::singleShot(std::chrono::milliseconds(200), [] { malloc_trim(0); });
 }
@@ -52,55 +56,70 @@ bool isChoice(MenuAction action) {
     }
 }
 
+// Sets every part of the line, so that an action drawn for one item can show another.
+// Qt sends the menu a change only for a part that differs.
 void applyLook(QAction& action, const MenuItem& item) {
     action.setText(writtenForQt(plainTitle(item.title)));
     action.setEnabled(item.enabled);
     action.setCheckable(item.checked || isChoice(item.action));
     action.setChecked(item.checked);
-    if (item.bold) {
+    if (action.font().bold() != item.bold) {
         QFont font = action.font();
-        font.setBold(true);
+        font.setBold(item.bold);
         action.setFont(font);
     }
-    if (item.keyEquivalent != '\0') {
-        action.setShortcut(shortcutFor(item.keyEquivalent));
-        action.setShortcutVisibleInContextMenu(true);
-    }
+    const QKeySequence shortcut = item.keyEquivalent != '\0' ? shortcutFor(item.keyEquivalent) : QKeySequence();
+    if (action.shortcut() != shortcut) action.setShortcut(shortcut);
+    action.setShortcutVisibleInContextMenu(item.keyEquivalent != '\0');
 }
 
-// An open QMenu lays itself out anew, measuring every entry's text, and repaints itself
-// whole after each single entry added or removed: replacing the n entries of a menu on
-// screen would cost n² measurements (seconds for a few hundred instances). For the time
-// of a rebuild the menu is flagged not visible, so the entries are only marked for layout;
-// the renderer then lays it out and repaints it once. Only the flag changes: the window
-// stays mapped, open and grabbing input, and the rebuild is synchronous, so nothing else
-// can observe the flag meanwhile.
-class QuietWhileRebuilt {
+// Refreshes change a few texts and marks far more often than anything else: the
+// last-update line, an instance's state. For those, laying out the whole open menu again
+// (measuring the text of every line) would cost far more than the change. This holds back
+// the menu's notices of changed entries while lines are edited in place, so that the
+// menu keeps its layout and only the edited lines are painted again; QMenu draws each
+// line from its action when it paints it. Used only where each edited line still fits
+// the place the layout gave it.
+class HeldChanges final : public QObject {
 public:
-    explicit QuietWhileRebuilt(QMenu& menu) : menu_(menu), open_(menu.isVisible()) {
-        if (open_) menu_.setAttribute(Qt::WA_WState_Visible, false);
-    }
-    ~QuietWhileRebuilt() { reopen(); }
-    QuietWhileRebuilt(const QuietWhileRebuilt&) = delete;
-    QuietWhileRebuilt& operator=(const QuietWhileRebuilt&) = delete;
+    explicit HeldChanges(QMenu& menu) : menu_(menu) { menu_.installEventFilter(this); }
+    ~HeldChanges() override { menu_.removeEventFilter(this); }
 
-    // True when the menu was open; it is flagged visible again.
-    bool reopen() {
-        if (open_ && !menu_.isVisible()) menu_.setAttribute(Qt::WA_WState_Visible, true);
-        return open_;
-    }
+protected:
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::ActionChanged; }
 
 private:
     QMenu& menu_;
-    const bool open_;
 };
 
-// Whether `a` and `b` differ only in what their submenus hold, both having one.
-bool onlySubmenuDiffers(const MenuItem& a, const MenuItem& b) {
-    if (a.submenu.empty() || b.submenu.empty()) return false;
-    MenuItem left = a;
-    left.submenu = b.submenu;
-    return left == b;
+// Lines edited in place in an open menu that need no layout: as many entries, none of
+// them of another kind, and every new text at most as wide as the old one. A few lines
+// only: measuring many would cost what a layout does.
+constexpr size_t kLinesEditedInPlace = 16;
+
+bool fitsInPlace(const std::vector<MenuEdit>& edits, const std::vector<const MenuItem*>& drawn, const Menu& next,
+                 const QMenu& menu, const std::vector<QAction*>& actions) {
+    size_t looks = 0;
+    for (const MenuEdit& edit : edits) {
+        if (edit.kind != MenuEdit::Kind::update) return false;
+        if (!edit.look) continue;
+        if (++looks > kLinesEditedInPlace) return false;
+        const MenuItem& was = *drawn[edit.at];
+        const MenuItem& now = next[edit.from];
+        if (was.bold != now.bold || was.keyEquivalent != now.keyEquivalent ||
+            (was.checked || isChoice(was.action)) != (now.checked || isChoice(now.action)))
+            return false;
+        if (was.title == now.title) continue;
+        // Measured as QMenu measures a line.
+        const QFontMetrics metrics(actions[edit.at]->font().resolve(menu.font()));
+        const auto width = [&](const MenuItem& item) {
+            return metrics.boundingRect(QRect(), Qt::TextSingleLine | Qt::TextShowMnemonic,
+                                        writtenForQt(plainTitle(item.title)))
+                .width();
+        };
+        if (width(now) > width(was)) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -121,58 +140,47 @@ MenuRenderer::~MenuRenderer() {
 
 void MenuRenderer::render(const Menu& menu) {
     // Entries equal to the ones drawn stay as they are (an open submenu among them stays
-    // open); only the others are replaced. A refresh usually changes a line or two, and
-    // leaving the rest alone spares creating and deleting a window per instance and keeps
-    // the user's place. Equal entries are matched at the start and at the end of both
-    // lists; between them, lists of equal length are compared place by place (lines that
-    // changed), others replaced as a whole (lines added or removed).
-    const size_t oldCount = entries_.size();
-    const size_t newCount = menu.size();
-    size_t head = 0;
-    while (head < oldCount && head < newCount && *entries_[head].item == menu[head]) ++head;
-    size_t tail = 0;
-    while (tail < oldCount - head && tail < newCount - head &&
-           *entries_[oldCount - 1 - tail].item == menu[newCount - 1 - tail])
-        ++tail;
-    if (head == oldCount && oldCount == newCount) return;
-
-    std::vector<Span> spans;
-    if (oldCount == newCount) {
-        for (size_t i = head; i < oldCount - tail; ++i) {
-            if (*entries_[i].item == menu[i]) continue;
-            // A line that only gained other submenu lines (how long it has been running)
-            // keeps its place and its submenu, open or not.
-            if (onlySubmenuDiffers(*entries_[i].item, menu[i]) && entries_[i].submenu)
-                refillSubmenu(entries_[i], menu[i]);
-            else
-                spans.push_back({i, 1, i, 1});
-        }
-        if (spans.empty()) return;
-    } else {
-        spans.push_back({head, oldCount - head - tail, head, newCount - head - tail});
+    // open); entries that act on the same thing as before, or take the place of one of
+    // their kind, keep their action and their submenu window and only show the new item;
+    // the others come or go. A refresh usually changes a line or two, and leaving the rest
+    // alone spares creating and deleting a window per instance and keeps the user's place.
+    std::vector<const MenuItem*> drawn;
+    std::vector<QAction*> actions;
+    drawn.reserve(entries_.size());
+    actions.reserve(entries_.size());
+    for (const Entry& entry : entries_) {
+        drawn.push_back(entry.item.get());
+        actions.push_back(entry.action);
     }
+    const std::vector<MenuEdit> edits = menuEdits(drawn, menu);
+    if (edits.empty()) return;
+    if (std::max(drawn.size(), menu.size()) >= kEntriesForTrim) trimFreedMemoryLater();
 
-    for (const Span& span : spans) {
-        for (size_t i = span.at; i < span.at + span.oldLength; ++i) {
-            // An open submenu of a replaced entry closes now, through QMenu's own hiding,
-            // so the root menu above it stays open and shows the new entries.
-            if (entries_[i].submenu) entries_[i].submenu->hide();
+    if (root_.isVisible() && fitsInPlace(edits, drawn, menu, root_, actions)) {
+        {
+            const HeldChanges held(root_);
+            apply(edits, menu);
         }
+        for (const MenuEdit& edit : edits)
+            if (edit.look) root_.update(root_.actionGeometry(entries_[edit.at].action));
+        return;
     }
-    if (std::max(oldCount, newCount) >= kEntriesForTrim) trimFreedMemoryLater();
 
     QuietWhileRebuilt quiet(root_);
     const QSize size = root_.size();
-    // From the last span to the first, so the places of those still to do stay put.
-    for (auto span = spans.rbegin(); span != spans.rend(); ++span) replace(*span, menu);
+    apply(edits, menu);
     if (!quiet.reopen()) return;
 
-    // Lines replaced in place in a menu that keeps its size leave every other line where
-    // it was: only theirs are repainted (a refresh changes the last-update line and a
-    // state or two, and repainting the whole list would shape every line's text again).
+    // Lines edited in place in a menu that keeps its size leave every other line where it
+    // was: only theirs are repainted (repainting the whole list would shape every line's
+    // text again).
+    const bool sameEntries = std::all_of(edits.begin(), edits.end(), [](const MenuEdit& edit) {
+        return edit.kind == MenuEdit::Kind::update;
+    });
     const QSize laidOut = ScrollingMenuStyle::sizeOnScreen(root_);
-    if (laidOut == size && oldCount == newCount) {
-        for (const Span& span : spans) root_.update(root_.actionGeometry(entries_[span.at].action));
+    if (laidOut == size && sameEntries) {
+        for (const MenuEdit& edit : edits)
+            if (edit.look) root_.update(root_.actionGeometry(entries_[edit.at].action));
     } else if (root_.sizeHint().height() > laidOut.height()) {
         // Taller than its screen: QMenu sets up its scrolling only as it pops up, so it pops
         // up again where it is (back at its first line), without telling those who listen
@@ -192,30 +200,55 @@ Menu MenuRenderer::drawn() const {
     return menu;
 }
 
-void MenuRenderer::replace(const Span& span, const Menu& menu) {
-    const auto first = entries_.begin() + static_cast<std::ptrdiff_t>(span.at);
-    const auto last = first + static_cast<std::ptrdiff_t>(span.oldLength);
-    // A replaced entry may be on screen, or even be what is running this call (a rebuild
-    // from aboutToShow): take it out of the menu now, delete it later.
-    for (auto entry = first; entry != last; ++entry) {
-        if (!entry->action) continue;
-        root_.removeAction(entry->action);
-        if (entry->submenu)
-            entry->submenu->deleteLater();
-        else
-            entry->action->deleteLater();
+void MenuRenderer::apply(const std::vector<MenuEdit>& edits, const Menu& menu) {
+    for (const MenuEdit& edit : edits) {
+        const auto place = entries_.begin() + static_cast<std::ptrdiff_t>(edit.at);
+        switch (edit.kind) {
+        case MenuEdit::Kind::remove:
+            // It may be on screen, or even be what is running this call (a rebuild from
+            // aboutToShow): taken out of the menu now, deleted later. An open submenu closes
+            // through QMenu's own hiding, so the menu above it stays open.
+            if (place->action) root_.removeAction(place->action);
+            if (place->submenu) {
+                place->submenu->hide();
+                place->submenu->deleteLater();
+            } else if (place->action) {
+                place->action->deleteLater();
+            }
+            entries_.erase(place);
+            break;
+        case MenuEdit::Kind::insert: {
+            QAction* const before = place != entries_.end() ? place->action.data() : nullptr;
+            // Each entry keeps its own copy of its item: clicks and submenus read from it.
+            Entry entry{std::make_shared<const MenuItem>(menu[edit.from]), nullptr, nullptr};
+            entry.action = addItem(root_, before, *entry.item, *this, entry.item, &entry.submenu);
+            entries_.insert(place, std::move(entry));
+            break;
+        }
+        case MenuEdit::Kind::update:
+            update(*place, menu[edit.from], edit);
+            break;
+        }
     }
-    QAction* const before = last != entries_.end() ? last->action.data() : nullptr;
-    std::vector<Entry> added;
-    added.reserve(span.newLength);
-    for (size_t i = span.from; i < span.from + span.newLength; ++i) {
-        // Each entry keeps its own copy of its item: clicks and submenus read from it.
-        Entry entry{std::make_shared<const MenuItem>(menu[i]), nullptr, nullptr};
-        entry.action = addItem(root_, before, *entry.item, *this, entry.item, &entry.submenu);
-        added.push_back(std::move(entry));
+}
+
+void MenuRenderer::update(Entry& entry, const MenuItem& item, const MenuEdit& edit) {
+    if (edit.look) applyLook(*entry.action, item);
+    if (entry.submenu) {
+        // Open on another instance's lines, it closes: what the user was about to choose
+        // is not there any more.
+        if (!edit.same) entry.submenu->hide();
+        if (edit.lines) {
+            refillSubmenu(entry, item);
+            return;
+        }
+        // Its lines are equal: those already built stay, and so does what fills it.
+        entry.item = std::make_shared<const MenuItem>(item);
+        return;
     }
-    const auto at = entries_.erase(first, last);
-    entries_.insert(at, std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    entry.item = std::make_shared<const MenuItem>(item);
+    disconnect(entry.action, &QAction::triggered, this, nullptr);
+    deliverOnTrigger(*entry.action, *entry.item, entry.item);
 }
 
 void MenuRenderer::fillOnOpen(QMenu& submenu, const MenuItem& item, const std::shared_ptr<const MenuItem>& keep) {
@@ -266,7 +299,14 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
     }
     auto* action = new QAction(&owner);
     applyLook(*action, item);
-    connect(action, &QAction::triggered, this, [this, action, keep, &item] {
+    deliverOnTrigger(*action, item, keep);
+    target.insertAction(before, action);
+    return action;
+}
+
+void MenuRenderer::deliverOnTrigger(QAction& action, const MenuItem& item,
+                                    const std::shared_ptr<const MenuItem>& keep) {
+    connect(&action, &QAction::triggered, this, [this, action = &action, keep, &item] {
         // Qt has just flipped the mark of a checkable entry. The mark says what the model
         // says, and only a new model changes it: an action that is cancelled, fails or
         // chooses what was already chosen leaves an equal model, and so this very action.
@@ -276,8 +316,6 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         QMetaObject::invokeMethod(
             this, [this, keep, &item] { chosen_(MenuItem(item)); }, Qt::QueuedConnection);
     });
-    target.insertAction(before, action);
-    return action;
 }
 
 }  // namespace tamsel

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/MenuModel.h"
+#include "platform/qt/MenuEdits.h"
 
 class QAction;
 class QMenu;
@@ -26,12 +27,14 @@ public:
     MenuRenderer(QMenu& root, Chosen chosen);
     ~MenuRenderer() override;
 
-    // Makes the root menu show `menu`, also while it is open. Top-level entries equal to
-    // the ones already drawn are kept, the others replaced (one whose line is unchanged
-    // keeps its submenu window and gets the new lines in it). Submenus are filled from the
-    // kept model when they first open, so a long list renders quickly. Titles are drawn as
-    // given (see LineFit.h for fitting them to a line). The root menu scrolls when it is
-    // taller than its screen.
+    // Makes the root menu show `menu`, also while it is open, changing only what changed:
+    // equal top-level entries are kept; one that acts on the same thing as before (or takes
+    // the place of an entry of its kind) keeps its action and submenu window and shows the
+    // new line and lines; the others come or go. Lines that only change texts or marks in
+    // the open menu are repainted without laying the menu out again. Submenus are filled
+    // from the kept model when they first open, so a long list renders quickly. Titles are
+    // drawn as given (see LineFit.h for fitting them to a line). The root menu scrolls when
+    // it is taller than its screen.
     void render(const Menu& menu);
     // The menu last rendered.
     Menu drawn() const;
@@ -44,20 +47,18 @@ private:
         QPointer<QMenu> submenu;               // for an entry with a submenu
     };
 
-    // Entries [at, at + oldLength) replaced by the model's [from, from + newLength).
-    struct Span {
-        size_t at;
-        size_t oldLength;
-        size_t from;
-        size_t newLength;
-    };
-    void replace(const Span& span, const Menu& menu);
+    // Applies `edits` (MenuEdits.h), which lead from the entries drawn to `menu`.
+    void apply(const std::vector<MenuEdit>& edits, const Menu& menu);
+    // Has `entry` show `item` with its action and its submenu window, as `edit` says.
+    void update(Entry& entry, const MenuItem& item, const MenuEdit& edit);
     // Gives the entry `item`, whose line looks as the entry's does: the same submenu window
     // (open or not) gets `item`'s lines.
     void refillSubmenu(Entry& entry, const MenuItem& item);
     // Fills `submenu` with `item`'s lines when it first opens; `keep` holds `item`.
     void fillOnOpen(QMenu& submenu, const MenuItem& item, const std::shared_ptr<const MenuItem>& keep);
 
+    // Hands a copy of `item` to `chosen` when `action` is triggered; `keep` holds `item`.
+    void deliverOnTrigger(QAction& action, const MenuItem& item, const std::shared_ptr<const MenuItem>& keep);
     // Inserts `item` into `target` before `before` (null: at the end) and returns its
     // action; a plain action is owned by `owner`. `keep` holds the model `item` lives in.
     QAction* addItem(QMenu& target, QAction* before, const MenuItem& item, QObject& owner,

@@ -2,11 +2,11 @@
 // A QMenu that gives its window back once it has stayed closed for a while.
 //
 // A menu window that has been shown keeps its backing store, the pixels of the menu as it
-// was on screen, for as long as the window lives: about 1.4 MiB for the tray menu on a
-// 1024×768 screen, some 70 KiB for each instance submenu once opened. A tray menu is
-// closed nearly all the time, so those pixels would be held for nothing. Showing the menu
-// again creates a new window and lays the menu out anew, a few milliseconds; a menu opened
-// again soon after it closed keeps its window.
+// was on screen, for as long as the window lives: a screenful for the tray menu, and more
+// for each instance submenu once opened (docs/performance.md has the figures). A tray menu
+// is closed nearly all the time, so those pixels would be held for nothing. Showing the
+// menu again creates a new window and lays the menu out anew, which costs little next to
+// opening it at all; a menu opened again soon after it closed keeps its window.
 //
 // There is one of these per instance line, so it holds no timer object and no connection:
 // its own show and hide events drive a bare timer id.

@@ -155,8 +155,11 @@ void TrayStatusItem::setButton(const StatusButton& button) {
 
 void TrayStatusItem::setMenu(const Menu& model) {
     // Both menus show the same lines: the one exported to a StatusNotifier host and the
-    // one Qt draws.
-    const Menu menu = fittedToLines(model, lineMetrics());
+    // one Qt draws. The model is copied only when a line needs fitting: with a long list,
+    // copying it would cost more than drawing what a refresh changed.
+    std::optional<Menu> fitted;
+    if (!fitsOnLines(model, lineMetrics())) fitted = fittedToLines(model, lineMetrics());
+    const Menu& menu = fitted ? *fitted : model;
     if (exported_) {
         exported_->setMenu(menu);
         latest_ = menu;

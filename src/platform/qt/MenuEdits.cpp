@@ -1,0 +1,155 @@
+#include "platform/qt/MenuEdits.h"
+
+#include <algorithm>
+#include <deque>
+#include <unordered_map>
+#include <variant>
+
+namespace tamsel {
+namespace {
+
+// What a payload names: the same instance (whatever its state), profile, region or group.
+std::string identity(const RepresentedObject& object) {
+    struct Visitor {
+        std::string operator()(std::monostate) const { return {}; }
+        std::string operator()(const std::string& text) const { return "s" + text; }
+        std::string operator()(const LockChoice& choice) const {
+            return "l" + choice.instanceID + '\n' + choice.groupID.value_or("");
+        }
+        std::string operator()(const EC2Instance& instance) const { return "i" + instance.id; }
+        std::string operator()(const StopBookingChoice& choice) const {
+            return "b" + choice.instance.id + '\n' + std::to_string(choice.hours);
+        }
+    };
+    return std::visit(Visitor{}, object);
+}
+
+std::string actionKey(const MenuItem& item) {
+    return std::to_string(static_cast<int>(item.action)) + ':' + identity(item.representedObject);
+}
+
+enum class Shape { separator, submenu, line };
+
+Shape shapeOf(const MenuItem& item) {
+    if (item.separator) return Shape::separator;
+    return item.hasSubmenu() ? Shape::submenu : Shape::line;
+}
+
+}  // namespace
+
+std::string menuEntryKey(const MenuItem& item) {
+    if (item.separator) return "-";
+    if (item.hasSubmenu()) {
+        // A submenu is known by what it acts on: an instance's by its start entry, the
+        // profile menu by its first choice.
+        const auto first = std::find_if(item.submenu.begin(), item.submenu.end(), [](const MenuItem& child) {
+            return !child.separator && child.action != MenuAction::none;
+        });
+        return ">" + (first != item.submenu.end() ? actionKey(*first) : std::string());
+    }
+    if (item.action == MenuAction::none) return "=";
+    return "!" + actionKey(item);
+}
+
+std::vector<long> matchInOrder(const std::vector<std::string>& old, const std::vector<std::string>& fresh) {
+    // Equal runs at the start and at the end, then, between them, each new key takes the
+    // first equal old key after the last one taken.
+    std::vector<long> matched(fresh.size(), -1);
+    size_t head = 0;
+    while (head < old.size() && head < fresh.size() && old[head] == fresh[head]) {
+        matched[head] = static_cast<long>(head);
+        ++head;
+    }
+    size_t tail = 0;
+    while (tail < old.size() - head && tail < fresh.size() - head &&
+           old[old.size() - 1 - tail] == fresh[fresh.size() - 1 - tail]) {
+        matched[fresh.size() - 1 - tail] = static_cast<long>(old.size() - 1 - tail);
+        ++tail;
+    }
+    std::unordered_map<std::string, std::deque<size_t>> waiting;
+    for (size_t i = head; i < old.size() - tail; ++i) waiting[old[i]].push_back(i);
+    long last = static_cast<long>(head) - 1;
+    for (size_t j = head; j < fresh.size() - tail; ++j) {
+        const auto found = waiting.find(fresh[j]);
+        if (found == waiting.end()) continue;
+        std::deque<size_t>& places = found->second;
+        while (!places.empty() && static_cast<long>(places.front()) <= last) places.pop_front();
+        if (places.empty()) continue;
+        last = static_cast<long>(places.front());
+        places.pop_front();
+        matched[j] = last;
+    }
+    return matched;
+}
+
+bool sameLook(const MenuItem& a, const MenuItem& b) {
+    return a.separator == b.separator && a.title == b.title && a.bold == b.bold &&
+           a.keyEquivalent == b.keyEquivalent && a.enabled == b.enabled && a.checked == b.checked &&
+           a.action == b.action && a.hasSubmenu() == b.hasSubmenu();
+}
+
+std::vector<MenuEdit> menuEdits(const std::vector<const MenuItem*>& drawn, const Menu& next) {
+    std::vector<MenuEdit> edits;
+    // The usual refresh: as many entries, most of them equal. Compared place by place,
+    // with no keys built.
+    bool aligned = drawn.size() == next.size();
+    std::vector<bool> equal(aligned ? next.size() : 0);
+    for (size_t i = 0; aligned && i < next.size(); ++i) {
+        equal[i] = *drawn[i] == next[i];
+        aligned = equal[i] || menuEntryKey(*drawn[i]) == menuEntryKey(next[i]);
+    }
+
+    std::vector<long> matched(next.size(), -1);
+    if (aligned) {
+        for (size_t i = 0; i < next.size(); ++i) matched[i] = static_cast<long>(i);
+    } else {
+        std::vector<std::string> oldKeys;
+        oldKeys.reserve(drawn.size());
+        for (const MenuItem* item : drawn) oldKeys.push_back(menuEntryKey(*item));
+        std::vector<std::string> keys;
+        keys.reserve(next.size());
+        for (const MenuItem& item : next) keys.push_back(menuEntryKey(item));
+        matched = matchInOrder(oldKeys, keys);
+    }
+
+    size_t at = 0;    // in the list as edited so far
+    size_t old = 0;   // the next entry of `drawn` not yet dealt with
+    const auto update = [&](size_t i, size_t j, bool same) {
+        if (aligned ? equal[j] : *drawn[i] == next[j]) return;
+        edits.push_back({MenuEdit::Kind::update, at, j, !sameLook(*drawn[i], next[j]),
+                         drawn[i]->submenu != next[j].submenu, same});
+    };
+    size_t j = 0;
+    while (j < next.size() || old < drawn.size()) {
+        // The next matched pair, or the ends of both lists.
+        size_t nextMatch = j;
+        while (nextMatch < next.size() && matched[nextMatch] < 0) ++nextMatch;
+        const size_t oldEnd = nextMatch < next.size() ? static_cast<size_t>(matched[nextMatch]) : drawn.size();
+        // Between matches: entries of the same shape are paired in order, the rest go or come.
+        while (old < oldEnd || j < nextMatch) {
+            if (old < oldEnd && j < nextMatch && shapeOf(*drawn[old]) == shapeOf(next[j])) {
+                update(old++, j++, false);
+                ++at;
+            } else if (old < oldEnd && (j == nextMatch || oldEnd - old >= nextMatch - j)) {
+                edits.push_back({MenuEdit::Kind::remove, at, 0});
+                ++old;
+            } else {
+                edits.push_back({MenuEdit::Kind::insert, at, j++});
+                ++at;
+            }
+        }
+        if (nextMatch == next.size()) break;
+        update(old++, j++, true);
+        ++at;
+    }
+    return edits;
+}
+
+std::vector<MenuEdit> menuEdits(const Menu& drawn, const Menu& next) {
+    std::vector<const MenuItem*> items;
+    items.reserve(drawn.size());
+    for (const MenuItem& item : drawn) items.push_back(&item);
+    return menuEdits(items, next);
+}
+
+}  // namespace tamsel

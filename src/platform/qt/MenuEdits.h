@@ -1,0 +1,51 @@
+#pragma once
+// What turns the menu drawn into the next one, top-level entry by entry, so that an adapter
+// changes only what changed: a refresh that only changes texts and marks edits lines in
+// place; instances added or gone insert or remove theirs. Plain data, no Qt.
+//
+// Entries are matched in order by what they act on, as DBusMenuLayout matches them (the
+// same instance, profile or region, whatever its text). Between matched entries, an old
+// and a new entry of the same shape (separator, line with a submenu, plain line) are
+// paired too, so that a list of other instances reuses the lines already there.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "app/MenuModel.h"
+
+namespace tamsel {
+
+struct MenuEdit {
+    enum class Kind {
+        update,  // the entry at `at` shows the new model's entry `from` instead
+        insert,  // the new model's entry `from` comes in at `at`
+        remove,  // the entry at `at` goes
+    };
+    Kind kind = Kind::update;
+    std::size_t at = 0;    // place in the list as edited so far, from the first edit on
+    std::size_t from = 0;  // update and insert: place in the new model
+    bool look = false;     // update: its line looks otherwise (title, marks, enabled, bold, key)
+    bool lines = false;    // update: its submenu holds other lines
+    bool same = true;      // update: it still acts on what it did (false: paired by shape)
+
+    bool operator==(const MenuEdit&) const = default;
+};
+
+// The edits, in the order they apply; none when the menus are equal.
+std::vector<MenuEdit> menuEdits(const std::vector<const MenuItem*>& drawn, const Menu& next);
+std::vector<MenuEdit> menuEdits(const Menu& drawn, const Menu& next);
+
+// Whether `a` and `b` are drawn as the same line, whatever they carry or hold below.
+bool sameLook(const MenuItem& a, const MenuItem& b);
+
+// What an entry acts on, for matching it with an entry of another model: its kind, its
+// action and the instance, profile, region or group it carries; a submenu by its first
+// action entry.
+std::string menuEntryKey(const MenuItem& item);
+
+// For each of `next`, the index of the entry of `drawn` it is matched with, or -1. Matches
+// keep the order of both lists.
+std::vector<long> matchInOrder(const std::vector<std::string>& drawn, const std::vector<std::string>& next);
+
+}  // namespace tamsel
