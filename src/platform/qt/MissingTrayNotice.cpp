@@ -1,6 +1,8 @@
 #include "platform/qt/MissingTrayNotice.h"
 
-#include <QMessageBox>
+#include <QPushButton>
+
+#include "platform/qt/AlertDialog.h"
 
 namespace tamsel {
 
@@ -26,14 +28,13 @@ void MissingTrayNotice::show() {
         "GNOME では、AppIndicator 拡張機能（Debian・Ubuntu のパッケージ gnome-shell-extension-appindicator）を"
         "インストールして有効にしてください。ほかのデスクトップでは、パネルにシステムトレイ（通知領域）を追加してください。\n\n"
         "Orvane for Mac は起動したままです。トレイが現れると、そこにアイコンを表示します。";
-    auto* box = new QMessageBox(QMessageBox::Information, "Orvane for Mac", title, QMessageBox::Ok);
+    auto* box = new AlertDialog(QStyle::SP_MessageBoxInformation, title, body);
     box->setObjectName("missingTrayNotice");
+    box->setWindowTitle("Orvane for Mac");
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setTextFormat(Qt::PlainText);
-    box->setInformativeText(body);
-    box->setStyleSheet("QLabel#qt_msgbox_label { font-weight: bold; }");
-    box->setAccessibleName(title);
-    box->setAccessibleDescription(body);
+    QPushButton* ok = box->addButton("OK", QDialogButtonBox::AcceptRole);
+    ok->setDefault(true);
+    box->setEscapeButton(ok);
     box->setModal(false);
     box->show();
     box->raise();

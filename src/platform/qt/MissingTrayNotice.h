@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <chrono>
 
-class QMessageBox;
-
 namespace tamsel {
+
+class AlertDialog;
 
 class MissingTrayNotice final : public QObject {
     Q_OBJECT
@@ -27,7 +27,7 @@ private:
     void show();
 
     QTimer delay_;
-    QPointer<QMessageBox> box_;
+    QPointer<AlertDialog> box_;
 };
 
 }  // namespace tamsel

@@ -2,44 +2,29 @@
 
 #include <algorithm>
 
-#include <QAbstractButton>
-#include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 
+#include "platform/qt/AlertDialog.h"
+
 namespace tamsel {
-namespace {
-
-// Button texts are shown as given, so an '&' must not turn into a mnemonic.
-QString literal(const std::string& text) { return QString::fromStdString(text).replace('&', "&&"); }
-
-}  // namespace
 
 int QtAlerts::run(const Alert& alert) {
-    QMessageBox box;
+    AlertDialog box(QStyle::SP_MessageBoxWarning, QString::fromStdString(alert.title),
+                    QString::fromStdString(alert.body));
     box.setObjectName("alert");
     box.setWindowTitle("Orvane for Mac");
-    box.setIcon(QMessageBox::Warning);
-    // Error texts come from the aws tool and may contain '<': never read them as HTML.
-    box.setTextFormat(Qt::PlainText);
-    box.setText(QString::fromStdString(alert.title));
-    box.setInformativeText(QString::fromStdString(alert.body));
-    if (auto* informative = box.findChild<QLabel*>("qt_msgbox_informativelabel"))
-        informative->setTextFormat(Qt::PlainText);
-    box.setStyleSheet("QLabel#qt_msgbox_label { font-weight: bold; }");
-    box.setAccessibleName(QString::fromStdString(alert.title));
-    box.setAccessibleDescription(QString::fromStdString(alert.body));
+    box.setModal(true);
 
-    std::vector<QPushButton*> buttons;
     const std::vector<std::string> titles = alert.buttons.empty() ? std::vector<std::string>{"OK"} : alert.buttons;
     for (std::size_t i = 0; i < titles.size(); ++i) {
-        // The first button answers yes; any later one (e.g. "キャンセル") is a way out,
-        // which also makes Escape choose it when it is the only one.
-        auto* button = box.addButton(literal(titles[i]), i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
-        button->setAccessibleName(QString::fromStdString(titles[i]));
-        buttons.push_back(button);
+        // The first button answers yes; any later one (e.g. "キャンセル") is a way out.
+        box.addButton(QString::fromStdString(titles[i]),
+                      i == 0 ? QDialogButtonBox::AcceptRole : QDialogButtonBox::RejectRole);
     }
-    box.setDefaultButton(buttons.front());
+    const std::vector<QPushButton*>& buttons = box.buttons();
+    buttons.front()->setDefault(true);
+    // Escape chooses the only button, or the only way out; with several ways out, none.
+    if (buttons.size() <= 2) box.setEscapeButton(buttons.back());
 
     if (alert.bringToFront) {
         box.show();
@@ -48,7 +33,7 @@ int QtAlerts::run(const Alert& alert) {
     }
     box.exec();
 
-    const auto chosen = std::find(buttons.begin(), buttons.end(), qobject_cast<QPushButton*>(box.clickedButton()));
+    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
     return chosen == buttons.end() ? -1 : static_cast<int>(chosen - buttons.begin());
 }
 

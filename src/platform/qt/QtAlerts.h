@@ -1,5 +1,5 @@
 #pragma once
-// Modal warning dialogs on QMessageBox.
+// Modal warning dialogs (AlertDialog).
 
 #include "app/Platform.h"
 

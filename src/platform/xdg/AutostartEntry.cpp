@@ -83,8 +83,8 @@ std::string desktopExecValue(const std::string& program) {
 
 AutostartEntry AutostartEntry::forCurrentUser() { return AutostartEntry(userConfigHome(), runningExecutable()); }
 
-AutostartEntry::AutostartEntry(std::filesystem::path configHome, std::string executable)
-    : file_(std::move(configHome) / "autostart" / "orvane.desktop"), executable_(std::move(executable)) {}
+AutostartEntry::AutostartEntry(const std::filesystem::path& configHome, std::string executable)
+    : file_(configHome / "autostart" / "orvane.desktop"), executable_(std::move(executable)) {}
 
 bool AutostartEntry::isEnabled() const {
     std::error_code error;

@@ -29,7 +29,7 @@ public:
     static AutostartEntry forCurrentUser();
 
     // The entry in `configHome`/autostart, starting `executable`.
-    AutostartEntry(std::filesystem::path configHome, std::string executable);
+    AutostartEntry(const std::filesystem::path& configHome, std::string executable);
 
     // Enabled when the file is there and is not switched off by "Hidden=true" (or GNOME's
     // "X-GNOME-Autostart-enabled=false").
