@@ -44,8 +44,8 @@ bool sameLook(const MenuItem& a, const MenuItem& b);
 // action entry.
 std::string menuEntryKey(const MenuItem& item);
 
-// For each of `next`, the index of the entry of `drawn` it is matched with, or -1. Matches
+// For each of `fresh`, the index of the entry of `old` it is matched with, or -1. Matches
 // keep the order of both lists.
-std::vector<long> matchInOrder(const std::vector<std::string>& drawn, const std::vector<std::string>& next);
+std::vector<long> matchInOrder(const std::vector<std::string>& old, const std::vector<std::string>& fresh);
 
 }  // namespace tamsel
