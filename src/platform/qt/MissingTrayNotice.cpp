@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "platform/qt/PlatformWording.h"
+
 namespace tamsel {
 
 MissingTrayNotice::MissingTrayNotice() {
@@ -19,14 +21,9 @@ void MissingTrayNotice::dismiss() {
 }
 
 void MissingTrayNotice::show() {
-    const QString title = "システムトレイが見つかりません";
-    const QString body =
-        "Orvane for Mac のアイコンとメニューは、デスクトップのシステムトレイ（通知領域）に表示されます。"
-        "このデスクトップには、まだシステムトレイがありません。\n\n"
-        "GNOME では、AppIndicator 拡張機能（Debian・Ubuntu のパッケージ gnome-shell-extension-appindicator）を"
-        "インストールして有効にしてください。ほかのデスクトップでは、パネルにシステムトレイ（通知領域）を追加してください。\n\n"
-        "Orvane for Mac は起動したままです。トレイが現れると、そこにアイコンを表示します。";
-    auto* box = new QMessageBox(QMessageBox::Information, "Orvane for Mac", title, QMessageBox::Ok);
+    const QString title = platformWords::kNoTrayTitle;
+    const QString body = platformWords::noTrayBody();
+    auto* box = new QMessageBox(QMessageBox::Information, platformWords::appName(), title, QMessageBox::Ok);
     box->setObjectName("missingTrayNotice");
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);
