@@ -14,10 +14,10 @@
 #include <utility>
 #include <unistd.h>
 
+#include "platform/PlatformWording.h"
 #include "platform/qt/DesktopSessionCheck.h"
 #include "platform/qt/EndingHook.h"
 #include "platform/qt/MissingTrayNotice.h"
-#include "platform/qt/PlatformWording.h"
 #include "platform/qt/QuitOnSignal.h"
 #include "platform/qt/TrayApplication.h"
 #include "platform/qt/TrayIconArt.h"
@@ -54,7 +54,7 @@ int main(int argc, char* argv[]) {
     tamsel::EndingHook::install();
     QApplication::setOrganizationName("orvane");
     QApplication::setApplicationName("orvane");
-    QApplication::setApplicationDisplayName(tamsel::platformWords::appName());
+    QApplication::setApplicationDisplayName(QString::fromStdString(tamsel::platformWords::appName()));
     QApplication::setApplicationVersion(ORVANE_VERSION);
     QApplication::setDesktopFileName("orvane");
     QApplication::setWindowIcon(tamsel::bundledIcon("MenuBarIcon"));

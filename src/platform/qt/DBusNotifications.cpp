@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include "platform/qt/PlatformWording.h"
+#include "platform/PlatformWording.h"
 
 namespace tamsel {
 namespace {
@@ -21,7 +21,7 @@ void DBusNotifications::send(const std::string& summary, const std::string& body
     if (!session.isConnected()) return;
     QDBusMessage call =
         QDBusMessage::createMethodCall(kNotifications, "/org/freedesktop/Notifications", kNotifications, "Notify");
-    call << platformWords::appName()  // app_name
+    call << QString::fromStdString(platformWords::appName())  // app_name
          << 0u                        // replaces_id: a new one
          << kIconName << QString::fromStdString(summary) << QString::fromStdString(body)
          << QStringList()   // actions

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/qt/PlatformWording.h"
+#include "platform/PlatformWording.h"
 
 namespace tamsel {
 namespace {

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "bridge/ChildProcess.h"
-#include "platform/qt/PlatformWording.h"
+#include "platform/PlatformWording.h"
 
 namespace tamsel {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "platform/qt/PlatformWording.h"
+#include "platform/PlatformWording.h"
 
 namespace tamsel {
 
@@ -22,8 +22,8 @@ void MissingTrayNotice::dismiss() {
 
 void MissingTrayNotice::show() {
     const QString title = platformWords::kNoTrayTitle;
-    const QString body = platformWords::noTrayBody();
-    auto* box = new QMessageBox(QMessageBox::Information, platformWords::appName(), title, QMessageBox::Ok);
+    const QString body = QString::fromStdString(platformWords::noTrayBody());
+    auto* box = new QMessageBox(QMessageBox::Information, QString::fromStdString(platformWords::appName()), title, QMessageBox::Ok);
     box->setObjectName("missingTrayNotice");
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);

@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "platform/qt/PlatformWording.h"
+#include "platform/PlatformWording.h"
 
 namespace tamsel {
 namespace {
@@ -20,7 +20,7 @@ QString literal(const std::string& text) { return QString::fromStdString(text).r
 int QtAlerts::run(const Alert& alert) {
     QMessageBox box;
     box.setObjectName("alert");
-    box.setWindowTitle(platformWords::appName());
+    box.setWindowTitle(QString::fromStdString(platformWords::appName()));
     box.setIcon(QMessageBox::Warning);
     // Error texts come from the aws tool and may contain '<': never read them as HTML.
     box.setTextFormat(Qt::PlainText);

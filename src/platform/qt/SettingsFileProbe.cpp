@@ -9,7 +9,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/qt/PlatformWording.h"
+#include "platform/PlatformWording.h"
 
 namespace tamsel {
 namespace {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <iostream>
 
-#include "platform/qt/PlatformWording.h"
+#include "platform/PlatformWording.h"
 
 namespace tamsel {
 namespace {

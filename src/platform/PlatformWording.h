@@ -1,9 +1,9 @@
 #pragma once
 // Every text the user reads from the desktop adapters and the program's start, in one
-// place: the windows' title, the notice of a missing tray, and what is said on stderr when
-// the program cannot run on this desktop. The application's name is the controller's.
+// place: the notice of a missing tray, the login item, and what is said on stderr when the
+// program cannot run on this desktop. The application's name is the controller's. No Qt.
 
-#include <QString>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -11,21 +11,38 @@
 
 namespace tamsel::platformWords {
 
-// The application's name, as the desktop shows it: windows' titles, the tray item, its menu.
-inline QString appName() {
-    return QString::fromUtf8(words::kAppName.data(), static_cast<qsizetype>(words::kAppName.size()));
-}
+// The application's name, as the desktop shows it: windows' titles, the tray item, its
+// menu, the login item.
+inline std::string appName() { return std::string(words::kAppName); }
 
 // ---- Windows ------------------------------------------------------------------------
 
 inline constexpr char kNoTrayTitle[] = "システムトレイが見つかりません";
-inline QString noTrayBody() {
+inline std::string noTrayBody() {
     return appName() +
            " のアイコンとメニューは、デスクトップのシステムトレイ（通知領域）に表示されます。"
            "このデスクトップには、まだシステムトレイがありません。\n\n"
            "GNOME では、AppIndicator 拡張機能（Debian・Ubuntu のパッケージ gnome-shell-extension-appindicator）を"
            "インストールして有効にしてください。ほかのデスクトップでは、パネルにシステムトレイ（通知領域）を追加してください。\n\n" +
            appName() + " は起動したままです。トレイが現れると、そこにアイコンを表示します。";
+}
+
+// ---- The login item (an XDG autostart entry) ------------------------------------------
+
+// What the entry says of the program, beside its name.
+inline constexpr char kLoginItemComment[] = "EC2 インスタンスをシステムトレイから起動・停止します";
+inline std::string controlCharacterInPath(const std::string& program) {
+    return "プログラムのパスに制御文字が含まれているため、ログイン項目に書けません: " + program;
+}
+inline constexpr char kProgramUnknown[] =
+    "ログイン項目に登録するプログラムの場所が分かりません（/proc/self/exe を読めませんでした）";
+inline constexpr char kFolderNotCreated[] = "ログイン項目のフォルダを作成できませんでした";
+inline constexpr char kNotWritten[] = "ログイン項目を書き込めませんでした";
+inline constexpr char kNotRemoved[] = "ログイン項目を削除できませんでした";
+// `what` failed at `path` for the system's `reason`.
+inline std::string loginItemFailure(const std::string& what, const std::filesystem::path& path,
+                                    const std::string& reason) {
+    return what + "（" + path.string() + "）: " + reason;
 }
 
 // The reason a settings file cannot be written when the system gives none.
