@@ -14,6 +14,7 @@
 #include <utility>
 #include <unistd.h>
 
+#include "platform/PlatformWording.h"
 #include "platform/qt/DesktopSessionCheck.h"
 #include "platform/qt/EndingHook.h"
 #include "platform/qt/MissingTrayNotice.h"
@@ -53,7 +54,7 @@ int main(int argc, char* argv[]) {
     tamsel::EndingHook::install();
     QApplication::setOrganizationName("orvane");
     QApplication::setApplicationName("orvane");
-    QApplication::setApplicationDisplayName("Orvane for Mac");
+    QApplication::setApplicationDisplayName(QString::fromStdString(tamsel::platformWords::appName()));
     QApplication::setApplicationVersion(ORVANE_VERSION);
     QApplication::setDesktopFileName("orvane");
     QApplication::setWindowIcon(tamsel::bundledIcon("MenuBarIcon"));
@@ -66,10 +67,9 @@ int main(int argc, char* argv[]) {
         qint64 pid = 0;
         QString host, name;
         if (lock.error() == QLockFile::LockFailedError && lock.getLockInfo(&pid, &host, &name))
-            std::cerr << "orvane: すでに起動しています（プロセス " << pid << "）。2 つ目は起動しません。\n";
+            std::cerr << tamsel::platformWords::alreadyRunning(pid);
         else
-            std::cerr << "orvane: 多重起動を防ぐロックファイルを作成できません: " << lock.fileName().toStdString()
-                      << "\n";
+            std::cerr << tamsel::platformWords::lockFileFailed(lock.fileName().toStdString());
         return 1;
     }
 
@@ -80,7 +80,7 @@ int main(int argc, char* argv[]) {
 
     tamsel::MissingTrayNotice trayNotice;
     if (!statusItem.showInTray()) {
-        std::cerr << "orvane: システムトレイが見つかりません。トレイが現れたらアイコンを表示します。\n";
+        std::cerr << tamsel::platformWords::kNoTrayYet;
         // A panel that starts with the session comes within seconds; after that, say so
         // where the user looks.
         trayNotice.showAfter(kTrayNoticeDelay);

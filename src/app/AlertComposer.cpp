@@ -4,19 +4,20 @@
 
 #include "app/FailureText.h"
 #include "app/NameIsolation.h"
+#include "app/Wording.h"
 
 namespace tamsel {
 
 Alert failureAlert(const Failure& failure, std::string title, const std::optional<std::string>& hint) {
     std::string body = hint ? *hint : tamsel::hint(failure).value_or("");
-    const char* detailLabel = nullptr;
+    std::string_view detailLabel;
     switch (failure.kind()) {
-        case Failure::Kind::addressLookupFailed: detailLabel = "詳細:"; break;
+        case Failure::Kind::addressLookupFailed: detailLabel = words::kDetailLabel; break;
         case Failure::Kind::toolFailed:
-        case Failure::Kind::unexpected: detailLabel = "AWS CLI のメッセージ:"; break;
+        case Failure::Kind::unexpected: detailLabel = words::kToolMessageLabel; break;
         case Failure::Kind::cliNotFound: break;
     }
-    if (detailLabel && !failure.text().empty()) {
+    if (!detailLabel.empty() && !failure.text().empty()) {
         if (!body.empty()) body += "\n\n";
         body += detailLabel;
         body += "\n" + failure.text();
@@ -25,40 +26,36 @@ Alert failureAlert(const Failure& failure, std::string title, const std::optiona
 }
 
 Alert lockGroupNotAttachedAlert(const std::string& groupID) {
-    return Alert{.title = groupID + " はこのインスタンスに紐づいていません",
-                 .body = "「起動時に SG を自分の IP 専用にする」を選び直してください",
+    return Alert{.title = words::lockGroupNotAttached(groupID),
+                 .body = std::string(words::kChooseLockGroupAgain),
                  .buttons = {},
                  .bringToFront = true};
 }
 
 Alert stopConfirmation(const EC2Instance& instance) {
-    return Alert{.title = isolated(instance.sortKey()) + " を停止しますか？",
+    return Alert{.title = words::stopQuestion(isolated(instance.sortKey())),
                  .body = instance.id,
-                 .buttons = {"停止", "キャンセル"},
+                 .buttons = {std::string(words::kStop), std::string(words::kCancel)},
                  .bringToFront = true};
 }
 
 Alert ingressLockConfirmation(const std::string& groupID) {
-    return Alert{.title = groupID + " のインバウンドルールを起動のたびに書き換えますか？",
-                 .body = "このアプリからインスタンスを起動するたびに、このセキュリティグループのインバウンドルールをすべて削除し、"
-                         "このコンピューターのグローバル IP アドレスからの全トラフィックを許可するルールだけにします。"
-                         "\n\n"
-                         "同じセキュリティグループを使っている他のリソースにも影響します。",
-                 .buttons = {"有効にする", "キャンセル"},
+    return Alert{.title = words::ingressLockQuestion(groupID),
+                 .body = std::string(words::kIngressLockWarning),
+                 .buttons = {std::string(words::kEnable), std::string(words::kCancel)},
                  .bringToFront = true};
 }
 
 Alert loginItemFailureAlert(std::string description) {
-    return Alert{.title = "ログイン項目の設定に失敗しました",
+    return Alert{.title = std::string(words::kLoginItemFailed),
                  .body = std::move(description),
                  .buttons = {},
                  .bringToFront = false};
 }
 
 Alert settingsNotSavedAlert(const SettingsWriteError& error) {
-    return Alert{.title = "設定を保存できませんでした",
-                 .body = "設定ファイル: " + error.file + "\n理由: " + error.reason +
-                         "\n\nこの選択は終了するまで有効です。次に設定を変更したときに、もう一度保存します。",
+    return Alert{.title = std::string(words::kSettingsNotSaved),
+                 .body = words::settingsNotSavedBody(error.file, error.reason),
                  .buttons = {},
                  .bringToFront = true};
 }

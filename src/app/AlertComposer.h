@@ -7,11 +7,10 @@
 
 #include "app/Failure.h"
 #include "app/Platform.h"
+#include "app/Wording.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {
-
-inline constexpr std::string_view kOperationFailedTitle = "操作に失敗しました";
 
 // The standard failure alert: `title`; as body `hint` (or the failure's own hint, or
 // nothing), then for any failure but a missing tool, its text (when it has one) under its

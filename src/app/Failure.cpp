@@ -3,6 +3,9 @@
 #include <exception>
 #include <utility>
 
+#include "app/Wording.h"
+#include "bridge/ProcessFailure.h"
+
 namespace tamsel {
 namespace {
 
@@ -32,10 +35,12 @@ Failure caughtFailure() {
         throw;
     } catch (const AWSError& error) {
         return Failure(error);
+    } catch (const ProcessFailure& error) {
+        return Failure::unexpected(words::processFailure(error.step(), error.program(), error.code()));
     } catch (const std::exception& error) {
         return Failure::unexpected(error.what());
     } catch (...) {
-        return Failure::unexpected("不明なエラーが発生しました");
+        return Failure::unexpected(std::string(words::kUnknownError));
     }
 }
 

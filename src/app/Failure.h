@@ -44,8 +44,8 @@ private:
     std::string text_;
 };
 
-// The exception being handled, as a Failure: an AWSError by its kind, any other
-// std::exception by its what(), anything else with a fixed text. Call only inside a catch block.
+// The exception being handled, as a Failure: an AWSError by its kind, a ProcessFailure as
+// the catalog words it, any other std::exception by its what(), anything else with a fixed text. Call only inside a catch block.
 Failure caughtFailure();
 
 // Runs `job` and returns what it threw, or nothing when it returned.

@@ -6,6 +6,7 @@
 #include "app/AlertComposer.h"
 #include "app/Failure.h"
 #include "app/FailureText.h"
+#include "app/Wording.h"
 
 namespace tamsel {
 namespace {
@@ -178,7 +179,7 @@ void MenuActions::runOperation(Operation operation, std::function<void()> succee
         [&cli = cli_, operation = std::move(operation)] { return failureOf([&] { operation(cli); }); },
         [this, succeeded = std::move(succeeded)](const std::optional<Failure>& failure) {
             if (failure) {
-                showAlert(*failure, std::string(kOperationFailedTitle), std::nullopt);
+                showAlert(*failure, std::string(words::kOperationFailedTitle), std::nullopt);
             } else {
                 succeeded();
             }

@@ -9,6 +9,7 @@
 #include "app/RefreshPolicy.h"
 #include "app/RunningTime.h"
 #include "app/TimeFormat.h"
+#include "app/Wording.h"
 
 namespace tamsel {
 namespace {
@@ -56,45 +57,39 @@ MenuItem checkable(MenuItem item, bool checked) {
     return item;
 }
 
-std::string header(const std::optional<std::string>& version) {
-    std::string text(kAppName);
-    if (version) text += "  v" + *version;
-    return text;
-}
-
 }  // namespace
 
 std::string dot(std::string_view state) {
-    if (state == "running") return "🟢";
-    if (state == "stopped") return "⚫️";
-    if (isTransitional(state)) return "🟡";
-    return "⚪️";
+    if (state == "running") return std::string(words::kRunningDot);
+    if (state == "stopped") return std::string(words::kStoppedDot);
+    if (isTransitional(state)) return std::string(words::kChangingDot);
+    return std::string(words::kOtherStateDot);
 }
 
 StatusButton statusButton(std::span<const EC2Instance> instances, bool errorPending) {
     return StatusButton{
         .imageName = anyRunning(instances) ? "MenuBarIconRunning" : "MenuBarIcon",
-        .title = errorPending ? " !" : "",
+        .title = errorPending ? std::string(words::kErrorPending) : "",
         .toolTip = std::string(kAppName),
     };
 }
 
 std::vector<MenuItem> errorLines(const Failure& error, bool signingIn, const std::optional<SignInPrompt>& prompt) {
     std::vector<MenuItem> lines;
-    lines.push_back(label("⚠️ " + summary(error)));
-    if (auto shownHint = hint(error)) lines.push_back(label("　" + *shownHint));
+    lines.push_back(label(words::errorSummaryLine(summary(error))));
+    if (auto shownHint = hint(error)) lines.push_back(label(words::errorHintLine(*shownHint)));
     if (error.needsSSOLogin()) {
-        lines.push_back(signingIn ? label("　ブラウザでのサインインを待っています…")
-                                  : actionItem("　aws sso login を実行…", MenuAction::ssoLogin));
+        lines.push_back(signingIn ? label(std::string(words::kWaitingForSignIn))
+                                  : actionItem(std::string(words::kRunSSOLogin), MenuAction::ssoLogin));
         if (signingIn && prompt) {
-            lines.push_back(actionItem("　サインイン用の URL をコピー", MenuAction::copyText, prompt->url));
+            lines.push_back(actionItem(std::string(words::kCopySignInURL), MenuAction::copyText, prompt->url));
             if (prompt->code) {
-                lines.push_back(actionItem("　コードをコピー（" + *prompt->code + "）", MenuAction::copyText, *prompt->code));
+                lines.push_back(actionItem(words::copySignInCode(*prompt->code), MenuAction::copyText, *prompt->code));
             }
         }
     }
     if (error.kind() != Failure::Kind::cliNotFound && !error.text().empty()) {
-        lines.push_back(actionItem("　エラーの詳細…", MenuAction::showErrorDetail));
+        lines.push_back(actionItem(std::string(words::kShowErrorDetail), MenuAction::showErrorDetail));
     }
     return lines;
 }
@@ -109,10 +104,10 @@ MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroup
     }
     const std::string choice = match                           ? match->displayName()
                                : stored != lockGroups.end() ? stored->second
-                                                               : "しない";
+                                                               : std::string(words::kNoLockGroup);
 
     std::vector<MenuItem> submenu;
-    submenu.push_back(checkable(actionItem("しない", MenuAction::selectIngressLockGroup,
+    submenu.push_back(checkable(actionItem(std::string(words::kNoLockGroup), MenuAction::selectIngressLockGroup,
                                            LockChoice{instance.id, std::nullopt}),
                                 stored == lockGroups.end()));
     submenu.push_back(MenuItem::separatorItem());
@@ -121,7 +116,7 @@ MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroup
                                                LockChoice{instance.id, group.id}),
                                     stored != lockGroups.end() && stored->second == group.id));
     }
-    return submenuItem("起動時に SG を自分の IP 専用にする: " + choice, std::move(submenu));
+    return submenuItem(words::ingressLockEntry(choice), std::move(submenu));
 }
 
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
@@ -132,35 +127,35 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     if (now) {
         if (auto running = runningTimeLine(instance, *now)) submenu.push_back(label(std::move(*running)));
     }
-    if (stopBooked) submenu.push_back(label(formatHourMinute(*stopBooked) + " に停止予定"));
+    if (stopBooked) submenu.push_back(label(words::stopDue(formatHourMinute(*stopBooked))));
     submenu.push_back(MenuItem::separatorItem());
-    submenu.push_back(actionItem("起動", MenuAction::startInstance, instance, instance.state == "stopped"));
-    submenu.push_back(actionItem("停止", MenuAction::stopInstance, instance, instance.state == "running"));
+    submenu.push_back(actionItem(std::string(words::kStart), MenuAction::startInstance, instance, instance.state == "stopped"));
+    submenu.push_back(actionItem(std::string(words::kStop), MenuAction::stopInstance, instance, instance.state == "running"));
     if (instance.state == "running") {
         std::vector<MenuItem> later;
         for (int hours : {1, 2, 4, 8}) {
-            later.push_back(actionItem(std::to_string(hours) + " 時間後", MenuAction::bookStop,
+            later.push_back(actionItem(words::stopAfterHours(hours), MenuAction::bookStop,
                                        StopBookingChoice{instance, hours}));
         }
-        submenu.push_back(submenuItem("停止を予約", std::move(later)));
+        submenu.push_back(submenuItem(std::string(words::kBookStop), std::move(later)));
     }
     if (stopBooked) {
-        submenu.push_back(actionItem("予約を取り消す（" + formatHourMinute(*stopBooked) + " に停止）",
+        submenu.push_back(actionItem(words::cancelStopBooking(formatHourMinute(*stopBooked)),
                                      MenuAction::cancelStopBooking, instance.id));
     }
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(ingressLockMenuItem(instance, lockGroups));
     submenu.push_back(MenuItem::separatorItem());
-    submenu.push_back(actionItem("ID をコピー", MenuAction::copyText, instance.id));
+    submenu.push_back(actionItem(std::string(words::kCopyID), MenuAction::copyText, instance.id));
     if (instance.publicIPv4) {
-        submenu.push_back(actionItem("パブリック IP をコピー（" + *instance.publicIPv4 + "）", MenuAction::copyText,
+        submenu.push_back(actionItem(words::copyPublicIP(*instance.publicIPv4), MenuAction::copyText,
                                      *instance.publicIPv4));
     }
     if (instance.privateIPv4) {
-        submenu.push_back(actionItem("プライベート IP をコピー（" + *instance.privateIPv4 + "）", MenuAction::copyText,
+        submenu.push_back(actionItem(words::copyPrivateIP(*instance.privateIPv4), MenuAction::copyText,
                                      *instance.privateIPv4));
     }
-    auto [title, name] = withName(dot(instance.state) + " ", instance.sortKey(), " — " + instance.state);
+    auto [title, name] = withName(dot(instance.state) + " ", instance.sortKey(), std::string(words::kBeforeState) + instance.state);
     MenuItem line = submenuItem(std::move(title), std::move(submenu));
     line.name = name;
     return line;
@@ -168,12 +163,12 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
 
 MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optional<std::string>& profile) {
     std::vector<MenuItem> submenu;
-    submenu.push_back(checkable(actionItem("デフォルト", MenuAction::selectProfile), !profile));
+    submenu.push_back(checkable(actionItem(std::string(words::kDefault), MenuAction::selectProfile), !profile));
     for (const std::string& name : profiles) {
         submenu.push_back(checkable(actionItem(name, MenuAction::selectProfile, name), profile == name));
     }
-    if (!profile) return submenuItem("プロファイル: デフォルト", std::move(submenu));
-    auto [title, name] = withName("プロファイル: ", *profile, "");
+    if (!profile) return submenuItem(std::string(words::kDefaultProfileEntry), std::move(submenu));
+    auto [title, name] = withName(std::string(words::kProfileEntryBefore), *profile, "");
     MenuItem line = submenuItem(std::move(title), std::move(submenu));
     line.name = name;
     return line;
@@ -181,15 +176,15 @@ MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optio
 
 MenuItem regionMenuItem(const std::optional<std::string>& region, const SweepView& sweep) {
     std::vector<MenuItem> submenu;
-    submenu.push_back(checkable(actionItem("デフォルト (AWS CLI の設定)", MenuAction::selectRegion), !region));
+    submenu.push_back(checkable(actionItem(std::string(words::kDefaultRegion), MenuAction::selectRegion), !region));
     submenu.push_back(MenuItem::separatorItem());
     for (std::string_view name : kRegions) {
         std::string title(name);
         if (const auto counted = sweep.counts.find(name); counted != sweep.counts.end()) {
             if (!counted->second) {
-                title += "（確認できませんでした）";
+                title += words::kRegionNotChecked;
             } else if (*counted->second > 0) {
-                title += "（起動中 " + std::to_string(*counted->second) + "）";
+                title += words::regionRunningCount(*counted->second);
             }
         }
         submenu.push_back(checkable(actionItem(std::move(title), MenuAction::selectRegion, std::string(name)),
@@ -197,22 +192,21 @@ MenuItem regionMenuItem(const std::optional<std::string>& region, const SweepVie
     }
     submenu.push_back(MenuItem::separatorItem());
     if (sweep.progress) {
-        submenu.push_back(label("確認中… " + std::to_string(sweep.progress->first) + "/" +
-                                std::to_string(sweep.progress->second)));
+        submenu.push_back(label(words::sweepProgress(sweep.progress->first, sweep.progress->second)));
     } else if (sweep.finishedAt) {
-        submenu.push_back(actionItem("ほかのリージョンを確認（" + formatHourMinute(*sweep.finishedAt) + "）",
+        submenu.push_back(actionItem(words::sweepRegionsAgain(formatHourMinute(*sweep.finishedAt)),
                                      MenuAction::sweepRegions));
     } else {
-        submenu.push_back(actionItem("ほかのリージョンを確認", MenuAction::sweepRegions));
+        submenu.push_back(actionItem(std::string(words::kSweepRegions), MenuAction::sweepRegions));
     }
-    return submenuItem("リージョン: " + region.value_or("デフォルト"), std::move(submenu));
+    return submenuItem(words::regionEntry(region), std::move(submenu));
 }
 
 Menu composeMenu(const MenuState& state) {
     Menu menu;
     menu.reserve(state.instances.size() + 16);
 
-    MenuItem title = label(header(state.version));
+    MenuItem title = label(words::header(state.version));
     title.bold = true;
     menu.push_back(std::move(title));
     menu.push_back(MenuItem::separatorItem());
@@ -222,7 +216,7 @@ Menu composeMenu(const MenuState& state) {
             menu.push_back(std::move(line));
         }
     } else if (state.instances.empty()) {
-        menu.push_back(label(state.loading ? "読み込み中…" : "インスタンスがありません"));
+        menu.push_back(label(std::string(state.loading ? words::kLoading : words::kNoInstances)));
     }
     for (const EC2Instance& instance : state.instances) {
         const auto booked = state.stopBookings.find(instance.id);
@@ -236,19 +230,19 @@ Menu composeMenu(const MenuState& state) {
     if (state.lastUpdated) {
         const std::string time = state.formatTime ? state.formatTime(*state.lastUpdated)
                                                   : formatMediumTime(*state.lastUpdated);
-        menu.push_back(label("最終更新: " + time));
+        menu.push_back(label(words::lastUpdated(time)));
     }
-    MenuItem reload = actionItem("今すぐ更新", MenuAction::reloadNow);
+    MenuItem reload = actionItem(std::string(words::kReloadNow), MenuAction::reloadNow);
     reload.keyEquivalent = 'r';
     menu.push_back(std::move(reload));
     menu.push_back(MenuItem::separatorItem());
 
     menu.push_back(profileMenuItem(state.profiles, state.profile));
     menu.push_back(regionMenuItem(state.region, state.sweep));
-    menu.push_back(checkable(actionItem("ログイン時に起動", MenuAction::toggleLogin), state.loginEnabled));
+    menu.push_back(checkable(actionItem(std::string(words::kStartAtLogin), MenuAction::toggleLogin), state.loginEnabled));
     menu.push_back(MenuItem::separatorItem());
 
-    MenuItem quit = actionItem("終了", MenuAction::terminate);
+    MenuItem quit = actionItem(std::string(words::kQuit), MenuAction::terminate);
     quit.keyEquivalent = 'q';
     menu.push_back(std::move(quit));
     return menu;

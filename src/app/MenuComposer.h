@@ -14,6 +14,7 @@
 #include "app/MenuModel.h"
 #include "app/Platform.h"
 #include "app/RegionSweep.h"
+#include "app/Wording.h"
 #include "bridge/EC2Instance.h"
 #include "bridge/SignInPrompt.h"
 
@@ -42,7 +43,7 @@ struct MenuState {
     std::function<std::string(std::chrono::system_clock::time_point)> formatTime;
 };
 
-inline constexpr std::string_view kAppName = "Orvane for Mac";
+using words::kAppName;
 
 // The whole menu, top to bottom.
 Menu composeMenu(const MenuState& state);

@@ -5,6 +5,7 @@
 
 #include "app/NameIsolation.h"
 #include "app/RefreshPolicy.h"
+#include "app/Wording.h"
 
 namespace tamsel {
 namespace {
@@ -21,9 +22,9 @@ PowerWatch::PowerWatch(Notifications& notifications, const Application& applicat
     : notifications_(notifications), application_(application) {}
 
 void PowerWatch::follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string target,
-                        std::string reachedText) {
+                        bool booked) {
     followed_[instance.id] = Follow{listedUnder, isolated(instance.sortKey()), std::move(target), application_.now(),
-                                    false, std::move(reachedText)};
+                                    false, booked};
 }
 
 std::vector<CallTarget> PowerWatch::followedElsewhere(const CallTarget& current) const {
@@ -58,23 +59,22 @@ bool PowerWatch::settle(Follow& follow, const std::string& state, const EC2Insta
     if (state == follow.target) {
         if (starting) {
             const bool hasAddress = instance && instance->publicIPv4;
-            notifications_.send(follow.label + " が起動しました",
-                                hasAddress ? "パブリック IP: " + *instance->publicIPv4 : std::string());
+            notifications_.send(words::hasStarted(follow.label),
+                                hasAddress ? words::publicIP(*instance->publicIPv4) : std::string());
         } else {
-            notifications_.send(follow.label + (follow.reachedText.empty() ? " が停止しました" : follow.reachedText), "");
+            notifications_.send(follow.booked ? words::stoppedAsBooked(follow.label) : words::hasStopped(follow.label), "");
         }
         return true;
     }
     if (isTransitional(state)) {
         follow.moved = true;
         if (waited < kPatience) return false;
-        notifications_.send(follow.label + " はまだ " + state + " です", "10 分たっても状態が変わりません");
+        notifications_.send(words::stillChanging(follow.label, state), std::string(words::kNotSettled));
         return true;
     }
     // A state from before the operation may still be reported for a short while.
     if (state != "terminated" && !follow.moved && waited < kStaleListing) return false;
-    notifications_.send(follow.label + (starting ? " は起動しませんでした（" : " は停止しませんでした（") + state + "）",
-                        "");
+    notifications_.send(starting ? words::didNotStart(follow.label, state) : words::didNotStop(follow.label, state), "");
     return true;
 }
 

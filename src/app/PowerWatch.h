@@ -30,7 +30,7 @@ public:
     void stopped(const EC2Instance& instance, const CallTarget& target) { follow(instance, target, "stopped"); }
     // A booked stop: told, once down, as carried out as booked.
     void stoppedAsBooked(const EC2Instance& instance, const CallTarget& target) {
-        follow(instance, target, "stopped", " を予約どおり停止しました");
+        follow(instance, target, "stopped", true);
     }
     // A listing under `target` landed without error.
     void landed(std::span<const EC2Instance> instances, const CallTarget& target);
@@ -44,11 +44,11 @@ private:
         std::string target;  // "running" or "stopped"
         std::chrono::system_clock::time_point since;
         bool moved = false;  // seen in a changing state since the operation
-        std::string reachedText;  // after the label, when it reached `target`; empty: the usual text
+        bool booked = false;  // a booked stop: told as carried out as booked
     };
 
     void follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string target,
-                std::string reachedText = {});
+                bool booked = false);
     // Whether `state` ends the follow; sends the notification when it does.
     bool settle(Follow& follow, const std::string& state, const EC2Instance* instance);
 

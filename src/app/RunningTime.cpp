@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "app/Wording.h"
+
 namespace tamsel {
 namespace {
 
@@ -65,9 +67,9 @@ std::optional<std::string> runningTimeLine(const EC2Instance& instance, std::chr
     const auto days = total / (24 * 60);
     const auto hoursLeft = total / 60 % 24;
     const auto minutesLeft = total % 60;
-    if (days > 0) return "起動から " + std::to_string(days) + " 日 " + std::to_string(hoursLeft) + " 時間";
-    if (total >= 60) return "起動から " + std::to_string(hoursLeft) + " 時間 " + std::to_string(minutesLeft) + " 分";
-    return "起動から " + std::to_string(minutesLeft) + " 分";
+    if (days > 0) return words::runningForDays(days, hoursLeft);
+    if (total >= 60) return words::runningForHours(hoursLeft, minutesLeft);
+    return words::runningForMinutes(minutesLeft);
 }
 
 }  // namespace tamsel

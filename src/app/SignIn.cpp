@@ -6,6 +6,7 @@
 #include "app/AlertComposer.h"
 #include "app/Failure.h"
 #include "app/FailureText.h"
+#include "app/Wording.h"
 
 namespace tamsel {
 
@@ -32,7 +33,7 @@ void SignIn::begin() {
             redraw_();
             if (failure) {
                 // The summary leads the body: the title only says that signing in failed.
-                alerts_.run(failureAlert(*failure, std::string(kSignInFailedTitle), description(*failure)));
+                alerts_.run(failureAlert(*failure, std::string(words::kSignInFailedTitle), description(*failure)));
                 return;
             }
             // The list shown failed for want of the session: list again under it now.
@@ -47,9 +48,7 @@ void SignIn::prompted(const SignInPrompt& prompt) {
     redraw_();
     if (!first) return;
     // One notification per sign-in; the menu follows what comes later (a code after the address).
-    notifications_.send(prompt.code ? "ブラウザで次の URL を開き、コード " + *prompt.code + " を入力してください"
-                                    : std::string("ブラウザで次の URL を開いてください"),
-                        prompt.url);
+    notifications_.send(words::signInPrompt(prompt.code), prompt.url);
 }
 
 }  // namespace tamsel

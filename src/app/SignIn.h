@@ -17,8 +17,6 @@
 
 namespace tamsel {
 
-inline constexpr std::string_view kSignInFailedTitle = "サインインできませんでした";
-
 class SignIn {
 public:
     // Everything given must outlive the sign-in, and `queue` must have finished or dropped

@@ -10,6 +10,7 @@
 #include "app/NameIsolation.h"
 #include "app/RunningTime.h"
 #include "app/TimeFormat.h"
+#include "app/Wording.h"
 
 namespace tamsel {
 namespace {
@@ -89,9 +90,7 @@ void StopBookings::launched() {
         if (booking->name.empty()) booking->name = id;
         if (booking->at <= now) {
             // Stopping it now could stop a machine that someone has needed since.
-            notifications_.send(isolated(booking->name) + " の停止予約（" + formatHourMinute(booking->at) +
-                                    "）は orvane が動いていなかったため実行されませんでした",
-                                "");
+            notifications_.send(words::missedStopBooking(isolated(booking->name), formatHourMinute(booking->at)), "");
             dropped = true;
             continue;
         }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "bridge/AWSError.h"
+#include "bridge/BridgeWording.h"
 #include "bridge/Collation.h"
 #include "bridge/IngressPermission.h"
 #include "bridge/JSONDocument.h"
@@ -162,7 +163,7 @@ std::size_t AWSCLI::countActiveInstances(const CallTarget& target) const {
                                     "--output", "json"},
                                    target, true);
     const nlohmann::json count = nlohmann::json::parse(output);
-    if (!count.is_number_unsigned()) throw AWSError::failed("想定外のレスポンスです");
+    if (!count.is_number_unsigned()) throw AWSError::failed(std::string(bridgeWords::kUnexpectedResponse));
     return count.get<std::size_t>();
 }
 

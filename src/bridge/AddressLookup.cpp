@@ -4,13 +4,12 @@
 #include <stdexcept>
 
 #include "bridge/AWSError.h"
+#include "bridge/BridgeWording.h"
 #include "bridge/CurlLibrary.h"
 #include "bridge/Text.h"
 
 namespace tamsel {
 namespace {
-
-constexpr std::string_view kUnexpectedAnswer = "想定外の応答です: ";
 
 // The endpoint answers a dozen bytes; anything past this is not an address, so the
 // transfer is cut off instead of being held in memory.
@@ -79,7 +78,7 @@ std::string addressFromResponse(std::string_view body, const std::optional<std::
     // A usable address wins even when the transfer reported an error after it arrived.
     if (std::optional<std::string> address = normalizedIPv4(text)) return *address;
     if (transportError) throw AWSError::ipLookupFailed(*transportError);
-    throw AWSError::ipLookupFailed(std::string(kUnexpectedAnswer) + text);
+    throw AWSError::ipLookupFailed(bridgeWords::unexpectedAnswer(text));
 }
 
 std::string lookUpGlobalIPv4(const AddressLookupOptions& options) {
@@ -117,8 +116,7 @@ std::string lookUpGlobalIPv4(const AddressLookupOptions& options) {
 
     const CURLcode result = curl.easy_perform(handle);
     if (body.tooLarge) {
-        throw AWSError::ipLookupFailed(std::string(kUnexpectedAnswer) + std::to_string(kMaxBodyBytes / 1024) +
-                                       " KiB を超える応答");
+        throw AWSError::ipLookupFailed(bridgeWords::answerTooLarge(kMaxBodyBytes / 1024));
     }
     std::optional<std::string> transportError;
     if (result != CURLE_OK) transportError = errorBuffer[0] ? errorBuffer : curl.easy_strerror(result);

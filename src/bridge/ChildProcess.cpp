@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "bridge/FileDescriptor.h"
+#include "bridge/ProcessFailure.h"
 #include "bridge/ProcessGroups.h"
 
 namespace tamsel {
@@ -152,7 +153,7 @@ private:
                     const int error = errno;
                     reaped_ = true;
                     exitNotice_.reset();
-                    throwSystemError(error, "子プロセスの終了を待てませんでした");
+                    throw ProcessFailure(ProcessFailure::Step::awaitExit, error);
                 }
             }
             reaped_ = true;
@@ -218,7 +219,7 @@ ProcessResult runProcess(const std::string& path, const std::vector<std::string>
     // Only the child may hold the write ends, or end-of-file would never come.
     output.writeEnd.reset();
     error.writeEnd.reset();
-    if (spawnError != 0) throwSystemError(spawnError, path + " を起動できませんでした");
+    if (spawnError != 0) throw ProcessFailure(ProcessFailure::Step::start, spawnError, path);
 
     // Clamped so that the deadline cannot overflow the clock.
     const Clock::time_point deadline = Clock::now() + std::min<milliseconds>(timeLimit, std::chrono::hours(24 * 365));
@@ -251,7 +252,7 @@ ProcessResult runProcess(const std::string& path, const std::vector<std::string>
         const int ready = poll(watched, count, static_cast<int>(std::min<long long>(wait, INT_MAX)));
         if (ready < 0) {
             if (errno == EINTR) continue;
-            throwSystemError(errno, "子プロセスの出力を待てませんでした");
+            throw ProcessFailure(ProcessFailure::Step::awaitOutput, errno);
         }
         for (nfds_t i = 0; i < count; ++i) {
             if (watched[i].revents == 0) continue;

@@ -37,7 +37,8 @@ using OutputListener = std::function<void(OutputStream stream, std::string_view 
 // a process group of its own, which is ended as a whole when the child outlives
 // `timeLimit`; the child is always reaped before this returns.
 // `listener`, when given, hears the output as it comes (see OutputListener).
-// Throws std::system_error when the child cannot be started or waited for.
+// Throws ProcessFailure (a std::system_error) when the child cannot be started or waited for,
+// and std::system_error when the start cannot be described.
 ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
                          const Environment& environment, std::chrono::milliseconds timeLimit,
                          const OutputListener& listener = {});

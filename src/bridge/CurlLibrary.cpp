@@ -6,6 +6,8 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "bridge/BridgeWording.h"
+
 namespace tamsel {
 namespace {
 
@@ -15,7 +17,7 @@ template <typename Function>
 void resolve(void* library, const std::string& fileName, const char* symbol, Function& function) {
     void* address = dlsym(library, symbol);
     if (!address) {
-        throw std::runtime_error(fileName + " に " + symbol + " がありません");
+        throw std::runtime_error(bridgeWords::symbolMissing(fileName, symbol));
     }
     function = reinterpret_cast<Function>(address);
 }
@@ -28,7 +30,7 @@ CurlLibrary CurlLibrary::load(const std::string& fileName) {
     void* library = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         const char* reason = dlerror();
-        throw std::runtime_error(fileName + " を読み込めません: " + (reason ? reason : "不明な理由"));
+        throw std::runtime_error(bridgeWords::libraryNotLoaded(fileName, reason));
     }
     CurlLibrary curl;
     try {

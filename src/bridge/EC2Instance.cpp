@@ -6,13 +6,14 @@
 #include <nlohmann/json.hpp>
 
 #include "bridge/AWSError.h"
+#include "bridge/BridgeWording.h"
 #include "bridge/Collation.h"
 #include "bridge/JSONDocument.h"
 
 namespace tamsel {
 namespace {
 
-constexpr const char* kUnexpectedResponse = "想定外のレスポンスです";
+const std::string kUnexpectedResponse(bridgeWords::kUnexpectedResponse);
 
 // Reads the instance listing straight from the parser's events into records, without
 // building a document first (that alone takes most of the time on a long listing).

@@ -4,7 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <system_error>
+
+#include "bridge/ProcessFailure.h"
 
 namespace tamsel {
 namespace {
@@ -12,7 +13,7 @@ namespace {
 FileDescriptor aboveStandardStreams(FileDescriptor fd) {
     if (fd.get() > 2) return fd;
     const int moved = fcntl(fd.get(), F_DUPFD_CLOEXEC, 3);
-    if (moved < 0) throw std::system_error(errno, std::generic_category(), "パイプを用意できませんでした");
+    if (moved < 0) throw ProcessFailure(ProcessFailure::Step::preparePipe, errno);
     return FileDescriptor(moved);
 }
 
@@ -25,7 +26,7 @@ void FileDescriptor::reset() {
 
 Pipe makePipe() {
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) throw std::system_error(errno, std::generic_category(), "パイプを作成できませんでした");
+    if (pipe2(fds, O_CLOEXEC) != 0) throw ProcessFailure(ProcessFailure::Step::makePipe, errno);
     Pipe pipe{FileDescriptor(fds[0]), FileDescriptor(fds[1])};
     pipe.readEnd = aboveStandardStreams(std::move(pipe.readEnd));
     pipe.writeEnd = aboveStandardStreams(std::move(pipe.writeEnd));

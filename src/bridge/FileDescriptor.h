@@ -35,7 +35,7 @@ struct Pipe {
 
 // A pipe whose ends are close-on-exec and above 0..2 (possible when this process runs
 // with a standard stream closed), so that a child's redirections onto 0, 1 and 2 cannot
-// clobber each other. Throws std::system_error.
+// clobber each other. Throws ProcessFailure (a std::system_error).
 Pipe makePipe();
 
 }  // namespace tamsel

@@ -1,11 +1,12 @@
 #include "bridge/IngressPermission.h"
 
 #include "bridge/AWSError.h"
+#include "bridge/BridgeWording.h"
 
 namespace tamsel {
 namespace {
 
-constexpr const char* kUnexpectedResponse = "想定外のレスポンスです";
+const std::string kUnexpectedResponse(bridgeWords::kUnexpectedResponse);
 
 // The lists a permission names its sources in; one that has none of them admits nothing.
 constexpr const char* kSourceLists[] = {"IpRanges", "Ipv6Ranges", "UserIdGroupPairs", "PrefixListIds"};

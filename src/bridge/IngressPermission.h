@@ -8,6 +8,8 @@
 
 namespace tamsel {
 
+// The description the lock rule carries in the cloud, by which it is found again. Stored
+// data, not wording: it stays as written, whatever the application comes to be called.
 inline constexpr const char* kIngressRuleDescription = "Orvane for Mac";
 
 // The compact JSON permission list with one rule: all protocols from `address`/32,

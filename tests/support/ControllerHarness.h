@@ -18,6 +18,17 @@
 
 namespace tamsel::test {
 
+// The first item of `menu`, at any depth, top to bottom, that does `action` and carries
+// `payload` (anything, when no payload is given).
+inline const MenuItem* find(const Menu& menu, MenuAction action,
+                            const std::optional<RepresentedObject>& payload = std::nullopt) {
+    for (const MenuItem& item : menu) {
+        if (!item.separator && item.action == action && (!payload || item.representedObject == *payload)) return &item;
+        if (const MenuItem* inside = find(item.submenu, action, payload)) return inside;
+    }
+    return nullptr;
+}
+
 // An entry as the menu would deliver it, carrying `object`.
 inline MenuItem entry(MenuAction action, RepresentedObject object = {}) {
     MenuItem item;
@@ -69,6 +80,18 @@ struct Harness : FakeDesktop {
         ASSERT_NE(item, nullptr) << "no menu item " << path.back();
         const MenuItem copy = *item;
         controller->menuItemChosen(copy);
+    }
+
+    // Chooses the item of the last built menu that does `action` with `payload` (see find).
+    void choose(MenuAction action, const std::optional<RepresentedObject>& payload = std::nullopt) {
+        const MenuItem* item = find(action, payload);
+        ASSERT_NE(item, nullptr) << "no menu item for action " << static_cast<int>(action);
+        const MenuItem copy = *item;
+        controller->menuItemChosen(copy);
+    }
+
+    const MenuItem* find(MenuAction action, const std::optional<RepresentedObject>& payload = std::nullopt) const {
+        return test::find(statusItem.menu, action, payload);
     }
 
     const MenuItem* find(const std::vector<std::string>& path) const {

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include "app/MenuComposer.h"
+#include "platform/PlatformWording.h"
 
 namespace tamsel {
 namespace {
@@ -21,8 +21,8 @@ void DBusNotifications::send(const std::string& summary, const std::string& body
     if (!session.isConnected()) return;
     QDBusMessage call =
         QDBusMessage::createMethodCall(kNotifications, "/org/freedesktop/Notifications", kNotifications, "Notify");
-    call << QString::fromUtf8(kAppName.data(), static_cast<qsizetype>(kAppName.size()))  // app_name
-         << 0u                                                                           // replaces_id: a new one
+    call << QString::fromStdString(platformWords::appName())  // app_name
+         << 0u                        // replaces_id: a new one
          << kIconName << QString::fromStdString(summary) << QString::fromStdString(body)
          << QStringList()   // actions
          << QVariantMap()   // hints

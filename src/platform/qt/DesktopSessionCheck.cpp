@@ -7,6 +7,8 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/PlatformWording.h"
+
 namespace tamsel {
 namespace {
 
@@ -22,7 +24,7 @@ QtMessageHandler previous = nullptr;
 
 std::string variable(const char* name) {
     const char* value = std::getenv(name);
-    return value && *value ? value : "（未設定）";
+    return value && *value ? value : platformWords::kUnset;
 }
 
 // The platform plugin Qt said it could not find (qt.qpa.plugin: Could not find the Qt
@@ -53,14 +55,11 @@ std::string pluginPackage(const QString& name) {
     if (!plugin.isEmpty()) {
         // A session whose display only a missing plugin could open: the user is in a desktop
         // session, what is missing is a package.
-        std::cerr << "orvane: ディスプレイに接続できません。Qt の「" << plugin.toStdString()
-                  << "」プラットフォームプラグインがありません（WAYLAND_DISPLAY=" << variable("WAYLAND_DISPLAY")
-                  << "、DISPLAY=" << variable("DISPLAY") << "）。" << pluginPackage(plugin)
-                  << " パッケージをインストールしてから起動してください。" << std::endl;
+        std::cerr << platformWords::missingPlatformPlugin(plugin.toStdString(), variable("WAYLAND_DISPLAY"),
+                                                          variable("DISPLAY"), pluginPackage(plugin))
+                  << std::endl;
     } else {
-        std::cerr << "orvane: デスクトップのセッションが必要です。ディスプレイに接続できません（DISPLAY="
-                  << variable("DISPLAY") << "、WAYLAND_DISPLAY=" << variable("WAYLAND_DISPLAY")
-                  << "）。デスクトップにログインしてから起動してください。" << std::endl;
+        std::cerr << platformWords::noDesktopSession(variable("DISPLAY"), variable("WAYLAND_DISPLAY")) << std::endl;
     }
     std::_Exit(1);
 }

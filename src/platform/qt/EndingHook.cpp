@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "bridge/ChildProcess.h"
+#include "platform/PlatformWording.h"
 
 namespace tamsel {
 namespace {
@@ -30,7 +31,7 @@ void onExit() { EndingHook::endChildren(); }
 // they may then outlive the process. Written straight to stderr: this may run inside exit().
 void endRunningProcessesOrSay(std::chrono::milliseconds grace) {
     if (endRunningProcesses(grace)) return;
-    static constexpr char kLine[] = "orvane: 実行中の aws を終了できませんでした。\n";
+    constexpr const auto& kLine = platformWords::kChildrenNotEnded;
     [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, kLine, sizeof kLine - 1);
 }
 

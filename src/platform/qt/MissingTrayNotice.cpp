@@ -4,6 +4,8 @@
 
 #include "platform/qt/AlertDialog.h"
 
+#include "platform/PlatformWording.h"
+
 namespace tamsel {
 
 MissingTrayNotice::MissingTrayNotice() {
@@ -21,16 +23,11 @@ void MissingTrayNotice::dismiss() {
 }
 
 void MissingTrayNotice::show() {
-    const QString title = "システムトレイが見つかりません";
-    const QString body =
-        "Orvane for Mac のアイコンとメニューは、デスクトップのシステムトレイ（通知領域）に表示されます。"
-        "このデスクトップには、まだシステムトレイがありません。\n\n"
-        "GNOME では、AppIndicator 拡張機能（Debian・Ubuntu のパッケージ gnome-shell-extension-appindicator）を"
-        "インストールして有効にしてください。ほかのデスクトップでは、パネルにシステムトレイ（通知領域）を追加してください。\n\n"
-        "Orvane for Mac は起動したままです。トレイが現れると、そこにアイコンを表示します。";
+    const QString title = platformWords::kNoTrayTitle;
+    const QString body = QString::fromStdString(platformWords::noTrayBody());
     auto* box = new AlertDialog(QStyle::SP_MessageBoxInformation, title, body);
     box->setObjectName("missingTrayNotice");
-    box->setWindowTitle("Orvane for Mac");
+    box->setWindowTitle(QString::fromStdString(platformWords::appName()));
     box->setAttribute(Qt::WA_DeleteOnClose);
     QPushButton* ok = box->addButton("OK", QDialogButtonBox::AcceptRole);
     ok->setDefault(true);

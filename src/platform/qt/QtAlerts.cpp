@@ -4,6 +4,7 @@
 
 #include <QPushButton>
 
+#include "platform/PlatformWording.h"
 #include "platform/qt/AlertDialog.h"
 
 namespace tamsel {
@@ -12,7 +13,7 @@ int QtAlerts::run(const Alert& alert) {
     AlertDialog box(QStyle::SP_MessageBoxWarning, QString::fromStdString(alert.title),
                     QString::fromStdString(alert.body));
     box.setObjectName("alert");
-    box.setWindowTitle("Orvane for Mac");
+    box.setWindowTitle(QString::fromStdString(platformWords::appName()));
     box.setModal(true);
 
     const std::vector<std::string> titles = alert.buttons.empty() ? std::vector<std::string>{"OK"} : alert.buttons;

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/PlatformWording.h"
+
 namespace tamsel {
 namespace {
 
@@ -40,7 +42,7 @@ std::string settingsFileWriteFailure(const std::string& file) {
     ::close(fd);
     ::unlink(name.data());
     if (!written) return reasonOf(writeError);
-    return "書き込みに失敗しました";
+    return platformWords::kWriteFailed;
 }
 
 }  // namespace tamsel

@@ -13,6 +13,8 @@
 #include <QPoint>
 #include <QString>
 #include <functional>
+
+#include "platform/PlatformWording.h"
 #include <memory>
 
 #include "platform/qt/StatusNotifierTypes.h"
@@ -56,7 +58,7 @@ public:
 
     QString category() const { return QStringLiteral("ApplicationStatus"); }
     QString id() const { return QStringLiteral("orvane"); }
-    QString title() const { return QStringLiteral("Orvane for Mac"); }
+    QString title() const { return QString::fromStdString(platformWords::appName()); }
     QString status() const { return QStringLiteral("Active"); }
     int windowId() const { return 0; }
     QString emptyName() const { return {}; }

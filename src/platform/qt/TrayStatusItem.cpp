@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "platform/PlatformWording.h"
 #include "platform/qt/DBusMenuExporter.h"
 #include "platform/qt/LineFit.h"
 #include "platform/qt/ReleasingMenu.h"
@@ -30,7 +31,7 @@ TrayStatusItem::TrayStatusItem()
       renderer_(std::make_unique<MenuRenderer>(*menu_, [this](const MenuItem& item) { chosen(item); })),
       shortcuts_(std::make_unique<MenuShortcuts>(*menu_)) {
     menu_->setObjectName("statusMenu");
-    menu_->setAccessibleName("Orvane for Mac");
+    menu_->setAccessibleName(QString::fromStdString(platformWords::appName()));
     connect(menu_.get(), &QMenu::aboutToShow, this, &TrayStatusItem::opening);
 
     trayWatch_.setInterval(kTrayWatchInterval);

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <iostream>
 
+#include "platform/PlatformWording.h"
+
 namespace tamsel {
 namespace {
 
@@ -48,8 +50,7 @@ void WatcherRegistration::attempt() {
             return;
         }
         if (!told_) {
-            std::cerr << "orvane: StatusNotifierWatcher への登録が拒否されました（"
-                      << reply.error().name().toStdString() << "）。再試行します。\n";
+            std::cerr << platformWords::watcherRefused(reply.error().name().toStdString());
             told_ = true;
         }
         retry_.start(delay_);

@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "bridge/Text.h"
+#include "platform/PlatformWording.h"
 
 namespace tamsel {
 namespace {
@@ -23,7 +24,7 @@ constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
 std::string osError(int error) { return std::strerror(error); }
 
 [[noreturn]] void fail(const std::string& what, const std::filesystem::path& path, int error) {
-    throw std::runtime_error(what + "（" + path.string() + "）: " + osError(error));
+    throw std::runtime_error(platformWords::loginItemFailure(what, path, osError(error)));
 }
 
 // Writes all of `data` to `fd`, retrying short writes and interruptions.
@@ -57,7 +58,7 @@ std::string runningExecutable() {
 std::string desktopExecValue(const std::string& program) {
     for (unsigned char c : program)
         if (c < 0x20 || c == 0x7f)
-            throw std::runtime_error("プログラムのパスに制御文字が含まれているため、ログイン項目に書けません: " + program);
+            throw std::runtime_error(platformWords::controlCharacterInPath(program));
 
     const bool quote = program.find_first_of(kReserved) != std::string::npos;
     std::string argument;
@@ -113,8 +114,8 @@ bool AutostartEntry::isEnabled() const {
 std::string AutostartEntry::contents() const {
     return "[Desktop Entry]\n"
            "Type=Application\n"
-           "Name=Orvane for Mac\n"
-           "Comment=EC2 インスタンスをシステムトレイから起動・停止します\n"
+           "Name=" + platformWords::appName() + "\n"
+           "Comment=" + platformWords::kLoginItemComment + "\n"
            "Exec=" + desktopExecValue(executable_) + "\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";
@@ -122,23 +123,23 @@ std::string AutostartEntry::contents() const {
 
 void AutostartEntry::enable() {
     if (executable_.empty() || executable_.front() != '/')
-        throw std::runtime_error("ログイン項目に登録するプログラムの場所が分かりません（/proc/self/exe を読めませんでした）");
+        throw std::runtime_error(platformWords::kProgramUnknown);
     const std::string text = contents();
     const auto folder = file_.parent_path();
 
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    if (error) fail("ログイン項目のフォルダを作成できませんでした", folder, error.value());
+    if (error) fail(platformWords::kFolderNotCreated, folder, error.value());
 
     std::string temp = (folder / ".orvane.desktop.XXXXXX").string();
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) fail("ログイン項目を書き込めませんでした", folder, errno);
+    if (fd < 0) fail(platformWords::kNotWritten, folder, errno);
 
     // Every failure from here on removes the temporary file before reporting.
     const auto abandon = [&](const std::filesystem::path& where) {
         const int saved = errno;
         ::unlink(temp.c_str());
-        fail("ログイン項目を書き込めませんでした", where, saved);
+        fail(platformWords::kNotWritten, where, saved);
     };
     if (::fchmod(fd, 0644) != 0 || !writeAll(fd, text) || ::fsync(fd) != 0) {
         const int saved = errno;
@@ -157,7 +158,7 @@ void AutostartEntry::enable() {
 }
 
 void AutostartEntry::disable() {
-    if (::unlink(file_.c_str()) != 0 && errno != ENOENT) fail("ログイン項目を削除できませんでした", file_, errno);
+    if (::unlink(file_.c_str()) != 0 && errno != ENOENT) fail(platformWords::kNotRemoved, file_, errno);
 }
 
 }  // namespace tamsel

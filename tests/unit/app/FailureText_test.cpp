@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <stdexcept>
 
 #include "app/Failure.h"
 #include "app/FailureText.h"
+#include "bridge/ProcessFailure.h"
 
 namespace tamsel {
 namespace {
@@ -74,6 +76,11 @@ TEST(Failure, AJobsExceptionBecomesTheFailureShown) {
     EXPECT_EQ(other->kind(), Failure::Kind::unexpected);
     EXPECT_EQ(other->text(), "Could not connect to the endpoint URL");
     EXPECT_EQ(failureOf([] { throw 42; }), Failure::unexpected("不明なエラーが発生しました"));
+    // The runner reports only what failed; the wording is the controller's.
+    EXPECT_EQ(failureOf([] { throw ProcessFailure(ProcessFailure::Step::start, ENOENT, "/usr/bin/aws"); }),
+              Failure::unexpected("/usr/bin/aws を起動できませんでした: No such file or directory"));
+    EXPECT_EQ(failureOf([] { throw ProcessFailure(ProcessFailure::Step::awaitExit, ECHILD); }),
+              Failure::unexpected("子プロセスの終了を待てませんでした: No child processes"));
 }
 
 }  // namespace

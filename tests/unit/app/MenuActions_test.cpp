@@ -32,7 +32,7 @@ void launch(Harness& h, std::optional<Groups> groups = std::nullopt) {
 TEST(Actions, StartWithoutLockRunsOneStartThenOneRefresh) {
     Harness h;
     launch(h);
-    h.choose({kLine, kStart});
+    h.choose(MenuAction::startInstance);
     h.drain();
     EXPECT_EQ(h.cli.calls, (Strings{"start i-1", "describeInstances"}));
     EXPECT_TRUE(h.alerts.shown.empty());
@@ -59,7 +59,7 @@ TEST(Actions, LockedStartRunsInOrderAndStopsAtTheFirstFailure) {
         Harness h;
         launch(h, Groups{{"i-1", "sg-2"}});
         if (c.error) h.cli.failures[c.failingCall] = c.error;
-        h.choose({kLine, kStart});
+        h.choose(MenuAction::startInstance);
         h.drain();
         Strings expected = c.calls;
         expected.push_back("describeInstances");
@@ -75,7 +75,7 @@ TEST(Actions, LockedStartRunsInOrderAndStopsAtTheFirstFailure) {
 TEST(Actions, StartWithADetachedLockGroupAlertsAndRunsNothing) {
     Harness h;
     launch(h, Groups{{"i-1", "sg-gone"}});
-    h.choose({kLine, kStart});
+    h.choose(MenuAction::startInstance);
     EXPECT_EQ(h.alerts.shown, (std::vector<Alert>{{"sg-gone はこのインスタンスに紐づいていません",
                                                    "「起動時に SG を自分の IP 専用にする」を選び直してください", {}, true}}));
     EXPECT_EQ(h.queue.pending(), 0u);
@@ -87,7 +87,7 @@ TEST(Actions, UnreadableLockMappingCountsAsNoLock) {
     h.settings.storeGarbage("ingressLockGroups");
     launch(h);
     EXPECT_NE(h.find({kLine, kLock + "しない"}), nullptr);
-    h.choose({kLine, kStart});
+    h.choose(MenuAction::startInstance);
     h.drain();
     EXPECT_EQ(h.cli.calls, (Strings{"start i-1", "describeInstances"}));
 }
@@ -120,11 +120,12 @@ TEST(Actions, CopyEntriesPutThePlainTextOnTheClipboardAndTouchNothingElse) {
 TEST(Actions, StopAsksFirstAndOnlyTheFirstButtonStops) {
     for (int answer : {1, -1, 0}) {
         Harness h;
-        h.launched({instance("i-1", "running", "web"), instance("i-2", "running")});
+        const EC2Instance web = instance("i-1", "running", "web"), other = instance("i-2", "running");
+        h.launched({web, other});
         h.cli.calls.clear();
         h.alerts.answers = {answer, answer};
-        h.choose({"🟢 web — running", "停止"});
-        h.choose({"🟢 i-2 — running", "停止"});
+        h.choose(MenuAction::stopInstance, web);
+        h.choose(MenuAction::stopInstance, other);
         h.drain();
         EXPECT_EQ(h.alerts.shown, (std::vector<Alert>{{"web を停止しますか？", "i-1", {"停止", "キャンセル"}, true},
                                                        {"i-2 を停止しますか？", "i-2", {"停止", "キャンセル"}, true}}));
@@ -278,7 +279,7 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
         {"carried out under the region it was booked in, after a restart, behind a locked screen", false,
          [&](Harness& h) {
              restart(h, 1h);
-             h.choose({"リージョン: us-east-1", "ap-northeast-1"});  // i-1 is not listed there
+             h.choose(MenuAction::selectRegion, std::string("ap-northeast-1"));  // i-1 is not listed there
              h.drain();
              h.sessionActivity.set(true);
          },
@@ -362,7 +363,7 @@ TEST(Actions, FollowUpRefreshIsQueuedEvenWhileOneIsUnderWayAndAfterTheAlert) {
     Harness h;
     launch(h);
     h.cli.failures["start i-1"] = errorOf(AWSError::cliNotFound());
-    h.choose({kLine, kStart});
+    h.choose(MenuAction::startInstance);
     h.controller->menuWillOpen();  // a refresh queued behind the start
     h.alerts.onRun = [&] { EXPECT_EQ(h.queue.pending(), 1u) << "follow-up queued before the alert was dismissed"; };
     h.queue.runNext();
@@ -401,7 +402,7 @@ TEST(Actions, ErrorDetailShowsTheLastError) {
     h.cli.listings.push_back(errorOf(AWSError::failed(kAccessDenied)));
     h.controller->refresh();
     h.drain();
-    h.choose({"　エラーの詳細…"});
+    h.choose(MenuAction::showErrorDetail);
     EXPECT_EQ(h.alerts.shown, (std::vector<Alert>{{"この操作を行う権限がありません",
                                                    kIAMHint + "\n\nAWS CLI のメッセージ:\n" + kAccessDenied, {}, true}}));
 }
@@ -479,7 +480,7 @@ TEST(Actions, SignInOffersWhatTheToolPrintedWhileItWaits) {
         h.drain();
         h.cli.signInPrompts = {c.prompt};
 
-        h.choose({"　aws sso login を実行…"});
+        h.choose(MenuAction::ssoLogin);
         h.signInQueue.runNext();
         h.mainThread.runNext();  // the prompt lands; the sign-in's end waits behind it
         h.choose({copyURL});
@@ -662,13 +663,13 @@ TEST(Actions, ASettingThatCannotBeStoredIsReportedKeptAndStoredWithTheNextChange
     // Kept for this run: the menu shows the lock and a start uses it.
     EXPECT_NE(h.find({kLine, kLock + "web (sg-1)"}), nullptr);
     h.cli.calls.clear();
-    h.choose({kLine, kStart});
+    h.choose(MenuAction::startInstance);
     h.drain();
     EXPECT_EQ(h.cli.calls, (Strings{"globalIPv4", "restrictIngress sg-1 203.0.113.7", "start i-1", "describeInstances"}));
 
     // The file takes writes again: the next change stores what was kept too.
     h.settings.failure.reset();
-    h.choose({"リージョン: デフォルト", "eu-north-1"});
+    h.choose(MenuAction::selectRegion, std::string("eu-north-1"));
     EXPECT_EQ(h.alerts.shown.size(), 3u);
     EXPECT_EQ(h.settings.string("region"), "eu-north-1");
     EXPECT_EQ(h.settings.string("profile"), "work");
@@ -678,17 +679,16 @@ TEST(Actions, ASettingThatCannotBeStoredIsReportedKeptAndStoredWithTheNextChange
 TEST(Actions, LoginToggleSwitchesFromEachStatusAndReportsFailures) {
     Harness h;
     launch(h);
-    const std::string entry = "ログイン時に起動";
-    h.choose({entry});
+    h.choose(MenuAction::toggleLogin);
     EXPECT_TRUE(h.loginItem.enabled);
-    EXPECT_TRUE(h.find({entry})->checked);
-    h.choose({entry});
-    EXPECT_FALSE(h.find({entry})->checked);
+    EXPECT_TRUE(h.find(MenuAction::toggleLogin)->checked);
+    h.choose(MenuAction::toggleLogin);
+    EXPECT_FALSE(h.find(MenuAction::toggleLogin)->checked);
     EXPECT_EQ(h.loginItem.calls, (Strings{"enable", "disable"}));
 
     h.loginItem.failure = "autostart: permission denied";
     const int builds = h.statusItem.menuBuilds;
-    h.choose({entry});
+    h.choose(MenuAction::toggleLogin);
     EXPECT_EQ(h.alerts.shown, (std::vector<Alert>{{"ログイン項目の設定に失敗しました", "autostart: permission denied", {}, false}}));
     EXPECT_EQ(h.statusItem.menuBuilds, builds + 1);
 }
@@ -696,7 +696,7 @@ TEST(Actions, LoginToggleSwitchesFromEachStatusAndReportsFailures) {
 TEST(Actions, QuitEndsTheApplicationAndForeignValuesDoNothing) {
     Harness h;
     launch(h);
-    h.choose({"終了"});
+    h.choose(MenuAction::terminate);
     EXPECT_EQ(h.application.quits, 1);
     for (MenuAction action : {MenuAction::startInstance, MenuAction::stopInstance, MenuAction::selectIngressLockGroup}) {
         h.controller->menuItemChosen(entry(action, std::string("i-1")));

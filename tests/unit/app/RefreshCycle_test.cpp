@@ -57,7 +57,7 @@ TEST(Refresh, WhileLoadingQueuesNothingAndDoesNotRebuild) {
     const int builds = h.statusItem.menuBuilds;
     app.menuWillOpen();
     app.refresh();
-    h.choose({"今すぐ更新"});
+    h.choose(MenuAction::reloadNow);
     EXPECT_EQ(h.queue.pending(), 1u);
     EXPECT_EQ(h.statusItem.menuBuilds, builds);
 }
@@ -203,9 +203,9 @@ TEST(Away, WhatTheUserAsksForIsNeverHeldBack) {
     h.sessionActivity.set(true);
     const std::vector<std::pair<std::string, std::function<void()>>> asks = {
         {"the menu opening", [&] { app.menuWillOpen(); }},
-        {"今すぐ更新", [&] { h.choose({"今すぐ更新"}); }},
-        {"a region", [&] { h.choose({"リージョン: デフォルト", "eu-west-1"}); }},
-        {"a start", [&] { h.choose({"⚫️ i-1 — stopped", "起動"}); }},
+        {"今すぐ更新", [&] { h.choose(MenuAction::reloadNow); }},
+        {"a region", [&] { h.choose(MenuAction::selectRegion, std::string("eu-west-1")); }},
+        {"a start", [&] { h.choose(MenuAction::startInstance); }},
     };
     for (const auto& [what, ask] : asks) {
         h.cli.listings.push_back(std::vector{instance("i-1", "stopped")});
