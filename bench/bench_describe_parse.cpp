@@ -27,9 +27,7 @@ std::string instanceListing(int count) {
     for (int i = 0; i < count; ++i) {
         char id[32];
         std::snprintf(id, sizeof id, "i-%017x", static_cast<unsigned>(random()));
-        nlohmann::json instance = {{"id", id},
-                                   {"state", kStates[random() % 6]},
-                                   {"type", "t3.micro"}};
+        nlohmann::json instance = {{"id", id}, {"state", kStates[random() % 6]}, {"type", "t3.micro"}};
         if (random() % 10 == 0) {
             instance["name"] = nullptr;
         } else {
@@ -73,9 +71,8 @@ void BM_SortOnly(benchmark::State& state) {
         state.PauseTiming();
         auto instances = shuffled;
         state.ResumeTiming();
-        std::stable_sort(instances.begin(), instances.end(), [&](const auto& a, const auto& b) {
-            return collation.less(a.sortKey(), b.sortKey());
-        });
+        std::stable_sort(instances.begin(), instances.end(),
+                         [&](const auto& a, const auto& b) { return collation.less(a.sortKey(), b.sortKey()); });
         benchmark::DoNotOptimize(instances);
     }
 }

@@ -82,8 +82,7 @@ int main(int argc, char** argv) {
     int calls = 3;
     int seconds = 5;
     int instances = 50;
-    if (!readOptions(argc, argv, {{"--calls", &calls}, {"--seconds", &seconds}, {"--instances", &instances}}))
-        return 2;
+    if (!readOptions(argc, argv, {{"--calls", &calls}, {"--seconds", &seconds}, {"--instances", &instances}})) return 2;
 
     PrivateHome home;
     quietOffscreenPlatform();
@@ -120,12 +119,9 @@ int main(int argc, char** argv) {
         bool clicked = false;
         ticker.start([&](double late) {
             if (!clicked || landing >= 0) return;
-            if (opening < 0)
-                opening = late;
-            else if (!app.delegate().loading())
-                landing = late;
-            else
-                during.push_back(late);
+            if (opening < 0) opening = late;
+            else if (!app.delegate().loading()) landing = late;
+            else during.push_back(late);
         });
         QTimer::singleShot(20, [&] {
             app.menu().popup(QPoint(0, 0));  // the click: opening the menu starts the refresh

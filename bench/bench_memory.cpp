@@ -29,9 +29,8 @@ namespace {
 // VmRSS counts every page mapped in, shared ones (libraries, fonts) included; the
 // anonymous part is this process's own (heap, stacks, relocated library data).
 void report(const char* when) {
-    std::printf("%-34s VmRSS %6.2f MiB  (anon %5.2f, file %5.2f)  load %.2f\n", when,
-                statusKiB("VmRSS") / 1024.0, statusKiB("RssAnon") / 1024.0, statusKiB("RssFile") / 1024.0,
-                loadAverage());
+    std::printf("%-34s VmRSS %6.2f MiB  (anon %5.2f, file %5.2f)  load %.2f\n", when, statusKiB("VmRSS") / 1024.0,
+                statusKiB("RssAnon") / 1024.0, statusKiB("RssFile") / 1024.0, loadAverage());
     std::fflush(stdout);
 }
 
@@ -108,18 +107,22 @@ int main(int argc, char** argv) {
         runFor(tamsel::ReleasingMenu::kKeepClosedWindow + 2s);
         report("menu closed again, windows given back");
         const long idleAgain = statusKiB("VmRSS");
-        std::printf("\nresident after the menu opened: %.2f MiB while open, %.2f MiB once closed (goal: at most 40 MiB)\n",
-                    opened / 1024.0, idle / 1024.0);
-        std::printf("first opening, before / open / closed: %.2f / %.2f / %.2f MiB (open %+.0f KiB, closed %+.0f KiB)\n",
-                    before / 1024.0, opened / 1024.0, idle / 1024.0, static_cast<double>(opened - before),
-                    static_cast<double>(idle - before));
-        std::printf("second opening, before / open / closed: %.2f / %.2f / %.2f MiB (open %+.0f KiB, closed %+.0f KiB)\n",
-                    idle / 1024.0, openedAgain / 1024.0, idleAgain / 1024.0,
-                    static_cast<double>(openedAgain - idle), static_cast<double>(idleAgain - idle));
+        std::printf(
+            "\nresident after the menu opened: %.2f MiB while open, %.2f MiB once closed (goal: at most 40 MiB)\n",
+            opened / 1024.0, idle / 1024.0);
+        std::printf(
+            "first opening, before / open / closed: %.2f / %.2f / %.2f MiB (open %+.0f KiB, closed %+.0f KiB)\n",
+            before / 1024.0, opened / 1024.0, idle / 1024.0, static_cast<double>(opened - before),
+            static_cast<double>(idle - before));
+        std::printf(
+            "second opening, before / open / closed: %.2f / %.2f / %.2f MiB (open %+.0f KiB, closed %+.0f KiB)\n",
+            idle / 1024.0, openedAgain / 1024.0, idleAgain / 1024.0, static_cast<double>(openedAgain - idle),
+            static_cast<double>(idleAgain - idle));
         std::printf("growth over %d refreshes:       %+.0f KiB (goal: under 1024 KiB)\n", refreshes,
                     static_cast<double>(end - opened));
         if (refreshes >= 50)
-            std::printf("growth from refresh 50 to %d:   %+.0f KiB\n", refreshes, static_cast<double>(end - afterWarmUp));
+            std::printf("growth from refresh 50 to %d:   %+.0f KiB\n", refreshes,
+                        static_cast<double>(end - afterWarmUp));
         std::printf("peak resident (VmHWM):          %.2f MiB\n", statusKiB("VmHWM") / 1024.0);
     }
     return 0;

@@ -58,8 +58,8 @@ Cost measure(PumpedMainThread& mainThread, const std::function<void()>& start, c
     const auto began = std::chrono::steady_clock::now();
     start();
     if (!mainThread.runUntil(done)) throw std::runtime_error("nothing landed for 300 s");
-    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count(),
-            cpu(RUSAGE_SELF) - self, cpu(RUSAGE_CHILDREN) - children};
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count(), cpu(RUSAGE_SELF) - self,
+            cpu(RUSAGE_CHILDREN) - children};
 }
 
 void print(const char* what, std::vector<Cost> costs) {
@@ -107,8 +107,8 @@ int main(int argc, char** argv) {
         };
         const auto seed = [&](const std::string& region, int count) {
             const auto aws = [&](std::vector<std::string> words) {
-                std::vector<std::string> argv = {"/usr/bin/aws", "--endpoint-url", moto.endpoint(), "--region", region,
-                                                 "--output", "text"};
+                std::vector<std::string> argv = {"/usr/bin/aws", "--endpoint-url", moto.endpoint(), "--region",
+                                                 region,         "--output",       "text"};
                 argv.insert(argv.end(), words.begin(), words.end());
                 const auto result = tamsel::test::runCommand(argv, variables, dir);
                 if (result.status != 0) throw std::runtime_error("seeding failed: " + result.errors);
@@ -147,15 +147,17 @@ int main(int argc, char** argv) {
         tamsel::MenuItem sweep;
         sweep.action = tamsel::MenuAction::sweepRegions;
         for (int i = 0; i < runs; ++i) {
-            refreshes.push_back(measure(mainThread, [&] { app.refresh(); }, [&] { return !app.loading(); }));
-            sweeps.push_back(measure(mainThread, [&] { app.menuItemChosen(sweep); },
-                                     [&] { return !app.sweep().progress; }));
+            refreshes.push_back(measure(
+                mainThread, [&] { app.refresh(); }, [&] { return !app.loading(); }));
+            sweeps.push_back(measure(
+                mainThread, [&] { app.menuItemChosen(sweep); }, [&] { return !app.sweep().progress; }));
             const auto& counts = app.sweep().counts;
             const auto failed = std::count_if(counts.begin(), counts.end(), [](auto& c) { return !c.second; });
             if (counts.size() != 16 || failed > 0) throw std::runtime_error("the sweep did not count all 16");
             // A refresh asked just after a sweep starts: it runs on the work queue, beside it.
             app.menuItemChosen(sweep);
-            beside.push_back(measure(mainThread, [&] { app.refresh(); }, [&] { return !app.loading(); }));
+            beside.push_back(measure(
+                mainThread, [&] { app.refresh(); }, [&] { return !app.loading(); }));
             if (!mainThread.runUntil([&] { return !app.sweep().progress; })) throw std::runtime_error("sweep hung");
         }
         print("refresh", refreshes);

@@ -10,19 +10,17 @@
 #include <string_view>
 #include <utility>
 
-#define FUZZ_CHECK(condition)                                                                        \
-    do {                                                                                             \
-        if (!(condition)) {                                                                          \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
             std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                            \
-        }                                                                                            \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (false)
 
 namespace fuzz {
 
-inline std::string_view asText(const uint8_t* data, size_t size) {
-    return {reinterpret_cast<const char*>(data), size};
-}
+inline std::string_view asText(const uint8_t* data, size_t size) { return {reinterpret_cast<const char*>(data), size}; }
 
 // Well-formed UTF-8 after the Unicode standard's table 3-7: no overlongs, no surrogates,
 // nothing past U+10FFFF. Calls `onCodePoint` with each code point.
@@ -69,8 +67,7 @@ inline bool isUTF8(std::string_view text) {
 // Unicode's White_Space property (PropList.txt), which includes the line breaks.
 inline bool isWhiteSpace(char32_t c) {
     return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
-           c == 0x3000;
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
 // The first and the last code point of valid UTF-8 `text` (not empty).

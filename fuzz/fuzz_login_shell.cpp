@@ -24,8 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(at != std::string_view::npos);
     if (fuzz::isWhiteSpace(first)) FUZZ_CHECK(at > 0 && output[at - 1] == '\n');
     // Only white space and line breaks follow it.
-    FUZZ_CHECK(fuzz::decodeUTF8(output.substr(at + answer->size()), [](char32_t c) {
-        FUZZ_CHECK(fuzz::isWhiteSpace(c));
-    }));
+    FUZZ_CHECK(
+        fuzz::decodeUTF8(output.substr(at + answer->size()), [](char32_t c) { FUZZ_CHECK(fuzz::isWhiteSpace(c)); }));
     return 0;
 }

@@ -68,8 +68,7 @@ int main(int argc, char* argv[]) {
         QString host, name;
         if (lock.error() == QLockFile::LockFailedError && lock.getLockInfo(&pid, &host, &name))
             std::cerr << tamsel::platformWords::alreadyRunning(pid);
-        else
-            std::cerr << tamsel::platformWords::lockFileFailed(lock.fileName().toStdString());
+        else std::cerr << tamsel::platformWords::lockFileFailed(lock.fileName().toStdString());
         return 1;
     }
 

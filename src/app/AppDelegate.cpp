@@ -13,8 +13,7 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
       handOff_(platform_.queue, platform_.mainThread),
       settings_(platform_.settings, cli),
       powerWatch_(platform_.notifications, platform_.application),
-      refreshCycle_(handOff_, cli, platform_.timers, platform_.sessionActivity, platform_.application,
-                    redraw(),
+      refreshCycle_(handOff_, cli, platform_.timers, platform_.sessionActivity, platform_.application, redraw(),
                     {.landed =
                          [this] {
                              if (!lastError()) {
@@ -37,8 +36,7 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
                     actions_.stopAsBooked(instanceID, booking);
                     rebuildMenu();
                 }),
-      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_, bookings_,
-               redraw()) {}
+      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_, bookings_, redraw()) {}
 
 AppDelegate::~AppDelegate() { platform_.statusItem.setDelegate(nullptr); }
 
@@ -67,9 +65,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     refresh();
 }
 
-void AppDelegate::updateButton() {
-    platform_.statusItem.setButton(statusButton(instances(), lastError().has_value()));
-}
+void AppDelegate::updateButton() { platform_.statusItem.setButton(statusButton(instances(), lastError().has_value())); }
 
 bool AppDelegate::loginEnabled() const {
     try {

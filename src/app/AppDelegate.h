@@ -58,7 +58,9 @@ private:
     void updateButton();
     void rebuildMenu();
     // What every part is given to have the menu drawn anew.
-    Redraw redraw() { return [this] { rebuildMenu(); }; }
+    Redraw redraw() {
+        return [this] { rebuildMenu(); };
+    }
     bool loginEnabled() const;
 
     Platform platform_;

@@ -26,10 +26,8 @@ IngressLockGroups AppSettings::ingressLockGroups() const {
 std::optional<SettingsWriteError> AppSettings::setIngressLockGroup(const std::string& instanceID,
                                                                    const std::optional<std::string>& groupID) {
     IngressLockGroups groups = ingressLockGroups();
-    if (groupID)
-        groups[instanceID] = *groupID;
-    else
-        groups.erase(instanceID);
+    if (groupID) groups[instanceID] = *groupID;
+    else groups.erase(instanceID);
     return store_.setStringMap(kIngressLockGroupsKey, groups);
 }
 

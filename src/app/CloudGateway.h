@@ -31,8 +31,7 @@ public:
     virtual void start(const std::string& instanceID, const CallTarget& target) = 0;
     virtual void stop(const std::string& instanceID, const CallTarget& target) = 0;
     virtual std::string globalIPv4() = 0;
-    virtual void restrictIngress(const std::string& groupID, const std::string& address,
-                                 const CallTarget& target) = 0;
+    virtual void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) = 0;
     // Called on the sweep queue, several at once, beside the work queue.
     virtual std::size_t countActiveInstances(const CallTarget& target) = 0;
     // Called on the sign-in queue, beside the work queue: it waits minutes for the user.

@@ -45,7 +45,8 @@ private:
 };
 
 // The exception being handled, as a Failure: an AWSError by its kind, a ProcessFailure as
-// the catalog words it, any other std::exception by its what(), anything else with a fixed text. Call only inside a catch block.
+// the catalog words it, any other std::exception by its what(), anything else with a fixed text. Call only inside a
+// catch block.
 Failure caughtFailure();
 
 // Runs `job` and returns what it threw, or nothing when it returned.

@@ -29,7 +29,8 @@ Wording wording(const Failure& failure) {
                     "IAM ポリシー（EC2 の参照・起動・停止、セキュリティグループの変更）を確認してください"};
         case FailureCause::noProfile:
             return {"プロファイルが見つかりません", "メニューの「プロファイル」を選び直してください"};
-        case FailureCause::noRegion: return {"リージョンが設定されていません", "メニューの「リージョン」を選択してください"};
+        case FailureCause::noRegion:
+            return {"リージョンが設定されていません", "メニューの「リージョン」を選択してください"};
         case FailureCause::noConnection: return {"AWS に接続できません", "ネットワーク接続を確認してください"};
         case FailureCause::noSecurityGroup:
             return {"セキュリティグループが見つかりません",

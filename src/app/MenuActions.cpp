@@ -175,17 +175,16 @@ void MenuActions::showErrorDetail() {
 }
 
 void MenuActions::runOperation(Operation operation, std::function<void()> succeeded) {
-    handOff_.run(
-        [&cli = cli_, operation = std::move(operation)] { return failureOf([&] { operation(cli); }); },
-        [this, succeeded = std::move(succeeded)](const std::optional<Failure>& failure) {
-            if (failure) {
-                showAlert(*failure, std::string(words::kOperationFailedTitle), std::nullopt);
-            } else {
-                succeeded();
-            }
-            // Whatever happened, show what AWS now reports.
-            refreshCycle_.refreshAfterOperation();
-        });
+    handOff_.run([&cli = cli_, operation = std::move(operation)] { return failureOf([&] { operation(cli); }); },
+                 [this, succeeded = std::move(succeeded)](const std::optional<Failure>& failure) {
+                     if (failure) {
+                         showAlert(*failure, std::string(words::kOperationFailedTitle), std::nullopt);
+                     } else {
+                         succeeded();
+                     }
+                     // Whatever happened, show what AWS now reports.
+                     refreshCycle_.refreshAfterOperation();
+                 });
 }
 
 void MenuActions::reportUnsaved(const std::optional<SettingsWriteError>& failure) {

@@ -102,9 +102,9 @@ MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroup
                                   [&](const SecurityGroup& group) { return group.id == stored->second; });
         if (found != instance.securityGroups.end()) match = &*found;
     }
-    const std::string choice = match                           ? match->displayName()
+    const std::string choice = match                        ? match->displayName()
                                : stored != lockGroups.end() ? stored->second
-                                                               : std::string(words::kNoLockGroup);
+                                                            : std::string(words::kNoLockGroup);
 
     std::vector<MenuItem> submenu;
     submenu.push_back(checkable(actionItem(std::string(words::kNoLockGroup), MenuAction::selectIngressLockGroup,
@@ -112,9 +112,9 @@ MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroup
                                 stored == lockGroups.end()));
     submenu.push_back(MenuItem::separatorItem());
     for (const SecurityGroup& group : instance.securityGroups) {
-        submenu.push_back(checkable(actionItem(group.displayName(), MenuAction::selectIngressLockGroup,
-                                               LockChoice{instance.id, group.id}),
-                                    stored != lockGroups.end() && stored->second == group.id));
+        submenu.push_back(checkable(
+            actionItem(group.displayName(), MenuAction::selectIngressLockGroup, LockChoice{instance.id, group.id}),
+            stored != lockGroups.end() && stored->second == group.id));
     }
     return submenuItem(words::ingressLockEntry(choice), std::move(submenu));
 }
@@ -129,13 +129,15 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     }
     if (stopBooked) submenu.push_back(label(words::stopDue(formatHourMinute(*stopBooked))));
     submenu.push_back(MenuItem::separatorItem());
-    submenu.push_back(actionItem(std::string(words::kStart), MenuAction::startInstance, instance, instance.state == "stopped"));
-    submenu.push_back(actionItem(std::string(words::kStop), MenuAction::stopInstance, instance, instance.state == "running"));
+    submenu.push_back(
+        actionItem(std::string(words::kStart), MenuAction::startInstance, instance, instance.state == "stopped"));
+    submenu.push_back(
+        actionItem(std::string(words::kStop), MenuAction::stopInstance, instance, instance.state == "running"));
     if (instance.state == "running") {
         std::vector<MenuItem> later;
         for (int hours : {1, 2, 4, 8}) {
-            later.push_back(actionItem(words::stopAfterHours(hours), MenuAction::bookStop,
-                                       StopBookingChoice{instance, hours}));
+            later.push_back(
+                actionItem(words::stopAfterHours(hours), MenuAction::bookStop, StopBookingChoice{instance, hours}));
         }
         submenu.push_back(submenuItem(std::string(words::kBookStop), std::move(later)));
     }
@@ -148,14 +150,15 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(actionItem(std::string(words::kCopyID), MenuAction::copyText, instance.id));
     if (instance.publicIPv4) {
-        submenu.push_back(actionItem(words::copyPublicIP(*instance.publicIPv4), MenuAction::copyText,
-                                     *instance.publicIPv4));
+        submenu.push_back(
+            actionItem(words::copyPublicIP(*instance.publicIPv4), MenuAction::copyText, *instance.publicIPv4));
     }
     if (instance.privateIPv4) {
-        submenu.push_back(actionItem(words::copyPrivateIP(*instance.privateIPv4), MenuAction::copyText,
-                                     *instance.privateIPv4));
+        submenu.push_back(
+            actionItem(words::copyPrivateIP(*instance.privateIPv4), MenuAction::copyText, *instance.privateIPv4));
     }
-    auto [title, name] = withName(dot(instance.state) + " ", instance.sortKey(), std::string(words::kBeforeState) + instance.state);
+    auto [title, name] =
+        withName(dot(instance.state) + " ", instance.sortKey(), std::string(words::kBeforeState) + instance.state);
     MenuItem line = submenuItem(std::move(title), std::move(submenu));
     line.name = name;
     return line;
@@ -187,15 +190,15 @@ MenuItem regionMenuItem(const std::optional<std::string>& region, const SweepVie
                 title += words::regionRunningCount(*counted->second);
             }
         }
-        submenu.push_back(checkable(actionItem(std::move(title), MenuAction::selectRegion, std::string(name)),
-                                    region == name));
+        submenu.push_back(
+            checkable(actionItem(std::move(title), MenuAction::selectRegion, std::string(name)), region == name));
     }
     submenu.push_back(MenuItem::separatorItem());
     if (sweep.progress) {
         submenu.push_back(label(words::sweepProgress(sweep.progress->first, sweep.progress->second)));
     } else if (sweep.finishedAt) {
-        submenu.push_back(actionItem(words::sweepRegionsAgain(formatHourMinute(*sweep.finishedAt)),
-                                     MenuAction::sweepRegions));
+        submenu.push_back(
+            actionItem(words::sweepRegionsAgain(formatHourMinute(*sweep.finishedAt)), MenuAction::sweepRegions));
     } else {
         submenu.push_back(actionItem(std::string(words::kSweepRegions), MenuAction::sweepRegions));
     }
@@ -228,8 +231,8 @@ Menu composeMenu(const MenuState& state) {
     menu.push_back(MenuItem::separatorItem());
 
     if (state.lastUpdated) {
-        const std::string time = state.formatTime ? state.formatTime(*state.lastUpdated)
-                                                  : formatMediumTime(*state.lastUpdated);
+        const std::string time =
+            state.formatTime ? state.formatTime(*state.lastUpdated) : formatMediumTime(*state.lastUpdated);
         menu.push_back(label(words::lastUpdated(time)));
     }
     MenuItem reload = actionItem(std::string(words::kReloadNow), MenuAction::reloadNow);
@@ -239,7 +242,8 @@ Menu composeMenu(const MenuState& state) {
 
     menu.push_back(profileMenuItem(state.profiles, state.profile));
     menu.push_back(regionMenuItem(state.region, state.sweep));
-    menu.push_back(checkable(actionItem(std::string(words::kStartAtLogin), MenuAction::toggleLogin), state.loginEnabled));
+    menu.push_back(
+        checkable(actionItem(std::string(words::kStartAtLogin), MenuAction::toggleLogin), state.loginEnabled));
     menu.push_back(MenuItem::separatorItem());
 
     MenuItem quit = actionItem(std::string(words::kQuit), MenuAction::terminate);

@@ -32,9 +32,9 @@ struct MenuState {
     std::optional<std::string> region;
     IngressLockGroups ingressLockGroups;
     bool loginEnabled = false;
-    bool signingIn = false;  // "aws sso login" is under way
+    bool signingIn = false;                    // "aws sso login" is under way
     std::optional<SignInPrompt> signInPrompt;  // where it asks the user to sign in, once printed
-    SweepView sweep;         // the other regions' counts
+    SweepView sweep;                           // the other regions' counts
     // Instance id to when its booked stop is due.
     std::map<std::string, std::chrono::system_clock::time_point> stopBookings;
     // The controller's clock, for how long running instances have been running; absent: no such line.

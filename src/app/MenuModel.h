@@ -25,7 +25,7 @@ enum class MenuAction {
     copyText,  // puts the text the entry carries on the clipboard
     toggleLogin,
     showErrorDetail,
-    ssoLogin,  // runs "aws sso login" for the current profile
+    ssoLogin,      // runs "aws sso login" for the current profile
     sweepRegions,  // counts the running instances of the other regions
     reloadNow,
     terminate,
@@ -68,10 +68,10 @@ struct NameSpan {
 struct MenuItem {
     bool separator = false;
     std::string title;
-    std::optional<NameSpan> name;    // absent: the title always shows whole
-    bool bold = false;               // drawn in the bold system font (the header)
+    std::optional<NameSpan> name;  // absent: the title always shows whole
+    bool bold = false;             // drawn in the bold system font (the header)
     MenuAction action = MenuAction::none;
-    char keyEquivalent = '\0';       // a lower-case letter used with Ctrl, or none
+    char keyEquivalent = '\0';  // a lower-case letter used with Ctrl, or none
     bool enabled = false;
     bool checked = false;
     RepresentedObject representedObject;

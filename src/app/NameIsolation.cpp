@@ -24,10 +24,8 @@ bool needsIsolation(std::string_view name) {
             case U_LEFT_TO_RIGHT_ISOLATE:
             case U_RIGHT_TO_LEFT_ISOLATE:
             case U_FIRST_STRONG_ISOLATE:
-            case U_POP_DIRECTIONAL_ISOLATE:
-                return true;
-            default:
-                break;
+            case U_POP_DIRECTIONAL_ISOLATE: return true;
+            default: break;
         }
     }
     return false;

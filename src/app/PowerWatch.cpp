@@ -21,10 +21,9 @@ constexpr std::chrono::seconds kStaleListing{60};
 PowerWatch::PowerWatch(Notifications& notifications, const Application& application)
     : notifications_(notifications), application_(application) {}
 
-void PowerWatch::follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string target,
-                        bool booked) {
-    followed_[instance.id] = Follow{listedUnder, isolated(instance.sortKey()), std::move(target), application_.now(),
-                                    false, booked};
+void PowerWatch::follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string target, bool booked) {
+    followed_[instance.id] =
+        Follow{listedUnder, isolated(instance.sortKey()), std::move(target), application_.now(), false, booked};
 }
 
 std::vector<CallTarget> PowerWatch::followedElsewhere(const CallTarget& current) const {
@@ -62,7 +61,8 @@ bool PowerWatch::settle(Follow& follow, const std::string& state, const EC2Insta
             notifications_.send(words::hasStarted(follow.label),
                                 hasAddress ? words::publicIP(*instance->publicIPv4) : std::string());
         } else {
-            notifications_.send(follow.booked ? words::stoppedAsBooked(follow.label) : words::hasStopped(follow.label), "");
+            notifications_.send(follow.booked ? words::stoppedAsBooked(follow.label) : words::hasStopped(follow.label),
+                                "");
         }
         return true;
     }
@@ -74,7 +74,8 @@ bool PowerWatch::settle(Follow& follow, const std::string& state, const EC2Insta
     }
     // A state from before the operation may still be reported for a short while.
     if (state != "terminated" && !follow.moved && waited < kStaleListing) return false;
-    notifications_.send(starting ? words::didNotStart(follow.label, state) : words::didNotStop(follow.label, state), "");
+    notifications_.send(starting ? words::didNotStart(follow.label, state) : words::didNotStop(follow.label, state),
+                        "");
     return true;
 }
 

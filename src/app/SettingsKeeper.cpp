@@ -18,8 +18,7 @@ std::optional<std::map<std::string, std::string>> SettingsKeeper::stringMap(cons
     return std::nullopt;
 }
 
-std::optional<SettingsWriteError> SettingsKeeper::setString(const std::string& key,
-                                                            std::optional<std::string> value) {
+std::optional<SettingsWriteError> SettingsKeeper::setString(const std::string& key, std::optional<std::string> value) {
     return store(key, std::move(value));
 }
 

@@ -36,7 +36,9 @@ std::string runningForMinutes(long long minutes) { return "起動から " + std:
 
 std::string stopDue(std::string_view hourMinute) { return join({hourMinute, " に停止予定"}); }
 std::string stopAfterHours(int hours) { return std::to_string(hours) + " 時間後"; }
-std::string cancelStopBooking(std::string_view hourMinute) { return join({"予約を取り消す（", hourMinute, " に停止）"}); }
+std::string cancelStopBooking(std::string_view hourMinute) {
+    return join({"予約を取り消す（", hourMinute, " に停止）"});
+}
 std::string copyPublicIP(std::string_view address) { return join({"パブリック IP をコピー（", address, "）"}); }
 std::string copyPrivateIP(std::string_view address) { return join({"プライベート IP をコピー（", address, "）"}); }
 
@@ -63,7 +65,9 @@ std::string processFailure(ProcessFailure::Step step, std::string_view program, 
     return text + ": " + error.message();
 }
 
-std::string lockGroupNotAttached(std::string_view groupID) { return join({groupID, " はこのインスタンスに紐づいていません"}); }
+std::string lockGroupNotAttached(std::string_view groupID) {
+    return join({groupID, " はこのインスタンスに紐づいていません"});
+}
 std::string stopQuestion(std::string_view name) { return join({name, " を停止しますか？"}); }
 std::string ingressLockQuestion(std::string_view groupID) {
     return join({groupID, " のインバウンドルールを起動のたびに書き換えますか？"});

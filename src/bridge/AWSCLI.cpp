@@ -159,9 +159,9 @@ void AWSCLI::stop(const std::string& instanceID, const CallTarget& target) const
 }
 
 std::size_t AWSCLI::countActiveInstances(const CallTarget& target) const {
-    const std::string output = run({"ec2", "describe-instances", "--filters", kActiveFilter, "--query", kCountQuery,
-                                    "--output", "json"},
-                                   target, true);
+    const std::string output =
+        run({"ec2", "describe-instances", "--filters", kActiveFilter, "--query", kCountQuery, "--output", "json"},
+            target, true);
     const nlohmann::json count = nlohmann::json::parse(output);
     if (!count.is_number_unsigned()) throw AWSError::failed(std::string(bridgeWords::kUnexpectedResponse));
     return count.get<std::size_t>();
@@ -172,8 +172,8 @@ void AWSCLI::ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) 
     if (prompted) {
         // Versions differ in the stream they print the prompt to: both are read, each by
         // itself, and the first to show an address is the one followed.
-        listener = [&prompted, readers = std::array<SignInPromptReader, 2>{},
-                    followed = std::optional<OutputStream>{}](OutputStream stream, std::string_view piece) mutable {
+        listener = [&prompted, readers = std::array<SignInPromptReader, 2>{}, followed = std::optional<OutputStream>{}](
+                       OutputStream stream, std::string_view piece) mutable {
             if (followed && *followed != stream) return;
             SignInPromptReader& reader = readers[stream == OutputStream::output ? 0 : 1];
             if (!reader.take(piece)) return;
@@ -184,12 +184,9 @@ void AWSCLI::ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) 
     run({"sso", "login"}, target(), false, options_.signInTimeLimit, listener);
 }
 
-std::string AWSCLI::globalIPv4() const {
-    return lookUpGlobalIPv4(options_.addressLookup);
-}
+std::string AWSCLI::globalIPv4() const { return lookUpGlobalIPv4(options_.addressLookup); }
 
-void AWSCLI::restrictIngress(const std::string& groupID, const std::string& address,
-                             const CallTarget& target) const {
+void AWSCLI::restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) const {
     // The new rule is in place before any other goes, so that a lock ended at any step
     // leaves the group its old rules, the new one or both: never without a rule.
     const std::string printed = run({"ec2", "describe-security-groups", "--group-ids", groupID, "--query",
@@ -207,8 +204,8 @@ void AWSCLI::restrictIngress(const std::string& groupID, const std::string& addr
 
     if (lockRule == LockRule::absent) {
         try {
-            run({"ec2", "authorize-security-group-ingress", "--group-id", groupID, "--ip-permissions", rule,
-                 "--output", "json"},
+            run({"ec2", "authorize-security-group-ingress", "--group-id", groupID, "--ip-permissions", rule, "--output",
+                 "json"},
                 target, true);
         } catch (const AWSError& error) {
             if (!isDuplicatePermission(error)) throw;

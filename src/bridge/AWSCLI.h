@@ -67,16 +67,15 @@ public:
     // The path of an executable aws tool: the first executable of `toolPaths`, else the
     // last line of what the login shell (Environment::loginShell) answers to
     // "command -v aws", when that names an executable file. Never throws.
-    static std::optional<std::string> locate(const std::vector<std::string>& toolPaths,
-                                             const Environment& environment,
+    static std::optional<std::string> locate(const std::vector<std::string>& toolPaths, const Environment& environment,
                                              std::chrono::milliseconds timeLimit = kToolTimeLimit);
 
     // Runs the located tool with `words`, then "--no-cli-pager", "--cli-binary-format"
     // "base64", then "--profile" and "--region" (the latter only with `useRegion`) when
-    // set in `target` (the current ones when not given). Returns standard output. Every command also names "--output json" where it reads
-    // or prints a document, so none of the user's output settings reach these calls.
-    // Throws AWSError::cliNotFound when no tool is found, AWSError::failed when the tool
-    // fails (see toolOutput), and std::system_error when it cannot be started.
+    // set in `target` (the current ones when not given). Returns standard output. Every command also names "--output
+    // json" where it reads or prints a document, so none of the user's output settings reach these calls. Throws
+    // AWSError::cliNotFound when no tool is found, AWSError::failed when the tool fails (see toolOutput), and
+    // std::system_error when it cannot be started.
     std::string run(const std::vector<std::string>& words, bool useRegion) const;
     std::string run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion) const;
 

@@ -11,8 +11,8 @@ namespace {
 
 // Unicode default lower-casing (the root locale), so that any case of a code matches.
 std::string lowercased(std::string_view text) {
-    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
-        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    icu::UnicodeString unicode =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
     unicode.toLower(icu::Locale::getRoot());
     std::string out;
     unicode.toUTF8String(out);
@@ -43,8 +43,8 @@ FailureCause classify(std::string_view message) {
     if (containsAny(m, {"unable to locate credentials", "nocredentials", "no credentials"})) {
         return FailureCause::noCredentials;
     }
-    if (containsAny(m, {"authfailure", "invalidclienttokenid", "signaturedoesnotmatch",
-                        "unrecognizedclientexception", "security token included in the request is invalid",
+    if (containsAny(m, {"authfailure", "invalidclienttokenid", "signaturedoesnotmatch", "unrecognizedclientexception",
+                        "security token included in the request is invalid",
                         "not able to validate the provided access credentials"})) {
         return FailureCause::authenticationFailed;
     }
@@ -55,9 +55,8 @@ FailureCause classify(std::string_view message) {
         return FailureCause::noProfile;
     }
     if (containsAny(m, {"you must specify a region", "noregion"})) return FailureCause::noRegion;
-    if (containsAny(m, {"could not connect", "endpointconnectionerror", "connect timeout",
-                        "name or service not known", "nodename nor servname", "read timeout",
-                        "ssl validation failed"})) {
+    if (containsAny(m, {"could not connect", "endpointconnectionerror", "connect timeout", "name or service not known",
+                        "nodename nor servname", "read timeout", "ssl validation failed"})) {
         return FailureCause::noConnection;
     }
     if (m.find("invalidgroup.notfound") != std::string::npos) return FailureCause::noSecurityGroup;

@@ -48,9 +48,7 @@ public:
     // The payload, or "aws not found": for debugging, not for the user.
     const char* what() const noexcept override;
 
-    bool operator==(const AWSError& other) const noexcept {
-        return kind_ == other.kind_ && text_ == other.text_;
-    }
+    bool operator==(const AWSError& other) const noexcept { return kind_ == other.kind_ && text_ == other.text_; }
 
 private:
     AWSError(Kind kind, std::string text, FailureCause cause);

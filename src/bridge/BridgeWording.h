@@ -20,12 +20,16 @@ inline std::string timedOut(std::chrono::milliseconds limit) {
                                                          : std::to_string(limit.count()) + " ミリ秒";
     return "aws が " + within + "以内に終了しなかったため中止しました";
 }
-inline std::string endedBySignal(int signal) { return "aws がシグナル " + std::to_string(signal) + " で強制終了されました"; }
+inline std::string endedBySignal(int signal) {
+    return "aws がシグナル " + std::to_string(signal) + " で強制終了されました";
+}
 inline std::string exitedWith(int status) { return "aws が終了コード " + std::to_string(status) + " で失敗しました"; }
 
 // The address endpoint answered something that is not an address: `text`, or a body over `kib` KiB.
 inline std::string unexpectedAnswer(std::string_view text) { return "想定外の応答です: " + std::string(text); }
-inline std::string answerTooLarge(std::size_t kib) { return unexpectedAnswer(std::to_string(kib) + " KiB を超える応答"); }
+inline std::string answerTooLarge(std::size_t kib) {
+    return unexpectedAnswer(std::to_string(kib) + " KiB を超える応答");
+}
 
 // libcurl could not be loaded from `file`, for `reason` (absent: the loader gave none), or lacks `symbol`.
 inline std::string libraryNotLoaded(const std::string& file, const char* reason) {

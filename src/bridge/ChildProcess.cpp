@@ -206,8 +206,8 @@ ProcessResult runProcess(const std::string& path, const std::vector<std::string>
         const SpawnDescription description(output.writeEnd.get(), error.writeEnd.get());
         started = RunningGroups::instance().startListed([&] {
             pid_t pid = -1;
-            spawnError = posix_spawn(&pid, path.c_str(), description.actions(), description.attributes(),
-                                     argv.data(), envp.data());
+            spawnError = posix_spawn(&pid, path.c_str(), description.actions(), description.attributes(), argv.data(),
+                                     envp.data());
             return spawnError == 0 ? pid : -1;
         });
     }
@@ -260,9 +260,7 @@ ProcessResult runProcess(const std::string& path, const std::vector<std::string>
                 case Source::output:
                     readAvailable(output.readEnd, result.output, OutputStream::output, listener);
                     break;
-                case Source::error:
-                    readAvailable(error.readEnd, result.error, OutputStream::error, listener);
-                    break;
+                case Source::error: readAvailable(error.readEnd, result.error, OutputStream::error, listener); break;
                 case Source::exit: child.noteExit(); break;
             }
         }

@@ -14,10 +14,10 @@ namespace tamsel {
 // What became of one child process.
 struct ProcessResult {
     enum class Ending {
-        exited,    // `status` is its exit code
-        signalled, // a signal ended it; `status` is the signal's number
-        timedOut,  // it outlived its time limit, and its whole process group was ended
-        refused,   // not started: the application is ending (endRunningProcesses)
+        exited,     // `status` is its exit code
+        signalled,  // a signal ended it; `status` is the signal's number
+        timedOut,   // it outlived its time limit, and its whole process group was ended
+        refused,    // not started: the application is ending (endRunningProcesses)
     };
     Ending ending = Ending::exited;
     int status = 0;

@@ -19,8 +19,8 @@ std::string icuLocaleID(std::string_view name) {
     name = name.substr(0, name.find('.'));
     if (name.empty() || name == "C" || name == "POSIX") return {};
     for (const char c : name) {
-        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                             c == '_' || c == '-';
+        const bool allowed =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
         if (!allowed) return {};
     }
     // The language comes first and is two or three letters (or ICU's own "root").
@@ -82,9 +82,9 @@ Collation& Collation::operator=(Collation&&) noexcept = default;
 bool Collation::less(std::string_view a, std::string_view b) const {
     if (collator_) {
         UErrorCode status = U_ZERO_ERROR;
-        const UCollationResult result = collator_->icu->compareUTF8(
-            icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
-            icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
+        const UCollationResult result =
+            collator_->icu->compareUTF8(icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
+                                        icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
         if (U_SUCCESS(status)) return result == UCOL_LESS;
     }
     // Byte order of UTF-8 is code-point order.

@@ -186,9 +186,7 @@ private:
 
 }  // namespace
 
-std::string SecurityGroup::displayName() const {
-    return name.empty() ? id : name + " (" + id + ")";
-}
+std::string SecurityGroup::displayName() const { return name.empty() ? id : name + " (" + id + ")"; }
 
 std::vector<EC2Instance> parseInstances(std::string_view json, const Collation& collation) {
     InstanceReader reader;

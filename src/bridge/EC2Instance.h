@@ -23,8 +23,8 @@ struct SecurityGroup {
 
 struct EC2Instance {
     std::string id;
-    std::string name;                // the Name tag; empty when there is none
-    std::string state = "unknown";   // the EC2 state name as the tool reports it
+    std::string name;               // the Name tag; empty when there is none
+    std::string state = "unknown";  // the EC2 state name as the tool reports it
     std::string type;
     std::vector<SecurityGroup> securityGroups;
     std::optional<std::string> publicIPv4{};  // absent while the instance has none (stopped, private subnet)

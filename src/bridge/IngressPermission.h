@@ -19,9 +19,9 @@ std::string ingressPermissionDocument(const std::string& address);
 // Whether a group's inbound rules (the IpPermissions list the tool describes) hold the
 // lock rule for an address: the range `address`/32 on the all-protocols ("-1") permission.
 enum class LockRule {
-    absent,         // not there: it must be authorized
-    misdescribed,   // there, described otherwise or not at all: its description must be set
-    present,        // there, described as kIngressRuleDescription
+    absent,        // not there: it must be authorized
+    misdescribed,  // there, described otherwise or not at all: its description must be set
+    present,       // there, described as kIngressRuleDescription
 };
 
 // Throws AWSError::failed ("想定外のレスポンスです") when `permissions` is not a list of

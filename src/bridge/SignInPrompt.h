@@ -31,7 +31,7 @@ private:
     bool takeLine(std::string_view line);
 
     std::optional<SignInPrompt> prompt_;
-    std::string partial_;  // the line not yet ended
+    std::string partial_;    // the line not yet ended
     bool skipping_ = false;  // the line under way is too long to be a prompt
 };
 

@@ -57,7 +57,8 @@ std::vector<std::string> split(std::string_view text, char separator, bool keepE
     size_t start = 0;
     while (true) {
         const size_t end = text.find(separator, start);
-        const std::string_view piece = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        const std::string_view piece =
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (keepEmpty || !piece.empty()) pieces.emplace_back(piece);
         if (end == std::string_view::npos) break;
         start = end + 1;

@@ -23,7 +23,8 @@ inline std::string noTrayBody() {
            " のアイコンとメニューは、デスクトップのシステムトレイ（通知領域）に表示されます。"
            "このデスクトップには、まだシステムトレイがありません。\n\n"
            "GNOME では、AppIndicator 拡張機能（Debian・Ubuntu のパッケージ gnome-shell-extension-appindicator）を"
-           "インストールして有効にしてください。ほかのデスクトップでは、パネルにシステムトレイ（通知領域）を追加してください。\n\n" +
+           "インストールして有効にしてください。ほかのデスクトップでは、パネルにシステムトレイ（通知領域）を追加してく"
+           "ださい。\n\n" +
            appName() + " は起動したままです。トレイが現れると、そこにアイコンを表示します。";
 }
 
@@ -56,8 +57,9 @@ inline constexpr char kUnset[] = "（未設定）";
 // No display, as only the missing platform plugin `plugin` (shipped in `package`) could open it.
 inline std::string missingPlatformPlugin(const std::string& plugin, const std::string& waylandDisplay,
                                          const std::string& display, const std::string& package) {
-    return "orvane: ディスプレイに接続できません。Qt の「" + plugin + "」プラットフォームプラグインがありません（WAYLAND_DISPLAY=" +
-           waylandDisplay + "、DISPLAY=" + display + "）。" + package + " パッケージをインストールしてから起動してください。";
+    return "orvane: ディスプレイに接続できません。Qt の「" + plugin +
+           "」プラットフォームプラグインがありません（WAYLAND_DISPLAY=" + waylandDisplay + "、DISPLAY=" + display +
+           "）。" + package + " パッケージをインストールしてから起動してください。";
 }
 
 // No desktop session at all.

@@ -176,8 +176,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(runToEnd({kOpenSSL, "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
                               "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
-                              "subjectAltName=IP:127.0.0.1", "-keyout", (dir_ / "key.pem").string(), "-out",
-                              cert()},
+                              "subjectAltName=IP:127.0.0.1", "-keyout", (dir_ / "key.pem").string(), "-out", cert()},
                              (dir_ / "openssl.err").string()))
             << test::readFile(dir_ / "openssl.err");
     }
@@ -203,9 +202,7 @@ protected:
 };
 
 // Whether libcurl is mapped into this process.
-bool curlIsLoaded() {
-    return test::readFile("/proc/self/maps").find("/libcurl.so.4") != std::string::npos;
-}
+bool curlIsLoaded() { return test::readFile("/proc/self/maps").find("/libcurl.so.4") != std::string::npos; }
 
 TEST_F(AddressLookupTest, ReturnsTheAddressWithoutTheLineBreak) {
     const AddressServer server(dir_, {"answer", "200 OK", "203.0.113.7\n"});

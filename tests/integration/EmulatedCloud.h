@@ -28,8 +28,8 @@ using Call = std::vector<std::string>;
 
 // Profiles of the test configuration: the config file's in file order, then the
 // credentials-only one, which is how the tool lists them.
-inline const std::vector<std::string> kConfiguredProfiles = {"default", "dev", "with space", "nokeys",
-                                                             "noregion", "ci"};
+inline const std::vector<std::string> kConfiguredProfiles = {"default", "dev",      "with space",
+                                                             "nokeys",  "noregion", "ci"};
 
 class EmulatedCloud : public ::testing::Test {
 protected:
@@ -75,8 +75,8 @@ protected:
     // `endpoint`.
     std::string writeWrapper(const std::string& subdir, const std::string& endpoint) const {
         const auto file = writeTool(dir_, subdir + "/aws",
-                                    "printf '%s\\0' \"$#\" \"$@\" >> '" + callLog().string() + "'\n" +
-                                        "exec " + kAWSTool + " --endpoint-url " + endpoint + " \"$@\"");
+                                    "printf '%s\\0' \"$#\" \"$@\" >> '" + callLog().string() + "'\n" + "exec " +
+                                        kAWSTool + " --endpoint-url " + endpoint + " \"$@\"");
         return file.string();
     }
 
@@ -128,7 +128,8 @@ protected:
         if (result.status != 0) {
             std::string shown;
             for (const auto& w : words) shown += " " + w;
-            throw std::runtime_error("aws" + shown + " failed (" + std::to_string(result.status) + "): " + result.errors);
+            throw std::runtime_error("aws" + shown + " failed (" + std::to_string(result.status) +
+                                     "): " + result.errors);
         }
         return result.output;
     }
@@ -147,8 +148,8 @@ protected:
 
     // Inbound rules of a group, as the tool describes them.
     nlohmann::json ingressOf(const std::string& groupID) const {
-        return awsJSON({"ec2", "describe-security-groups", "--group-ids", groupID, "--query",
-                        "SecurityGroups[0].IpPermissions"});
+        return awsJSON(
+            {"ec2", "describe-security-groups", "--group-ids", groupID, "--query", "SecurityGroups[0].IpPermissions"});
     }
 
     struct Launch {
@@ -161,8 +162,9 @@ protected:
 
     // Starts one instance as described and returns its ID.
     std::string launch(const Launch& l) const {
-        std::vector<std::string> words = {"ec2", "run-instances", "--image-id", imageID(l.region), "--instance-type",
-                                          l.type, "--query", "Instances[0].InstanceId"};
+        std::vector<std::string> words = {
+            "ec2",     "run-instances",          "--image-id", imageID(l.region), "--instance-type", l.type,
+            "--query", "Instances[0].InstanceId"};
         if (!l.groups.empty()) {
             words.push_back("--security-group-ids");
             words.insert(words.end(), l.groups.begin(), l.groups.end());
@@ -188,8 +190,9 @@ protected:
     // An image the emulator knows, looked up once per region.
     std::string imageID(const std::string& region) const {
         if (auto found = images_.find(region); found != images_.end()) return found->second;
-        const auto id = awsJSON({"ec2", "describe-images", "--owners", "amazon", "--query", "Images[0].ImageId"}, region)
-                            .get<std::string>();
+        const auto id =
+            awsJSON({"ec2", "describe-images", "--owners", "amazon", "--query", "Images[0].ImageId"}, region)
+                .get<std::string>();
         images_[region] = id;
         return id;
     }

@@ -24,8 +24,8 @@ using ::testing::SizeIs;
 const std::string kRulesQuery = "SecurityGroups[0].IpPermissions";
 
 Call describeRulesCall(const std::string& group) {
-    return {"ec2", "describe-security-groups", "--group-ids", group, "--query", kRulesQuery, "--output", "json",
-            "--no-cli-pager", "--cli-binary-format", "base64", "--region", "us-east-1"};
+    return {"ec2",  "describe-security-groups", "--group-ids",         group,    "--query",  kRulesQuery, "--output",
+            "json", "--no-cli-pager",           "--cli-binary-format", "base64", "--region", "us-east-1"};
 }
 
 // A group's inbound rules one per line, sorted: the protocol, its port range (when it has
@@ -83,15 +83,16 @@ TEST_F(IngressTest, ReplacesRulesOfEveryKindByOneRuleForTheAddress) {
         {"IpProtocol": "tcp", "FromPort": 8000, "ToPort": 8080,
          "IpRanges": [{"CidrIp": "10.0.0.0/8", "Description": "office"}, {"CidrIp": "192.168.1.0/24"}]},
         {"IpProtocol": "icmp", "FromPort": -1, "ToPort": -1, "IpRanges": [{"CidrIp": "0.0.0.0/0"}]},
-        {"IpProtocol": "tcp", "FromPort": 22, "ToPort": 22, "UserIdGroupPairs": [{"GroupId": ")" + peer + R"("}]},
+        {"IpProtocol": "tcp", "FromPort": 22, "ToPort": 22, "UserIdGroupPairs": [{"GroupId": ")" +
+                              peer + R"("}]},
         {"IpProtocol": "udp", "FromPort": 53, "ToPort": 53,
          "Ipv6Ranges": [{"CidrIpv6": "2001:db8::/32", "Description": "v6 resolvers"}]}
     ])";
     aws({"ec2", "authorize-security-group-ingress", "--group-id", group, "--ip-permissions", rules});
     ASSERT_THAT(ingressOf(group), SizeIs(4));
     // What the describe step prints; the revoke step must hand it back unchanged.
-    const auto printed = aws({"ec2", "describe-security-groups", "--group-ids", group, "--query", kRulesQuery,
-                              "--output", "json"});
+    const auto printed =
+        aws({"ec2", "describe-security-groups", "--group-ids", group, "--query", kRulesQuery, "--output", "json"});
 
     cli()->restrictIngress(group, "203.0.113.7");
 
@@ -103,8 +104,9 @@ TEST_F(IngressTest, ReplacesRulesOfEveryKindByOneRuleForTheAddress) {
     ASSERT_THAT(calls[1], SizeIs(13));
     EXPECT_EQ(calls[1][1], "authorize-security-group-ingress");
     EXPECT_EQ(calls[1][3], group);
-    EXPECT_EQ(calls[2], (Call{"ec2", "revoke-security-group-ingress", "--group-id", group, "--ip-permissions", printed,
-                              "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64", "--region", "us-east-1"}));
+    EXPECT_EQ(calls[2],
+              (Call{"ec2", "revoke-security-group-ingress", "--group-id", group, "--ip-permissions", printed,
+                    "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64", "--region", "us-east-1"}));
 }
 
 TEST_F(IngressTest, LockingAgainReplacesTheOldAddressWithoutDuplicates) {
@@ -117,11 +119,10 @@ TEST_F(IngressTest, LockingAgainReplacesTheOldAddressWithoutDuplicates) {
     cli->restrictIngress(group, "192.0.2.1");
     expectLockedTo(group, "192.0.2.1");
 
-    EXPECT_THAT(loggedOperations(),
-                ElementsAre("describe-security-groups", "authorize-security-group-ingress",  //
-                            "describe-security-groups",                                      //
-                            "describe-security-groups", "authorize-security-group-ingress",
-                            "revoke-security-group-ingress"));
+    EXPECT_THAT(loggedOperations(), ElementsAre("describe-security-groups", "authorize-security-group-ingress",  //
+                                                "describe-security-groups",                                      //
+                                                "describe-security-groups", "authorize-security-group-ingress",
+                                                "revoke-security-group-ingress"));
 }
 
 TEST_F(IngressTest, AGroupWithoutRulesIsOnlyAuthorized) {
@@ -154,7 +155,7 @@ const std::string kAddress = "203.0.113.7";
 
 struct StartingRules {
     const char* name;
-    const char* rules;  // authorized before the lock, as --ip-permissions
+    const char* rules;                    // authorized before the lock, as --ip-permissions
     std::vector<std::string> operations;  // the lock's calls after describe-security-groups
 };
 
@@ -163,7 +164,8 @@ const StartingRules kStartingRules[] = {
      R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32", "Description": "home"}]},
          {"IpProtocol": "tcp", "FromPort": 443, "ToPort": 443, "IpRanges": [{"CidrIp": "0.0.0.0/0"}]}])",
      {"update-security-group-rule-descriptions-ingress", "revoke-security-group-ingress"}},
-    {"AddressWithoutLabel", R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32"}]}])",
+    {"AddressWithoutLabel",
+     R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32"}]}])",
      {"update-security-group-rule-descriptions-ingress"}},
     {"LockedRangeAmongOthersOfAllProtocols",
      R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "10.0.0.0/8"}, {"CidrIp": "203.0.113.7/32", "Description": "Orvane for Mac"}]}])",
@@ -233,7 +235,11 @@ const Interruption kInterruptions[] = {
      sorted({kLockLine, kLabelledLines[1]})},
     {"BeforeRevokingBesideARelabelledRule", kLabelledRules, kLabelledLines, "revoke-security-group-ingress", false,
      sorted({kLockLine, kLabelledLines[1]})},
-    {"AfterRevokingBesideARelabelledRule", kLabelledRules, kLabelledLines, "revoke-security-group-ingress", true,
+    {"AfterRevokingBesideARelabelledRule",
+     kLabelledRules,
+     kLabelledLines,
+     "revoke-security-group-ingress",
+     true,
      {kLockLine}},
 };
 
@@ -254,16 +260,21 @@ protected:
     std::unique_ptr<AWSCLI> heldCLI(const std::string& step, bool toolHasRun) {
         const std::string d = dir_.path().string();
         const std::string tool = std::string(kAWSTool) + " --endpoint-url " + moto_->endpoint() + " \"$@\"";
-        const auto held = writeTool(dir_, "held/aws",
-                                    "d='" + d + "'\n"
-                                    "printf '%s\\0' \"$#\" \"$@\" >> '" + callLog().string() + "'\n"
-                                    "hold() {\n"
-                                    "  : > \"$d/arrived\"\n"
-                                    "  n=0\n"
-                                    "  while [ -e \"$d/hold\" ] && [ $n -lt 1200 ]; do sleep 0.05; n=$((n+1)); done\n"
-                                    "}\n"
-                                    "[ \"$2\" = '" + step + "' ] && [ -e \"$d/hold\" ] || exec " + tool + "\n" +
-                                    (toolHasRun ? tool + "\ns=$?\nhold\nexit $s" : "hold\nexec " + tool));
+        const auto held =
+            writeTool(dir_, "held/aws",
+                      "d='" + d +
+                          "'\n"
+                          "printf '%s\\0' \"$#\" \"$@\" >> '" +
+                          callLog().string() +
+                          "'\n"
+                          "hold() {\n"
+                          "  : > \"$d/arrived\"\n"
+                          "  n=0\n"
+                          "  while [ -e \"$d/hold\" ] && [ $n -lt 1200 ]; do sleep 0.05; n=$((n+1)); done\n"
+                          "}\n"
+                          "[ \"$2\" = '" +
+                          step + "' ] && [ -e \"$d/hold\" ] || exec " + tool + "\n" +
+                          (toolHasRun ? tool + "\ns=$?\nhold\nexit $s" : "hold\nexec " + tool));
         dir_.write("hold", "");
         AWSCLIOptions options = this->options();
         options.toolPaths = {held.string()};

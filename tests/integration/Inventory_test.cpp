@@ -24,7 +24,15 @@ const std::string kInstanceQuery =
     "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime}";
 
 Call describeCall(const std::vector<std::string>& flags) {
-    Call call = {"ec2", "describe-instances", "--query", kInstanceQuery, "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64"};
+    Call call = {"ec2",
+                 "describe-instances",
+                 "--query",
+                 kInstanceQuery,
+                 "--output",
+                 "json",
+                 "--no-cli-pager",
+                 "--cli-binary-format",
+                 "base64"};
     call.insert(call.end(), flags.begin(), flags.end());
     return call;
 }
@@ -54,8 +62,10 @@ TEST_F(InventoryTest, ListsTheConfiguredProfilesInTheToolsOrderWithoutTheRegionF
     cli.setRegion("eu-west-1");
     EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
 
-    EXPECT_THAT(loggedCalls(), ElementsAre(Call{"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64"},
-                                           Call{"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev"}));
+    EXPECT_THAT(loggedCalls(),
+                ElementsAre(Call{"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64"},
+                            Call{"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64",
+                                 "--profile", "dev"}));
 }
 
 TEST_F(InventoryTest, AnUnreadableConfigurationGivesNoProfilesAndNoError) {
@@ -99,8 +109,8 @@ TEST_F(InventoryTest, DescribesLiveInstancesSortedByNameOrIdWithTheirGroupsInOrd
 
     ASSERT_EQ(idsOf(instances), (std::vector<std::string>{alphaID, betaID, unnamedID, webID}));
     EXPECT_EQ(instances[0], withAddresses({alphaID, "alpha", "stopped", "t3.nano", {{solo, "solo"}}}));
-    EXPECT_EQ(instances[1], withAddresses({betaID, "Beta", "running", "t3.small",
-                                           {{admin, "admin"}, {web, "web"}, {solo, "solo"}}}));
+    EXPECT_EQ(instances[1],
+              withAddresses({betaID, "Beta", "running", "t3.small", {{admin, "admin"}, {web, "web"}, {solo, "solo"}}}));
     EXPECT_EQ(instances[2], withAddresses({unnamedID, "", "running", "t2.micro", {{web, "web"}}}));
     EXPECT_EQ(instances[3], withAddresses({webID, "web", "running", "t3.micro", {{web, "web"}, {admin, "admin"}}}));
     EXPECT_THAT(loggedCalls(), ElementsAre(describeCall({})));
@@ -147,7 +157,8 @@ TEST_F(InventoryTest, StartAndStopChangeTheStateThatTheNextListingShows) {
     ASSERT_EQ(idsOf(instances), (std::vector<std::string>{runner, sleeper}));
     EXPECT_THAT(instances[0].state, ::testing::AnyOf("stopping", "stopped"));
     EXPECT_THAT(instances[1].state, ::testing::AnyOf("pending", "running"));
-    const std::vector<std::string> region = {"--no-cli-pager", "--cli-binary-format", "base64", "--region", "us-east-1"};
+    const std::vector<std::string> region = {"--no-cli-pager", "--cli-binary-format", "base64", "--region",
+                                             "us-east-1"};
     auto withRegion = [&](Call call) {
         call.insert(call.end(), region.begin(), region.end());
         return call;
@@ -201,7 +212,8 @@ TEST_F(InventoryTest, FailuresOfTheRealToolAreSortedIntoTheirCauses) {
 TEST_F(InventoryTest, SigningInOnAProfileWithoutSingleSignOnFailsWithTheToolsOwnMessage) {
     AWSCLI cli(options());
     cli.setRegion("eu-west-1");  // signing in needs none, and is given none
-    for (const std::optional<std::string>& profile : {std::optional<std::string>(), std::optional<std::string>("dev")}) {
+    for (const std::optional<std::string>& profile :
+         {std::optional<std::string>(), std::optional<std::string>("dev")}) {
         SCOPED_TRACE(profile.value_or("(default)"));
         cli.setProfile(profile);
         const auto error = caught([&] { cli.ssoLogin(); });

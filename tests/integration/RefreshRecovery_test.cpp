@@ -62,21 +62,27 @@ protected:
         // can take the emulator away while the refresh job is running. The wait is bounded.
         // Every call is logged, as by the plain wrapper.
         const std::string d = dir_.path().string();
-        wrapper_ = writeTool(dir_, "held/aws",
-                             "d='" + d + "'\n"
-                             "printf '%s\\0' \"$#\" \"$@\" >> \"$d/calls.log\"\n"
-                             "if [ \"$2\" = describe-instances ] && [ -e \"$d/hold\" ]; then\n"
-                             "  : > \"$d/arrived\"\n"
-                             "  n=0\n"
-                             "  while [ -e \"$d/hold\" ] && [ $n -lt 1200 ]; do sleep 0.05; n=$((n+1)); done\n"
-                             "fi\n"
-                             // A call in the region named in "fail-region" goes where nothing listens.
-                             "ep='" + moto_->endpoint() + "'\n"
-                             "if [ -e \"$d/fail-region\" ]; then\n"
-                             "  case \" $* \" in *\" --region $(cat \"$d/fail-region\") \"*) ep=http://127.0.0.1:1 ;; esac\n"
-                             "fi\n"
-                             "exec " + std::string(kAWSTool) + " --endpoint-url \"$ep\" --cli-connect-timeout 2 \"$@\"")
-                       .string();
+        wrapper_ =
+            writeTool(
+                dir_, "held/aws",
+                "d='" + d +
+                    "'\n"
+                    "printf '%s\\0' \"$#\" \"$@\" >> \"$d/calls.log\"\n"
+                    "if [ \"$2\" = describe-instances ] && [ -e \"$d/hold\" ]; then\n"
+                    "  : > \"$d/arrived\"\n"
+                    "  n=0\n"
+                    "  while [ -e \"$d/hold\" ] && [ $n -lt 1200 ]; do sleep 0.05; n=$((n+1)); done\n"
+                    "fi\n"
+                    // A call in the region named in "fail-region" goes where nothing listens.
+                    "ep='" +
+                    moto_->endpoint() +
+                    "'\n"
+                    "if [ -e \"$d/fail-region\" ]; then\n"
+                    "  case \" $* \" in *\" --region $(cat \"$d/fail-region\") \"*) ep=http://127.0.0.1:1 ;; esac\n"
+                    "fi\n"
+                    "exec " +
+                    std::string(kAWSTool) + " --endpoint-url \"$ep\" --cli-connect-timeout 2 \"$@\"")
+                .string();
     }
 
     void TearDown() override {
@@ -216,8 +222,9 @@ TEST_F(RefreshRecovery, ARegionChosenWhileAListingRunsShowsOnlyThatRegionsList) 
     const ScopeExit releaseFirst([this] { release(); });
     auto shows = [&](const std::string& name) {
         const auto titles = desktop.menuTitles();
-        return std::any_of(titles.begin(), titles.end(),
-                           [&](const std::string& title) { return title.find(" " + name + " — ") != std::string::npos; });
+        return std::any_of(titles.begin(), titles.end(), [&](const std::string& title) {
+            return title.find(" " + name + " — ") != std::string::npos;
+        });
     };
 
     app.applicationDidFinishLaunching();
@@ -272,7 +279,8 @@ TEST_F(RefreshRecovery, AStartClickedBeforeARegionIsChosenStartsTheInstanceWhere
     release();
 
     // Started where it was listed, or refused in Tokyo (InvalidInstanceID.NotFound).
-    ASSERT_TRUE(desktop.mainThread.runUntil([&] { return !desktop.alerts.shown.empty() || stateOf(virginia) != "stopped"; }));
+    ASSERT_TRUE(
+        desktop.mainThread.runUntil([&] { return !desktop.alerts.shown.empty() || stateOf(virginia) != "stopped"; }));
     EXPECT_TRUE(desktop.alerts.shown.empty()) << desktop.alerts.shown.at(0).body;
     EXPECT_NE(stateOf(virginia), "stopped");
     EXPECT_TRUE(desktop.menuHas("リージョン: ap-northeast-1")) << describe(desktop.menuTitles());
@@ -324,9 +332,18 @@ TEST_F(RefreshRecovery, TheSweepCountsTheRunningInstancesOfEachOtherRegionAndNam
     }
 
     // One filtered count per other region.
-    const Call count = {"ec2", "describe-instances", "--filters", "Name=instance-state-name,Values=running,pending",
-                        "--query", "length(Reservations[].Instances[])", "--output", "json", "--no-cli-pager",
-                        "--cli-binary-format", "base64", "--region"};
+    const Call count = {"ec2",
+                        "describe-instances",
+                        "--filters",
+                        "Name=instance-state-name,Values=running,pending",
+                        "--query",
+                        "length(Reservations[].Instances[])",
+                        "--output",
+                        "json",
+                        "--no-cli-pager",
+                        "--cli-binary-format",
+                        "base64",
+                        "--region"};
     std::set<std::string> asked;
     for (const Call& call : loggedCalls()) {
         ASSERT_EQ(call.size(), count.size() + 1) << describe(call);

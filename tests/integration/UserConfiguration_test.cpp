@@ -53,7 +53,8 @@ TEST_F(UserConfigurationTest, NoSettingOfTheToolBreaksACall) {
         SCOPED_TRACE(describe(setting));
         // The gateway's own config file: the fixture's checks keep reading the plain one.
         std::string config = baseConfig;
-        if (!setting.configLine.empty()) config.replace(config.find(replaced), replaced.size(), setting.configLine + "\n");
+        if (!setting.configLine.empty())
+            config.replace(config.find(replaced), replaced.size(), setting.configLine + "\n");
         AWSCLIOptions options = this->options();
         options.environment.set("AWS_CONFIG_FILE", dir_.write("aws/user-config", config).string());
         if (!setting.variable.empty()) options.environment.set(setting.variable, setting.value);
@@ -77,14 +78,20 @@ TEST_F(UserConfigurationTest, NoSettingOfTheToolBreaksACall) {
             ASSERT_EQ(instances.size(), 1u);
             // A stopped instance keeps its private address (the emulator's own) and has no public one.
             ASSERT_TRUE(instances[0].privateIPv4.has_value());
-            EXPECT_EQ(instances[0], (EC2Instance{id, "web", "stopped", "t3.micro", {{group, "web"}}, std::nullopt,
-                                                 instances[0].privateIPv4, instances[0].launchTime}));
+            EXPECT_EQ(instances[0], (EC2Instance{id,
+                                                 "web",
+                                                 "stopped",
+                                                 "t3.micro",
+                                                 {{group, "web"}},
+                                                 std::nullopt,
+                                                 instances[0].privateIPv4,
+                                                 instances[0].launchTime}));
         });
     }
     const auto rules = ingressOf(group);
     ASSERT_EQ(rules.size(), 1u) << rules.dump();
-    EXPECT_EQ(rules[0]["IpRanges"], nlohmann::json::parse(R"([{"CidrIp":")" + address +
-                                                          R"(/32","Description":"Orvane for Mac"}])"));
+    EXPECT_EQ(rules[0]["IpRanges"],
+              nlohmann::json::parse(R"([{"CidrIp":")" + address + R"(/32","Description":"Orvane for Mac"}])"));
 }
 
 }  // namespace

@@ -51,7 +51,8 @@ struct Harness : FakeDesktop {
     AppDelegate& make() { return make(cli); }
     // The controller on another gateway (the real one, running a fake tool).
     AppDelegate& make(CloudGateway& gateway) {
-        controller = std::make_unique<AppDelegate>(platform(mainThread, queue, signInQueue, sweepQueue), gateway, version);
+        controller =
+            std::make_unique<AppDelegate>(platform(mainThread, queue, signInQueue, sweepQueue), gateway, version);
         return *controller;
     }
 

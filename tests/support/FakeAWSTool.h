@@ -26,17 +26,18 @@ public:
         std::filesystem::create_directory(dir_ / "envs");
         const std::string d = dir_.path().string();
         path_ = writeTool(dir_, "aws",
-                          "d='" + d + "'\n"
-                          "n=$(ls \"$d/calls\" | wc -l)\n"
-                          "for a; do printf '%s\\0' \"$a\"; done > \"$d/calls/$n\"\n"
-                          "printf '%s\\n%s\\n' \"$PATH\" \"${AWS_PAGER-unset}\" > \"$d/envs/$n\"\n"
-                          "if [ -f \"$d/delay-$2\" ]; then sleep \"$(cat \"$d/delay-$2\")\"; fi\n"
-                          "if [ -f \"$d/fail-$2\" ]; then cat \"$d/fail-$2\" >&2; exit 1; fi\n"
-                          "if [ -f \"$d/note-$2\" ]; then cat \"$d/note-$2\" >&2; fi\n"
-                          "if [ -f \"$d/reply-$2\" ]; then cat \"$d/reply-$2\"; fi\n"
-                          "if [ -f \"$d/hold-$2\" ]; then\n"
-                          "  while [ ! -f \"$d/release-$2\" ]; do sleep 0.05; done\n"
-                          "fi\n");
+                          "d='" + d +
+                              "'\n"
+                              "n=$(ls \"$d/calls\" | wc -l)\n"
+                              "for a; do printf '%s\\0' \"$a\"; done > \"$d/calls/$n\"\n"
+                              "printf '%s\\n%s\\n' \"$PATH\" \"${AWS_PAGER-unset}\" > \"$d/envs/$n\"\n"
+                              "if [ -f \"$d/delay-$2\" ]; then sleep \"$(cat \"$d/delay-$2\")\"; fi\n"
+                              "if [ -f \"$d/fail-$2\" ]; then cat \"$d/fail-$2\" >&2; exit 1; fi\n"
+                              "if [ -f \"$d/note-$2\" ]; then cat \"$d/note-$2\" >&2; fi\n"
+                              "if [ -f \"$d/reply-$2\" ]; then cat \"$d/reply-$2\"; fi\n"
+                              "if [ -f \"$d/hold-$2\" ]; then\n"
+                              "  while [ ! -f \"$d/release-$2\" ]; do sleep 0.05; done\n"
+                              "fi\n");
     }
 
     void reply(const std::string& word, const std::string& text) const { dir_.write("reply-" + word, text); }
@@ -48,10 +49,8 @@ public:
     void release(const std::string& word) const { dir_.write("release-" + word, ""); }
     // Every following call of `word` takes `seconds` first (0: none).
     void delay(const std::string& word, int seconds) const {
-        if (seconds > 0)
-            dir_.write("delay-" + word, std::to_string(seconds) + "\n");
-        else
-            std::filesystem::remove(dir_ / ("delay-" + word));
+        if (seconds > 0) dir_.write("delay-" + word, std::to_string(seconds) + "\n");
+        else std::filesystem::remove(dir_ / ("delay-" + word));
     }
 
     AWSCLIOptions options() const {

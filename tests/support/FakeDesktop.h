@@ -29,8 +29,8 @@ struct FakeDesktop {
 
     // The platform of these fakes with the given main thread and work queues.
     Platform platform(MainThread& mainThread, WorkQueue& queue, WorkQueue& signInQueue, WorkQueue& sweepQueue) {
-        return Platform{mainThread, queue, timers, settings, loginItem, alerts, statusItem, application, clipboard,
-                        sessionActivity, notifications, signInQueue, sweepQueue};
+        return Platform{mainThread,  queue,     timers,          settings,      loginItem,   alerts,    statusItem,
+                        application, clipboard, sessionActivity, notifications, signInQueue, sweepQueue};
     }
 };
 

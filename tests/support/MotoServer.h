@@ -126,8 +126,8 @@ public:
             }
             if (std::chrono::steady_clock::now() > deadline) {
                 stop();
-                throw std::runtime_error("moto_server did not answer within " +
-                                         std::to_string(kStartLimit.count()) + " s; its output:\n" + output());
+                throw std::runtime_error("moto_server did not answer within " + std::to_string(kStartLimit.count()) +
+                                         " s; its output:\n" + output());
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }

@@ -33,9 +33,13 @@ inline std::vector<EC2Instance> readThroughDocument(std::string_view text, const
     std::vector<EC2Instance> instances;
     for (const nlohmann::json& element : document) {
         if (!element.is_object()) throw AWSError::failed("想定外のレスポンスです");
-        EC2Instance instance{string(element, "id", ""), string(element, "name", ""),
-                             string(element, "state", "unknown"), string(element, "type", ""), {},
-                             address(element, "publicIp"), address(element, "privateIp"),
+        EC2Instance instance{string(element, "id", ""),
+                             string(element, "name", ""),
+                             string(element, "state", "unknown"),
+                             string(element, "type", ""),
+                             {},
+                             address(element, "publicIp"),
+                             address(element, "privateIp"),
                              address(element, "launchTime")};
         const auto sgs = element.find("sgs");
         if (sgs != element.end() && sgs->is_array() &&
@@ -45,8 +49,9 @@ inline std::vector<EC2Instance> readThroughDocument(std::string_view text, const
         }
         if (instance.state != "terminated") instances.push_back(std::move(instance));
     }
-    std::stable_sort(instances.begin(), instances.end(),
-                     [&](const EC2Instance& a, const EC2Instance& b) { return collation.less(a.sortKey(), b.sortKey()); });
+    std::stable_sort(instances.begin(), instances.end(), [&](const EC2Instance& a, const EC2Instance& b) {
+        return collation.less(a.sortKey(), b.sortKey());
+    });
     return instances;
 }
 

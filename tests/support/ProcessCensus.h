@@ -18,8 +18,7 @@ namespace tamsel::test {
 inline int openDescriptorCount() {
     int count = 0;
     std::error_code error;
-    for (std::filesystem::directory_iterator it("/proc/self/fd", error), end; !error && it != end;
-         it.increment(error))
+    for (std::filesystem::directory_iterator it("/proc/self/fd", error), end; !error && it != end; it.increment(error))
         ++count;
     return count;
 }

@@ -20,9 +20,9 @@ public:
         return answer;
     }
 
-    std::deque<int> answers;       // in order; when they run out: the default button, or closed
+    std::deque<int> answers;  // in order; when they run out: the default button, or closed
     std::vector<Alert> shown;
-    std::function<void()> onRun;   // runs while the modal alert is up
+    std::function<void()> onRun;  // runs while the modal alert is up
 };
 
 }  // namespace tamsel::test

@@ -41,9 +41,9 @@ QVariantMap propertyMap(const DBusMenuProperties& properties, const QStringList&
 DBusMenuExporter::DBusMenuExporter(QDBusConnection bus, const QString& path, Opening opening, Chosen chosen)
     : bus_(std::move(bus)), path_(path), opening_(std::move(opening)), chosen_(std::move(chosen)) {
     registerDBusMenuTypes();
-    bus_.registerObject(path_, this,
-                        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
-                            QDBusConnection::ExportAllProperties);
+    bus_.registerObject(
+        path_, this,
+        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals | QDBusConnection::ExportAllProperties);
 }
 
 DBusMenuExporter::~DBusMenuExporter() { bus_.unregisterObject(path_); }
@@ -155,10 +155,8 @@ bool DBusMenuExporter::AboutToShow(int id) {
 QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int>& ids, QList<int>& idErrors) {
     QList<int> updatesNeeded;
     for (int id : ids) {
-        if (!layout_.find(id))
-            idErrors.append(id);
-        else if (AboutToShow(id))
-            updatesNeeded.append(id);
+        if (!layout_.find(id)) idErrors.append(id);
+        else if (AboutToShow(id)) updatesNeeded.append(id);
     }
     return updatesNeeded;
 }

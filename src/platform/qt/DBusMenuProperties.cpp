@@ -6,14 +6,11 @@ namespace {
 // Exclusive choices show as radio items; the login switch as a check box.
 std::string toggleTypeOf(const MenuItem& item) {
     switch (item.action) {
-    case MenuAction::selectProfile:
-    case MenuAction::selectRegion:
-    case MenuAction::selectIngressLockGroup:
-        return "radio";
-    case MenuAction::toggleLogin:
-        return "checkmark";
-    default:
-        return item.checked ? "checkmark" : "";
+        case MenuAction::selectProfile:
+        case MenuAction::selectRegion:
+        case MenuAction::selectIngressLockGroup: return "radio";
+        case MenuAction::toggleLogin: return "checkmark";
+        default: return item.checked ? "checkmark" : "";
     }
 }
 
@@ -31,12 +28,9 @@ std::string dbusMenuLabel(std::string_view title) {
     std::string label;
     label.reserve(title.size() + 4);
     for (const char c : title) {
-        if (c == '_')
-            label += "__";
-        else if (c == '\t')
-            label += ' ';
-        else
-            label += c;
+        if (c == '_') label += "__";
+        else if (c == '\t') label += ' ';
+        else label += c;
     }
     return label;
 }

@@ -16,9 +16,9 @@ struct DBusMenuProperties {
     bool separator = false;
     std::string label = {};
     bool enabled = true;
-    std::string toggleType = {};  // "", "checkmark" or "radio"
-    int toggleState = 0;     // with a toggle type: 1 marked, 0 not
-    bool submenu = false;    // children-display "submenu"
+    std::string toggleType = {};             // "", "checkmark" or "radio"
+    int toggleState = 0;                     // with a toggle type: 1 marked, 0 not
+    bool submenu = false;                    // children-display "submenu"
     std::vector<std::string> shortcut = {};  // one key combination: modifiers, then the key
 
     bool operator==(const DBusMenuProperties&) const = default;

@@ -22,11 +22,10 @@ void DBusNotifications::send(const std::string& summary, const std::string& body
     QDBusMessage call =
         QDBusMessage::createMethodCall(kNotifications, "/org/freedesktop/Notifications", kNotifications, "Notify");
     call << QString::fromStdString(platformWords::appName())  // app_name
-         << 0u                        // replaces_id: a new one
-         << kIconName << QString::fromStdString(summary) << QString::fromStdString(body)
-         << QStringList()   // actions
-         << QVariantMap()   // hints
-         << -1;             // expire_timeout: the server's default
+         << 0u                                                // replaces_id: a new one
+         << kIconName << QString::fromStdString(summary) << QString::fromStdString(body) << QStringList()  // actions
+         << QVariantMap()                                                                                  // hints
+         << -1;               // expire_timeout: the server's default
     session.asyncCall(call);  // the pending reply is dropped: errors are ignored
 }
 

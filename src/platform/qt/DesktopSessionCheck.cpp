@@ -32,19 +32,15 @@ std::string variable(const char* name) {
 QString missingPlugin() {
     static const QString prefix = QStringLiteral("Could not find the Qt platform plugin \"");
     for (const HeldMessage& message : held) {
-        if (!message.text.startsWith(prefix))
-            continue;
+        if (!message.text.startsWith(prefix)) continue;
         const qsizetype end = message.text.indexOf(u'"', prefix.size());
-        if (end > prefix.size())
-            return message.text.mid(prefix.size(), end - prefix.size());
+        if (end > prefix.size()) return message.text.mid(prefix.size(), end - prefix.size());
     }
     return {};
 }
 
 // The Debian package that ships the platform plugin `name` (Qt 6 on Debian 12).
-std::string pluginPackage(const QString& name) {
-    return name.startsWith(u"wayland") ? "qt6-wayland" : "libqt6gui6";
-}
+std::string pluginPackage(const QString& name) { return name.startsWith(u"wayland") ? "qt6-wayland" : "libqt6gui6"; }
 
 [[noreturn]] void endForNoDisplay() {
     QString plugin;
@@ -65,8 +61,7 @@ std::string pluginPackage(const QString& name) {
 }
 
 void hold(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (type == QtFatalMsg)
-        endForNoDisplay();
+    if (type == QtFatalMsg) endForNoDisplay();
     const std::lock_guard lock(heldMutex);
     held.push_back({type, QString::fromUtf8(context.category ? context.category : ""), text});
 }

@@ -48,9 +48,8 @@ int lineWidth(const QFontMetrics& metrics) { return kLineChars * metrics.horizon
 
 bool fitsOnLines(const Menu& menu, const QFontMetrics& metrics) {
     const int width = lineWidth(metrics);
-    return std::none_of(menu.begin(), menu.end(), [&](const MenuItem& item) {
-        return item.name && shortenedTitle(item, metrics, width);
-    });
+    return std::none_of(menu.begin(), menu.end(),
+                        [&](const MenuItem& item) { return item.name && shortenedTitle(item, metrics, width); });
 }
 
 Menu fittedToLines(Menu menu, const QFontMetrics& metrics) {

@@ -83,9 +83,8 @@ std::vector<long> matchInOrder(const std::vector<std::string>& old, const std::v
 }
 
 bool sameLook(const MenuItem& a, const MenuItem& b) {
-    return a.separator == b.separator && a.title == b.title && a.bold == b.bold &&
-           a.keyEquivalent == b.keyEquivalent && a.enabled == b.enabled && a.checked == b.checked &&
-           a.action == b.action && a.hasSubmenu() == b.hasSubmenu();
+    return a.separator == b.separator && a.title == b.title && a.bold == b.bold && a.keyEquivalent == b.keyEquivalent &&
+           a.enabled == b.enabled && a.checked == b.checked && a.action == b.action && a.hasSubmenu() == b.hasSubmenu();
 }
 
 std::vector<MenuEdit> menuEdits(const std::vector<const MenuItem*>& drawn, const Menu& next) {
@@ -112,12 +111,12 @@ std::vector<MenuEdit> menuEdits(const std::vector<const MenuItem*>& drawn, const
         matched = matchInOrder(oldKeys, keys);
     }
 
-    size_t at = 0;    // in the list as edited so far
-    size_t old = 0;   // the next entry of `drawn` not yet dealt with
+    size_t at = 0;   // in the list as edited so far
+    size_t old = 0;  // the next entry of `drawn` not yet dealt with
     const auto update = [&](size_t i, size_t j, bool same) {
         if (aligned ? equal[j] : *drawn[i] == next[j]) return;
-        edits.push_back({MenuEdit::Kind::update, at, j, !sameLook(*drawn[i], next[j]),
-                         drawn[i]->submenu != next[j].submenu, same});
+        edits.push_back(
+            {MenuEdit::Kind::update, at, j, !sameLook(*drawn[i], next[j]), drawn[i]->submenu != next[j].submenu, same});
     };
     size_t j = 0;
     while (j < next.size() || old < drawn.size()) {

@@ -46,13 +46,11 @@ QKeySequence shortcutFor(char key) {
 // so the style lines them up; whether the mark shows is the model's `checked` alone.
 bool isChoice(MenuAction action) {
     switch (action) {
-    case MenuAction::selectProfile:
-    case MenuAction::selectRegion:
-    case MenuAction::selectIngressLockGroup:
-    case MenuAction::toggleLogin:
-        return true;
-    default:
-        return false;
+        case MenuAction::selectProfile:
+        case MenuAction::selectRegion:
+        case MenuAction::selectIngressLockGroup:
+        case MenuAction::toggleLogin: return true;
+        default: return false;
     }
 }
 
@@ -113,8 +111,8 @@ bool fitsInPlace(const std::vector<MenuEdit>& edits, const std::vector<const Men
         // Measured as QMenu measures a line.
         const QFontMetrics metrics(actions[edit.at]->font().resolve(menu.font()));
         const auto width = [&](const MenuItem& item) {
-            return metrics.boundingRect(QRect(), Qt::TextSingleLine | Qt::TextShowMnemonic,
-                                        writtenForQt(plainTitle(item.title)))
+            return metrics
+                .boundingRect(QRect(), Qt::TextSingleLine | Qt::TextShowMnemonic, writtenForQt(plainTitle(item.title)))
                 .width();
         };
         if (width(now) > width(was)) return false;
@@ -131,10 +129,8 @@ MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen) : root_(root), chosen_(st
 MenuRenderer::~MenuRenderer() {
     root_.clear();
     for (const Entry& entry : entries_) {
-        if (entry.submenu)
-            delete entry.submenu;  // and with it its action and everything in it
-        else
-            delete entry.action;
+        if (entry.submenu) delete entry.submenu;  // and with it its action and everything in it
+        else delete entry.action;
     }
 }
 
@@ -174,9 +170,8 @@ void MenuRenderer::render(const Menu& menu) {
     // Lines edited in place in a menu that keeps its size leave every other line where it
     // was: only theirs are repainted (repainting the whole list would shape every line's
     // text again).
-    const bool sameEntries = std::all_of(edits.begin(), edits.end(), [](const MenuEdit& edit) {
-        return edit.kind == MenuEdit::Kind::update;
-    });
+    const bool sameEntries = std::all_of(edits.begin(), edits.end(),
+                                         [](const MenuEdit& edit) { return edit.kind == MenuEdit::Kind::update; });
     const QSize laidOut = ScrollingMenuStyle::sizeOnScreen(root_);
     if (laidOut == size && sameEntries) {
         for (const MenuEdit& edit : edits)
@@ -204,30 +199,28 @@ void MenuRenderer::apply(const std::vector<MenuEdit>& edits, const Menu& menu) {
     for (const MenuEdit& edit : edits) {
         const auto place = entries_.begin() + static_cast<std::ptrdiff_t>(edit.at);
         switch (edit.kind) {
-        case MenuEdit::Kind::remove:
-            // It may be on screen, or even be what is running this call (a rebuild from
-            // aboutToShow): taken out of the menu now, deleted later. An open submenu closes
-            // through QMenu's own hiding, so the menu above it stays open.
-            if (place->action) root_.removeAction(place->action);
-            if (place->submenu) {
-                place->submenu->hide();
-                place->submenu->deleteLater();
-            } else if (place->action) {
-                place->action->deleteLater();
+            case MenuEdit::Kind::remove:
+                // It may be on screen, or even be what is running this call (a rebuild from
+                // aboutToShow): taken out of the menu now, deleted later. An open submenu closes
+                // through QMenu's own hiding, so the menu above it stays open.
+                if (place->action) root_.removeAction(place->action);
+                if (place->submenu) {
+                    place->submenu->hide();
+                    place->submenu->deleteLater();
+                } else if (place->action) {
+                    place->action->deleteLater();
+                }
+                entries_.erase(place);
+                break;
+            case MenuEdit::Kind::insert: {
+                QAction* const before = place != entries_.end() ? place->action.data() : nullptr;
+                // Each entry keeps its own copy of its item: clicks and submenus read from it.
+                Entry entry{std::make_shared<const MenuItem>(menu[edit.from]), nullptr, nullptr};
+                entry.action = addItem(root_, before, *entry.item, *this, entry.item, &entry.submenu);
+                entries_.insert(place, std::move(entry));
+                break;
             }
-            entries_.erase(place);
-            break;
-        case MenuEdit::Kind::insert: {
-            QAction* const before = place != entries_.end() ? place->action.data() : nullptr;
-            // Each entry keeps its own copy of its item: clicks and submenus read from it.
-            Entry entry{std::make_shared<const MenuItem>(menu[edit.from]), nullptr, nullptr};
-            entry.action = addItem(root_, before, *entry.item, *this, entry.item, &entry.submenu);
-            entries_.insert(place, std::move(entry));
-            break;
-        }
-        case MenuEdit::Kind::update:
-            update(*place, menu[edit.from], edit);
-            break;
+            case MenuEdit::Kind::update: update(*place, menu[edit.from], edit); break;
         }
     }
 }
@@ -267,10 +260,8 @@ void MenuRenderer::refillSubmenu(Entry& entry, const MenuItem& item) {
     // what is running now.
     for (QAction* action : submenu.actions()) {
         submenu.removeAction(action);
-        if (QMenu* nested = action->menu(); nested && nested->parent() == &submenu)
-            nested->deleteLater();
-        else if (action->parent() == &submenu)
-            action->deleteLater();
+        if (QMenu* nested = action->menu(); nested && nested->parent() == &submenu) nested->deleteLater();
+        else if (action->parent() == &submenu) action->deleteLater();
     }
     entry.item = std::make_shared<const MenuItem>(item);
     fillOnOpen(submenu, *entry.item, entry.item);

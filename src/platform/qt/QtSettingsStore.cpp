@@ -38,10 +38,8 @@ std::optional<std::map<std::string, std::string>> QtSettingsStore::stringMap(con
 std::optional<SettingsWriteError> QtSettingsStore::setString(const std::string& key,
                                                              const std::optional<std::string>& value) {
     return write([&](QSettings& settings) {
-        if (value)
-            settings.setValue(qKey(key), QString::fromStdString(*value));
-        else
-            settings.remove(qKey(key));
+        if (value) settings.setValue(qKey(key), QString::fromStdString(*value));
+        else settings.remove(qKey(key));
     });
 }
 

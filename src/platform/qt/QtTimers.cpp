@@ -26,8 +26,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<OneShotTimer> QtTimers::startOneShot(std::chrono::milliseconds interval,
-                                                     std::function<void()> fire) {
+std::unique_ptr<OneShotTimer> QtTimers::startOneShot(std::chrono::milliseconds interval, std::function<void()> fire) {
     return std::make_unique<QtOneShotTimer>(interval, std::move(fire));
 }
 

@@ -11,8 +11,7 @@ const QString kItemPath = QStringLiteral("/StatusNotifierItem");
 
 }  // namespace
 
-StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, const QString& menuPath, Click activate,
-                                       Click contextMenu)
+StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, const QString& menuPath, Click activate, Click contextMenu)
     : bus_(std::move(bus)),
       // The name hosts expect of an item: one per item of the process.
       service_(QString("org.kde.StatusNotifierItem-%1-1").arg(QCoreApplication::applicationPid())),
@@ -20,9 +19,9 @@ StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, const QString& menuP
       activate_(std::move(activate)),
       contextMenu_(std::move(contextMenu)) {
     registerStatusNotifierTypes();
-    bus_.registerObject(kItemPath, this,
-                        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
-                            QDBusConnection::ExportAllProperties);
+    bus_.registerObject(
+        kItemPath, this,
+        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals | QDBusConnection::ExportAllProperties);
     bus_.registerService(service_);
     registration_ = std::make_unique<WatcherRegistration>(bus_, service_);
 }

@@ -21,8 +21,8 @@ TrayApplication::TrayApplication(TrayApplicationOptions options)
       // tools run at a lower priority, so a refresh or an action meanwhile gets the processor first.
       sweepQueue_(std::make_unique<WorkerPool>(4, "tamsel.sweep", kSweepNiceness)),
       delegate_(std::make_unique<AppDelegate>(
-          Platform{mainThread_, *queue_, timers_, settings_, loginItem_, alerts_, statusItem_, application_,
-                   clipboard_, sessionActivity_, notifications_, *signInQueue_, *sweepQueue_},
+          Platform{mainThread_, *queue_, timers_, settings_, loginItem_, alerts_, statusItem_, application_, clipboard_,
+                   sessionActivity_, notifications_, *signInQueue_, *sweepQueue_},
           cli_, std::move(options.version))) {}
 
 TrayApplication::~TrayApplication() {

@@ -30,7 +30,7 @@ struct TrayApplicationOptions {
     std::optional<QString> settingsFile;      // absent: the user's own
     std::optional<AutostartEntry> loginItem;  // absent: the current user's
     AWSCLIOptions cli = {};
-    std::optional<std::string> version;       // for the menu header
+    std::optional<std::string> version;  // for the menu header
 };
 
 class TrayApplication {

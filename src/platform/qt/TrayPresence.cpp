@@ -42,9 +42,8 @@ bool xembedTrayPresent() {
     if (!connection) return false;
     const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(screenNumber());
     const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-        xcb_intern_atom_reply(connection,
-                              xcb_intern_atom(connection, 1, static_cast<uint16_t>(name.size()), name.c_str()),
-                              nullptr),
+        xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 1, static_cast<uint16_t>(name.size()), name.c_str()), nullptr),
         &std::free);
     if (!atom || atom->atom == XCB_ATOM_NONE) return false;  // never interned: no tray ever claimed it
     const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(

@@ -97,8 +97,8 @@ void TrayStatusItem::exportToStatusNotifierHost() {
         if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
         if (!menu_->isVisible()) openFromClick();
     };
-    item_ = std::make_unique<StatusNotifierItem>(QDBusConnection::sessionBus(), kMenuPath, copyAtPointer,
-                                                 copyAtPointer);
+    item_ =
+        std::make_unique<StatusNotifierItem>(QDBusConnection::sessionBus(), kMenuPath, copyAtPointer, copyAtPointer);
     item_->setIcon(icon_);
     item_->setToolTip(toolTip_);
     // The copy is rendered when a click opens it (openFromClick). Closed as long as a

@@ -37,8 +37,8 @@ void WatcherRegistration::watcherChanged(const QString& owner) {
 }
 
 void WatcherRegistration::attempt() {
-    QDBusMessage call = QDBusMessage::createMethodCall(kWatcher, "/StatusNotifierWatcher", kWatcher,
-                                                       "RegisterStatusNotifierItem");
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kWatcher, "/StatusNotifierWatcher", kWatcher, "RegisterStatusNotifierItem");
     call << service_;
     auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending, generation = generation_] {

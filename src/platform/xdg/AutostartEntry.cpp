@@ -45,7 +45,8 @@ bool writeAll(int fd, std::string_view data) {
 std::filesystem::path userConfigHome() {
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/') return config;
     if (const char* home = std::getenv("HOME"); home && home[0] == '/') return std::filesystem::path(home) / ".config";
-    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return std::filesystem::path(entry->pw_dir) / ".config";
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
+        return std::filesystem::path(entry->pw_dir) / ".config";
     return "/.config";
 }
 
@@ -57,8 +58,7 @@ std::string runningExecutable() {
 
 std::string desktopExecValue(const std::string& program) {
     for (unsigned char c : program)
-        if (c < 0x20 || c == 0x7f)
-            throw std::runtime_error(platformWords::controlCharacterInPath(program));
+        if (c < 0x20 || c == 0x7f) throw std::runtime_error(platformWords::controlCharacterInPath(program));
 
     const bool quote = program.find_first_of(kReserved) != std::string::npos;
     std::string argument;
@@ -72,12 +72,9 @@ std::string desktopExecValue(const std::string& program) {
     // The string-value escapes come on top of the quoting, and field codes start with '%'.
     std::string value;
     for (char c : argument) {
-        if (c == '\\')
-            value += "\\\\";
-        else if (c == '%')
-            value += "%%";
-        else
-            value += c;
+        if (c == '\\') value += "\\\\";
+        else if (c == '%') value += "%%";
+        else value += c;
     }
     return value;
 }
@@ -114,16 +111,21 @@ bool AutostartEntry::isEnabled() const {
 std::string AutostartEntry::contents() const {
     return "[Desktop Entry]\n"
            "Type=Application\n"
-           "Name=" + platformWords::appName() + "\n"
-           "Comment=" + platformWords::kLoginItemComment + "\n"
-           "Exec=" + desktopExecValue(executable_) + "\n"
+           "Name=" +
+           platformWords::appName() +
+           "\n"
+           "Comment=" +
+           platformWords::kLoginItemComment +
+           "\n"
+           "Exec=" +
+           desktopExecValue(executable_) +
+           "\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";
 }
 
 void AutostartEntry::enable() {
-    if (executable_.empty() || executable_.front() != '/')
-        throw std::runtime_error(platformWords::kProgramUnknown);
+    if (executable_.empty() || executable_.front() != '/') throw std::runtime_error(platformWords::kProgramUnknown);
     const std::string text = contents();
     const auto folder = file_.parent_path();
 

@@ -86,7 +86,8 @@ TEST(ControllerArgumentSafety, ValuesFromSettingsAndFromTheToolReachItUnchanged)
 
     const auto ec2 = [&](Arguments words, const std::string& profile) {
         words.insert(words.begin(), "ec2");
-        words.insert(words.end(), {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", profile, "--region", storedRegion});
+        words.insert(words.end(), {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", profile, "--region",
+                                   storedRegion});
         return words;
     };
     const Arguments describe = {"describe-instances", "--query",
@@ -94,22 +95,22 @@ TEST(ControllerArgumentSafety, ValuesFromSettingsAndFromTheToolReachItUnchanged)
                                 "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
                                 "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime}",
                                 "--output", "json"};
-    EXPECT_EQ(fake.calls(),
-              (std::vector<Arguments>{
-                  {"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", storedProfile},
-                  ec2(describe, storedProfile),
-                  ec2(describe, listedProfile),
-                  ec2({"describe-security-groups", "--group-ids", lockGroup, "--query",
-                       "SecurityGroups[0].IpPermissions", "--output", "json"},
-                      listedProfile),
-                  ec2({"authorize-security-group-ingress", "--group-id", lockGroup, "--ip-permissions",
-                       ingressPermissionDocument("203.0.113.7"), "--output", "json"},
-                      listedProfile),
-                  ec2({"start-instances", "--instance-ids", lockedID, "--output", "json"}, listedProfile),
-                  ec2(describe, listedProfile),
-                  ec2({"stop-instances", "--instance-ids", runningID, "--output", "json"}, listedProfile),
-                  ec2(describe, listedProfile),
-              }));
+    EXPECT_EQ(fake.calls(), (std::vector<Arguments>{
+                                {"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64",
+                                 "--profile", storedProfile},
+                                ec2(describe, storedProfile),
+                                ec2(describe, listedProfile),
+                                ec2({"describe-security-groups", "--group-ids", lockGroup, "--query",
+                                     "SecurityGroups[0].IpPermissions", "--output", "json"},
+                                    listedProfile),
+                                ec2({"authorize-security-group-ingress", "--group-id", lockGroup, "--ip-permissions",
+                                     ingressPermissionDocument("203.0.113.7"), "--output", "json"},
+                                    listedProfile),
+                                ec2({"start-instances", "--instance-ids", lockedID, "--output", "json"}, listedProfile),
+                                ec2(describe, listedProfile),
+                                ec2({"stop-instances", "--instance-ids", runningID, "--output", "json"}, listedProfile),
+                                ec2(describe, listedProfile),
+                            }));
     EXPECT_TRUE(h.alerts.shown.size() == 1u) << "only the stop confirmation";
     EXPECT_FALSE(std::filesystem::exists(s)) << "something ran a shell over a value";
 }

@@ -47,11 +47,17 @@ TEST(Actions, LockedStartRunsInOrderAndStopsAtTheFirstFailure) {
         std::string body;
     } cases[] = {
         {"", nullptr, {"globalIPv4", ingress, "start i-1"}, ""},
-        {"globalIPv4", errorOf(AWSError::ipLookupFailed("timed out")), {"globalIPv4"},
+        {"globalIPv4",
+         errorOf(AWSError::ipLookupFailed("timed out")),
+         {"globalIPv4"},
          kNetworkHint + "\n\n詳細:\ntimed out"},
-        {ingress, errorOf(AWSError::failed(kAccessDenied)), {"globalIPv4", ingress},
+        {ingress,
+         errorOf(AWSError::failed(kAccessDenied)),
+         {"globalIPv4", ingress},
          kIAMHint + "\n\nAWS CLI のメッセージ:\n" + kAccessDenied},
-        {"start i-1", errorOf(std::runtime_error("spawn failed")), {"globalIPv4", ingress, "start i-1"},
+        {"start i-1",
+         errorOf(std::runtime_error("spawn failed")),
+         {"globalIPv4", ingress, "start i-1"},
          "AWS CLI のメッセージ:\nspawn failed"},
     };
     for (const auto& c : cases) {
@@ -77,7 +83,9 @@ TEST(Actions, StartWithADetachedLockGroupAlertsAndRunsNothing) {
     launch(h, Groups{{"i-1", "sg-gone"}});
     h.choose(MenuAction::startInstance);
     EXPECT_EQ(h.alerts.shown, (std::vector<Alert>{{"sg-gone はこのインスタンスに紐づいていません",
-                                                   "「起動時に SG を自分の IP 専用にする」を選び直してください", {}, true}}));
+                                                   "「起動時に SG を自分の IP 専用にする」を選び直してください",
+                                                   {},
+                                                   true}}));
     EXPECT_EQ(h.queue.pending(), 0u);
     EXPECT_FALSE(h.controller->loading());
 }
@@ -128,9 +136,9 @@ TEST(Actions, StopAsksFirstAndOnlyTheFirstButtonStops) {
         h.choose(MenuAction::stopInstance, other);
         h.drain();
         EXPECT_EQ(h.alerts.shown, (std::vector<Alert>{{"web を停止しますか？", "i-1", {"停止", "キャンセル"}, true},
-                                                       {"i-2 を停止しますか？", "i-2", {"停止", "キャンセル"}, true}}));
-        const Strings expected = answer == 0 ? Strings{"stop i-1", "stop i-2", "describeInstances", "describeInstances"}
-                                             : Strings{};
+                                                      {"i-2 を停止しますか？", "i-2", {"停止", "キャンセル"}, true}}));
+        const Strings expected =
+            answer == 0 ? Strings{"stop i-1", "stop i-2", "describeInstances", "describeInstances"} : Strings{};
         EXPECT_EQ(h.cli.calls, expected) << answer;
     }
 }
@@ -139,8 +147,8 @@ TEST(Actions, AnAcceptedStartOrStopIsFollowedUntilItSettlesAndNotifiedOnce) {
     using namespace std::chrono_literals;
     using Sent = std::vector<std::pair<std::string, std::string>>;
     struct Listing {
-        std::chrono::seconds at;            // after the operation
-        std::optional<std::string> state;   // absent: the instance is no longer listed
+        std::chrono::seconds at;           // after the operation
+        std::optional<std::string> state;  // absent: the instance is no longer listed
         std::optional<std::string> address{};
     };
     const struct {
@@ -150,16 +158,27 @@ TEST(Actions, AnAcceptedStartOrStopIsFollowedUntilItSettlesAndNotifiedOnce) {
         std::vector<Listing> listings;  // the first is the one right after the operation
         Sent sent;
     } cases[] = {
-        {"up, after a listing from before the start", "stopped", false,
+        {"up, after a listing from before the start",
+         "stopped",
+         false,
          {{0s, "stopped"}, {5s, "pending"}, {10s, "running", "203.0.113.7"}},
          {{"web が起動しました", "パブリック IP: 203.0.113.7"}}},
         {"up without a public address", "stopped", false, {{0s, "running"}}, {{"web が起動しました", ""}}},
         {"down", "running", false, {{0s, "stopping"}, {5s, "stopped"}}, {{"web が停止しました", ""}}},
-        {"start fell back", "stopped", false, {{0s, "pending"}, {5s, "stopped"}},
+        {"start fell back",
+         "stopped",
+         false,
+         {{0s, "pending"}, {5s, "stopped"}},
          {{"web は起動しませんでした（stopped）", ""}}},
-        {"gone", "stopped", false, {{0s, "pending"}, {5s, std::nullopt}},
+        {"gone",
+         "stopped",
+         false,
+         {{0s, "pending"}, {5s, std::nullopt}},
          {{"web は起動しませんでした（terminated）", ""}}},
-        {"still changing", "stopped", false, {{0s, "pending"}, {590s, "pending"}, {600s, "pending"}},
+        {"still changing",
+         "stopped",
+         false,
+         {{0s, "pending"}, {590s, "pending"}, {600s, "pending"}},
          {{"web はまだ pending です", "10 分たっても状態が変わりません"}}},
         {"refused", "stopped", true, {{0s, "stopped"}, {5s, "running"}}, {}},
     };
@@ -206,12 +225,30 @@ TEST(Actions, AnActionRunsAndIsFollowedUnderTheListItCameFromWhateverIsChosenMea
         std::string settled;  // the state the listings under the old choice then show
         std::string told;
     } cases[] = {
-        {"start, region chosen", "stopped", kStart, std::nullopt, {"リージョン: us-east-1", "ap-northeast-1"},
-         {"start i-1"}, "running", "web が起動しました"},
-        {"locked start, profile chosen", "stopped", kStart, Groups{{"i-1", "sg-1"}}, {"プロファイル: デフォルト", "work"},
-         {"globalIPv4", "restrictIngress sg-1 203.0.113.7", "start i-1"}, "running", "web が起動しました"},
-        {"stop, region chosen", "running", "停止", std::nullopt, {"リージョン: us-east-1", "デフォルト (AWS CLI の設定)"},
-         {"stop i-1"}, "stopped", "web が停止しました"},
+        {"start, region chosen",
+         "stopped",
+         kStart,
+         std::nullopt,
+         {"リージョン: us-east-1", "ap-northeast-1"},
+         {"start i-1"},
+         "running",
+         "web が起動しました"},
+        {"locked start, profile chosen",
+         "stopped",
+         kStart,
+         Groups{{"i-1", "sg-1"}},
+         {"プロファイル: デフォルト", "work"},
+         {"globalIPv4", "restrictIngress sg-1 203.0.113.7", "start i-1"},
+         "running",
+         "web が起動しました"},
+        {"stop, region chosen",
+         "running",
+         "停止",
+         std::nullopt,
+         {"リージョン: us-east-1", "デフォルト (AWS CLI の設定)"},
+         {"stop i-1"},
+         "stopped",
+         "web が停止しました"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -270,38 +307,59 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
     };
     const struct {
         std::string name;
-        bool unwritable;                        // the settings file takes no writes
+        bool unwritable;                          // the settings file takes no writes
         std::function<void(Harness&)> meanwhile;  // between booking and the booked time
         bool stops;
         std::optional<std::string> stopFails;
         Sent sent;
     } cases[] = {
-        {"carried out under the region it was booked in, after a restart, behind a locked screen", false,
+        {"carried out under the region it was booked in, after a restart, behind a locked screen",
+         false,
          [&](Harness& h) {
              restart(h, 1h);
              h.choose(MenuAction::selectRegion, std::string("ap-northeast-1"));  // i-1 is not listed there
              h.drain();
              h.sessionActivity.set(true);
          },
-         true, std::nullopt, {{"web を予約どおり停止しました", ""}}},
-        {"not stored, yet held for this run", true, [](Harness&) {}, true, std::nullopt,
+         true,
+         std::nullopt,
+         {{"web を予約どおり停止しました", ""}}},
+        {"not stored, yet held for this run",
+         true,
+         [](Harness&) {},
+         true,
+         std::nullopt,
          {{"web を予約どおり停止しました", ""}}},
         {"refused: the failure alert of a stop", false, [](Harness&) {}, true, kAccessDenied, {}},
-        {"cancelled", false, [&](Harness& h) { h.choose({line, cancel}); }, false, std::nullopt, {}},
-        {"stopped from elsewhere", false,
+        {"cancelled",
+         false,
+         [&](Harness& h) {
+             h.choose({line, cancel});
+         },
+         false,
+         std::nullopt,
+         {}},
+        {"stopped from elsewhere",
+         false,
          [&](Harness& h) {
              h.cli.listings.push_back(std::vector{instance("i-1", "stopping", "web")});
              h.controller->refresh();
              h.drain();
          },
-         false, std::nullopt, {}},
-        {"terminated from elsewhere", false,
+         false,
+         std::nullopt,
+         {}},
+        {"terminated from elsewhere",
+         false,
          [&](Harness& h) {
              h.controller->refresh();  // listed no more
              h.drain();
          },
-         false, std::nullopt, {}},
-        {"passed while orvane was not running, with entries that cannot be read", false,
+         false,
+         std::nullopt,
+         {}},
+        {"passed while orvane was not running, with entries that cannot be read",
+         false,
          [&](Harness& h) {
              h.controller.reset();
              auto stored = *h.settings.stringMap("stopBookings");
@@ -311,7 +369,8 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
              h.settings.values["stopBookings"] = stored;
              restart(h, 3h);
          },
-         false, std::nullopt,
+         false,
+         std::nullopt,
          {{"web の停止予約（09:13）は orvane が動いていなかったため実行されませんでした", ""},
           {"i-7 の停止予約（07:00）は orvane が動いていなかったため実行されませんでした", ""}}},
     };
@@ -378,7 +437,11 @@ TEST(Actions, FollowUpRefreshIsQueuedEvenWhileOneIsUnderWayAndAfterTheAlert) {
 }
 
 TEST(FailureAlert, BodyPerErrorCase) {
-    const struct { Failure error; std::optional<std::string> hint; std::string body; } cases[] = {
+    const struct {
+        Failure error;
+        std::optional<std::string> hint;
+        std::string body;
+    } cases[] = {
         {AWSError::cliNotFound(), std::nullopt, "AWS CLI v2 をインストールしてください"},
         {AWSError::failed(""), std::nullopt, ""},
         {AWSError::failed("odd"), std::nullopt, "AWS CLI のメッセージ:\nodd"},
@@ -403,8 +466,10 @@ TEST(Actions, ErrorDetailShowsTheLastError) {
     h.controller->refresh();
     h.drain();
     h.choose(MenuAction::showErrorDetail);
-    EXPECT_EQ(h.alerts.shown, (std::vector<Alert>{{"この操作を行う権限がありません",
-                                                   kIAMHint + "\n\nAWS CLI のメッセージ:\n" + kAccessDenied, {}, true}}));
+    EXPECT_EQ(
+        h.alerts.shown,
+        (std::vector<Alert>{
+            {"この操作を行う権限がありません", kIAMHint + "\n\nAWS CLI のメッセージ:\n" + kAccessDenied, {}, true}}));
 }
 
 TEST(Actions, SignInRunsBesideTheWorkQueueThenListsOrAlerts) {
@@ -420,9 +485,14 @@ TEST(Actions, SignInRunsBesideTheWorkQueueThenListsOrAlerts) {
         std::vector<Alert> alerts;
     } cases[] = {
         {"signed in", std::nullopt, false, {"ssoLogin", "describeInstances"}, {}},
-        {"failed", missing, false, {"ssoLogin"},
+        {"failed",
+         missing,
+         false,
+         {"ssoLogin"},
          {{"サインインできませんでした",
-           "AWS CLI でエラーが発生しました\n\nAWS CLI のメッセージ:\n" + missing, {}, true}}},
+           "AWS CLI でエラーが発生しました\n\nAWS CLI のメッセージ:\n" + missing,
+           {},
+           true}}},
         {"landing after quitting", missing, true, {"ssoLogin"}, {}},
     };
     for (const auto& c : cases) {
@@ -467,7 +537,8 @@ TEST(Actions, SignInOffersWhatTheToolPrintedWhileItWaits) {
         Strings copied;
         std::pair<std::string, std::string> told;
     } cases[] = {
-        {{device, "ABCD-EFGH"}, {device, "ABCD-EFGH"},
+        {{device, "ABCD-EFGH"},
+         {device, "ABCD-EFGH"},
          {"ブラウザで次の URL を開き、コード ABCD-EFGH を入力してください", device}},
         {{authorize, std::nullopt}, {authorize}, {"ブラウザで次の URL を開いてください", authorize}},
     };
@@ -579,7 +650,11 @@ TEST(Actions, ProfileAndRegionChoicesAreAppliedStoredAndRefreshed) {
     Harness h;
     h.cli.profileNames = {"work"};
     launch(h);
-    const struct { Strings path; std::string key; std::optional<std::string> value; } cases[] = {
+    const struct {
+        Strings path;
+        std::string key;
+        std::optional<std::string> value;
+    } cases[] = {
         {{"プロファイル: デフォルト", "work"}, "profile", "work"},
         {{"プロファイル: work", "デフォルト"}, "profile", std::nullopt},
         {{"リージョン: デフォルト", "eu-north-1"}, "region", "eu-north-1"},
@@ -599,8 +674,7 @@ TEST(Actions, ProfileAndRegionChoicesAreAppliedStoredAndRefreshed) {
     // While a refresh is under way the choice rides on it; a carried value of the wrong kind is the default.
     h.cli.setProfile("work");
     h.controller->refresh();
-    h.controller->menuItemChosen(
-        entry(MenuAction::selectProfile, LockChoice{"i-1", "x"}));
+    h.controller->menuItemChosen(entry(MenuAction::selectProfile, LockChoice{"i-1", "x"}));
     EXPECT_EQ(h.cli.profile(), std::nullopt);
     EXPECT_EQ(h.queue.pending(), 1u);
 }
@@ -645,7 +719,8 @@ TEST(Actions, ASettingThatCannotBeStoredIsReportedKeptAndStoredWithTheNextChange
     const Alert unsaved{"設定を保存できませんでした",
                         "設定ファイル: /home/u/.config/orvane/orvane.conf\n理由: Read-only file system\n\n"
                         "この選択は終了するまで有効です。次に設定を変更したときに、もう一度保存します。",
-                        {}, true};
+                        {},
+                        true};
 
     const EC2Instance web = instance("i-1", "stopped", "web", {{"sg-1", "web"}, {"sg-2", ""}});
     h.cli.listings = {std::vector{web}, std::vector{web}};
@@ -665,7 +740,8 @@ TEST(Actions, ASettingThatCannotBeStoredIsReportedKeptAndStoredWithTheNextChange
     h.cli.calls.clear();
     h.choose(MenuAction::startInstance);
     h.drain();
-    EXPECT_EQ(h.cli.calls, (Strings{"globalIPv4", "restrictIngress sg-1 203.0.113.7", "start i-1", "describeInstances"}));
+    EXPECT_EQ(h.cli.calls,
+              (Strings{"globalIPv4", "restrictIngress sg-1 203.0.113.7", "start i-1", "describeInstances"}));
 
     // The file takes writes again: the next change stores what was kept too.
     h.settings.failure.reset();
@@ -689,7 +765,8 @@ TEST(Actions, LoginToggleSwitchesFromEachStatusAndReportsFailures) {
     h.loginItem.failure = "autostart: permission denied";
     const int builds = h.statusItem.menuBuilds;
     h.choose(MenuAction::toggleLogin);
-    EXPECT_EQ(h.alerts.shown, (std::vector<Alert>{{"ログイン項目の設定に失敗しました", "autostart: permission denied", {}, false}}));
+    EXPECT_EQ(h.alerts.shown,
+              (std::vector<Alert>{{"ログイン項目の設定に失敗しました", "autostart: permission denied", {}, false}}));
     EXPECT_EQ(h.statusItem.menuBuilds, builds + 1);
 }
 
@@ -698,7 +775,8 @@ TEST(Actions, QuitEndsTheApplicationAndForeignValuesDoNothing) {
     launch(h);
     h.choose(MenuAction::terminate);
     EXPECT_EQ(h.application.quits, 1);
-    for (MenuAction action : {MenuAction::startInstance, MenuAction::stopInstance, MenuAction::selectIngressLockGroup}) {
+    for (MenuAction action :
+         {MenuAction::startInstance, MenuAction::stopInstance, MenuAction::selectIngressLockGroup}) {
         h.controller->menuItemChosen(entry(action, std::string("i-1")));
         h.controller->menuItemChosen(entry(action, RepresentedObject{}));
     }

@@ -37,8 +37,9 @@ TEST(Menu, EmptyStateReadsAsTheMinimalMenuWithAVersionedBoldHeader) {
     MenuState state = baseState();
     state.version = "1.2.3";
     const Menu menu = composeMenu(state);
-    EXPECT_EQ(titles(menu), (Strings{"Orvane for Mac  v1.2.3", "---", "インスタンスがありません", "---", "今すぐ更新", "---",
-                                     "プロファイル: デフォルト", "リージョン: デフォルト", "ログイン時に起動", "---", "終了"}));
+    EXPECT_EQ(titles(menu),
+              (Strings{"Orvane for Mac  v1.2.3", "---", "インスタンスがありません", "---", "今すぐ更新", "---",
+                       "プロファイル: デフォルト", "リージョン: デフォルト", "ログイン時に起動", "---", "終了"}));
     EXPECT_TRUE(menu[0].bold);
     EXPECT_FALSE(menu[0].enabled);
     EXPECT_EQ(menu[4].action, MenuAction::reloadNow);
@@ -51,7 +52,8 @@ TEST(Menu, EmptyStateReadsAsTheMinimalMenuWithAVersionedBoldHeader) {
 }
 
 TEST(Menu, ItemsWithoutActionOrSubmenuAreDisabledAndSubmenusEnabled) {
-    std::vector<EC2Instance> instances = {instance("i-1", "running", "web", {{"sg-1", "web"}}), instance("i-2", "pending")};
+    std::vector<EC2Instance> instances = {instance("i-1", "running", "web", {{"sg-1", "web"}}),
+                                          instance("i-2", "pending")};
     MenuState state = baseState();
     state.instances = instances;
     state.lastError = AWSError::failed("AccessDenied");
@@ -108,45 +110,69 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, StatusBlock,
     testing::Values(
         StatusCase{std::nullopt, false, true, {"読み込み中…"}},
-        StatusCase{std::nullopt, false, false, {"インスタンスがありません"}},
-        StatusCase{std::nullopt, true, true, {}},
+        StatusCase{std::nullopt, false, false, {"インスタンスがありません"}}, StatusCase{std::nullopt, true, true, {}},
         StatusCase{AWSError::failed(""), false, true, {"⚠️ AWS CLI でエラーが発生しました"}},
-        StatusCase{AWSError::failed("something odd"), false, false, {"⚠️ AWS CLI でエラーが発生しました", "　エラーの詳細…"}},
-        StatusCase{AWSError::failed(kAccessDenied), true, false,
+        StatusCase{AWSError::failed("something odd"),
+                   false,
+                   false,
+                   {"⚠️ AWS CLI でエラーが発生しました", "　エラーの詳細…"}},
+        StatusCase{AWSError::failed(kAccessDenied),
+                   true,
+                   false,
                    {"⚠️ この操作を行う権限がありません",
                     "　IAM ポリシー（EC2 の参照・起動・停止、セキュリティグループの変更）を確認してください",
                     "　エラーの詳細…"}},
-        StatusCase{AWSError::failed(kSSOExpired), true, false,
-                   {"⚠️ 認証の有効期限が切れています", "　ターミナルで aws sso login を実行してください",
-                    "　aws sso login を実行…", "　エラーの詳細…"}},
-        StatusCase{AWSError::failed(kSSOExpired), false, false,
-                   {"⚠️ 認証の有効期限が切れています", "　ターミナルで aws sso login を実行してください",
-                    "　ブラウザでのサインインを待っています…", "　エラーの詳細…"},
-                   true},
-        StatusCase{AWSError::failed("An error occurred (ExpiredToken) when calling the DescribeInstances operation"),
-                   false, false,
-                   {"⚠️ 認証の有効期限が切れています", "　認証情報を更新してください", "　エラーの詳細…"}},
-        StatusCase{AWSError::cliNotFound(), false, false, {"⚠️ AWS CLI が見つかりません", "　AWS CLI v2 をインストールしてください"}},
-        StatusCase{AWSError::ipLookupFailed(""), false, false,
-                   {"⚠️ グローバル IP アドレスを取得できませんでした", "　ネットワーク接続を確認してください"}},
-        StatusCase{AWSError::ipLookupFailed("timeout"), false, false,
-                   {"⚠️ グローバル IP アドレスを取得できませんでした", "　ネットワーク接続を確認してください", "　エラーの詳細…"}}));
+        StatusCase{AWSError::failed(kSSOExpired),
+                   true,
+                   false,
+                   {"⚠️ 認証の有効期限が切れています",
+                    "　ターミナルで aws sso login を実行してください", "　aws sso login を実行…", "　エラーの詳細…"}},
+        StatusCase{
+            AWSError::failed(kSSOExpired),
+            false,
+            false,
+            {"⚠️ 認証の有効期限が切れています", "　ターミナルで aws sso login を実行してください",
+             "　ブラウザでのサインインを待っています…", "　エラーの詳細…"},
+            true},
+        StatusCase{
+            AWSError::failed("An error occurred (ExpiredToken) when calling the DescribeInstances operation"),
+            false,
+            false,
+            {"⚠️ 認証の有効期限が切れています", "　認証情報を更新してください", "　エラーの詳細…"}},
+        StatusCase{AWSError::cliNotFound(),
+                   false,
+                   false,
+                   {"⚠️ AWS CLI が見つかりません", "　AWS CLI v2 をインストールしてください"}},
+        StatusCase{AWSError::ipLookupFailed(""),
+                   false,
+                   false,
+                   {"⚠️ グローバル IP アドレスを取得できませんでした",
+                    "　ネットワーク接続を確認してください"}},
+        StatusCase{AWSError::ipLookupFailed("timeout"),
+                   false,
+                   false,
+                   {"⚠️ グローバル IP アドレスを取得できませんでした",
+                    "　ネットワーク接続を確認してください", "　エラーの詳細…"}}));
 
 TEST(Menu, ExactCharactersOfDotsAndMarks) {
     EXPECT_EQ(dot("running"), "\xF0\x9F\x9F\xA2");
     EXPECT_EQ(dot("stopped"), "\xE2\x9A\xAB\xEF\xB8\x8F");
     for (const char* state : {"pending", "stopping", "shutting-down"}) EXPECT_EQ(dot(state), "\xF0\x9F\x9F\xA1");
-    for (const char* state : {"terminated", "unknown", "", "Running"}) EXPECT_EQ(dot(state), "\xE2\x9A\xAA\xEF\xB8\x8F");
+    for (const char* state : {"terminated", "unknown", "", "Running"})
+        EXPECT_EQ(dot(state), "\xE2\x9A\xAA\xEF\xB8\x8F");
     const auto lines = errorLines(AWSError::ipLookupFailed("x"));
     EXPECT_EQ(lines[0].title.substr(0, 7), "\xE2\x9A\xA0\xEF\xB8\x8F ");
     EXPECT_EQ(lines[1].title.substr(0, 3), "\xE3\x80\x80");
-    EXPECT_EQ(lines[2].title, "\xE3\x80\x80\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC\xE3\x81\xAE\xE8\xA9\xB3\xE7\xB4\xB0\xE2\x80\xA6");
+    EXPECT_EQ(lines[2].title,
+              "\xE3\x80\x80\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC\xE3\x81\xAE\xE8\xA9\xB3\xE7\xB4\xB0\xE2\x80\xA6");
     EXPECT_EQ(instanceMenuItem(instance("i-1", "x"), {}).title, "\xE2\x9A\xAA\xEF\xB8\x8F i-1 \xE2\x80\x94 x");
     EC2Instance addressed = instance("i-1", "running");
     addressed.privateIPv4 = "10.0.0.1";
     EXPECT_EQ(instanceMenuItem(addressed, {}).submenu.back().title,
               "\xE3\x83\x97\xE3\x83\xA9\xE3\x82\xA4\xE3\x83\x99\xE3\x83\xBC\xE3\x83\x88 IP \xE3\x82\x92"
-              "\xE3\x82\xB3\xE3\x83\x94\xE3\x83\xBC\xEF\xBC\x88" "10.0.0.1" "\xEF\xBC\x89");
+              "\xE3\x82\xB3\xE3\x83\x94\xE3\x83\xBC\xEF\xBC\x88"
+              "10.0.0.1"
+              "\xEF\xBC\x89");
 }
 
 TEST(InstanceLine, TheNameIsMarkedForShorteningAndIsolatedWhenItCouldTurnTheLine) {
@@ -172,9 +198,10 @@ TEST(InstanceLine, TheNameIsMarkedForShorteningAndIsolatedWhenItCouldTurnTheLine
         const MenuItem profile = profileMenuItem({}, c.name);
         ASSERT_TRUE(profile.name.has_value());
         EXPECT_EQ(profile.title.substr(profile.name->start, profile.name->length), c.name);
-        EXPECT_EQ(stopConfirmation(instance("i-1", "running", c.name)).title,
-                  c.title.substr(std::string("⚫️ ").size(), c.title.size() - std::string("⚫️  — stopped").size()) +
-                      " を停止しますか？");
+        EXPECT_EQ(
+            stopConfirmation(instance("i-1", "running", c.name)).title,
+            c.title.substr(std::string("⚫️ ").size(), c.title.size() - std::string("⚫️  — stopped").size()) +
+                " を停止しますか？");
     }
     // The product's own lines carry no name to shorten.
     EXPECT_FALSE(profileMenuItem({}, std::nullopt).name.has_value());
@@ -231,9 +258,11 @@ TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
     EXPECT_EQ(line.submenu[3].action, MenuAction::stopInstance);
     EXPECT_EQ(line.submenu[3].representedObject, RepresentedObject(stopped));
 
-    const struct { const char* state; bool start, stop; } cases[] = {
-        {"stopped", true, false}, {"running", false, true}, {"pending", false, false},
-        {"stopping", false, false}, {"terminated", false, false}, {"unknown", false, false}};
+    const struct {
+        const char* state;
+        bool start, stop;
+    } cases[] = {{"stopped", true, false},   {"running", false, true},     {"pending", false, false},
+                 {"stopping", false, false}, {"terminated", false, false}, {"unknown", false, false}};
     for (const auto& c : cases) {
         const MenuItem item = instanceMenuItem(instance("i-1", c.state, "web-1"), {});
         EXPECT_EQ(item.title, dot(c.state) + " web-1 — " + c.state);
@@ -282,7 +311,11 @@ TEST(InstanceLine, CopyEntriesFollowTheAddressesAndCarryThePlainText) {
 
 TEST(IngressLockItem, TitleAndCheckMarkFollowTheStoredGroup) {
     const EC2Instance web = instance("i-1", "stopped", "web", {{"sg-1", "web"}, {"sg-2", ""}});
-    const struct { IngressLockGroups stored; std::string suffix; int checked; } cases[] = {
+    const struct {
+        IngressLockGroups stored;
+        std::string suffix;
+        int checked;
+    } cases[] = {
         {{}, "しない", 0},
         {{{"i-1", "sg-1"}}, "web (sg-1)", 2},
         {{{"i-1", "sg-2"}}, "sg-2", 3},
@@ -300,13 +333,19 @@ TEST(IngressLockItem, TitleAndCheckMarkFollowTheStoredGroup) {
     const MenuItem item = ingressLockMenuItem(web, {});
     EXPECT_EQ(item.submenu[0].representedObject, RepresentedObject(LockChoice{"i-1", std::nullopt}));
     EXPECT_EQ(item.submenu[3].representedObject, RepresentedObject(LockChoice{"i-1", "sg-2"}));
-    EXPECT_EQ(titles(ingressLockMenuItem(instance("i-9", "stopped"), {{"i-9", "sg-7"}}).submenu), (Strings{"しない", "---"}));
+    EXPECT_EQ(titles(ingressLockMenuItem(instance("i-9", "stopped"), {{"i-9", "sg-7"}}).submenu),
+              (Strings{"しない", "---"}));
 }
 
 TEST(SettingsItems, ProfileAndRegionCheckOnlyTheCurrentEntry) {
     const Strings profiles = {"dev", "work"};
-    const struct { std::optional<std::string> profile; std::string title; int checked; } cases[] = {
-        {std::nullopt, "プロファイル: デフォルト", 0}, {"work", "プロファイル: work", 2}, {"ghost", "プロファイル: ghost", -1}};
+    const struct {
+        std::optional<std::string> profile;
+        std::string title;
+        int checked;
+    } cases[] = {{std::nullopt, "プロファイル: デフォルト", 0},
+                 {"work", "プロファイル: work", 2},
+                 {"ghost", "プロファイル: ghost", -1}};
     for (const auto& c : cases) {
         const MenuItem item = profileMenuItem(profiles, c.profile);
         EXPECT_EQ(item.title, c.title);

@@ -99,7 +99,8 @@ TEST(Refresh, AnAWSErrorLandsAsItIs) {
 }
 
 TEST(Refresh, AListReadUnderAChoiceLeftMeanwhileIsNeverShownAndIsListedAgain) {
-    for (const Strings& path : {Strings{"リージョン: デフォルト", "eu-west-1"}, Strings{"プロファイル: デフォルト", "dev"}}) {
+    for (const Strings& path :
+         {Strings{"リージョン: デフォルト", "eu-west-1"}, Strings{"プロファイル: デフォルト", "dev"}}) {
         Harness h;
         h.cli.profileNames = {"dev"};
         h.cli.listings.push_back(std::vector{instance("i-old", "running")});

@@ -40,7 +40,11 @@ TEST(WorkerPool, RunsAtMostItsThreadsAtOnceAndOnDestructionFinishesThoseAndDrops
             --running;
         });
     }
-    for (int i = 0; i < 2; ++i) pool->async([&started, &mutex, signal] { std::lock_guard lock(mutex); ++started; });
+    for (int i = 0; i < 2; ++i)
+        pool->async([&started, &mutex, signal] {
+            std::lock_guard lock(mutex);
+            ++started;
+        });
     signal.reset();
     {
         std::unique_lock lock(mutex);

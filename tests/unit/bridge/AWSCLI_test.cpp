@@ -66,12 +66,32 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, SharedFlags,
     testing::Values(
         FlagCase{"nothingSet", std::nullopt, std::nullopt, true, {"--no-cli-pager", "--cli-binary-format", "base64"}},
-        FlagCase{"both", "dev", "eu-west-1", true, {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev", "--region", "eu-west-1"}},
-        FlagCase{"regionNotWanted", "dev", "eu-west-1", false, {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev"}},
-        FlagCase{"emptyProfile", "", std::nullopt, true, {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", ""}},
-        FlagCase{"regionOnly", std::nullopt, "ap-northeast-1", true, {"--no-cli-pager", "--cli-binary-format", "base64", "--region", "ap-northeast-1"}},
-        FlagCase{"awkwardValues", "-x $(touch pwned) 'q' \"d\"", "r; echo 1", true,
-                 {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "-x $(touch pwned) 'q' \"d\"", "--region", "r; echo 1"}}),
+        FlagCase{"both",
+                 "dev",
+                 "eu-west-1",
+                 true,
+                 {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev", "--region", "eu-west-1"}},
+        FlagCase{"regionNotWanted",
+                 "dev",
+                 "eu-west-1",
+                 false,
+                 {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev"}},
+        FlagCase{"emptyProfile",
+                 "",
+                 std::nullopt,
+                 true,
+                 {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", ""}},
+        FlagCase{"regionOnly",
+                 std::nullopt,
+                 "ap-northeast-1",
+                 true,
+                 {"--no-cli-pager", "--cli-binary-format", "base64", "--region", "ap-northeast-1"}},
+        FlagCase{"awkwardValues",
+                 "-x $(touch pwned) 'q' \"d\"",
+                 "r; echo 1",
+                 true,
+                 {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "-x $(touch pwned) 'q' \"d\"",
+                  "--region", "r; echo 1"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AWSCLIRun, ChildEnvironmentHasExtendedPathAndNoPager) {
@@ -147,7 +167,8 @@ TEST(AWSCLICommands, EachCallCarriesItsExactCommandLine) {
     cli.stop("i-0abc");
     cli.ssoLogin();
 
-    const Arguments shared = {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev", "--region", "us-east-1"};
+    const Arguments shared = {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev", "--region",
+                              "us-east-1"};
     EXPECT_EQ(fake.calls(),
               (std::vector<Arguments>{
                   {"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev"},
@@ -195,7 +216,8 @@ TEST(AWSCLICommands, SignInTellsWhereToSignInWhileTheToolStillWaits) {
         {"device code, on standard output",
          "Attempting to automatically open the SSO authorization page in your default browser.\n"
          "If the browser does not open or you wish to use a different device to authorize this request, open the "
-         "following URL:\n\n" + device + "\n\nThen enter the code:\n\nABCD-EFGH\n",
+         "following URL:\n\n" +
+             device + "\n\nThen enter the code:\n\nABCD-EFGH\n",
          "", SignInPrompt{device, "ABCD-EFGH"}},
         {"address only, on standard error", "Some notice\n",
          "Browser will not be automatically opened.\nPlease visit the following URL:\n\n" + authorize + "\n",
@@ -278,18 +300,55 @@ protected:
     }
 
     Arguments describe() const {
-        return {"ec2", "describe-security-groups", "--group-ids", "sg-1", "--query",
-                "SecurityGroups[0].IpPermissions", "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64",
-                "--profile", "dev", "--region", "eu-central-1"};
+        return {"ec2",
+                "describe-security-groups",
+                "--group-ids",
+                "sg-1",
+                "--query",
+                "SecurityGroups[0].IpPermissions",
+                "--output",
+                "json",
+                "--no-cli-pager",
+                "--cli-binary-format",
+                "base64",
+                "--profile",
+                "dev",
+                "--region",
+                "eu-central-1"};
     }
     Arguments revoke(const std::string& permissions) const {
-        return {"ec2", "revoke-security-group-ingress", "--group-id", "sg-1", "--ip-permissions", permissions,
-                "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev", "--region", "eu-central-1"};
+        return {"ec2",
+                "revoke-security-group-ingress",
+                "--group-id",
+                "sg-1",
+                "--ip-permissions",
+                permissions,
+                "--output",
+                "json",
+                "--no-cli-pager",
+                "--cli-binary-format",
+                "base64",
+                "--profile",
+                "dev",
+                "--region",
+                "eu-central-1"};
     }
     Arguments authorize() const {
-        return {"ec2", "authorize-security-group-ingress", "--group-id", "sg-1", "--ip-permissions",
-                ingressPermissionDocument("203.0.113.7"), "--output", "json", "--no-cli-pager", "--cli-binary-format", "base64",
-                "--profile", "dev", "--region", "eu-central-1"};
+        return {"ec2",
+                "authorize-security-group-ingress",
+                "--group-id",
+                "sg-1",
+                "--ip-permissions",
+                ingressPermissionDocument("203.0.113.7"),
+                "--output",
+                "json",
+                "--no-cli-pager",
+                "--cli-binary-format",
+                "base64",
+                "--profile",
+                "dev",
+                "--region",
+                "eu-central-1"};
     }
 
     Arguments relabel() const {
@@ -349,8 +408,8 @@ TEST_F(RestrictIngress, AuthorizeFailureRevokesNothing) {
                "\nAn error occurred (InvalidPermission.Duplicate) when calling the AuthorizeSecurityGroupIngress "
                "operation: the specified rule \"peer: 203.0.113.7/32, ALL, ALLOW\" already exists\n");
     cli_.restrictIngress("sg-1", "203.0.113.7");
-    EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), authorize(), describe(), authorize(), relabel(),
-                                                     revoke(printed)}));
+    EXPECT_EQ(fake_.calls(),
+              (std::vector<Arguments>{describe(), authorize(), describe(), authorize(), relabel(), revoke(printed)}));
 }
 
 TEST_F(RestrictIngress, RelabelFailureRevokesNothing) {
@@ -374,9 +433,9 @@ TEST(Locate, TakesTheFirstExecutableFileOfThePaths) {
     const Environment environment(Variables{{"SHELL", (dir / "no-shell").string()}});
     const auto at = [&](const char* name) { return (dir / name).string(); };
 
-    EXPECT_EQ(AWSCLI::locate({at("missing"), at("plain"), at("folder"), at("dangling"), at("link"), at("tool")},
-                             environment),
-              at("link"))
+    EXPECT_EQ(
+        AWSCLI::locate({at("missing"), at("plain"), at("folder"), at("dangling"), at("link"), at("tool")}, environment),
+        at("link"))
         << "a symbolic link is followed but its own path is returned";
     EXPECT_EQ(AWSCLI::locate({at("plain"), at("tool"), at("second")}, environment), at("tool"));
     EXPECT_EQ(AWSCLI::locate({at("second"), at("tool")}, environment), at("second"));
@@ -397,8 +456,8 @@ TEST_P(LoginShell, AnswerIsTheLastLineWhenItIsExecutable) {
     const auto plain = dir.write("plain", "");
     const auto shell = writeTool(dir, "shell",
                                  "tool='" + tool.string() + "'; plain='" + plain.string() + "'\n" +
-                                     "for a; do printf '%s\\0' \"$a\"; done > '" + (dir / "asked").string() +
-                                     "'\n" + GetParam().script);
+                                     "for a; do printf '%s\\0' \"$a\"; done > '" + (dir / "asked").string() + "'\n" +
+                                     GetParam().script);
     const Environment environment(Variables{{"SHELL", shell.string()}, {"HOME", dir.path().string()}});
 
     const auto located = AWSCLI::locate({(dir / "missing").string()}, environment, 2000ms);
@@ -412,8 +471,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ShellCase{"plainAnswer", "echo \"$tool\"", true},
                     ShellCase{"lastLineAfterGreetings", "printf 'Welcome!\\n\\n%s\\n\\n  ' \"$tool\"", true},
                     ShellCase{"aliasAnswer", "echo \"$tool\"; echo 'alias aws=\"aws --debug\"'", false},
-                    ShellCase{"notExecutable", "echo \"$plain\"", false},
-                    ShellCase{"nothing", "", false},
+                    ShellCase{"notExecutable", "echo \"$plain\"", false}, ShellCase{"nothing", "", false},
                     ShellCase{"failing", "echo \"$tool\"; exit 1", false},
                     ShellCase{"notText", "printf '\\377\\n%s\\n' \"$tool\"", false},
                     ShellCase{"hangs", "echo \"$tool\"; sleep 30", false}),
@@ -440,8 +498,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // Only the ends of the whole text are trimmed: the last line stands as
                     // printed, so an indented one names no file and locate() gives nothing.
                     AnswerCase{"indentedLastLine", "motd\n  /usr/bin/aws\n", "  /usr/bin/aws"},
-                    AnswerCase{"whiteSpaceOnly", " \n\t\r\n ", std::nullopt},
-                    AnswerCase{"empty", "", std::nullopt},
+                    AnswerCase{"whiteSpaceOnly", " \n\t\r\n ", std::nullopt}, AnswerCase{"empty", "", std::nullopt},
                     AnswerCase{"cutUTF8", "/usr/bin/aws\n\xe3\x80", std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -460,8 +517,8 @@ TEST(Locate, RealLoginShellReadsTheProfileOfTheUser) {
     home.write(".zprofile", startup);
     // Without "SHELL" (a session started by a display manager), the user's shell from the
     // password database is asked.
-    for (const Variables& variables : {Variables{{"SHELL", "/bin/sh"}, {"HOME", home.path().string()}},
-                                       Variables{{"HOME", home.path().string()}}}) {
+    for (const Variables& variables :
+         {Variables{{"SHELL", "/bin/sh"}, {"HOME", home.path().string()}}, Variables{{"HOME", home.path().string()}}}) {
         SCOPED_TRACE(variables.count("SHELL") ? "SHELL set" : "SHELL unset");
         EXPECT_EQ(AWSCLI::locate({}, Environment(variables)), tool.string());
     }
@@ -476,7 +533,6 @@ TEST(Locate, RealLoginShellReadsTheProfileOfTheUser) {
 
 namespace tamsel {
 namespace {
-
 
 // Each names the file a shell would create as "@S@"; the test puts a path of its own there.
 struct HostileValue {
@@ -517,7 +573,8 @@ TEST_P(ArgumentSafety, ReachesTheToolAsOneArgumentUnchanged) {
     const std::string value = hostile();
     // A rule whose description holds the value, as AWS would print it back.
     const std::string printed =
-        nlohmann::json::array({{{"IpProtocol", "-1"}, {"IpRanges", {{{"CidrIp", "0.0.0.0/0"}, {"Description", value}}}}}})
+        nlohmann::json::array(
+            {{{"IpProtocol", "-1"}, {"IpRanges", {{{"CidrIp", "0.0.0.0/0"}, {"Description", value}}}}}})
             .dump(4);
     fake_.reply("describe-security-groups", printed);
     AWSCLI cli(fake_.options());

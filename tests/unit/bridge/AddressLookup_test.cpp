@@ -33,31 +33,20 @@ TEST_P(AddressCheckTest, AcceptsOnlyDottedDecimalIPv4) {
 
 INSTANTIATE_TEST_SUITE_P(
     Bodies, AddressCheckTest,
-    testing::Values(AddressCase{"203.0.113.7", "203.0.113.7"},
-                    AddressCase{"203.0.113.7\n", "203.0.113.7"},
+    testing::Values(AddressCase{"203.0.113.7", "203.0.113.7"}, AddressCase{"203.0.113.7\n", "203.0.113.7"},
                     AddressCase{" \t203.0.113.7\r\n\n", "203.0.113.7"},
                     AddressCase{"\u3000203.0.113.7\u00a0", "203.0.113.7"},  // Unicode white space trimmed
-                    AddressCase{"0.0.0.0", "0.0.0.0"},
-                    AddressCase{"255.255.255.255", "255.255.255.255"},
+                    AddressCase{"0.0.0.0", "0.0.0.0"}, AddressCase{"255.255.255.255", "255.255.255.255"},
                     AddressCase{"010.001.000.7", "10.1.0.7"},  // leading zeros read as decimal
-                    AddressCase{"00000000000000000000255.0.0.1", "255.0.0.1"},
-                    AddressCase{"203.0.113", nullptr},
-                    AddressCase{"203.0.113.7.1", nullptr},
-                    AddressCase{"203..113.7", nullptr},
-                    AddressCase{"203.0.113.", nullptr},
-                    AddressCase{".203.0.113", nullptr},
-                    AddressCase{"203.0.113.256", nullptr},
-                    AddressCase{"203.0.113.99999999999999999999", nullptr},
-                    AddressCase{"203.0. 113.7", nullptr},
-                    AddressCase{"2001:db8::1", nullptr},
-                    AddressCase{"+1.2.3.4", nullptr},
-                    AddressCase{"1.2.3.+4", nullptr},
-                    AddressCase{"-0.1.2.3", nullptr},
-                    AddressCase{"1.2.3.-1", nullptr},
-                    AddressCase{"0x1.2.3.4", nullptr},
-                    AddressCase{"１.2.3.4", nullptr},  // full-width digit
-                    AddressCase{"", nullptr},
-                    AddressCase{"<html>203.0.113.7</html>", nullptr}));
+                    AddressCase{"00000000000000000000255.0.0.1", "255.0.0.1"}, AddressCase{"203.0.113", nullptr},
+                    AddressCase{"203.0.113.7.1", nullptr}, AddressCase{"203..113.7", nullptr},
+                    AddressCase{"203.0.113.", nullptr}, AddressCase{".203.0.113", nullptr},
+                    AddressCase{"203.0.113.256", nullptr}, AddressCase{"203.0.113.99999999999999999999", nullptr},
+                    AddressCase{"203.0. 113.7", nullptr}, AddressCase{"2001:db8::1", nullptr},
+                    AddressCase{"+1.2.3.4", nullptr}, AddressCase{"1.2.3.+4", nullptr},
+                    AddressCase{"-0.1.2.3", nullptr}, AddressCase{"1.2.3.-1", nullptr},
+                    AddressCase{"0x1.2.3.4", nullptr}, AddressCase{"１.2.3.4", nullptr},  // full-width digit
+                    AddressCase{"", nullptr}, AddressCase{"<html>203.0.113.7</html>", nullptr}));
 
 TEST(AddressCheckTest, NormalizedAddressDoesNotTrim) {
     EXPECT_EQ(normalizedIPv4("192.168.001.010"), "192.168.1.10");

@@ -68,10 +68,11 @@ int openDescriptorCount() {
 TEST(RunProcess, PassesEachArgumentAsOneEntryWithoutAShell) {
     const TempDir dir;
     const auto tool = writeTool(dir, "args", "for a; do printf '%s\\0' \"$a\"; done");
-    const std::vector<std::string> arguments = {"",      "-p",       "with space", "$(touch pwned)", "'\"",
-                                                "a\nb",  "*",        "--profile",  "日本語"};
+    const std::vector<std::string> arguments = {"",     "-p", "with space", "$(touch pwned)", "'\"",
+                                                "a\nb", "*",  "--profile",  "日本語"};
 
-    const std::string output = runProcess(tool.string(), arguments, plainEnvironment(dir).forChild(), kToolTimeLimit).output;
+    const std::string output =
+        runProcess(tool.string(), arguments, plainEnvironment(dir).forChild(), kToolTimeLimit).output;
 
     std::string expected;
     for (const auto& argument : arguments) expected += argument + '\0';
@@ -88,7 +89,8 @@ TEST(RunProcess, ChildGetsTheGivenEnvironment) {
               std::string("/opt/x:") + kToolSearchPath + "||kept");
 
     Environment withoutPath(Variables{{"AWS_PAGER", "more"}});
-    EXPECT_EQ(runProcess(tool.string(), {}, withoutPath.forChild(), kToolTimeLimit).output, std::string(kToolSearchPath) + "||unset");
+    EXPECT_EQ(runProcess(tool.string(), {}, withoutPath.forChild(), kToolTimeLimit).output,
+              std::string(kToolSearchPath) + "||unset");
 }
 
 TEST(RunProcess, ChildStartsWithNullInputOwnGroupAndCleanSignals) {
@@ -102,7 +104,8 @@ TEST(RunProcess, ChildStartsWithNullInputOwnGroupAndCleanSignals) {
     sigemptyset(&blocked);
     sigaddset(&blocked, SIGUSR1);
     ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &blocked, &previousMask), 0);
-    struct sigaction ignore {}, previousAction {};
+    struct sigaction ignore {
+    }, previousAction{};
     ignore.sa_handler = SIG_IGN;
     ASSERT_EQ(sigaction(SIGUSR2, &ignore, &previousAction), 0);
 
@@ -114,8 +117,9 @@ TEST(RunProcess, ChildStartsWithNullInputOwnGroupAndCleanSignals) {
     const std::string output = runProcess(tool.string(), {}, plainEnvironment(dir).forChild(), kToolTimeLimit).output;
     // A shell clears its signal mask on start, so the signal state is read by a program
     // started directly.
-    const std::string signalState =
-        runProcess("/usr/bin/grep", {"-E", "^Sig(Blk|Ign)", "/proc/self/status"}, plainEnvironment(dir).forChild(), kToolTimeLimit).output;
+    const std::string signalState = runProcess("/usr/bin/grep", {"-E", "^Sig(Blk|Ign)", "/proc/self/status"},
+                                               plainEnvironment(dir).forChild(), kToolTimeLimit)
+                                        .output;
 
     pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     sigaction(SIGUSR2, &previousAction, nullptr);
@@ -163,23 +167,23 @@ TEST_P(ExitStatus, DecidesResultAndMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ExitStatus,
-    testing::Values(
-        StatusCase{"warningsOnSuccessAreDropped", "echo '{\"a\":1}'; echo 'warning: old python' >&2", "{\"a\":1}\n",
-                   std::nullopt},
-        StatusCase{"outputBytesUntouched", "printf '\\377 raw \\n\\n'", "\xff raw \n\n", std::nullopt},
-        StatusCase{"emptyStderr", "exit 2", std::nullopt, "aws が終了コード 2 で失敗しました"},
-        StatusCase{"stderrTrimmedStdoutDropped",
-                   "echo '[{\"id\":1}]'; printf '\\n  An error occurred (AuthFailure)\\n\\t' >&2; exit 1",
-                   std::nullopt, "An error occurred (AuthFailure)"},
-        StatusCase{"ideographicSpaceTrimmed", "printf '\\343\\200\\200失敗\\343\\200\\200\\n' >&2; exit 1",
-                   std::nullopt, "失敗"},
-        StatusCase{"whitespaceOnlyStderr", "printf ' \\n\\t\\n' >&2; exit 255", std::nullopt,
-                   "aws が終了コード 255 で失敗しました"},
-        StatusCase{"invalidUTF8Stderr", "printf 'bad \\377\\376' >&2; exit 3", std::nullopt,
-                   "aws が終了コード 3 で失敗しました"},
-        StatusCase{"stdoutNeverInMessage", "echo 'only on stdout'; exit 4", std::nullopt,
-                   "aws が終了コード 4 で失敗しました"},
-        StatusCase{"killedBySignal", "kill -KILL $$", std::nullopt, "aws がシグナル 9 で強制終了されました"}),
+    testing::Values(StatusCase{"warningsOnSuccessAreDropped", "echo '{\"a\":1}'; echo 'warning: old python' >&2",
+                               "{\"a\":1}\n", std::nullopt},
+                    StatusCase{"outputBytesUntouched", "printf '\\377 raw \\n\\n'", "\xff raw \n\n", std::nullopt},
+                    StatusCase{"emptyStderr", "exit 2", std::nullopt, "aws が終了コード 2 で失敗しました"},
+                    StatusCase{"stderrTrimmedStdoutDropped",
+                               "echo '[{\"id\":1}]'; printf '\\n  An error occurred (AuthFailure)\\n\\t' >&2; exit 1",
+                               std::nullopt, "An error occurred (AuthFailure)"},
+                    StatusCase{"ideographicSpaceTrimmed", "printf '\\343\\200\\200失敗\\343\\200\\200\\n' >&2; exit 1",
+                               std::nullopt, "失敗"},
+                    StatusCase{"whitespaceOnlyStderr", "printf ' \\n\\t\\n' >&2; exit 255", std::nullopt,
+                               "aws が終了コード 255 で失敗しました"},
+                    StatusCase{"invalidUTF8Stderr", "printf 'bad \\377\\376' >&2; exit 3", std::nullopt,
+                               "aws が終了コード 3 で失敗しました"},
+                    StatusCase{"stdoutNeverInMessage", "echo 'only on stdout'; exit 4", std::nullopt,
+                               "aws が終了コード 4 で失敗しました"},
+                    StatusCase{"killedBySignal", "kill -KILL $$", std::nullopt,
+                               "aws がシグナル 9 で強制終了されました"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunProcess, DrainsBothStreamsWhenStderrFillsThePipeFirst) {
@@ -250,15 +254,14 @@ TEST_P(TimeLimit, EndsTheWholeGroupAndThrows) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TimeLimit,
-    testing::Values(
-        LimitCase{"sleepingTool", "echo $$ > \"$pidfile\"; sleep 30", 500ms,
-                  "aws が 500 ミリ秒以内に終了しなかったため中止しました"},
-        LimitCase{"grandchildHoldsStdout", "echo $$ > \"$pidfile\"; sleep 30 & exit 0", 500ms,
-                  "aws が 500 ミリ秒以内に終了しなかったため中止しました"},
-        LimitCase{"closedPipesButRunning", "echo $$ > \"$pidfile\"; exec sleep 30 >&- 2>&-", 500ms,
-                  "aws が 500 ミリ秒以内に終了しなかったため中止しました"},
-        LimitCase{"ignoresTermination", "trap '' TERM; echo $$ > \"$pidfile\"; sleep 30", 1000ms,
-                  "aws が 1 秒以内に終了しなかったため中止しました"}),
+    testing::Values(LimitCase{"sleepingTool", "echo $$ > \"$pidfile\"; sleep 30", 500ms,
+                              "aws が 500 ミリ秒以内に終了しなかったため中止しました"},
+                    LimitCase{"grandchildHoldsStdout", "echo $$ > \"$pidfile\"; sleep 30 & exit 0", 500ms,
+                              "aws が 500 ミリ秒以内に終了しなかったため中止しました"},
+                    LimitCase{"closedPipesButRunning", "echo $$ > \"$pidfile\"; exec sleep 30 >&- 2>&-", 500ms,
+                              "aws が 500 ミリ秒以内に終了しなかったため中止しました"},
+                    LimitCase{"ignoresTermination", "trap '' TERM; echo $$ > \"$pidfile\"; sleep 30", 1000ms,
+                              "aws が 1 秒以内に終了しなかったため中止しました"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
@@ -299,9 +302,9 @@ TEST_P(EndRunningProcesses, EndsTheWholeGroupWithinTheGraceAndRefusesLaterRuns) 
     test::TempDir dir;
     const auto started = dir / "started";
     const auto pidFile = dir / "pid";
-    const auto tool = test::writeTool(dir, "aws",
-                                      "ready() { echo $$ > '" + pidFile.string() + "'; touch '" + started.string() +
-                                          "'; }\n" + GetParam().script);
+    const auto tool = test::writeTool(
+        dir, "aws",
+        "ready() { echo $$ > '" + pidFile.string() + "'; touch '" + started.string() + "'; }\n" + GetParam().script);
     const auto marker = dir / "ran";
     const auto recorder = test::writeTool(dir, "record", "touch '" + marker.string() + "'");
     constexpr auto grace = 300ms;
@@ -342,14 +345,14 @@ TEST_P(EndRunningProcesses, EndsTheWholeGroupWithinTheGraceAndRefusesLaterRuns) 
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EndRunningProcesses,
-    testing::Values(
-        EndingCase{"endsOnTermination", "ready; exec sleep 60", "aws がシグナル 15 で強制終了されました"},
-        EndingCase{"ignoresTermination", "trap '' TERM; ready; sleep 60", "aws がシグナル 9 で強制終了されました"},
-        // The tool ends on SIGTERM, but a helper it started (stderr and stdout elsewhere)
-        // ignores it: the group stays listed until the helper has had SIGKILL too.
-        EndingCase{"leavesAHelperThatIgnoresTermination",
-                   "trap '' TERM; sleep 60 >/dev/null 2>&1 & trap - TERM; ready; exec sleep 60",
-                   "aws がシグナル 15 で強制終了されました"}),
+    testing::Values(EndingCase{"endsOnTermination", "ready; exec sleep 60", "aws がシグナル 15 で強制終了されました"},
+                    EndingCase{"ignoresTermination", "trap '' TERM; ready; sleep 60",
+                               "aws がシグナル 9 で強制終了されました"},
+                    // The tool ends on SIGTERM, but a helper it started (stderr and stdout elsewhere)
+                    // ignores it: the group stays listed until the helper has had SIGKILL too.
+                    EndingCase{"leavesAHelperThatIgnoresTermination",
+                               "trap '' TERM; sleep 60 >/dev/null 2>&1 & trap - TERM; ready; exec sleep 60",
+                               "aws がシグナル 15 で強制終了されました"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Two threads on their way out at once (Qt's Wayland plugin meets the broken connection on
@@ -359,8 +362,8 @@ TEST(EndRunningProcesses, ASecondEndingWaitsForTheOneUnderWay) {
     test::TempDir dir;
     const auto started = dir / "started";
     const auto pidFile = dir / "pid";
-    const auto tool = test::writeTool(dir, "aws", "trap '' TERM; echo $$ > '" + pidFile.string() + "'; touch '" +
-                                                      started.string() + "'; sleep 60");
+    const auto tool = test::writeTool(
+        dir, "aws", "trap '' TERM; echo $$ > '" + pidFile.string() + "'; touch '" + started.string() + "'; sleep 60");
 
     inOwnProcess([&] {
         auto call = std::async(std::launch::async, [&] {

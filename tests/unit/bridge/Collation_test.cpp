@@ -31,17 +31,16 @@ TEST_P(CollationOrderTest, SortsAsTheLocaleDoes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Pairs, CollationOrderTest,
-    testing::Values(
-        Order{"en_US.UTF-8", "apple", "Banana"},     // case is a lesser difference than letters
-        Order{"en_US.UTF-8", "web", "Web"},          // lower case first when only case differs
-        Order{"en_US.UTF-8", "résumé", "rhythm"},    // an accent is a lesser difference
-        Order{"en_US.UTF-8", "öl", "zebra"},         // ö sorts with o in English...
-        Order{"sv_SE.UTF-8", "zebra", "öl"},         // ...and after z in Swedish
-        Order{"en_US.UTF-8", "一", "亜"},            // root order of ideographs: by code point
-        Order{"ja_JP.UTF-8", "亜", "一"},            // Japanese order of ideographs: JIS X 0208
-        Order{"ja_JP.UTF-8", "ア", "い"},            // kana by sound, katakana and hiragana mixed
-        Order{"ja_JP.UTF-8", "Zeta", "あ"},          // Latin before kana
-        Order{"ja_JP.UTF-8", "ｶﾅ", "カヌ"}));        // half-width kana sorts with full-width
+    testing::Values(Order{"en_US.UTF-8", "apple", "Banana"},   // case is a lesser difference than letters
+                    Order{"en_US.UTF-8", "web", "Web"},        // lower case first when only case differs
+                    Order{"en_US.UTF-8", "résumé", "rhythm"},  // an accent is a lesser difference
+                    Order{"en_US.UTF-8", "öl", "zebra"},       // ö sorts with o in English...
+                    Order{"sv_SE.UTF-8", "zebra", "öl"},       // ...and after z in Swedish
+                    Order{"en_US.UTF-8", "一", "亜"},          // root order of ideographs: by code point
+                    Order{"ja_JP.UTF-8", "亜", "一"},          // Japanese order of ideographs: JIS X 0208
+                    Order{"ja_JP.UTF-8", "ア", "い"},          // kana by sound, katakana and hiragana mixed
+                    Order{"ja_JP.UTF-8", "Zeta", "あ"},        // Latin before kana
+                    Order{"ja_JP.UTF-8", "ｶﾅ", "カヌ"}));      // half-width kana sorts with full-width
 
 TEST(CollationTest, EqualTextsAreNotLess) {
     const Collation collation("ja_JP.UTF-8");
@@ -106,17 +105,16 @@ TEST_P(UserLocaleTest, FirstNonEmptyVariableWins) {
     EXPECT_EQ(Collation::forUserLocale().localeName(), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Variables, UserLocaleTest,
-    testing::Values(EnvironmentCase{"ja_JP.UTF-8", "sv_SE.UTF-8", "en_US.UTF-8", "ja_JP"},
-                    EnvironmentCase{"", "sv_SE.UTF-8", "en_US.UTF-8", "sv_SE"},
-                    EnvironmentCase{nullptr, nullptr, "en_US.UTF-8", "en_US"},
-                    EnvironmentCase{"", "", "", "root"},
-                    EnvironmentCase{nullptr, nullptr, nullptr, "root"},
-                    EnvironmentCase{"C", "ja_JP.UTF-8", nullptr, "root"},        // C wins and means root
-                    EnvironmentCase{nullptr, "C.UTF-8", "ja_JP.UTF-8", "root"},
-                    EnvironmentCase{"de_DE@euro", nullptr, nullptr, "de_DE"},
-                    EnvironmentCase{"garbage!", nullptr, "ja_JP.UTF-8", "root"}));
+INSTANTIATE_TEST_SUITE_P(Variables, UserLocaleTest,
+                         testing::Values(EnvironmentCase{"ja_JP.UTF-8", "sv_SE.UTF-8", "en_US.UTF-8", "ja_JP"},
+                                         EnvironmentCase{"", "sv_SE.UTF-8", "en_US.UTF-8", "sv_SE"},
+                                         EnvironmentCase{nullptr, nullptr, "en_US.UTF-8", "en_US"},
+                                         EnvironmentCase{"", "", "", "root"},
+                                         EnvironmentCase{nullptr, nullptr, nullptr, "root"},
+                                         EnvironmentCase{"C", "ja_JP.UTF-8", nullptr, "root"},  // C wins and means root
+                                         EnvironmentCase{nullptr, "C.UTF-8", "ja_JP.UTF-8", "root"},
+                                         EnvironmentCase{"de_DE@euro", nullptr, nullptr, "de_DE"},
+                                         EnvironmentCase{"garbage!", nullptr, "ja_JP.UTF-8", "root"}));
 
 std::vector<std::string> keys(const std::vector<EC2Instance>& instances) {
     std::vector<std::string> out;

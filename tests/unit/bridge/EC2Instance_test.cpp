@@ -16,8 +16,9 @@ namespace tamsel {
 
 void PrintTo(const SecurityGroup& g, std::ostream* os) { *os << "{" << g.id << "|" << g.name << "}"; }
 void PrintTo(const EC2Instance& i, std::ostream* os) {
-    *os << "{" << i.id << "|" << i.name << "|" << i.state << "|" << i.type << "|" << testing::PrintToString(i.securityGroups)
-        << "|" << testing::PrintToString(i.publicIPv4) << "|" << testing::PrintToString(i.privateIPv4) << "}";
+    *os << "{" << i.id << "|" << i.name << "|" << i.state << "|" << i.type << "|"
+        << testing::PrintToString(i.securityGroups) << "|" << testing::PrintToString(i.publicIPv4) << "|"
+        << testing::PrintToString(i.privateIPv4) << "}";
 }
 
 namespace {
@@ -35,7 +36,7 @@ TEST(ParseInstancesTest, ReadsEveryFieldAndKeepsGroupOrder) {
         "sgs":[{"id":"sg-2","name":"ssh"},{"id":"sg-1","name":""}],
         "publicIp":"54.214.191.68","privateIp":"10.250.18.182"}])");
     ASSERT_EQ(instances.size(), 1u);
-    const EC2Instance expected{"i-1", "web", "running", "t3.micro", {{"sg-2", "ssh"}, {"sg-1", ""}},
+    const EC2Instance expected{"i-1",           "web",          "running", "t3.micro", {{"sg-2", "ssh"}, {"sg-1", ""}},
                                "54.214.191.68", "10.250.18.182"};
     EXPECT_EQ(instances[0], expected);
     EXPECT_EQ(instances[0].securityGroups[0].displayName(), "ssh (sg-2)");
@@ -92,8 +93,7 @@ TEST(ParseInstancesTest, DropsExactlyTerminated) {
 }
 
 TEST(ParseInstancesTest, WrongShapeIsAnUnexpectedResponse) {
-    for (const char* json : {R"({"id":"i-1"})", R"([{"id":"i-1"},3])", R"([[]])", R"([{"id":"i-1"},null])",
-                             R"({})"}) {
+    for (const char* json : {R"({"id":"i-1"})", R"([{"id":"i-1"},3])", R"([[]])", R"([{"id":"i-1"},null])", R"({})"}) {
         try {
             parse(json);
             ADD_FAILURE() << "accepted " << json;
@@ -104,8 +104,8 @@ TEST(ParseInstancesTest, WrongShapeIsAnUnexpectedResponse) {
 }
 
 TEST(ParseInstancesTest, TextThatIsNotADocumentIsAParseError) {
-    for (const char* text : {"", "not json", "[{\"id\":\"i-1\"}", "null", "3", "\"i-1\"", "true",
-                             "[] trailing", "[{\"id\":\"i-1\",}]"}) {
+    for (const char* text :
+         {"", "not json", "[{\"id\":\"i-1\"}", "null", "3", "\"i-1\"", "true", "[] trailing", "[{\"id\":\"i-1\",}]"}) {
         EXPECT_THROW(parse(text), nlohmann::json::parse_error) << text;
     }
 }
@@ -139,8 +139,8 @@ private:
     int pick(int below) { return static_cast<int>(random_() % static_cast<unsigned>(below)); }
 
     nlohmann::json text() {
-        static const char* const kTexts[] = {"i-1", "i-2", "web", "Web", "terminated", "running", "", "サーバー",
-                                             "10.0.0.1"};
+        static const char* const kTexts[] = {"i-1",     "i-2", "web",      "Web",     "terminated",
+                                             "running", "",    "サーバー", "10.0.0.1"};
         return kTexts[pick(9)];
     }
 
@@ -150,7 +150,8 @@ private:
             case 1: return true;
             case 2: return -3;
             case 3: return 2.5;
-            case 4: case 5: return text();
+            case 4:
+            case 5: return text();
             case 6: {
                 nlohmann::json array = nlohmann::json::array();
                 for (int i = pick(3); i > 0; --i) array.push_back(chance(2) ? group(depth - 1) : value(depth - 1));

@@ -29,13 +29,12 @@ TEST_P(ChildPath, AppendsTheToolDirectoriesAfterTheInheritedOnes) {
     EXPECT_EQ(parent.get("PATH"), GetParam().inherited) << "the parent's environment stays as it was";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ChildPath,
-    testing::Values(PathCase{"absent", std::nullopt, kToolSearchPath},
-                    PathCase{"empty", "", std::string(":") + kToolSearchPath},
-                    PathCase{"set", "/home/someone/bin:/usr/bin",
-                             std::string("/home/someone/bin:/usr/bin:") + kToolSearchPath}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ChildPath,
+                         testing::Values(PathCase{"absent", std::nullopt, kToolSearchPath},
+                                         PathCase{"empty", "", std::string(":") + kToolSearchPath},
+                                         PathCase{"set", "/home/someone/bin:/usr/bin",
+                                                  std::string("/home/someone/bin:/usr/bin:") + kToolSearchPath}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ChildEnvironment, NeverPagesNorPromptsWhateverTheUserSet) {
     const Environment user(Variables{{"AWS_PAGER", "less -R"}, {"AWS_CLI_AUTO_PROMPT", "on"}});

@@ -48,21 +48,25 @@ struct DescribedRules {
 // Keys and values the tool printed (ports, labels, empty lists, group pairs) stay as printed.
 const DescribedRules kDescribedRules[] = {
     {"NoRules", "[]", LockRule::absent, "[]"},
-    {"OnlyTheLockRule", R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32", "Description": "Orvane for Mac"}],
+    {"OnlyTheLockRule",
+     R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32", "Description": "Orvane for Mac"}],
                              "Ipv6Ranges": [], "PrefixListIds": [], "UserIdGroupPairs": []}])",
      LockRule::present, "[]"},
     {"LockRuleBesideOtherRanges",
      R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "10.0.0.0/8"}, {"CidrIp": "203.0.113.7/32", "Description": "Orvane for Mac"}],
           "Ipv6Ranges": [{"CidrIpv6": "::/0"}]}])",
-     LockRule::present, R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "10.0.0.0/8"}], "Ipv6Ranges": [{"CidrIpv6": "::/0"}]}])"},
+     LockRule::present,
+     R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "10.0.0.0/8"}], "Ipv6Ranges": [{"CidrIpv6": "::/0"}]}])"},
     {"LockRangeLeftWithOnlyAGroupPair",
      R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32", "Description": "Orvane for Mac"}],
           "UserIdGroupPairs": [{"GroupId": "sg-2", "UserId": "123456789012"}]}])",
-     LockRule::present, R"([{"IpProtocol": "-1", "IpRanges": [], "UserIdGroupPairs": [{"GroupId": "sg-2", "UserId": "123456789012"}]}])"},
-    {"AddressLabelledOtherwise", R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32", "Description": "home"}]}])",
+     LockRule::present,
+     R"([{"IpProtocol": "-1", "IpRanges": [], "UserIdGroupPairs": [{"GroupId": "sg-2", "UserId": "123456789012"}]}])"},
+    {"AddressLabelledOtherwise",
+     R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32", "Description": "home"}]}])",
      LockRule::misdescribed, "[]"},
-    {"AddressWithoutLabel", R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32"}]}])", LockRule::misdescribed,
-     "[]"},
+    {"AddressWithoutLabel", R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32"}]}])",
+     LockRule::misdescribed, "[]"},
     {"AddressOnOnePortOnly",
      R"([{"IpProtocol": "tcp", "FromPort": 22, "ToPort": 22, "IpRanges": [{"CidrIp": "203.0.113.7/32", "Description": "Orvane for Mac"}]}])",
      LockRule::absent,
@@ -99,9 +103,9 @@ TEST(DescribedRulesTest, AnotherShapeIsAnUnexpectedResponse) {
     for (const char* text : {"{}", R"(["tcp"])", R"([{"IpProtocol": "-1", "IpRanges": {"CidrIp": "1.2.3.4/32"}}])",
                              R"([{"IpProtocol": "-1", "IpRanges": ["203.0.113.7/32"]}])"}) {
         const auto permissions = nlohmann::json::parse(text);
-        for (const auto& read : std::vector<std::function<void()>>{
-                 [&] { lockRuleIn(permissions, "203.0.113.7"); },
-                 [&] { permissionsOtherThanLockRule(permissions, "203.0.113.7"); }}) {
+        for (const auto& read :
+             std::vector<std::function<void()>>{[&] { lockRuleIn(permissions, "203.0.113.7"); },
+                                                [&] { permissionsOtherThanLockRule(permissions, "203.0.113.7"); }}) {
             try {
                 read();
                 ADD_FAILURE() << "no error for " << text;

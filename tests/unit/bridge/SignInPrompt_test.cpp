@@ -23,17 +23,20 @@ TEST(SignInPrompt, ReadsBothFormsOfTheToolAndNothingElse) {
         {"device code",
          "Attempting to automatically open the SSO authorization page in your default browser.\n"
          "If the browser does not open or you wish to use a different device to authorize this request, open the "
-         "following URL:\n\n" + kDeviceURL + "\n\nThen enter the code:\n\nABCD-EFGH\n",
+         "following URL:\n\n" +
+             kDeviceURL + "\n\nThen enter the code:\n\nABCD-EFGH\n",
          SignInPrompt{kDeviceURL, "ABCD-EFGH"}},
         {"device code, browser not opened: the address that fills in the code comes second",
          "Browser will not be automatically opened.\nPlease visit the following URL:\n\n" + kDeviceURL +
              "\n\nThen enter the code:\n\nWXYZ-2345\n\nAlternatively, you may visit the following URL which will "
-             "autofill the code upon loading:\n" + kDeviceURL + "?user_code=WXYZ-2345\n",
+             "autofill the code upon loading:\n" +
+             kDeviceURL + "?user_code=WXYZ-2345\n",
          SignInPrompt{kDeviceURL, "WXYZ-2345"}},
         {"authorization address only",
          "Attempting to automatically open the SSO authorization page in your default browser.\n"
          "If the browser does not open or you wish to use a different device to authorize this request, open the "
-         "following URL:\n\n" + kAuthorizeURL + "\n",
+         "following URL:\n\n" +
+             kAuthorizeURL + "\n",
          SignInPrompt{kAuthorizeURL, std::nullopt}},
         {"authorization address, browser not opened, CRLF and indent",
          "Browser will not be automatically opened.\r\nPlease visit the following URL:\r\n\r\n  " + kAuthorizeURL +
@@ -41,8 +44,8 @@ TEST(SignInPrompt, ReadsBothFormsOfTheToolAndNothingElse) {
          SignInPrompt{kAuthorizeURL, std::nullopt}},
         {"a code before the address, or not in capitals, is none",
          "ABCD-EFGH\n" + kAuthorizeURL + "\nabcd-efgh\nABCD-EFGH0\n", SignInPrompt{kAuthorizeURL, std::nullopt}},
-        {"an overlong line is skipped",
-         "https://" + std::string(20000, 'a') + "\n" + kDeviceURL + "\n", SignInPrompt{kDeviceURL, std::nullopt}},
+        {"an overlong line is skipped", "https://" + std::string(20000, 'a') + "\n" + kDeviceURL + "\n",
+         SignInPrompt{kDeviceURL, std::nullopt}},
         {"addresses inside sentences, not https, or not text",
          "Successfully logged into Start URL: https://d-9067.awsapps.com/start\nSee https://docs.aws.amazon.com/ "
          "for help\nhttp://device.sso.us-east-1.amazonaws.com/\nhttps://\nhttps://bad\xff.example/\n",

@@ -9,8 +9,8 @@ namespace tamsel {
 namespace {
 
 TEST(Text, ValidUTF8) {
-    const std::string valid[] = {"", "plain", "日本語 — …", "\xF0\x9F\x9F\xA2", std::string("a\0b", 3),
-                                 "\xF4\x8F\xBF\xBF"};
+    const std::string valid[] = {
+        "", "plain", "日本語 — …", "\xF0\x9F\x9F\xA2", std::string("a\0b", 3), "\xF4\x8F\xBF\xBF"};
     for (const std::string& ok : valid) {
         EXPECT_TRUE(isValidUTF8(ok)) << ok;
     }

@@ -40,8 +40,8 @@ Environment plainEnvironment(const TempDir& dir) {
 }
 
 // A run of `tool` as the gateway makes it: its output, or the AWSError its ending means.
-std::string runTool(const std::string& tool, const std::vector<std::string>& arguments,
-                    const Environment& environment, std::chrono::milliseconds limit = kToolTimeLimit) {
+std::string runTool(const std::string& tool, const std::vector<std::string>& arguments, const Environment& environment,
+                    std::chrono::milliseconds limit = kToolTimeLimit) {
     return toolOutput(runProcess(tool, arguments, environment, limit), limit);
 }
 
@@ -58,13 +58,15 @@ TEST(ToolFaults, TenMegabytesOfStandardErrorBeforeTheOutputStillGiveTheResult) {
     // 10 MiB of warnings first, then the answer (or the failure's own last line).
     const auto tool = writeTool(dir, "aws",
                                 "printf ' \\n\\t' >&2\n"
-                                "head -c " + std::to_string(kFlood) + " /dev/zero | tr '\\0' w >&2\n"
-                                "case \"$2\" in\n"
-                                "describe-instances) echo '[{\"id\":\"i-1\",\"state\":\"running\",\"type\":"
-                                "\"t3.micro\",\"name\":\"web\",\"sgs\":[{\"id\":\"sg-1\",\"name\":\"ssh\"}]}]' ;;\n"
-                                "*) printf '\\nAn error occurred (IncorrectInstanceState) when calling the "
-                                "StartInstances operation\\n\\n' >&2; exit 254 ;;\n"
-                                "esac");
+                                "head -c " +
+                                    std::to_string(kFlood) +
+                                    " /dev/zero | tr '\\0' w >&2\n"
+                                    "case \"$2\" in\n"
+                                    "describe-instances) echo '[{\"id\":\"i-1\",\"state\":\"running\",\"type\":"
+                                    "\"t3.micro\",\"name\":\"web\",\"sgs\":[{\"id\":\"sg-1\",\"name\":\"ssh\"}]}]' ;;\n"
+                                    "*) printf '\\nAn error occurred (IncorrectInstanceState) when calling the "
+                                    "StartInstances operation\\n\\n' >&2; exit 254 ;;\n"
+                                    "esac");
     const AWSCLI cli(onlyTool(dir, tool));
 
     const auto instances = cli.describeInstances();
@@ -121,10 +123,13 @@ TEST(ToolFaults, PipeHeldByAProcessOutsideTheGroupEndsAtTheLimit) {
     // The tool exits at once, but leaves a process in a session of its own that keeps both
     // pipes open: ending the tool's process group cannot reach it.
     const auto tool = writeTool(dir, "tool",
-                                "setsid sh -c 'echo $$ > \"$1\"; exec sleep 30' sh '" + pidFile.string() + "' &\n"
-                                "while [ ! -s '" + pidFile.string() + "' ]; do sleep 0.01; done\n"
-                                "echo partial\n"
-                                "exit 0");
+                                "setsid sh -c 'echo $$ > \"$1\"; exec sleep 30' sh '" + pidFile.string() +
+                                    "' &\n"
+                                    "while [ ! -s '" +
+                                    pidFile.string() +
+                                    "' ]; do sleep 0.01; done\n"
+                                    "echo partial\n"
+                                    "exit 0");
     const int descriptorsBefore = openDescriptorCount();
 
     try {
@@ -152,10 +157,15 @@ TEST(ToolFaults, ExitedToolIsKeptUnreapedWhileItsGroupMayStillBeSignalled) {
     const auto toolPidFile = dir / "tool.pid";
     const auto helperPidFile = dir / "helper.pid";
     const auto tool = writeTool(dir, "tool",
-                                "echo $$ > '" + toolPidFile.string() + "'\n"
-                                "setsid sh -c 'echo $$ > \"$1\"; exec sleep 30' sh '" + helperPidFile.string() + "' &\n"
-                                "while [ ! -s '" + helperPidFile.string() + "' ]; do sleep 0.01; done\n"
-                                "echo partial");
+                                "echo $$ > '" + toolPidFile.string() +
+                                    "'\n"
+                                    "setsid sh -c 'echo $$ > \"$1\"; exec sleep 30' sh '" +
+                                    helperPidFile.string() +
+                                    "' &\n"
+                                    "while [ ! -s '" +
+                                    helperPidFile.string() +
+                                    "' ]; do sleep 0.01; done\n"
+                                    "echo partial");
     std::string output;
     std::string failure;
     // Declared before the helper, so that the helper is ended before the call is joined.
@@ -244,7 +254,8 @@ TEST(ToolFaults, AThousandRunsLeaveDescriptorsAndChildrenAsTheyWere) {
         } else if (i % 3 == 0) {
             expected = "failed failed " + n;
         } else if (i % 7 == 0) {
-            expected = i % 2 ? "failed aws が終了コード 4 で失敗しました" : "failed aws がシグナル 9 で強制終了されました";
+            expected =
+                i % 2 ? "failed aws が終了コード 4 で失敗しました" : "failed aws がシグナル 9 で強制終了されました";
         } else {
             expected = "returned out " + n;
         }

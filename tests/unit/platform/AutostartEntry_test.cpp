@@ -86,7 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusCase{"Hidden", "[Desktop Entry]\nExec=orvane\nHidden=true\n", false},
                     StatusCase{"HiddenSpaced", "[Desktop Entry]\nHidden = true\n", false},
                     StatusCase{"HiddenFalse", "[Desktop Entry]\nHidden=false\n", true},
-                    StatusCase{"HiddenInOtherGroup", "[Desktop Entry]\nExec=orvane\n[Desktop Action x]\nHidden=true\n", true},
+                    StatusCase{"HiddenInOtherGroup", "[Desktop Entry]\nExec=orvane\n[Desktop Action x]\nHidden=true\n",
+                               true},
                     StatusCase{"GnomeOff", "[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -101,17 +102,16 @@ TEST_P(DesktopExecValue, QuotesAndEscapesAsDesktopEntriesRequire) {
     EXPECT_EQ(desktopExecValue(GetParam().program), GetParam().exec);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DesktopExecValue,
-    testing::Values(ExecCase{"/usr/bin/orvane", "/usr/bin/orvane"},
-                    ExecCase{"/opt/My Apps/orvane", R"("/opt/My Apps/orvane")"},
-                    ExecCase{"/opt/a$b/orvane", R"("/opt/a\\$b/orvane")"},
-                    ExecCase{"/opt/a\"b/orvane", R"("/opt/a\\"b/orvane")"},
-                    ExecCase{"/opt/a`b/orvane", R"("/opt/a\\`b/orvane")"},
-                    ExecCase{"/opt/a\\b/orvane", R"("/opt/a\\\\b/orvane")"},
-                    ExecCase{"/opt/it's/orvane", R"("/opt/it's/orvane")"},
-                    ExecCase{"/opt/100%/orvane", "/opt/100%%/orvane"},
-                    ExecCase{"/opt/ツール/orvane", "/opt/ツール/orvane"}));
+INSTANTIATE_TEST_SUITE_P(Cases, DesktopExecValue,
+                         testing::Values(ExecCase{"/usr/bin/orvane", "/usr/bin/orvane"},
+                                         ExecCase{"/opt/My Apps/orvane", R"("/opt/My Apps/orvane")"},
+                                         ExecCase{"/opt/a$b/orvane", R"("/opt/a\\$b/orvane")"},
+                                         ExecCase{"/opt/a\"b/orvane", R"("/opt/a\\"b/orvane")"},
+                                         ExecCase{"/opt/a`b/orvane", R"("/opt/a\\`b/orvane")"},
+                                         ExecCase{"/opt/a\\b/orvane", R"("/opt/a\\\\b/orvane")"},
+                                         ExecCase{"/opt/it's/orvane", R"("/opt/it's/orvane")"},
+                                         ExecCase{"/opt/100%/orvane", "/opt/100%%/orvane"},
+                                         ExecCase{"/opt/ツール/orvane", "/opt/ツール/orvane"}));
 
 TEST(DesktopExecValue, RefusesControlCharacters) {
     EXPECT_THROW(desktopExecValue("/opt/a\nb/orvane"), std::runtime_error);

@@ -14,8 +14,9 @@ namespace tamsel {
 namespace {
 
 EC2Instance instance(std::string id, std::string name, std::string state, std::optional<std::string> address = {}) {
-    return EC2Instance{std::move(id), std::move(name), std::move(state), "t3.micro",
-                       {{"sg-1", "web"}, {"sg-2", "ssh"}}, std::move(address), "10.0.0.1"};
+    return EC2Instance{
+        std::move(id),      std::move(name), std::move(state), "t3.micro", {{"sg-1", "web"}, {"sg-2", "ssh"}},
+        std::move(address), "10.0.0.1"};
 }
 
 // What the controller shows, as its composer builds it.
@@ -55,7 +56,7 @@ struct Numbered {
 Numbered numbered(const DBusMenuLayout& layout) {
     Numbered result;
     std::function<void(int, const std::string&, const std::string&)> walk = [&](int id, const std::string& place,
-                                                                                  const std::string& titles) {
+                                                                                const std::string& titles) {
         const DBusMenuLayout::Entry* entry = layout.find(id);
         for (size_t i = 0; i < entry->children.size(); ++i) {
             const int child = entry->children[i];
@@ -93,11 +94,7 @@ TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutO
          {},
          {"6", "3", "3/2"},
          {}},
-        {"another profile: the marks move",
-         [](Shown& s) { s.profile = "dev"; },
-         {},
-         {"9", "9/0", "9/2"},
-         {}},
+        {"another profile: the marks move", [](Shown& s) { s.profile = "dev"; }, {}, {"9", "9/0", "9/2"}, {}},
         {"a lock group chosen: the marks move in the instance's submenu",
          [](Shown& s) { s.locks["i-3"] = "sg-2"; },
          {},

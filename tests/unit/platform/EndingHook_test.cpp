@@ -90,28 +90,27 @@ TEST_P(EndingHookWayOut, EndsTheCallUnderWayWithItsWholeGroup) {
     killpg(group, SIGKILL);  // whatever is left
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, EndingHookWayOut,
-    testing::Values(
-        // Qt's xcb plugin when the X connection breaks.
-        WayOut{"exitFromWithinQt", [] { std::exit(1); }, testing::ExitedWithCode(1)},
-        WayOut{"fatalMessage", [] { qFatal("a fatal error"); }, testing::KilledBySignal(SIGABRT)},
-        // Qt 6.4's Wayland plugin when its connection breaks: no exit handler runs.
-        WayOut{"waylandConnectionBroke",
-               [] {
-                   qWarning("The Wayland connection broke. Did the Wayland compositor die?");
-                   _exit(1);
-               },
-               testing::ExitedWithCode(1)},
-        // An ordinary warning is no way out: the call goes on (the process then ends without
-        // any handler, so that the call is found running).
-        WayOut{"ordinaryWarning",
-               [] {
-                   qWarning("QSystemTrayIcon::setVisible: No Icon set");
-                   std::_Exit(0);
-               },
-               testing::ExitedWithCode(0), false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, EndingHookWayOut,
+                         testing::Values(
+                             // Qt's xcb plugin when the X connection breaks.
+                             WayOut{"exitFromWithinQt", [] { std::exit(1); }, testing::ExitedWithCode(1)},
+                             WayOut{"fatalMessage", [] { qFatal("a fatal error"); }, testing::KilledBySignal(SIGABRT)},
+                             // Qt 6.4's Wayland plugin when its connection breaks: no exit handler runs.
+                             WayOut{"waylandConnectionBroke",
+                                    [] {
+                                        qWarning("The Wayland connection broke. Did the Wayland compositor die?");
+                                        _exit(1);
+                                    },
+                                    testing::ExitedWithCode(1)},
+                             // An ordinary warning is no way out: the call goes on (the process then ends without
+                             // any handler, so that the call is found running).
+                             WayOut{"ordinaryWarning",
+                                    [] {
+                                        qWarning("QSystemTrayIcon::setVisible: No Icon set");
+                                        std::_Exit(0);
+                                    },
+                                    testing::ExitedWithCode(0), false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tamsel

@@ -39,23 +39,27 @@ struct TextCase {
 
 class SettingsText : public QtSettingsStoreTest, public testing::WithParamInterface<TextCase> {};
 
-TEST_P(SettingsText, ReadsOnlyStoredText) { EXPECT_EQ(storeWith(GetParam().ini).string("profile"), GetParam().profile); }
+TEST_P(SettingsText, ReadsOnlyStoredText) {
+    EXPECT_EQ(storeWith(GetParam().ini).string("profile"), GetParam().profile);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SettingsText,
-    testing::Values(TextCase{"Text", "[General]\nprofile=dev\n", "dev"},
-                    TextCase{"Japanese", "[General]\nprofile=開発\n", "開発"},
-                    TextCase{"QuotedComma", "[General]\nprofile=\"a, b\"\n", "a, b"},
-                    TextCase{"Number", "[General]\nprofile=12\n", "12"},
-                    TextCase{"Absent", "[General]\nregion=us-east-1\n", std::nullopt},
-                    TextCase{"List", "[General]\nprofile=a, b\n", std::nullopt},
-                    TextCase{"Map", "[General]\nprofile=@Variant(\\0\\0\\0\\b\\0\\0\\0\\0)\n", std::nullopt},
-                    TextCase{"Group", "[profile]\nname=dev\n", std::nullopt},
-                    TextCase{"NoSection", "profile\n===\n[\n", std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SettingsText,
+                         testing::Values(TextCase{"Text", "[General]\nprofile=dev\n", "dev"},
+                                         TextCase{"Japanese", "[General]\nprofile=開発\n", "開発"},
+                                         TextCase{"QuotedComma", "[General]\nprofile=\"a, b\"\n", "a, b"},
+                                         TextCase{"Number", "[General]\nprofile=12\n", "12"},
+                                         TextCase{"Absent", "[General]\nregion=us-east-1\n", std::nullopt},
+                                         TextCase{"List", "[General]\nprofile=a, b\n", std::nullopt},
+                                         TextCase{"Map", "[General]\nprofile=@Variant(\\0\\0\\0\\b\\0\\0\\0\\0)\n",
+                                                  std::nullopt},
+                                         TextCase{"Group", "[profile]\nname=dev\n", std::nullopt},
+                                         TextCase{"NoSection", "profile\n===\n[\n", std::nullopt}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(QtSettingsStoreTest, GarbageFileReadsAsEmptyWithoutCrashing) {
-    std::string garbage = "\x01\xff\xfe[[[]]\0\0=\x80\x80@Variant(\xff\xff\xff\xff\x7f)\nprofile=@Variant(\\0\\0\\0\\x1c\\0\\0\\0\\xff\\xff)\n";
+    std::string garbage =
+        "\x01\xff\xfe[[[]]\0\0=\x80\x80@Variant(\xff\xff\xff\xff\x7f)\nprofile=@Variant("
+        "\\0\\0\\0\\x1c\\0\\0\\0\\xff\\xff)\n";
     garbage.append(std::string("\0\0\0", 3));
     QtSettingsStore store = storeWith(garbage);
     EXPECT_EQ(store.string("profile"), std::nullopt);

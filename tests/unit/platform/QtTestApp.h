@@ -32,6 +32,4 @@ inline QApplication& qtApp() {
 
 // The QApplication lives until the process ends, and fontconfig keeps what Qt loaded
 // through it: not a leak of ours, for sanitizer builds.
-extern "C" __attribute__((used)) inline const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
+extern "C" __attribute__((used)) inline const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

@@ -55,7 +55,7 @@ TEST(QuietWhileRebuilt, AnOpenMenuTakesManyEntriesWithoutALayoutEachAndStaysTheO
     EXPECT_TRUE(menu.isVisible());
     ASSERT_NE(menu.windowHandle(), nullptr);
     EXPECT_TRUE(menu.windowHandle()->isVisible());
-    EXPECT_EQ(QApplication::activePopupWidget(), &menu);  // still the popup taking input
+    EXPECT_EQ(QApplication::activePopupWidget(), &menu);   // still the popup taking input
     EXPECT_GT(menu.sizeHint().height(), before.height());  // the next layout has them all
     EXPECT_TRUE(menu.actionGeometry(menu.actions().back()).isValid());
     menu.hide();

@@ -13,7 +13,9 @@
 namespace tamsel {
 namespace {
 
-QImage picture(const QIcon& icon, int size) { return icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32); }
+QImage picture(const QIcon& icon, int size) {
+    return icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
+}
 
 // Whether any pixel of `image` is clearly red (the error badge; the icons themselves are grey).
 bool hasRed(const QImage& image) {
@@ -34,7 +36,8 @@ TEST_F(TrayIconArtTest, BothIconsAreCompiledInAtEveryTraySize) {
     for (const char* name : {"MenuBarIcon", "MenuBarIconRunning"}) {
         const QIcon icon = bundledIcon(name);
         ASSERT_FALSE(icon.isNull()) << name;
-        for (int size : {16, 22, 24, 32, 48}) EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << name << size;
+        for (int size : {16, 22, 24, 32, 48})
+            EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << name << size;
     }
     EXPECT_NE(picture(bundledIcon("MenuBarIcon"), 22), picture(bundledIcon("MenuBarIconRunning"), 22));
     EXPECT_TRUE(bundledIcon("NoSuchIcon").isNull());
@@ -47,7 +50,8 @@ TEST_F(TrayIconArtTest, BothIconsAreCompiledInAtEveryTraySize) {
 TEST_F(TrayIconArtTest, TheErrorMarkerIsABadgeOnTheIcon) {
     const QIcon image = bundledIcon("MenuBarIcon");
     EXPECT_FALSE(hasRed(picture(trayIcon({"MenuBarIcon", "", ""}, image), 22)));
-    for (int size : {16, 22, 24}) EXPECT_TRUE(hasRed(picture(trayIcon({"MenuBarIcon", " !", ""}, image), size))) << size;
+    for (int size : {16, 22, 24})
+        EXPECT_TRUE(hasRed(picture(trayIcon({"MenuBarIcon", " !", ""}, image), size))) << size;
 }
 
 TEST_F(TrayIconArtTest, WithoutAPictureTheTitleOrEC2IsDrawn) {

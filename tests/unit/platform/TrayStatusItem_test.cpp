@@ -48,9 +48,7 @@ MenuItem withSubmenu(MenuItem parent, std::vector<MenuItem> submenu) {
     return parent;
 }
 
-EC2Instance web() {
-    return EC2Instance{"i-0abc", "R&D web", "stopped", "t3.micro", {{"sg-1", "web"}, {"sg-2", ""}}};
-}
+EC2Instance web() { return EC2Instance{"i-0abc", "R&D web", "stopped", "t3.micro", {{"sg-1", "web"}, {"sg-2", ""}}}; }
 
 // A menu shaped like the controller's, with one of each kind of entry.
 Menu sampleMenu() {
@@ -141,10 +139,8 @@ QMenu* openSubmenu(const QMenu& menu, const std::string& title) {
     QAction* action = actionTitled(menu, title);
     if (!action || !action->menu()) return nullptr;
     auto* submenu = qobject_cast<QMenu*>(action->menu());
-    if (menu.isVisible())
-        const_cast<QMenu&>(menu).setActiveAction(action);  // as hovering does
-    else
-        submenu->popup(QPoint(0, 0));
+    if (menu.isVisible()) const_cast<QMenu&>(menu).setActiveAction(action);  // as hovering does
+    else submenu->popup(QPoint(0, 0));
     return submenu;
 }
 
@@ -184,14 +180,15 @@ TEST_F(TrayStatusItemTest, DrawsTheModelAsGiven) {
 
     QMenu* instance = openSubmenu(tray.menu(), "⚫️ R&D web — stopped");
     ASSERT_NE(instance, nullptr);
-    EXPECT_EQ(shown(*instance), (std::vector<Shown>{
-                                    {.title = "i-0abc  t3.micro"},
-                                    {.separator = true},
-                                    {.title = "起動", .enabled = true},
-                                    {.title = "停止"},
-                                    {.separator = true},
-                                    {.title = "起動時に SG を自分の IP 専用にする: しない", .enabled = true, .submenu = true},
-                                }));
+    EXPECT_EQ(shown(*instance),
+              (std::vector<Shown>{
+                  {.title = "i-0abc  t3.micro"},
+                  {.separator = true},
+                  {.title = "起動", .enabled = true},
+                  {.title = "停止"},
+                  {.separator = true},
+                  {.title = "起動時に SG を自分の IP 専用にする: しない", .enabled = true, .submenu = true},
+              }));
     QMenu* lock = openSubmenu(*instance, "起動時に SG を自分の IP 専用にする: しない");
     ASSERT_NE(lock, nullptr);
     EXPECT_EQ(shown(*lock), (std::vector<Shown>{
