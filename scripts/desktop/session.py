@@ -281,6 +281,10 @@ class Session(MenuDriver):
         return self.bus_call(name, path, "org.freedesktop.DBus.Properties", "Get",
                              GLib.Variant("(ss)", (interface, prop)), "(v)")[0]
 
+    def status_notifier_items(self):
+        """The items registered at the StatusNotifier watcher on the session bus."""
+        return self.bus_property(WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisteredStatusNotifierItems")
+
     def bus_owner(self, name):
         """The unique name owning `name` on the session bus, or None."""
         from gi.repository import GLib
