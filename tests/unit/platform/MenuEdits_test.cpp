@@ -1,10 +1,10 @@
 #include "platform/qt/MenuEdits.h"
 
-#include "app/MenuComposer.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include "app/MenuComposer.h"
 
 namespace tamsel {
 
