@@ -27,9 +27,6 @@ WATCHER = "org.kde.StatusNotifierWatcher"
 # The screen locker's bus name and interface.
 SCREEN_SAVER = "org.freedesktop.ScreenSaver"
 NOTIFICATIONS = "org.freedesktop.Notifications"
-# The unprivileged user that a Wayland desktop runs as, and how a program is run as it.
-NOBODY = 65534
-AS_NOBODY = ["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups", "--"]
 
 
 class Session(MenuDriver):
@@ -41,7 +38,6 @@ class Session(MenuDriver):
         self.lang = lang
         self.env = {}
         self.display = None
-        self.wayland = None  # the Wayland desktop's environment for the app, once started
         self.emulator_dir = self.root / "emulator"
         self.app_log = self.root / "orvane.log"
         self.supervisor = ProcessSupervisor(self.root, self.marker)
@@ -198,33 +194,6 @@ class Session(MenuDriver):
         self.spawn("sni-watcher", ["status-notifier-watcher"], env)
         wait_for("the StatusNotifier watcher on the bus", lambda: self.bus_owner(WATCHER) is not None)
 
-    def start_wayland_desktop(self):
-        """A Wayland desktop instead of Xvfb: sway headless, without a panel (the app says
-        that it finds no tray and runs on). sway refuses to run as root, so under root it
-        and the app (start_app) run as the unprivileged user nobody; either way with a home
-        and a runtime folder of their own in the session."""
-        user = self.root / "wayland"
-        home, runtime = user / "home", user / "runtime"
-        for folder in (user, home, runtime):
-            folder.mkdir(parents=True, exist_ok=True)
-            if os.geteuid() == 0:
-                os.chown(folder, NOBODY, NOBODY)
-        runtime.chmod(0o700)
-        self.root.chmod(0o711)  # nobody passes through to its folders and the AWS configuration
-        config = user / "sway.conf"
-        config.write_text("xwayland disable\n")
-        env = self.base_env()
-        env.update(HOME=str(home), XDG_RUNTIME_DIR=str(runtime), WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1")
-        self.spawn("sway", [*self.as_wayland_user(), "sway", "-c", str(config)], env)
-        socket = wait_for("sway's Wayland socket", lambda: next(runtime.glob("wayland-[0-9]"), None))
-        self.wayland = {"WAYLAND_DISPLAY": socket.name, "XDG_RUNTIME_DIR": str(runtime), "HOME": str(home),
-                        **{f"XDG_{name}_HOME": str(home / name.lower()) for name in ("CONFIG", "CACHE", "DATA", "STATE")}}
-
-    @staticmethod
-    def as_wayland_user():
-        """The start of a command line that runs a program of the Wayland desktop."""
-        return AS_NOBODY if os.geteuid() == 0 else []
-
     def start_screen_saver(self, *paths, locked=False):
         """A screen locker on the session bus (screen_saver.py beside this file) serving its interface
         at `paths`; lock_screen() locks and unlocks it."""
@@ -287,12 +256,7 @@ class Session(MenuDriver):
         return env
 
     def start_app(self):
-        if self.wayland:
-            env = {k: v for k, v in self.app_env().items() if k != "DISPLAY"}
-            env.update(self.wayland, QT_QPA_PLATFORM="wayland")
-            self.spawn("orvane", [*self.as_wayland_user(), str(self.orvane)], env)
-        else:
-            self.spawn("orvane", [str(self.orvane)], self.app_env())
+        self.spawn("orvane", [str(self.orvane)], self.app_env())
         return self.processes["orvane"]
 
     @staticmethod
@@ -316,6 +280,10 @@ class Session(MenuDriver):
 
         return self.bus_call(name, path, "org.freedesktop.DBus.Properties", "Get",
                              GLib.Variant("(ss)", (interface, prop)), "(v)")[0]
+
+    def status_notifier_items(self):
+        """The items registered at the StatusNotifier watcher on the session bus."""
+        return self.bus_property(WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisteredStatusNotifierItems")
 
     def bus_owner(self, name):
         """The unique name owning `name` on the session bus, or None."""
@@ -407,8 +375,8 @@ class Session(MenuDriver):
     def close(self):
         """Stops everything this session started and returns the processes (PID to name)
         that had to be killed after the orderly stop: none, normally."""
-        for name in ("orvane", "trayer", "sni-host", "sni-watcher", "screen-saver", "notifications", "atspi", "dbus", "xvfb",
-                     "sway"):
+        for name in ("orvane", "trayer", "sni-host", "sni-watcher", "screen-saver", "notifications", "atspi", "dbus",
+                     "xvfb"):
             self.stop_process(name)
         if (self.emulator_dir / "pid").exists():
             subprocess.run([str(EMULATOR), "stop", str(self.emulator_dir)], stdout=subprocess.DEVNULL, timeout=60)

@@ -23,7 +23,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import SessionTestCase, run_tests  # noqa: E402
-from desktop import SessionError, group_members, log, wait_for  # noqa: E402
+from desktop import SessionError, WaylandSession, group_members, log, wait_for  # noqa: E402
 
 # How the session ends the application while a call hangs: the desktop it runs on, how it
 # is ended, the exit status that gives and what the app says on stderr then.
@@ -45,9 +45,9 @@ class HangTest(SessionTestCase):
     group is left, and the session's closing check finds nothing left running."""
 
     def start_hanging_app(self, session, hold="a silent proxy", desktop="x11"):
-        """Starts the app in `session` on `desktop` ("x11": trayer under Xvfb, "wayland": sway)
-        with every call to AWS held by `hold`; returns the app once its listing call hangs
-        there."""
+        """Starts the app in `session` on `desktop` ("x11": trayer under Xvfb, "wayland": sway
+        without a panel, in a WaylandSession) with every call to AWS held by `hold`; returns
+        the app once its listing call hangs there."""
         # A proxy that takes connections and never answers: every call to AWS hangs.
         silent = socket.socket()
         silent.bind(("127.0.0.1", 0))
@@ -75,10 +75,8 @@ class HangTest(SessionTestCase):
             reached = lambda: helper_pid.exists() and helper_pid.read_text().strip()  # noqa: E731
         session.env.update(HTTPS_PROXY=proxy, https_proxy=proxy, AWS_CONFIG_FILE=str(aws / "config"),
                            AWS_SHARED_CREDENTIALS_FILE=str(aws / "credentials"), AWS_EC2_METADATA_DISABLED="true")
-        if desktop == "wayland":
-            session.start_wayland_desktop()
-        else:
-            session.start_desktop(tray=True)
+        # Without a panel the app says that it finds no tray and runs on.
+        session.start_desktop(tray=desktop != "wayland")
         app = session.start_app()
         wait_for(f"the listing call to hang at {hold}", reached)
         return app
@@ -102,7 +100,8 @@ class HangTest(SessionTestCase):
             with self.subTest(ending=ending, hold=hold):
                 log(f"ending by {ending}, the call held by {hold}")
                 # A desktop each, as one case may end the X server.
-                session = self.session if index == 0 else self.new_session()
+                session = self.session if index == 0 else self.new_session(
+                    WaylandSession if desktop == "wayland" else None)
                 app = self.start_hanging_app(session, hold, desktop)
                 groups = session.aws_children(app)
                 self.assertEqual(len(groups), 1, "one aws call under way")

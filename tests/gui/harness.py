@@ -25,10 +25,11 @@ class SessionTestCase(unittest.TestCase):
     def setUp(self):
         self.session = self.new_session()
 
-    def new_session(self):
-        """A session closed and checked after the test (or earlier, by close_session): for a
-        table test whose cases each need a desktop of their own."""
-        session = self.session_class(ARGS.orvane)
+    def new_session(self, session_class=None):
+        """A session (of `session_class`, else the test's) closed and checked after the test
+        (or earlier, by close_session): for a table test whose cases each need a desktop of
+        their own."""
+        session = (session_class or self.session_class)(ARGS.orvane)
         self.addCleanup(session.remove_files)
         self.addCleanup(self.close_session, session)
         return session

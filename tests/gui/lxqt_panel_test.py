@@ -16,7 +16,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import ARGS, SessionTestCase, run_tests  # noqa: E402
-from desktop import WATCHER, log, wait_for  # noqa: E402
+from desktop import log, wait_for  # noqa: E402
 
 
 class LXQtPanelTest(SessionTestCase):
@@ -29,8 +29,7 @@ class LXQtPanelTest(SessionTestCase):
         app = session.start_app()
         from gi.repository import GLib
 
-        items = wait_for("orvane's item at the panel's watcher", lambda: session.bus_property(
-            WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisteredStatusNotifierItems"))
+        items = wait_for("orvane's item at the panel's watcher", session.status_notifier_items)
         name = items[0].split("/")[0]
         wait_for("the instances listed", lambda: "web-server" in str(session.bus_call(
             name, "/MenuBar", "com.canonical.dbusmenu", "GetLayout", GLib.Variant("(iias)", (0, 1, ["label"])),

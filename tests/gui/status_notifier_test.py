@@ -37,7 +37,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import ARGS, SessionTestCase, run_tests, shown_name  # noqa: E402
-from desktop import WATCHER, log, wait_for  # noqa: E402
+from desktop import log, wait_for  # noqa: E402
 
 ITEM = "org.kde.StatusNotifierItem"
 DBUSMENU = "com.canonical.dbusmenu"
@@ -108,6 +108,12 @@ class HostCalls:
 
     def layout(self):
         return Node(self.call("GetLayout", "(iias)", (0, -1, []), "(u(ia{sv}av))")[1])
+
+    def expect_ended_and_unregistered(self, app):
+        """After 「終了」: orvane ends with status 0 and its item leaves the watcher."""
+        wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
+        self.assertEqual(app.returncode, 0, self.session.app_log.read_text())
+        wait_for("the item gone from the watcher", lambda: not self.session.status_notifier_items())
 
 
 class StatusNotifierTest(HostCalls, SessionTestCase):
@@ -218,8 +224,7 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
         wait_for("the no-tray message", lambda: "システムトレイが見つかりません" in session.app_log.read_text())
         session.start_status_notifier_host()
 
-        items = wait_for("orvane's item at the watcher", lambda: session.bus_property(
-            WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisteredStatusNotifierItems"))
+        items = wait_for("orvane's item at the watcher", session.status_notifier_items)
         self.assertEqual(len(items), 1, items)
         self.name = items[0].split("/")[0]
         self.assertEqual((self.item("Id"), self.item("Status")), ("orvane", "Active"))
@@ -444,8 +449,7 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
 
             def registered():
                 try:
-                    return session.bus_property(WATCHER, "/StatusNotifierWatcher", WATCHER,
-                                                "RegisteredStatusNotifierItems")
+                    return session.status_notifier_items()
                 except Exception:  # the new watcher's object is not there yet
                     return None
 
@@ -455,10 +459,7 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
         # The refreshes since (each menu opened) have told nothing again.
         self.assertEqual(len(notified.read_text().splitlines()), 2)
         self.click("終了")
-        wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
-        self.assertEqual(app.returncode, 0, session.app_log.read_text())
-        wait_for("the item gone from the watcher", lambda: not session.bus_property(
-            WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisteredStatusNotifierItems"))
+        self.expect_ended_and_unregistered(app)
 
 
 if __name__ == "__main__":

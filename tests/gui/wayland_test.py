@@ -30,7 +30,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import ARGS, SessionTestCase, run_tests, shown_name  # noqa: E402
-from desktop import WATCHER, WaylandSession, log, wait_for  # noqa: E402
+from desktop import WaylandSession, log, wait_for  # noqa: E402
 from desktop.wayland import BAR_HEIGHT, SIZE  # noqa: E402
 from status_notifier_test import HostCalls, label_text  # noqa: E402
 
@@ -135,8 +135,7 @@ class WaylandPanelTest(HostCalls, SessionTestCase):
             self.assertIn(f"WAYLAND_DISPLAY={session.env['WAYLAND_DISPLAY']}", result.stderr)
 
         app = session.start_app()
-        items = wait_for("orvane's item at waybar's watcher", lambda: session.bus_property(
-            WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisteredStatusNotifierItems"))
+        items = wait_for("orvane's item at waybar's watcher", session.status_notifier_items)
         self.assertEqual(len(items), 1, items)
         self.name = items[0].split("/")[0]
         self.assertEqual((self.item("Id"), self.item("Status")), ("orvane", "Active"))
@@ -216,10 +215,7 @@ class WaylandPanelTest(HostCalls, SessionTestCase):
             self.assertEqual(self.submenu(self.layout(), "リージョン: ap-northeast-1").checked(), ["ap-northeast-1"])
 
         self.event(self.layout().child("終了"), "clicked")
-        wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
-        self.assertEqual(app.returncode, 0, session.app_log.read_text())
-        wait_for("the item gone from the watcher", lambda: not session.bus_property(
-            WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisteredStatusNotifierItems"))
+        self.expect_ended_and_unregistered(app)
 
 
 if __name__ == "__main__":

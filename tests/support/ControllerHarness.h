@@ -13,8 +13,7 @@
 #include "app/MenuModel.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeGateway.h"
-#include "support/ManualMainThread.h"
-#include "support/ManualWorkQueue.h"
+#include "support/ManualWork.h"
 
 namespace tamsel::test {
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/TempDir.h"
@@ -35,9 +36,18 @@ inline std::ostream& operator<<(std::ostream& out, const ProcessEntry& entry) {
     return out << entry.pid << " (" << entry.name << ") " << entry.state;
 }
 
-// Every process whose parent is `parent`, zombies included.
-inline std::vector<ProcessEntry> childrenOf(pid_t parent = getpid()) {
-    std::vector<ProcessEntry> children;
+// A process as its /proc/PID/stat reads.
+struct ProcessStat {
+    pid_t pid = 0;
+    std::string name;
+    char state = 0;
+    int parent = 0;
+    int group = 0;
+};
+
+// Every process now; one that ends while it is read is left out.
+inline std::vector<ProcessStat> allProcesses() {
+    std::vector<ProcessStat> processes;
     std::error_code error;
     for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
@@ -46,33 +56,26 @@ inline std::vector<ProcessEntry> childrenOf(pid_t parent = getpid()) {
         const size_t open = stat.find('(');
         const size_t close = stat.rfind(')');
         if (open == std::string::npos || close == std::string::npos || close < open) continue;
-        char state = 0;
-        int parentID = 0;
-        if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &parentID) == 2 && parentID == parent) {
-            children.push_back({std::stoi(name), state, stat.substr(open + 1, close - open - 1)});
-        }
+        ProcessStat process{std::stoi(name), stat.substr(open + 1, close - open - 1)};
+        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &process.state, &process.parent, &process.group) == 3)
+            processes.push_back(std::move(process));
     }
+    return processes;
+}
+
+// Every process whose parent is `parent`, zombies included.
+inline std::vector<ProcessEntry> childrenOf(pid_t parent = getpid()) {
+    std::vector<ProcessEntry> children;
+    for (const ProcessStat& process : allProcesses())
+        if (process.parent == parent) children.push_back({process.pid, process.state, process.name});
     return children;
 }
 
 // The processes of group `group` that are still alive (zombies excluded).
 inline std::vector<pid_t> liveMembersOf(pid_t group) {
     std::vector<pid_t> members;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-        const std::string stat = readFile(it->path() / "stat");  // empty when it has just gone
-        const size_t close = stat.rfind(')');
-        if (close == std::string::npos) continue;
-        char state = 0;
-        int parent = 0;
-        int processGroup = 0;
-        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &processGroup) == 3 &&
-            processGroup == group && state != 'Z' && state != 'X') {
-            members.push_back(std::stoi(name));
-        }
-    }
+    for (const ProcessStat& process : allProcesses())
+        if (process.group == group && process.state != 'Z' && process.state != 'X') members.push_back(process.pid);
     return members;
 }
 

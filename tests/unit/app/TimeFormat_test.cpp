@@ -6,10 +6,6 @@
 
 #include "app/TimeFormat.h"
 
-// glibc's newlocale keeps its own copy of LOCPATH (argz) and never frees it: a leak of
-// the C library, made only when LOCPATH is set, as these tests must.
-extern "C" __attribute__((used)) const char* __lsan_default_suppressions() { return "leak:__argz_add_sep\n"; }
-
 namespace tamsel::test {
 namespace {
 

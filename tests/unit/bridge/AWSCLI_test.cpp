@@ -8,6 +8,8 @@
 #include <condition_variable>
 #include <exception>
 #include <filesystem>
+#include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -33,10 +35,45 @@ using test::TempDir;
 using test::writeTool;
 using Arguments = std::vector<std::string>;
 
-Arguments concat(Arguments a, const Arguments& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+Arguments concat(std::initializer_list<Arguments> parts) {
+    Arguments all;
+    for (const Arguments& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
 }
+
+// What every call ends with, before the profile and region.
+const Arguments kAlways = {"--no-cli-pager", "--cli-binary-format", "base64"};
+
+const char* const kDescribeQuery =
+    "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
+    "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
+    "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime}";
+
+// The command lines the tool should see with `profile` and `region` set.
+struct Lines {
+    std::string profile, region;
+
+    // Calls that need no region: the words, then the flags.
+    Arguments global(const Arguments& words) const { return concat({words, kAlways, {"--profile", profile}}); }
+    // EC2 calls: they name their output, then the flags with the region.
+    Arguments ec2(const Arguments& words) const {
+        return concat({{"ec2"}, words, {"--output", "json"}, kAlways, {"--profile", profile, "--region", region}});
+    }
+    Arguments describe(const std::string& group) const {
+        return ec2({"describe-security-groups", "--group-ids", group, "--query", "SecurityGroups[0].IpPermissions"});
+    }
+    Arguments authorize(const std::string& group) const {
+        return ec2({"authorize-security-group-ingress", "--group-id", group, "--ip-permissions",
+                    ingressPermissionDocument("203.0.113.7")});
+    }
+    Arguments relabel(const std::string& group) const {
+        return ec2({"update-security-group-rule-descriptions-ingress", "--group-id", group, "--ip-permissions",
+                    ingressPermissionDocument("203.0.113.7")});
+    }
+    Arguments revoke(const std::string& group, const std::string& printed) const {
+        return ec2({"revoke-security-group-ingress", "--group-id", group, "--ip-permissions", printed});
+    }
+};
 
 // --- run: the shared flags ---------------------------------------------------------------
 
@@ -59,39 +96,19 @@ TEST_P(SharedFlags, FollowTheCommandWordsInOrder) {
 
     cli.run(words, GetParam().useRegion);
 
-    EXPECT_EQ(fake.calls(), std::vector<Arguments>{concat(words, GetParam().flags)});
+    EXPECT_EQ(fake.calls(), std::vector<Arguments>{concat({words, GetParam().flags})});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SharedFlags,
     testing::Values(
-        FlagCase{"nothingSet", std::nullopt, std::nullopt, true, {"--no-cli-pager", "--cli-binary-format", "base64"}},
-        FlagCase{"both",
-                 "dev",
-                 "eu-west-1",
-                 true,
-                 {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev", "--region", "eu-west-1"}},
-        FlagCase{"regionNotWanted",
-                 "dev",
-                 "eu-west-1",
-                 false,
-                 {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev"}},
-        FlagCase{"emptyProfile",
-                 "",
-                 std::nullopt,
-                 true,
-                 {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", ""}},
-        FlagCase{"regionOnly",
-                 std::nullopt,
-                 "ap-northeast-1",
-                 true,
-                 {"--no-cli-pager", "--cli-binary-format", "base64", "--region", "ap-northeast-1"}},
-        FlagCase{"awkwardValues",
-                 "-x $(touch pwned) 'q' \"d\"",
-                 "r; echo 1",
-                 true,
-                 {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "-x $(touch pwned) 'q' \"d\"",
-                  "--region", "r; echo 1"}}),
+        FlagCase{"nothingSet", std::nullopt, std::nullopt, true, kAlways},
+        FlagCase{"both", "dev", "eu-west-1", true, concat({kAlways, {"--profile", "dev", "--region", "eu-west-1"}})},
+        FlagCase{"regionNotWanted", "dev", "eu-west-1", false, concat({kAlways, {"--profile", "dev"}})},
+        FlagCase{"emptyProfile", "", std::nullopt, true, concat({kAlways, {"--profile", ""}})},
+        FlagCase{"regionOnly", std::nullopt, "ap-northeast-1", true, concat({kAlways, {"--region", "ap-northeast-1"}})},
+        FlagCase{"awkwardValues", "-x $(touch pwned) 'q' \"d\"", "r; echo 1", true,
+                 concat({kAlways, {"--profile", "-x $(touch pwned) 'q' \"d\"", "--region", "r; echo 1"}})}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AWSCLIRun, ChildEnvironmentHasExtendedPathAndNoPager) {
@@ -153,35 +170,49 @@ TEST(AWSCLIRun, ProfileAndRegionChangedMeanwhileAreNeverTorn) {
 
 // --- the commands -----------------------------------------------------------------------
 
-TEST(AWSCLICommands, EachCallCarriesItsExactCommandLine) {
-    const FakeTool fake;
+// Runs every command once on `fake` for `instance` and `group`, with `profile` and `region`
+// set, and compares the command lines each one ran. A group rule's description holds
+// `group`, as AWS prints it back.
+void expectEveryCommandLine(const FakeTool& fake, const std::string& instance, const std::string& group,
+                            const std::string& profile, const std::string& region) {
+    const std::string printed =
+        nlohmann::json::array(
+            {{{"IpProtocol", "-1"}, {"IpRanges", {{{"CidrIp", "0.0.0.0/0"}, {"Description", group}}}}}})
+            .dump(4);
+    fake.reply("describe-security-groups", printed);
     fake.reply("describe-instances", "[]\n");
-    fake.reply("list-profiles", "default\n");
     AWSCLI cli(fake.options());
-    cli.setProfile("dev");
-    cli.setRegion("us-east-1");
+    cli.setProfile(profile);
+    cli.setRegion(region);
+    const Lines lines{profile, region};
+    const struct {
+        const char* what;
+        std::function<void()> call;
+        std::vector<Arguments> expected;
+    } commands[] = {
+        {"list profiles", [&] { cli.listProfiles(); }, {lines.global({"configure", "list-profiles"})}},
+        {"describe instances",
+         [&] { cli.describeInstances(); },
+         {lines.ec2({"describe-instances", "--query", kDescribeQuery})}},
+        {"start", [&] { cli.start(instance); }, {lines.ec2({"start-instances", "--instance-ids", instance})}},
+        {"stop", [&] { cli.stop(instance); }, {lines.ec2({"stop-instances", "--instance-ids", instance})}},
+        {"sign in", [&] { cli.ssoLogin(); }, {lines.global({"sso", "login"})}},
+        {"restrict ingress",
+         [&] { cli.restrictIngress(group, "203.0.113.7"); },
+         {lines.describe(group), lines.authorize(group), lines.revoke(group, printed)}},
+    };
+    for (const auto& command : commands) {
+        SCOPED_TRACE(command.what);
+        const std::size_t before = fake.calls().size();
+        command.call();
+        const auto calls = fake.calls();
+        EXPECT_EQ(std::vector<Arguments>(calls.begin() + static_cast<std::ptrdiff_t>(before), calls.end()),
+                  command.expected);
+    }
+}
 
-    EXPECT_EQ(cli.listProfiles(), Arguments{"default"});
-    EXPECT_TRUE(cli.describeInstances().empty());
-    cli.start("i-0abc");
-    cli.stop("i-0abc");
-    cli.ssoLogin();
-
-    const Arguments shared = {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev", "--region",
-                              "us-east-1"};
-    EXPECT_EQ(fake.calls(),
-              (std::vector<Arguments>{
-                  {"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev"},
-                  concat({"ec2", "describe-instances", "--query",
-                          "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
-                          "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
-                          "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime}",
-                          "--output", "json"},
-                         shared),
-                  concat({"ec2", "start-instances", "--instance-ids", "i-0abc", "--output", "json"}, shared),
-                  concat({"ec2", "stop-instances", "--instance-ids", "i-0abc", "--output", "json"}, shared),
-                  {"sso", "login", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", "dev"},
-              }));
+TEST(AWSCLICommands, EachCallCarriesItsExactCommandLine) {
+    expectEveryCommandLine(FakeTool(), "i-0abc", "sg-1", "dev", "us-east-1");
 }
 
 TEST(AWSCLICommands, SignInIsBoundedByItsOwnTimeLimit) {
@@ -299,64 +330,12 @@ protected:
         cli_.setRegion("eu-central-1");
     }
 
-    Arguments describe() const {
-        return {"ec2",
-                "describe-security-groups",
-                "--group-ids",
-                "sg-1",
-                "--query",
-                "SecurityGroups[0].IpPermissions",
-                "--output",
-                "json",
-                "--no-cli-pager",
-                "--cli-binary-format",
-                "base64",
-                "--profile",
-                "dev",
-                "--region",
-                "eu-central-1"};
-    }
-    Arguments revoke(const std::string& permissions) const {
-        return {"ec2",
-                "revoke-security-group-ingress",
-                "--group-id",
-                "sg-1",
-                "--ip-permissions",
-                permissions,
-                "--output",
-                "json",
-                "--no-cli-pager",
-                "--cli-binary-format",
-                "base64",
-                "--profile",
-                "dev",
-                "--region",
-                "eu-central-1"};
-    }
-    Arguments authorize() const {
-        return {"ec2",
-                "authorize-security-group-ingress",
-                "--group-id",
-                "sg-1",
-                "--ip-permissions",
-                ingressPermissionDocument("203.0.113.7"),
-                "--output",
-                "json",
-                "--no-cli-pager",
-                "--cli-binary-format",
-                "base64",
-                "--profile",
-                "dev",
-                "--region",
-                "eu-central-1"};
-    }
+    Arguments describe() const { return lines_.describe("sg-1"); }
+    Arguments authorize() const { return lines_.authorize("sg-1"); }
+    Arguments relabel() const { return lines_.relabel("sg-1"); }
+    Arguments revoke(const std::string& permissions) const { return lines_.revoke("sg-1", permissions); }
 
-    Arguments relabel() const {
-        Arguments words = authorize();
-        words[1] = "update-security-group-rule-descriptions-ingress";
-        return words;
-    }
-
+    const Lines lines_{"dev", "eu-central-1"};
     FakeTool fake_;
     AWSCLI cli_{fake_.options()};
 };
@@ -571,38 +550,7 @@ protected:
 
 TEST_P(ArgumentSafety, ReachesTheToolAsOneArgumentUnchanged) {
     const std::string value = hostile();
-    // A rule whose description holds the value, as AWS would print it back.
-    const std::string printed =
-        nlohmann::json::array(
-            {{{"IpProtocol", "-1"}, {"IpRanges", {{{"CidrIp", "0.0.0.0/0"}, {"Description", value}}}}}})
-            .dump(4);
-    fake_.reply("describe-security-groups", printed);
-    AWSCLI cli(fake_.options());
-    cli.setProfile(value);
-    cli.setRegion(value);
-
-    cli.start(value);
-    cli.stop(value);
-    cli.restrictIngress(value, "203.0.113.7");
-    cli.listProfiles();
-
-    const Arguments shared = {"--no-cli-pager", "--cli-binary-format", "base64", "--profile", value, "--region", value};
-    const auto with = [&](Arguments words) {
-        words.insert(words.end(), shared.begin(), shared.end());
-        return words;
-    };
-    EXPECT_EQ(fake_.calls(),
-              (std::vector<Arguments>{
-                  with({"ec2", "start-instances", "--instance-ids", value, "--output", "json"}),
-                  with({"ec2", "stop-instances", "--instance-ids", value, "--output", "json"}),
-                  with({"ec2", "describe-security-groups", "--group-ids", value, "--query",
-                        "SecurityGroups[0].IpPermissions", "--output", "json"}),
-                  with({"ec2", "authorize-security-group-ingress", "--group-id", value, "--ip-permissions",
-                        ingressPermissionDocument("203.0.113.7"), "--output", "json"}),
-                  with({"ec2", "revoke-security-group-ingress", "--group-id", value, "--ip-permissions", printed,
-                        "--output", "json"}),
-                  {"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64", "--profile", value},
-              }));
+    expectEveryCommandLine(fake_, value, value, value, value);
     EXPECT_FALSE(std::filesystem::exists(sentinel())) << "something ran a shell over " << value;
 }
 

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "app/MenuComposer.h"
+
 namespace tamsel {
 
 void PrintTo(const MenuEdit& edit, std::ostream* out) {
@@ -16,20 +18,18 @@ namespace {
 
 using Kind = MenuEdit::Kind;
 
-MenuItem line(std::string title, MenuAction action = MenuAction::none, RepresentedObject object = {}) {
+// A plain enabled line: the header, the time, loading, quit.
+MenuItem line(std::string title, MenuAction action = MenuAction::none) {
     MenuItem item;
     item.title = std::move(title);
     item.enabled = true;
     item.action = action;
-    item.representedObject = std::move(object);
     return item;
 }
 
-// An instance's line: its state in the title, its start entry below it.
+// An instance's line as the composer makes it: its state in the title, its entries below.
 MenuItem instance(const std::string& id, const std::string& state) {
-    MenuItem item = line(id + " — " + state);
-    item.submenu = {line(id), line("起動", MenuAction::startInstance, EC2Instance{id, id, state, "t3.micro", {}})};
-    return item;
+    return instanceMenuItem(EC2Instance{id, id, state, "t3.micro", {}}, {});
 }
 
 // A menu shaped like the controller's: header, instances, separator, last update, quit.
@@ -81,7 +81,9 @@ TEST(MenuEdits, ALandingEditsOnlyWhatChangedKeepingTheLinesOfWhatStays) {
          menu({a}),
          [&] {
              Menu m = menu({a});
-             std::get<EC2Instance>(m[2].submenu[1].representedObject).type = "t3.small";
+             for (MenuItem& entry : m[2].submenu) {
+                 if (auto* carried = std::get_if<EC2Instance>(&entry.representedObject)) carried->type = "t3.small";
+             }
              return m;
          }(),
          {update(2, 2, false, true)}},

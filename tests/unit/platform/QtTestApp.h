@@ -29,7 +29,3 @@ inline QApplication& qtApp() {
 }
 
 }  // namespace tamsel::test
-
-// The QApplication lives until the process ends, and fontconfig keeps what Qt loaded
-// through it: not a leak of ours, for sanitizer builds.
-extern "C" __attribute__((used)) inline const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
