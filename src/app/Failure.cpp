@@ -3,6 +3,7 @@
 #include <exception>
 #include <utility>
 
+#include "app/FailureText.h"
 #include "app/Wording.h"
 #include "bridge/ProcessFailure.h"
 
@@ -23,7 +24,8 @@ Failure::Kind kindOf(AWSError::Kind kind) {
 Failure::Failure(Kind kind, FailureCause cause, std::string text)
     : kind_(kind), cause_(cause), text_(std::move(text)) {}
 
-Failure::Failure(const AWSError& error) : Failure(kindOf(error.kind()), error.cause(), error.text()) {}
+Failure::Failure(const AWSError& error)
+    : Failure(kindOf(error.kind()), error.cause(), error.fact() ? factText(*error.fact()) : error.text()) {}
 
 Failure Failure::unexpected(std::string description) {
     const FailureCause cause = classify(description);
@@ -36,7 +38,7 @@ Failure caughtFailure() {
     } catch (const AWSError& error) {
         return Failure(error);
     } catch (const ProcessFailure& error) {
-        return Failure::unexpected(words::processFailure(error.step(), error.program(), error.code()));
+        return Failure::unexpected(processFailureText(error));
     } catch (const std::exception& error) {
         return Failure::unexpected(error.what());
     } catch (...) {

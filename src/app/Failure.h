@@ -29,7 +29,8 @@ public:
     // Why the tool failed (also what an unexpected failure's text reads as); `other` for the
     // two fixed kinds.
     FailureCause cause() const noexcept { return cause_; }
-    // The tool's message, the lookup's reason, or the unexpected failure's description.
+    // The tool's message, the lookup's reason, the bridge's fact as FailureText words it, or
+    // the unexpected failure's description.
     const std::string& text() const noexcept { return text_; }
     // Whether signing in again ("aws sso login") would mend it.
     bool needsSSOLogin() const noexcept { return cause_ == FailureCause::expiredSSOSession; }
