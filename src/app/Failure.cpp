@@ -21,8 +21,8 @@ Failure::Kind kindOf(AWSError::Kind kind) {
 
 }  // namespace
 
-Failure::Failure(Kind kind, FailureCause cause, std::string text)
-    : kind_(kind), cause_(cause), text_(std::move(text)) {}
+Failure::Failure(Kind kind, FailureCause cause, std::string text, std::string file)
+    : kind_(kind), cause_(cause), text_(std::move(text)), file_(std::move(file)) {}
 
 Failure::Failure(const AWSError& error)
     : Failure(kindOf(error.kind()), error.cause(), error.fact() ? factText(*error.fact()) : error.text()) {}
@@ -30,6 +30,11 @@ Failure::Failure(const AWSError& error)
 Failure Failure::unexpected(std::string description) {
     const FailureCause cause = classify(description);
     return Failure(Kind::unexpected, cause, std::move(description));
+}
+
+// The system's reason is not a tool's text: it is not sorted.
+Failure Failure::settingsNotSaved(std::string file, std::string reason) {
+    return Failure(Kind::settingsNotSaved, FailureCause::other, std::move(reason), std::move(file));
 }
 
 Failure caughtFailure() {

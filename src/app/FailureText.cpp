@@ -4,6 +4,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "app/Wording.h"
 #include "bridge/ProcessFailure.h"
 
 namespace tamsel {
@@ -19,6 +20,7 @@ Wording wording(const Failure& failure) {
         case Failure::Kind::cliNotFound: return {"AWS CLI が見つかりません", "AWS CLI v2 をインストールしてください"};
         case Failure::Kind::addressLookupFailed:
             return {"グローバル IP アドレスを取得できませんでした", "ネットワーク接続を確認してください"};
+        case Failure::Kind::settingsNotSaved: return {words::kSettingsNotSaved.data(), nullptr};
         case Failure::Kind::toolFailed:
         case Failure::Kind::unexpected: break;
     }

@@ -70,7 +70,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{Failure(AWSError::ipLookupFailed("The config profile (nope) could not be found")),
              "グローバル IP アドレスを取得できませんでした", "ネットワーク接続を確認してください"},
         Case{Failure::unexpected("Could not connect to the endpoint URL"), "AWS に接続できません",
-             "ネットワーク接続を確認してください"}));
+             "ネットワーク接続を確認してください"},
+        Case{Failure::settingsNotSaved("/home/u/.config/orvane/orvane.conf", "Could not connect"),
+             "設定を保存できませんでした", nullptr}));
 
 // What the user reads for what the bridge reports as a fact, as the failure's own text.
 struct FactCase {
