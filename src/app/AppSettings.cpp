@@ -24,7 +24,7 @@ IngressLockGroups AppSettings::ingressLockGroups() const {
 }
 
 std::optional<Failure> AppSettings::setIngressLockGroup(const std::string& instanceID,
-                                                                   const std::optional<std::string>& groupID) {
+                                                        const std::optional<std::string>& groupID) {
     IngressLockGroups groups = ingressLockGroups();
     if (groupID) groups[instanceID] = *groupID;
     else groups.erase(instanceID);

@@ -34,7 +34,7 @@ public:
     // Locks `groupID` at each start of `instanceID`, or nothing when absent. The mapping is
     // read again first, so a change made meanwhile elsewhere in it is kept.
     [[nodiscard]] std::optional<Failure> setIngressLockGroup(const std::string& instanceID,
-                                                                        const std::optional<std::string>& groupID);
+                                                             const std::optional<std::string>& groupID);
 
     // The booked stops as stored (instance id to the booking's text); empty when there are
     // none or they cannot be read. StopBookings reads and writes what each text holds.

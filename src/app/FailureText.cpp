@@ -81,7 +81,8 @@ std::string toolEndingText(const ToolEnding& ending) {
         case ToolEnding::Way::notStarted: return "アプリケーションの終了中のため aws を起動しませんでした";
         case ToolEnding::Way::timedOut: {
             const long long ms = ending.limit.count();
-            const std::string within = ms % 1000 == 0 ? std::to_string(ms / 1000) + " 秒" : std::to_string(ms) + " ミリ秒";
+            const std::string within =
+                ms % 1000 == 0 ? std::to_string(ms / 1000) + " 秒" : std::to_string(ms) + " ミリ秒";
             return "aws が " + within + "以内に終了しなかったため中止しました";
         }
         case ToolEnding::Way::signalled:

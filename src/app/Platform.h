@@ -58,10 +58,10 @@ public:
     // settingsNotSaved (the file and the system's reason) when the file could not be
     // written, or nothing when the value is stored.
     [[nodiscard]] virtual std::optional<Failure> setString(const std::string& key,
-                                                                      const std::optional<std::string>& value) = 0;
+                                                           const std::optional<std::string>& value) = 0;
     // Stores the whole mapping (an empty one too: the key stays).
-    [[nodiscard]] virtual std::optional<Failure> setStringMap(
-        const std::string& key, const std::map<std::string, std::string>& value) = 0;
+    [[nodiscard]] virtual std::optional<Failure> setStringMap(const std::string& key,
+                                                              const std::map<std::string, std::string>& value) = 0;
 };
 
 // Starting the application when the user logs in.

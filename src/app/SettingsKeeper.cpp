@@ -22,8 +22,7 @@ std::optional<Failure> SettingsKeeper::setString(const std::string& key, std::op
     return store(key, std::move(value));
 }
 
-std::optional<Failure> SettingsKeeper::setStringMap(const std::string& key,
-                                                               std::map<std::string, std::string> value) {
+std::optional<Failure> SettingsKeeper::setStringMap(const std::string& key, std::map<std::string, std::string> value) {
     return store(key, std::move(value));
 }
 

@@ -101,7 +101,7 @@ void StopBookings::launched() {
 }
 
 std::optional<Failure> StopBookings::book(const EC2Instance& instance, const CallTarget& target,
-                                                     std::chrono::hours after) {
+                                          std::chrono::hours after) {
     // Whole seconds, as stored, so the time is the same before and after a restart.
     const auto at = std::chrono::floor<std::chrono::seconds>(application_.now() + after);
     bookings_.insert_or_assign(instance.id, StopBooking{at, target, instance.sortKey()});

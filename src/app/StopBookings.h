@@ -53,7 +53,7 @@ public:
     // Books the stop of `instance`, listed under `target`, `after` from now, in place of an
     // earlier one. Both return why the change could not be stored (it holds for this run).
     [[nodiscard]] std::optional<Failure> book(const EC2Instance& instance, const CallTarget& target,
-                                                         std::chrono::hours after);
+                                              std::chrono::hours after);
     [[nodiscard]] std::optional<Failure> cancel(const std::string& instanceID);
 
     // A listing under `target` landed without error: drops the bookings of the instances it

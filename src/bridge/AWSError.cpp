@@ -89,8 +89,9 @@ AWSError AWSError::ipLookupFailed(FailureFact fact) {
 const char* AWSError::what() const noexcept {
     if (kind_ == Kind::cliNotFound) return "aws not found";
     if (!fact_) return text_.c_str();
-    constexpr const char* kFacts[] = {"aws ended without a message", "unexpected answer", "not an address",
-                                      "answer too large",            "library not loaded", "library symbol missing"};
+    constexpr const char* kFacts[] = {
+        "aws ended without a message", "unexpected answer",     "not an address", "answer too large",
+        "library not loaded",          "library symbol missing"};
     static_assert(std::size(kFacts) == std::variant_size_v<FailureFact>);
     return kFacts[fact_->index()];
 }

@@ -7,7 +7,6 @@
 #include <stdexcept>
 #include <utility>
 
-
 namespace tamsel {
 namespace {
 

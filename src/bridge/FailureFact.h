@@ -61,6 +61,7 @@ struct SymbolMissing {
     bool operator==(const SymbolMissing&) const = default;
 };
 
-using FailureFact = std::variant<ToolEnding, UnexpectedShape, NotAnAddress, AnswerTooLarge, LibraryNotLoaded, SymbolMissing>;
+using FailureFact =
+    std::variant<ToolEnding, UnexpectedShape, NotAnAddress, AnswerTooLarge, LibraryNotLoaded, SymbolMissing>;
 
 }  // namespace tamsel

@@ -29,8 +29,7 @@ public:
         if (const auto* map = std::get_if<std::map<std::string, std::string>>(&found->second)) return *map;
         return std::nullopt;
     }
-    std::optional<Failure> setString(const std::string& key,
-                                                const std::optional<std::string>& value) override {
+    std::optional<Failure> setString(const std::string& key, const std::optional<std::string>& value) override {
         if (failure) return failure;
         if (value) {
             values[key] = *value;
@@ -40,7 +39,7 @@ public:
         return std::nullopt;
     }
     std::optional<Failure> setStringMap(const std::string& key,
-                                                   const std::map<std::string, std::string>& value) override {
+                                        const std::map<std::string, std::string>& value) override {
         if (failure) return failure;
         values[key] = value;
         return std::nullopt;

@@ -35,8 +35,7 @@ std::optional<std::map<std::string, std::string>> QtSettingsStore::stringMap(con
     return result;
 }
 
-std::optional<Failure> QtSettingsStore::setString(const std::string& key,
-                                                             const std::optional<std::string>& value) {
+std::optional<Failure> QtSettingsStore::setString(const std::string& key, const std::optional<std::string>& value) {
     return write([&](QSettings& settings) {
         if (value) settings.setValue(qKey(key), QString::fromStdString(*value));
         else settings.remove(qKey(key));
@@ -44,7 +43,7 @@ std::optional<Failure> QtSettingsStore::setString(const std::string& key,
 }
 
 std::optional<Failure> QtSettingsStore::setStringMap(const std::string& key,
-                                                                const std::map<std::string, std::string>& value) {
+                                                     const std::map<std::string, std::string>& value) {
     QVariantMap map;
     for (const auto& [k, v] : value) map.insert(QString::fromStdString(k), QString::fromStdString(v));
     return write([&](QSettings& settings) { settings.setValue(qKey(key), map); });

@@ -126,25 +126,26 @@ TEST_P(FailureOfJobTest, BecomesTheFailureShown) { EXPECT_EQ(failureOf(GetParam(
 
 INSTANTIATE_TEST_SUITE_P(
     Jobs, FailureOfJobTest,
-    testing::Values(
-        JobCase{"returns", [] {}, std::nullopt},
-        JobCase{"lookupFails", [] { throw AWSError::ipLookupFailed("timeout"); },
-                Failure(AWSError::ipLookupFailed("timeout"))},
-        // Not an AWS failure, but its text is sorted as a tool's.
-        JobCase{"throwsAnother", [] { throw std::runtime_error("Could not connect to the endpoint URL"); },
-                Failure::unexpected("Could not connect to the endpoint URL")},
-        JobCase{"throwsNoException", [] { throw 42; }, Failure::unexpected("不明なエラーが発生しました")},
-        // The runner reports only what failed; the wording is the controller's.
-        JobCase{"cannotStart", [] { throw ProcessFailure(ProcessFailure::Step::start, ENOENT, "/usr/bin/aws"); },
-                Failure::unexpected("/usr/bin/aws を起動できませんでした: No such file or directory")},
-        JobCase{"cannotMakePipes", [] { throw ProcessFailure(ProcessFailure::Step::makePipe, EMFILE); },
-                Failure::unexpected("パイプを作成できませんでした: Too many open files")},
-        JobCase{"cannotPreparePipes", [] { throw ProcessFailure(ProcessFailure::Step::preparePipe, EBADF); },
-                Failure::unexpected("パイプを用意できませんでした: Bad file descriptor")},
-        JobCase{"cannotAwaitOutput", [] { throw ProcessFailure(ProcessFailure::Step::awaitOutput, EINTR); },
-                Failure::unexpected("子プロセスの出力を待てませんでした: Interrupted system call")},
-        JobCase{"cannotAwaitExit", [] { throw ProcessFailure(ProcessFailure::Step::awaitExit, ECHILD); },
-                Failure::unexpected("子プロセスの終了を待てませんでした: No child processes")}),
+    testing::Values(JobCase{"returns", [] {}, std::nullopt},
+                    JobCase{"lookupFails", [] { throw AWSError::ipLookupFailed("timeout"); },
+                            Failure(AWSError::ipLookupFailed("timeout"))},
+                    // Not an AWS failure, but its text is sorted as a tool's.
+                    JobCase{"throwsAnother", [] { throw std::runtime_error("Could not connect to the endpoint URL"); },
+                            Failure::unexpected("Could not connect to the endpoint URL")},
+                    JobCase{"throwsNoException", [] { throw 42; }, Failure::unexpected("不明なエラーが発生しました")},
+                    // The runner reports only what failed; the wording is the controller's.
+                    JobCase{"cannotStart",
+                            [] { throw ProcessFailure(ProcessFailure::Step::start, ENOENT, "/usr/bin/aws"); },
+                            Failure::unexpected("/usr/bin/aws を起動できませんでした: No such file or directory")},
+                    JobCase{"cannotMakePipes", [] { throw ProcessFailure(ProcessFailure::Step::makePipe, EMFILE); },
+                            Failure::unexpected("パイプを作成できませんでした: Too many open files")},
+                    JobCase{"cannotPreparePipes",
+                            [] { throw ProcessFailure(ProcessFailure::Step::preparePipe, EBADF); },
+                            Failure::unexpected("パイプを用意できませんでした: Bad file descriptor")},
+                    JobCase{"cannotAwaitOutput", [] { throw ProcessFailure(ProcessFailure::Step::awaitOutput, EINTR); },
+                            Failure::unexpected("子プロセスの出力を待てませんでした: Interrupted system call")},
+                    JobCase{"cannotAwaitExit", [] { throw ProcessFailure(ProcessFailure::Step::awaitExit, ECHILD); },
+                            Failure::unexpected("子プロセスの終了を待てませんでした: No child processes")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Failure, AnotherExceptionIsUnexpectedAndSortedByItsText) {

@@ -153,8 +153,8 @@ TEST(RunProcess, ChildStartsWithNullInputOwnGroupAndCleanSignals) {
 struct StatusCase {
     const char* name;
     const char* script;
-    std::optional<std::string> output;   // success with this standard output
-    std::optional<AWSError> failure;     // or this failure
+    std::optional<std::string> output;  // success with this standard output
+    std::optional<AWSError> failure;    // or this failure
 };
 
 class ExitStatus : public testing::TestWithParam<StatusCase> {};
@@ -186,8 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
                                ended(ToolEnding::exited(3))},
                     StatusCase{"stdoutNeverInMessage", "echo 'only on stdout'; exit 4", std::nullopt,
                                ended(ToolEnding::exited(4))},
-                    StatusCase{"killedBySignal", "kill -KILL $$", std::nullopt,
-                               ended(ToolEnding::signalled(9))}),
+                    StatusCase{"killedBySignal", "kill -KILL $$", std::nullopt, ended(ToolEnding::signalled(9))}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunProcess, DrainsBothStreamsWhenStderrFillsThePipeFirst) {
@@ -296,8 +295,8 @@ bool fails(const std::string& why) {
 
 struct EndingCase {
     const char* name;
-    const char* script;   // calls `ready` once set up
-    int signal;           // the signal the call under way is then said to have ended by
+    const char* script;  // calls `ready` once set up
+    int signal;          // the signal the call under way is then said to have ended by
 };
 
 class EndRunningProcesses : public testing::TestWithParam<EndingCase> {};
@@ -351,13 +350,11 @@ TEST_P(EndRunningProcesses, EndsTheWholeGroupWithinTheGraceAndRefusesLaterRuns) 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EndRunningProcesses,
     testing::Values(EndingCase{"endsOnTermination", "ready; exec sleep 60", SIGTERM},
-                    EndingCase{"ignoresTermination", "trap '' TERM; ready; sleep 60",
-                               SIGKILL},
+                    EndingCase{"ignoresTermination", "trap '' TERM; ready; sleep 60", SIGKILL},
                     // The tool ends on SIGTERM, but a helper it started (stderr and stdout elsewhere)
                     // ignores it: the group stays listed until the helper has had SIGKILL too.
                     EndingCase{"leavesAHelperThatIgnoresTermination",
-                               "trap '' TERM; sleep 60 >/dev/null 2>&1 & trap - TERM; ready; exec sleep 60",
-                               SIGTERM}),
+                               "trap '' TERM; sleep 60 >/dev/null 2>&1 & trap - TERM; ready; exec sleep 60", SIGTERM}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Two threads on their way out at once (Qt's Wayland plugin meets the broken connection on
