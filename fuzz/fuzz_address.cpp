@@ -2,6 +2,7 @@
 // address that the check accepts unchanged; whatever it refuses is an ipLookupFailed.
 
 #include <optional>
+#include <variant>
 
 #include "FuzzCheck.h"
 #include "bridge/AWSError.h"
@@ -52,7 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } catch (const tamsel::AWSError& error) {
             FUZZ_CHECK(error.kind() == tamsel::AWSError::Kind::ipLookupFailed);
             FUZZ_CHECK(!normalized);
-            if (transportError) FUZZ_CHECK(error.text() == *transportError);
+            if (transportError) {
+                FUZZ_CHECK(error.text() == *transportError);
+            } else {
+                FUZZ_CHECK(error.fact() && std::holds_alternative<tamsel::NotAnAddress>(*error.fact()));
+            }
         }
     }
     return 0;

@@ -12,7 +12,8 @@ Alert failureAlert(const Failure& failure, std::string title, const std::optiona
     std::string body = hint ? *hint : tamsel::hint(failure).value_or("");
     std::string_view detailLabel;
     switch (failure.kind()) {
-        case Failure::Kind::addressLookupFailed: detailLabel = words::kDetailLabel; break;
+        case Failure::Kind::addressLookupFailed:
+        case Failure::Kind::settingsNotSaved: detailLabel = words::kDetailLabel; break;
         case Failure::Kind::toolFailed:
         case Failure::Kind::unexpected: detailLabel = words::kToolMessageLabel; break;
         case Failure::Kind::cliNotFound: break;
@@ -53,9 +54,9 @@ Alert loginItemFailureAlert(std::string description) {
                  .bringToFront = false};
 }
 
-Alert settingsNotSavedAlert(const SettingsWriteError& error) {
+Alert settingsNotSavedAlert(const Failure& unsaved) {
     return Alert{.title = std::string(words::kSettingsNotSaved),
-                 .body = words::settingsNotSavedBody(error.file, error.reason),
+                 .body = words::settingsNotSavedBody(unsaved.file(), unsaved.text()),
                  .buttons = {},
                  .bringToFront = true};
 }

@@ -29,8 +29,9 @@ Alert ingressLockConfirmation(const std::string& groupID);
 // The login item could not be switched; `description` says why. Not brought to the front.
 Alert loginItemFailureAlert(std::string description);
 
-// A setting could not be written to `error.file`: names the file and the system's
-// reason, and says that the choice holds until quitting and is stored with the next change.
-Alert settingsNotSavedAlert(const SettingsWriteError& error);
+// A setting could not be written (a Failure of the kind settingsNotSaved): names the file
+// and the system's reason, and says that the choice holds until quitting and is stored
+// with the next change.
+Alert settingsNotSavedAlert(const Failure& unsaved);
 
 }  // namespace tamsel

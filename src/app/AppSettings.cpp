@@ -9,12 +9,12 @@ void AppSettings::applyStored() {
     cli_.setRegion(store_.string(kRegionKey));
 }
 
-std::optional<SettingsWriteError> AppSettings::setProfile(const std::optional<std::string>& profile) {
+std::optional<Failure> AppSettings::setProfile(const std::optional<std::string>& profile) {
     cli_.setProfile(profile);
     return store_.setString(kProfileKey, profile);
 }
 
-std::optional<SettingsWriteError> AppSettings::setRegion(const std::optional<std::string>& region) {
+std::optional<Failure> AppSettings::setRegion(const std::optional<std::string>& region) {
     cli_.setRegion(region);
     return store_.setString(kRegionKey, region);
 }
@@ -23,8 +23,8 @@ IngressLockGroups AppSettings::ingressLockGroups() const {
     return store_.stringMap(kIngressLockGroupsKey).value_or(IngressLockGroups{});
 }
 
-std::optional<SettingsWriteError> AppSettings::setIngressLockGroup(const std::string& instanceID,
-                                                                   const std::optional<std::string>& groupID) {
+std::optional<Failure> AppSettings::setIngressLockGroup(const std::string& instanceID,
+                                                        const std::optional<std::string>& groupID) {
     IngressLockGroups groups = ingressLockGroups();
     if (groupID) groups[instanceID] = *groupID;
     else groups.erase(instanceID);
@@ -35,7 +35,7 @@ std::map<std::string, std::string> AppSettings::stopBookings() const {
     return store_.stringMap(kStopBookingsKey).value_or(std::map<std::string, std::string>{});
 }
 
-std::optional<SettingsWriteError> AppSettings::setStopBookings(const std::map<std::string, std::string>& bookings) {
+std::optional<Failure> AppSettings::setStopBookings(const std::map<std::string, std::string>& bookings) {
     return store_.setStringMap(kStopBookingsKey, bookings);
 }
 

@@ -26,20 +26,20 @@ public:
     std::optional<std::string> profile() const { return cli_.profile(); }
     std::optional<std::string> region() const { return cli_.region(); }
     // Absent leaves the choice to the tool's own configuration.
-    [[nodiscard]] std::optional<SettingsWriteError> setProfile(const std::optional<std::string>& profile);
-    [[nodiscard]] std::optional<SettingsWriteError> setRegion(const std::optional<std::string>& region);
+    [[nodiscard]] std::optional<Failure> setProfile(const std::optional<std::string>& profile);
+    [[nodiscard]] std::optional<Failure> setRegion(const std::optional<std::string>& region);
 
     // The stored mapping; empty when there is none or it cannot be read.
     IngressLockGroups ingressLockGroups() const;
     // Locks `groupID` at each start of `instanceID`, or nothing when absent. The mapping is
     // read again first, so a change made meanwhile elsewhere in it is kept.
-    [[nodiscard]] std::optional<SettingsWriteError> setIngressLockGroup(const std::string& instanceID,
-                                                                        const std::optional<std::string>& groupID);
+    [[nodiscard]] std::optional<Failure> setIngressLockGroup(const std::string& instanceID,
+                                                             const std::optional<std::string>& groupID);
 
     // The booked stops as stored (instance id to the booking's text); empty when there are
     // none or they cannot be read. StopBookings reads and writes what each text holds.
     std::map<std::string, std::string> stopBookings() const;
-    [[nodiscard]] std::optional<SettingsWriteError> setStopBookings(const std::map<std::string, std::string>& bookings);
+    [[nodiscard]] std::optional<Failure> setStopBookings(const std::map<std::string, std::string>& bookings);
 
 private:
     SettingsKeeper store_;

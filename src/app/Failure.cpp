@@ -3,6 +3,7 @@
 #include <exception>
 #include <utility>
 
+#include "app/FailureText.h"
 #include "app/Wording.h"
 #include "bridge/ProcessFailure.h"
 
@@ -20,14 +21,20 @@ Failure::Kind kindOf(AWSError::Kind kind) {
 
 }  // namespace
 
-Failure::Failure(Kind kind, FailureCause cause, std::string text)
-    : kind_(kind), cause_(cause), text_(std::move(text)) {}
+Failure::Failure(Kind kind, FailureCause cause, std::string text, std::string file)
+    : kind_(kind), cause_(cause), text_(std::move(text)), file_(std::move(file)) {}
 
-Failure::Failure(const AWSError& error) : Failure(kindOf(error.kind()), error.cause(), error.text()) {}
+Failure::Failure(const AWSError& error)
+    : Failure(kindOf(error.kind()), error.cause(), error.fact() ? factText(*error.fact()) : error.text()) {}
 
 Failure Failure::unexpected(std::string description) {
     const FailureCause cause = classify(description);
     return Failure(Kind::unexpected, cause, std::move(description));
+}
+
+// The system's reason is not a tool's text: it is not sorted.
+Failure Failure::settingsNotSaved(std::string file, std::string reason) {
+    return Failure(Kind::settingsNotSaved, FailureCause::other, std::move(reason), std::move(file));
 }
 
 Failure caughtFailure() {
@@ -36,7 +43,7 @@ Failure caughtFailure() {
     } catch (const AWSError& error) {
         return Failure(error);
     } catch (const ProcessFailure& error) {
-        return Failure::unexpected(words::processFailure(error.step(), error.program(), error.code()));
+        return Failure::unexpected(processFailureText(error));
     } catch (const std::exception& error) {
         return Failure::unexpected(error.what());
     } catch (...) {

@@ -17,6 +17,7 @@ public:
         toolFailed,           // a call of the tool failed, or its answer could not be used
         addressLookupFailed,  // the machine's public address was not obtained
         unexpected,           // anything else a job threw: a child not started, JSON not read
+        settingsNotSaved,     // a setting could not be written to the settings file
     };
 
     // An AWS failure as it is shown: implicit, since every AWSError is one.
@@ -24,24 +25,30 @@ public:
     // Not an AWS failure; `description` says what went wrong. Sorted as a tool's text, since
     // it may quote one.
     static Failure unexpected(std::string description);
+    // The settings file `file` did not take a write, for the system's `reason` (the text).
+    static Failure settingsNotSaved(std::string file, std::string reason);
 
     Kind kind() const noexcept { return kind_; }
     // Why the tool failed (also what an unexpected failure's text reads as); `other` for the
-    // two fixed kinds.
+    // fixed kinds and an unsaved setting.
     FailureCause cause() const noexcept { return cause_; }
-    // The tool's message, the lookup's reason, or the unexpected failure's description.
+    // The tool's message, the lookup's reason, the bridge's fact as FailureText words it, the
+    // unexpected failure's description, or why the settings file was not written.
     const std::string& text() const noexcept { return text_; }
+    // The settings file that was not written; empty for the other kinds.
+    const std::string& file() const noexcept { return file_; }
     // Whether signing in again ("aws sso login") would mend it.
     bool needsSSOLogin() const noexcept { return cause_ == FailureCause::expiredSSOSession; }
 
     bool operator==(const Failure&) const = default;
 
 private:
-    Failure(Kind kind, FailureCause cause, std::string text);
+    Failure(Kind kind, FailureCause cause, std::string text, std::string file = {});
 
     Kind kind_;
     FailureCause cause_;
     std::string text_;
+    std::string file_;
 };
 
 // The exception being handled, as a Failure: an AWSError by its kind, a ProcessFailure as

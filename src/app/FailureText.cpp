@@ -1,5 +1,12 @@
 #include "app/FailureText.h"
 
+#include <string>
+#include <type_traits>
+#include <variant>
+
+#include "app/Wording.h"
+#include "bridge/ProcessFailure.h"
+
 namespace tamsel {
 namespace {
 
@@ -13,6 +20,7 @@ Wording wording(const Failure& failure) {
         case Failure::Kind::cliNotFound: return {"AWS CLI が見つかりません", "AWS CLI v2 をインストールしてください"};
         case Failure::Kind::addressLookupFailed:
             return {"グローバル IP アドレスを取得できませんでした", "ネットワーク接続を確認してください"};
+        case Failure::Kind::settingsNotSaved: return {words::kSettingsNotSaved.data(), nullptr};
         case Failure::Kind::toolFailed:
         case Failure::Kind::unexpected: break;
     }
@@ -64,6 +72,62 @@ std::string description(const Failure& failure) {
     std::string text = w.summary;
     if (w.hint) text += std::string("\n") + w.hint;
     return text;
+}
+
+namespace {
+
+std::string toolEndingText(const ToolEnding& ending) {
+    switch (ending.way) {
+        case ToolEnding::Way::notStarted: return "アプリケーションの終了中のため aws を起動しませんでした";
+        case ToolEnding::Way::timedOut: {
+            const long long ms = ending.limit.count();
+            const std::string within =
+                ms % 1000 == 0 ? std::to_string(ms / 1000) + " 秒" : std::to_string(ms) + " ミリ秒";
+            return "aws が " + within + "以内に終了しなかったため中止しました";
+        }
+        case ToolEnding::Way::signalled:
+            return "aws がシグナル " + std::to_string(ending.number) + " で強制終了されました";
+        case ToolEnding::Way::exited: break;
+    }
+    return "aws が終了コード " + std::to_string(ending.number) + " で失敗しました";
+}
+
+std::string notAnAddressText(std::string_view answer) { return "想定外の応答です: " + std::string(answer); }
+
+}  // namespace
+
+std::string factText(const FailureFact& fact) {
+    return std::visit(
+        [](const auto& f) -> std::string {
+            using Fact = std::decay_t<decltype(f)>;
+            if constexpr (std::is_same_v<Fact, ToolEnding>) {
+                return toolEndingText(f);
+            } else if constexpr (std::is_same_v<Fact, UnexpectedShape>) {
+                return "想定外のレスポンスです";
+            } else if constexpr (std::is_same_v<Fact, NotAnAddress>) {
+                return notAnAddressText(f.text);
+            } else if constexpr (std::is_same_v<Fact, AnswerTooLarge>) {
+                return notAnAddressText(std::to_string(f.limitKiB) + " KiB を超える応答");
+            } else if constexpr (std::is_same_v<Fact, LibraryNotLoaded>) {
+                return f.file + " を読み込めません: " + f.reason.value_or("不明な理由");
+            } else {
+                static_assert(std::is_same_v<Fact, SymbolMissing>);
+                return f.file + " に " + f.symbol + " がありません";
+            }
+        },
+        fact);
+}
+
+std::string processFailureText(const ProcessFailure& failure) {
+    std::string text;
+    switch (failure.step()) {
+        case ProcessFailure::Step::makePipe: text = "パイプを作成できませんでした"; break;
+        case ProcessFailure::Step::preparePipe: text = "パイプを用意できませんでした"; break;
+        case ProcessFailure::Step::start: text = failure.program() + " を起動できませんでした"; break;
+        case ProcessFailure::Step::awaitOutput: text = "子プロセスの出力を待てませんでした"; break;
+        case ProcessFailure::Step::awaitExit: text = "子プロセスの終了を待てませんでした"; break;
+    }
+    return text + ": " + failure.code().message();
 }
 
 }  // namespace tamsel

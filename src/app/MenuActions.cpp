@@ -139,7 +139,7 @@ void MenuActions::selectProfile(const MenuItem& item) {
 
 void MenuActions::selectRegion(const MenuItem& item) { afterChoiceChanged(settings_.setRegion(carriedText(item))); }
 
-void MenuActions::afterChoiceChanged(const std::optional<SettingsWriteError>& unsaved) {
+void MenuActions::afterChoiceChanged(const std::optional<Failure>& unsaved) {
     refreshCycle_.forgetInstances();
     if (refreshCycle_.loading()) redraw_();
     refreshCycle_.refresh();
@@ -187,7 +187,7 @@ void MenuActions::runOperation(Operation operation, std::function<void()> succee
                  });
 }
 
-void MenuActions::reportUnsaved(const std::optional<SettingsWriteError>& failure) {
+void MenuActions::reportUnsaved(const std::optional<Failure>& failure) {
     if (failure) platform_.alerts.run(settingsNotSavedAlert(*failure));
 }
 

@@ -59,12 +59,12 @@ private:
     // The list shown was read under the old choice: drop it and list again. A listing
     // under way lands under the old choice and is listed again; the menu shows the new
     // choice meanwhile.
-    void afterChoiceChanged(const std::optional<SettingsWriteError>& unsaved);
+    void afterChoiceChanged(const std::optional<Failure>& unsaved);
     // Runs `operation` on the work queue, alerts on failure or calls `succeeded`, then lists once.
     void runOperation(Operation operation, std::function<void()> succeeded);
     void showAlert(const Failure& failure, std::string title, const std::optional<std::string>& hint);
     // The choice holds for this run either way; the user learns that it is not yet stored.
-    void reportUnsaved(const std::optional<SettingsWriteError>& failure);
+    void reportUnsaved(const std::optional<Failure>& failure);
 
     const Platform& platform_;
     CloudGateway& cli_;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Failure.h"
 #include "app/MenuModel.h"
 
 namespace tamsel {
@@ -44,14 +45,6 @@ public:
                                                        std::function<void()> fire) = 0;
 };
 
-// Why a setting could not be stored: the settings file and the system's reason.
-struct SettingsWriteError {
-    std::string file;
-    std::string reason;
-
-    bool operator==(const SettingsWriteError&) const = default;
-};
-
 // The per-user settings store.
 class SettingsStore {
 public:
@@ -61,13 +54,14 @@ public:
     // The mapping under `key`; absent when the key is absent, holds something that is not
     // a mapping, or any of its values is not text.
     virtual std::optional<std::map<std::string, std::string>> stringMap(const std::string& key) const = 0;
-    // Stores `value`; absent removes the key. Both setters return why the file could not
-    // be written, or nothing when the value is stored.
-    [[nodiscard]] virtual std::optional<SettingsWriteError> setString(const std::string& key,
-                                                                      const std::optional<std::string>& value) = 0;
+    // Stores `value`; absent removes the key. Both setters return a Failure of the kind
+    // settingsNotSaved (the file and the system's reason) when the file could not be
+    // written, or nothing when the value is stored.
+    [[nodiscard]] virtual std::optional<Failure> setString(const std::string& key,
+                                                           const std::optional<std::string>& value) = 0;
     // Stores the whole mapping (an empty one too: the key stays).
-    [[nodiscard]] virtual std::optional<SettingsWriteError> setStringMap(
-        const std::string& key, const std::map<std::string, std::string>& value) = 0;
+    [[nodiscard]] virtual std::optional<Failure> setStringMap(const std::string& key,
+                                                              const std::map<std::string, std::string>& value) = 0;
 };
 
 // Starting the application when the user logs in.

@@ -18,23 +18,22 @@ std::optional<std::map<std::string, std::string>> SettingsKeeper::stringMap(cons
     return std::nullopt;
 }
 
-std::optional<SettingsWriteError> SettingsKeeper::setString(const std::string& key, std::optional<std::string> value) {
+std::optional<Failure> SettingsKeeper::setString(const std::string& key, std::optional<std::string> value) {
     return store(key, std::move(value));
 }
 
-std::optional<SettingsWriteError> SettingsKeeper::setStringMap(const std::string& key,
-                                                               std::map<std::string, std::string> value) {
+std::optional<Failure> SettingsKeeper::setStringMap(const std::string& key, std::map<std::string, std::string> value) {
     return store(key, std::move(value));
 }
 
-std::optional<SettingsWriteError> SettingsKeeper::store(const std::string& key, Value value) {
+std::optional<Failure> SettingsKeeper::store(const std::string& key, Value value) {
     kept_.erase(key);
     if (auto failure = write(key, value)) {
         kept_.emplace(key, std::move(value));
         return failure;
     }
     // The file takes writes again: store what it could not take before.
-    std::optional<SettingsWriteError> failure;
+    std::optional<Failure> failure;
     for (auto older = kept_.begin(); older != kept_.end();) {
         auto again = write(older->first, older->second);
         if (!again) {
@@ -47,7 +46,7 @@ std::optional<SettingsWriteError> SettingsKeeper::store(const std::string& key, 
     return failure;
 }
 
-std::optional<SettingsWriteError> SettingsKeeper::write(const std::string& key, const Value& value) {
+std::optional<Failure> SettingsKeeper::write(const std::string& key, const Value& value) {
     if (const auto* text = std::get_if<std::optional<std::string>>(&value)) return store_.setString(key, *text);
     return store_.setStringMap(key, std::get<std::map<std::string, std::string>>(value));
 }

@@ -22,14 +22,14 @@ public:
 
     // Store `value` (absent removes the key), then every value kept from an earlier failed
     // store. Returns the first failure; whatever failed is kept.
-    std::optional<SettingsWriteError> setString(const std::string& key, std::optional<std::string> value);
-    std::optional<SettingsWriteError> setStringMap(const std::string& key, std::map<std::string, std::string> value);
+    std::optional<Failure> setString(const std::string& key, std::optional<std::string> value);
+    std::optional<Failure> setStringMap(const std::string& key, std::map<std::string, std::string> value);
 
 private:
     using Value = std::variant<std::optional<std::string>, std::map<std::string, std::string>>;
 
-    std::optional<SettingsWriteError> store(const std::string& key, Value value);
-    std::optional<SettingsWriteError> write(const std::string& key, const Value& value);
+    std::optional<Failure> store(const std::string& key, Value value);
+    std::optional<Failure> write(const std::string& key, const Value& value);
 
     SettingsStore& store_;
     std::map<std::string, Value> kept_;

@@ -100,8 +100,8 @@ void StopBookings::launched() {
     arm();
 }
 
-std::optional<SettingsWriteError> StopBookings::book(const EC2Instance& instance, const CallTarget& target,
-                                                     std::chrono::hours after) {
+std::optional<Failure> StopBookings::book(const EC2Instance& instance, const CallTarget& target,
+                                          std::chrono::hours after) {
     // Whole seconds, as stored, so the time is the same before and after a restart.
     const auto at = std::chrono::floor<std::chrono::seconds>(application_.now() + after);
     bookings_.insert_or_assign(instance.id, StopBooking{at, target, instance.sortKey()});
@@ -110,7 +110,7 @@ std::optional<SettingsWriteError> StopBookings::book(const EC2Instance& instance
     return failure;
 }
 
-std::optional<SettingsWriteError> StopBookings::cancel(const std::string& instanceID) {
+std::optional<Failure> StopBookings::cancel(const std::string& instanceID) {
     if (bookings_.erase(instanceID) == 0) return std::nullopt;
     auto failure = store();
     arm();
@@ -144,7 +144,7 @@ StopBookingTimes StopBookings::times() const {
     return times;
 }
 
-std::optional<SettingsWriteError> StopBookings::store() {
+std::optional<Failure> StopBookings::store() {
     std::map<std::string, std::string> stored;
     for (const auto& [id, booking] : bookings_) stored.emplace(id, storedText(booking));
     return settings_.setStopBookings(stored);

@@ -52,9 +52,9 @@ public:
 
     // Books the stop of `instance`, listed under `target`, `after` from now, in place of an
     // earlier one. Both return why the change could not be stored (it holds for this run).
-    [[nodiscard]] std::optional<SettingsWriteError> book(const EC2Instance& instance, const CallTarget& target,
-                                                         std::chrono::hours after);
-    [[nodiscard]] std::optional<SettingsWriteError> cancel(const std::string& instanceID);
+    [[nodiscard]] std::optional<Failure> book(const EC2Instance& instance, const CallTarget& target,
+                                              std::chrono::hours after);
+    [[nodiscard]] std::optional<Failure> cancel(const std::string& instanceID);
 
     // A listing under `target` landed without error: drops the bookings of the instances it
     // shows stopping, stopped or gone (stopped by anyone), then carries out those due.
@@ -65,7 +65,7 @@ public:
 private:
     // Stores the bookings; a failure is kept for this run by the settings and not reported
     // here: only the user's own changes report it.
-    std::optional<SettingsWriteError> store();
+    std::optional<Failure> store();
     // Drops the bookings whose time has come and hands each to `due_`.
     void carryOutDue();
     // Arms the timer for the next look at the bookings, or none while there are none.

@@ -53,18 +53,6 @@ std::string regionEntry(const std::optional<std::string>& region) {
     return join({"リージョン: ", region ? std::string_view(*region) : kDefault});
 }
 
-std::string processFailure(ProcessFailure::Step step, std::string_view program, const std::error_code& error) {
-    std::string text;
-    switch (step) {
-        case ProcessFailure::Step::makePipe: text = "パイプを作成できませんでした"; break;
-        case ProcessFailure::Step::preparePipe: text = "パイプを用意できませんでした"; break;
-        case ProcessFailure::Step::start: text = join({program, " を起動できませんでした"}); break;
-        case ProcessFailure::Step::awaitOutput: text = "子プロセスの出力を待てませんでした"; break;
-        case ProcessFailure::Step::awaitExit: text = "子プロセスの終了を待てませんでした"; break;
-    }
-    return text + ": " + error.message();
-}
-
 std::string lockGroupNotAttached(std::string_view groupID) {
     return join({groupID, " はこのインスタンスに紐づいていません"});
 }

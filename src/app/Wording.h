@@ -1,16 +1,13 @@
 #pragma once
 // Every text the user reads from the controller, in one place: the menu's entries, the
 // alerts, the notifications and the application's name. Fixed texts are constants; texts
-// with values are functions of those values. The summaries and hints of failures are
-// FailureText's. Pure.
+// with values are functions of those values. The summaries and hints of failures, and the
+// texts of the facts the bridge reports, are FailureText's. Pure.
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
-
-#include "bridge/ProcessFailure.h"
 
 namespace tamsel::words {
 
@@ -85,9 +82,6 @@ inline constexpr std::string_view kSignInFailedTitle = "サインインできま
 // The label above a failure's own text: a lookup's reason, or the tool's message.
 inline constexpr std::string_view kDetailLabel = "詳細:";
 inline constexpr std::string_view kToolMessageLabel = "AWS CLI のメッセージ:";
-// A child process failed at `step` (starting `program`) with `error`: the step, then the
-// system's reason.
-std::string processFailure(ProcessFailure::Step step, std::string_view program, const std::error_code& error);
 // A job failed with something that says nothing of itself.
 inline constexpr std::string_view kUnknownError = "不明なエラーが発生しました";
 

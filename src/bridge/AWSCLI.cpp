@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "bridge/AWSError.h"
-#include "bridge/BridgeWording.h"
 #include "bridge/Collation.h"
 #include "bridge/IngressPermission.h"
 #include "bridge/JSONDocument.h"
@@ -163,7 +162,7 @@ std::size_t AWSCLI::countActiveInstances(const CallTarget& target) const {
         run({"ec2", "describe-instances", "--filters", kActiveFilter, "--query", kCountQuery, "--output", "json"},
             target, true);
     const nlohmann::json count = nlohmann::json::parse(output);
-    if (!count.is_number_unsigned()) throw AWSError::failed(std::string(bridgeWords::kUnexpectedResponse));
+    if (!count.is_number_unsigned()) throw AWSError::failed(UnexpectedShape{});
     return count.get<std::size_t>();
 }
 

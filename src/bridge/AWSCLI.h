@@ -91,7 +91,7 @@ public:
     void stop(const std::string& instanceID) const { stop(instanceID, target()); }
     void stop(const std::string& instanceID, const CallTarget& target) const;
     // How many instances of `target` are running or pending: the tool filters and counts,
-    // so only the number crosses the pipe. Throws AWSError::failed ("想定外のレスポンスです")
+    // so only the number crosses the pipe. Throws AWSError::failed (UnexpectedShape)
     // when the tool prints anything but a whole number, nlohmann::json::parse_error when
     // it prints no JSON.
     std::size_t countActiveInstances(const CallTarget& target) const;

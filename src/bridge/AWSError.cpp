@@ -1,6 +1,7 @@
 #include "bridge/AWSError.h"
 
 #include <initializer_list>
+#include <iterator>
 #include <utility>
 
 #include <unicode/locid.h>
@@ -68,18 +69,31 @@ FailureCause classify(std::string_view message) {
     return FailureCause::other;
 }
 
-AWSError::AWSError(Kind kind, std::string text, FailureCause cause)
-    : kind_(kind), text_(std::move(text)), cause_(cause) {}
+AWSError::AWSError(Kind kind, std::string text, FailureCause cause, std::optional<FailureFact> fact)
+    : kind_(kind), text_(std::move(text)), cause_(cause), fact_(std::move(fact)) {}
 
 AWSError AWSError::cliNotFound() { return AWSError(Kind::cliNotFound, {}, FailureCause::other); }
 AWSError AWSError::failed(std::string message) {
     const FailureCause cause = classify(message);
     return AWSError(Kind::failed, std::move(message), cause);
 }
+// A fact carries no text of the tool's, so there is nothing to sort: its cause is `other`.
+AWSError AWSError::failed(FailureFact fact) { return AWSError(Kind::failed, {}, FailureCause::other, std::move(fact)); }
 AWSError AWSError::ipLookupFailed(std::string reason) {
     return AWSError(Kind::ipLookupFailed, std::move(reason), FailureCause::other);
 }
+AWSError AWSError::ipLookupFailed(FailureFact fact) {
+    return AWSError(Kind::ipLookupFailed, {}, FailureCause::other, std::move(fact));
+}
 
-const char* AWSError::what() const noexcept { return kind_ == Kind::cliNotFound ? "aws not found" : text_.c_str(); }
+const char* AWSError::what() const noexcept {
+    if (kind_ == Kind::cliNotFound) return "aws not found";
+    if (!fact_) return text_.c_str();
+    constexpr const char* kFacts[] = {
+        "aws ended without a message", "unexpected answer",     "not an address", "answer too large",
+        "library not loaded",          "library symbol missing"};
+    static_assert(std::size(kFacts) == std::variant_size_v<FailureFact>);
+    return kFacts[fact_->index()];
+}
 
 }  // namespace tamsel

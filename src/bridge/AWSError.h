@@ -3,8 +3,11 @@
 // into a fixed set of causes. What the user reads for each is the application's to word.
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "bridge/FailureFact.h"
 
 namespace tamsel {
 
@@ -37,25 +40,34 @@ public:
     static AWSError cliNotFound();
     // Sorts `message` once, here.
     static AWSError failed(std::string message);
+    // A call that failed without a message of the tool's: how it ended, or what it answered.
+    static AWSError failed(FailureFact fact);
     static AWSError ipLookupFailed(std::string reason);
+    static AWSError ipLookupFailed(FailureFact fact);
 
     Kind kind() const noexcept { return kind_; }
-    // The payload: the message of `failed`, the reason of `ipLookupFailed`, empty otherwise.
+    // The payload: the message of `failed`, the reason of `ipLookupFailed`, empty otherwise
+    // (and when a fact stands in for it).
     const std::string& text() const noexcept { return text_; }
+    // What is known of a failure that came without a text.
+    const std::optional<FailureFact>& fact() const noexcept { return fact_; }
     // Why a `failed` call failed; `other` for the other kinds.
     FailureCause cause() const noexcept { return cause_; }
 
-    // The payload, or "aws not found": for debugging, not for the user.
+    // The payload, "aws not found", or what sort of fact: for debugging, not for the user.
     const char* what() const noexcept override;
 
-    bool operator==(const AWSError& other) const noexcept { return kind_ == other.kind_ && text_ == other.text_; }
+    bool operator==(const AWSError& other) const noexcept {
+        return kind_ == other.kind_ && text_ == other.text_ && fact_ == other.fact_;
+    }
 
 private:
-    AWSError(Kind kind, std::string text, FailureCause cause);
+    AWSError(Kind kind, std::string text, FailureCause cause, std::optional<FailureFact> fact = std::nullopt);
 
     Kind kind_;
     std::string text_;
     FailureCause cause_;
+    std::optional<FailureFact> fact_;
 };
 
 }  // namespace tamsel

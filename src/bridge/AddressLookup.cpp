@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "bridge/AWSError.h"
-#include "bridge/BridgeWording.h"
 #include "bridge/CurlLibrary.h"
 #include "bridge/Text.h"
 
@@ -48,6 +47,8 @@ size_t appendBody(char* data, size_t size, size_t count, void* userdata) {
 const CurlLibrary& loadedCurl() {
     try {
         return CurlLibrary::shared();
+    } catch (const CurlLibrary::LoadError& error) {
+        throw AWSError::ipLookupFailed(error.fact());
     } catch (const std::runtime_error& error) {
         throw AWSError::ipLookupFailed(error.what());
     }
@@ -78,7 +79,7 @@ std::string addressFromResponse(std::string_view body, const std::optional<std::
     // A usable address wins even when the transfer reported an error after it arrived.
     if (std::optional<std::string> address = normalizedIPv4(text)) return *address;
     if (transportError) throw AWSError::ipLookupFailed(*transportError);
-    throw AWSError::ipLookupFailed(bridgeWords::unexpectedAnswer(text));
+    throw AWSError::ipLookupFailed(NotAnAddress{text});
 }
 
 std::string lookUpGlobalIPv4(const AddressLookupOptions& options) {
@@ -116,7 +117,7 @@ std::string lookUpGlobalIPv4(const AddressLookupOptions& options) {
 
     const CURLcode result = curl.easy_perform(handle);
     if (body.tooLarge) {
-        throw AWSError::ipLookupFailed(bridgeWords::answerTooLarge(kMaxBodyBytes / 1024));
+        throw AWSError::ipLookupFailed(AnswerTooLarge{kMaxBodyBytes / 1024});
     }
     std::optional<std::string> transportError;
     if (result != CURLE_OK) transportError = errorBuffer[0] ? errorBuffer : curl.easy_strerror(result);

@@ -23,14 +23,14 @@ std::optional<std::string> normalizedIPv4(std::string_view text);
 // What one answer of the endpoint yields: `body` (the bytes that arrived, possibly none)
 // decoded as UTF-8 and trimmed; when that is an address, the address (normalized), even
 // if `transportError` is set. Otherwise throws AWSError::ipLookupFailed with
-// `transportError`, or without one with "想定外の応答です: " and the trimmed text.
+// `transportError`, or without one with NotAnAddress and the trimmed text.
 std::string addressFromResponse(std::string_view body, const std::optional<std::string>& transportError);
 
 // GETs the endpoint (HTTPS only, certificate and host always verified, bounded by
 // `timeoutMilliseconds`) and returns the address it answers (trimmed, normalized).
-// Throws AWSError::ipLookupFailed with the transport error's text, or with
-// "想定外の応答です: " and the trimmed body when the body is not an address (a body
-// over 64 KiB is cut off and reported as such), or with why libcurl could not be loaded.
+// Throws AWSError::ipLookupFailed with the transport error's text, or with NotAnAddress
+// and the trimmed body when the body is not an address (a body over 64 KiB is cut off and
+// reported as AnswerTooLarge), or with why libcurl could not be loaded.
 std::string lookUpGlobalIPv4(const AddressLookupOptions& options);
 
 }  // namespace tamsel

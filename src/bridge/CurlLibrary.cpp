@@ -5,8 +5,7 @@
 #include <exception>
 #include <mutex>
 #include <stdexcept>
-
-#include "bridge/BridgeWording.h"
+#include <utility>
 
 namespace tamsel {
 namespace {
@@ -17,12 +16,17 @@ template <typename Function>
 void resolve(void* library, const std::string& fileName, const char* symbol, Function& function) {
     void* address = dlsym(library, symbol);
     if (!address) {
-        throw std::runtime_error(bridgeWords::symbolMissing(fileName, symbol));
+        throw CurlLibrary::LoadError(SymbolMissing{fileName, symbol});
     }
     function = reinterpret_cast<Function>(address);
 }
 
 }  // namespace
+
+CurlLibrary::LoadError::LoadError(FailureFact fact)
+    : std::runtime_error(std::holds_alternative<SymbolMissing>(fact) ? "libcurl lacks a function"
+                                                                     : "libcurl not loaded"),
+      fact_(std::move(fact)) {}
 
 CurlLibrary CurlLibrary::load(const std::string& fileName) {
     // RTLD_LOCAL keeps libcurl's symbols out of the global scope. A library that loaded
@@ -30,7 +34,7 @@ CurlLibrary CurlLibrary::load(const std::string& fileName) {
     void* library = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         const char* reason = dlerror();
-        throw std::runtime_error(bridgeWords::libraryNotLoaded(fileName, reason));
+        throw LoadError(LibraryNotLoaded{fileName, reason ? std::optional<std::string>(reason) : std::nullopt});
     }
     CurlLibrary curl;
     try {

@@ -6,14 +6,11 @@
 #include <nlohmann/json.hpp>
 
 #include "bridge/AWSError.h"
-#include "bridge/BridgeWording.h"
 #include "bridge/Collation.h"
 #include "bridge/JSONDocument.h"
 
 namespace tamsel {
 namespace {
-
-const std::string kUnexpectedResponse(bridgeWords::kUnexpectedResponse);
 
 // Reads the instance listing straight from the parser's events into records, without
 // building a document first (that alone takes most of the time on a long listing).
@@ -194,9 +191,9 @@ std::vector<EC2Instance> parseInstances(std::string_view json, const Collation& 
     if (reader.topIsScalar()) {
         // Not a document: let the document reader throw its error for that.
         parseJSONDocument(json);
-        throw AWSError::failed(kUnexpectedResponse);
+        throw AWSError::failed(UnexpectedShape{});
     }
-    if (reader.badShape()) throw AWSError::failed(kUnexpectedResponse);
+    if (reader.badShape()) throw AWSError::failed(UnexpectedShape{});
 
     std::vector<EC2Instance> instances = reader.takeInstances();
     std::stable_sort(instances.begin(), instances.end(), [&](const EC2Instance& a, const EC2Instance& b) {

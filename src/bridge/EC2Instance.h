@@ -40,7 +40,7 @@ struct EC2Instance {
 // Reads the output of the instance query into records, drops terminated instances and
 // sorts the rest (stable) by sortKey() under `collation`.
 // Throws nlohmann::json::parse_error for text that is not JSON, and AWSError::failed
-// ("想定外のレスポンスです") for JSON of the wrong shape.
+// (UnexpectedShape) for JSON of the wrong shape.
 std::vector<EC2Instance> parseInstances(std::string_view json, const Collation& collation);
 
 }  // namespace tamsel

@@ -1,12 +1,9 @@
 #include "bridge/IngressPermission.h"
 
 #include "bridge/AWSError.h"
-#include "bridge/BridgeWording.h"
 
 namespace tamsel {
 namespace {
-
-const std::string kUnexpectedResponse(bridgeWords::kUnexpectedResponse);
 
 // The lists a permission names its sources in; one that has none of them admits nothing.
 constexpr const char* kSourceLists[] = {"IpRanges", "Ipv6Ranges", "UserIdGroupPairs", "PrefixListIds"};
@@ -14,15 +11,15 @@ constexpr const char* kSourceLists[] = {"IpRanges", "Ipv6Ranges", "UserIdGroupPa
 // Checks the shape the functions below rely on: a list of objects, each source list (when
 // present) a list of objects.
 void checkShape(const nlohmann::json& permissions) {
-    if (!permissions.is_array()) throw AWSError::failed(kUnexpectedResponse);
+    if (!permissions.is_array()) throw AWSError::failed(UnexpectedShape{});
     for (const auto& permission : permissions) {
-        if (!permission.is_object()) throw AWSError::failed(kUnexpectedResponse);
+        if (!permission.is_object()) throw AWSError::failed(UnexpectedShape{});
         for (const char* list : kSourceLists) {
             const auto found = permission.find(list);
             if (found == permission.end()) continue;
-            if (!found->is_array()) throw AWSError::failed(kUnexpectedResponse);
+            if (!found->is_array()) throw AWSError::failed(UnexpectedShape{});
             for (const auto& source : *found)
-                if (!source.is_object()) throw AWSError::failed(kUnexpectedResponse);
+                if (!source.is_object()) throw AWSError::failed(UnexpectedShape{});
         }
     }
 }

@@ -24,7 +24,7 @@ enum class LockRule {
     present,       // there, described as kIngressRuleDescription
 };
 
-// Throws AWSError::failed ("想定外のレスポンスです") when `permissions` is not a list of
+// Throws AWSError::failed (UnexpectedShape) when `permissions` is not a list of
 // permission objects whose range lists are lists of objects.
 LockRule lockRuleIn(const nlohmann::json& permissions, const std::string& address);
 

@@ -3,15 +3,14 @@
 #include <utility>
 
 #include "bridge/AWSError.h"
-#include "bridge/BridgeWording.h"
 #include "bridge/Text.h"
 
 namespace tamsel {
 std::string toolOutput(ProcessResult result, std::chrono::milliseconds timeLimit) {
     using Ending = ProcessResult::Ending;
     switch (result.ending) {
-        case Ending::refused: throw AWSError::failed(std::string(bridgeWords::kNotStartedWhileEnding));
-        case Ending::timedOut: throw AWSError::failed(bridgeWords::timedOut(timeLimit));
+        case Ending::refused: throw AWSError::failed(ToolEnding::notStarted());
+        case Ending::timedOut: throw AWSError::failed(ToolEnding::timedOut(timeLimit));
         case Ending::exited:
         case Ending::signalled: break;
     }
@@ -19,8 +18,8 @@ std::string toolOutput(ProcessResult result, std::chrono::milliseconds timeLimit
 
     std::string message = isValidUTF8(result.error) ? trimWhitespaceAndNewlines(result.error) : std::string();
     if (message.empty()) {
-        message = result.ending == Ending::signalled ? bridgeWords::endedBySignal(result.status)
-                                                     : bridgeWords::exitedWith(result.status);
+        throw AWSError::failed(result.ending == Ending::signalled ? ToolEnding::signalled(result.status)
+                                                                  : ToolEnding::exited(result.status));
     }
     throw AWSError::failed(std::move(message));
 }

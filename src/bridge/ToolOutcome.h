@@ -20,8 +20,9 @@ inline constexpr std::chrono::minutes kSignInTimeLimit{5};
 
 // The standard output of a run that exited with status 0. Otherwise throws
 // AWSError::failed: with the trimmed standard-error text when it is valid UTF-8 and not
-// empty, else with a text saying how the tool ended (its exit code, the signal that ended
-// it, the time limit `timeLimit` it outlived, or that it was not started while quitting).
+// empty, else with the ToolEnding that says how the tool ended (its exit code, the signal
+// that ended it, the time limit `timeLimit` it outlived, or that it was not started while
+// quitting).
 std::string toolOutput(ProcessResult result, std::chrono::milliseconds timeLimit);
 
 }  // namespace tamsel

@@ -18,6 +18,7 @@
 
 #include "bridge/AWSError.h"
 #include "bridge/AddressLookup.h"
+#include "support/FailurePrinting.h"
 #include "support/TempDir.h"
 
 extern char** environ;
@@ -193,7 +194,7 @@ protected:
             ADD_FAILURE() << "returned " << lookUpGlobalIPv4(options);
         } catch (const AWSError& error) {
             EXPECT_EQ(error.kind(), AWSError::Kind::ipLookupFailed);
-            return error.text();
+            return describe(error);
         }
         return {};
     }
@@ -221,17 +222,17 @@ TEST_F(AddressLookupTest, StatusIsNotLookedAt) {
 
 TEST_F(AddressLookupTest, BodyThatIsNoAddressIsAnUnexpectedAnswer) {
     const AddressServer server(dir_, {"answer", "200 OK", "  <html>busy</html>\n"});
-    EXPECT_EQ(failureReason(trusting(server)), "想定外の応答です: <html>busy</html>");
+    EXPECT_EQ(failureReason(trusting(server)), "[not an address: <html>busy</html>]");
 }
 
 TEST_F(AddressLookupTest, EmptyBodyIsAnUnexpectedAnswer) {
     const AddressServer server(dir_, {"answer", "200 OK", ""});
-    EXPECT_EQ(failureReason(trusting(server)), "想定外の応答です: ");
+    EXPECT_EQ(failureReason(trusting(server)), "[not an address: ]");
 }
 
 TEST_F(AddressLookupTest, OversizedBodyIsCutOff) {
     const AddressServer server(dir_, {"big"});
-    EXPECT_EQ(failureReason(trusting(server)), "想定外の応答です: 64 KiB を超える応答");
+    EXPECT_EQ(failureReason(trusting(server)), "[over 64 KiB]");
 }
 
 TEST_F(AddressLookupTest, ServerThatNeverAnswersTimesOut) {

@@ -14,6 +14,7 @@
 #include "bridge/AWSError.h"
 #include "bridge/ChildProcess.h"
 #include "integration/EmulatedCloud.h"
+#include "support/FailurePrinting.h"
 
 namespace tamsel::test {
 namespace {
@@ -297,7 +298,7 @@ std::future<std::string> lockInBackground(const AWSCLI& cli, const std::string& 
             cli.restrictIngress(group, kAddress);
             return std::string("the lock completed");
         } catch (const AWSError& e) {
-            return "the lock failed: " + e.text();
+            return "the lock failed: " + describe(e);
         } catch (const std::exception& e) {
             return std::string("the lock threw: ") + e.what();
         }
@@ -320,7 +321,7 @@ protected:
         endRunningProcesses(std::chrono::seconds(1));
         const std::string outcome = lock.get();
         std::cerr << outcome << std::endl;
-        std::_Exit(outcome == "the lock failed: aws がシグナル 15 で強制終了されました" ? 0 : 1);
+        std::_Exit(outcome == "the lock failed: [signal 15]" ? 0 : 1);
     }
 };
 

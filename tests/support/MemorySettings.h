@@ -29,8 +29,7 @@ public:
         if (const auto* map = std::get_if<std::map<std::string, std::string>>(&found->second)) return *map;
         return std::nullopt;
     }
-    std::optional<SettingsWriteError> setString(const std::string& key,
-                                                const std::optional<std::string>& value) override {
+    std::optional<Failure> setString(const std::string& key, const std::optional<std::string>& value) override {
         if (failure) return failure;
         if (value) {
             values[key] = *value;
@@ -39,8 +38,8 @@ public:
         }
         return std::nullopt;
     }
-    std::optional<SettingsWriteError> setStringMap(const std::string& key,
-                                                   const std::map<std::string, std::string>& value) override {
+    std::optional<Failure> setStringMap(const std::string& key,
+                                        const std::map<std::string, std::string>& value) override {
         if (failure) return failure;
         values[key] = value;
         return std::nullopt;
@@ -51,7 +50,7 @@ public:
 
     std::map<std::string, Value> values;
     // While set, every write fails with it and stores nothing.
-    std::optional<SettingsWriteError> failure;
+    std::optional<Failure> failure;
 };
 
 }  // namespace tamsel::test

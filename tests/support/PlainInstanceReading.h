@@ -20,7 +20,7 @@ namespace tamsel::test {
 
 inline std::vector<EC2Instance> readThroughDocument(std::string_view text, const Collation& collation) {
     const nlohmann::json document = parseJSONDocument(text);
-    if (!document.is_array()) throw AWSError::failed("想定外のレスポンスです");
+    if (!document.is_array()) throw AWSError::failed(UnexpectedShape{});
     const auto string = [](const nlohmann::json& object, const char* key, const char* fallback) {
         const auto found = object.find(key);
         return found != object.end() && found->is_string() ? found->get<std::string>() : std::string(fallback);
@@ -32,7 +32,7 @@ inline std::vector<EC2Instance> readThroughDocument(std::string_view text, const
     };
     std::vector<EC2Instance> instances;
     for (const nlohmann::json& element : document) {
-        if (!element.is_object()) throw AWSError::failed("想定外のレスポンスです");
+        if (!element.is_object()) throw AWSError::failed(UnexpectedShape{});
         EC2Instance instance{string(element, "id", ""),
                              string(element, "name", ""),
                              string(element, "state", "unknown"),

@@ -35,22 +35,21 @@ std::optional<std::map<std::string, std::string>> QtSettingsStore::stringMap(con
     return result;
 }
 
-std::optional<SettingsWriteError> QtSettingsStore::setString(const std::string& key,
-                                                             const std::optional<std::string>& value) {
+std::optional<Failure> QtSettingsStore::setString(const std::string& key, const std::optional<std::string>& value) {
     return write([&](QSettings& settings) {
         if (value) settings.setValue(qKey(key), QString::fromStdString(*value));
         else settings.remove(qKey(key));
     });
 }
 
-std::optional<SettingsWriteError> QtSettingsStore::setStringMap(const std::string& key,
-                                                                const std::map<std::string, std::string>& value) {
+std::optional<Failure> QtSettingsStore::setStringMap(const std::string& key,
+                                                     const std::map<std::string, std::string>& value) {
     QVariantMap map;
     for (const auto& [k, v] : value) map.insert(QString::fromStdString(k), QString::fromStdString(v));
     return write([&](QSettings& settings) { settings.setValue(qKey(key), map); });
 }
 
-std::optional<SettingsWriteError> QtSettingsStore::write(const std::function<void(QSettings&)>& change) {
+std::optional<Failure> QtSettingsStore::write(const std::function<void(QSettings&)>& change) {
     // A QSettings keeps the first error it met for good, so each write gets one of its own
     // to tell whether this write failed. It shares the file's contents with settings_.
     QSettings writer(settings_.fileName(), QSettings::IniFormat);
@@ -59,7 +58,7 @@ std::optional<SettingsWriteError> QtSettingsStore::write(const std::function<voi
     // Only access errors are write failures: a format error is about what was read.
     if (writer.status() != QSettings::AccessError) return std::nullopt;
     const std::string file = settings_.fileName().toStdString();
-    return SettingsWriteError{file, settingsFileWriteFailure(file)};
+    return Failure::settingsNotSaved(file, settingsFileWriteFailure(file));
 }
 
 }  // namespace tamsel

@@ -20,14 +20,13 @@ public:
     std::optional<std::map<std::string, std::string>> stringMap(const std::string& key) const override;
     // Writes go to disk at once, so a killed process loses nothing; a write the file does
     // not take is reported with the system's reason.
-    std::optional<SettingsWriteError> setString(const std::string& key,
-                                                const std::optional<std::string>& value) override;
-    std::optional<SettingsWriteError> setStringMap(const std::string& key,
-                                                   const std::map<std::string, std::string>& value) override;
+    std::optional<Failure> setString(const std::string& key, const std::optional<std::string>& value) override;
+    std::optional<Failure> setStringMap(const std::string& key,
+                                        const std::map<std::string, std::string>& value) override;
 
 private:
     // Applies `change` to a QSettings of the file and writes it out.
-    std::optional<SettingsWriteError> write(const std::function<void(QSettings&)>& change);
+    std::optional<Failure> write(const std::function<void(QSettings&)>& change);
 
     mutable QSettings settings_;
 };

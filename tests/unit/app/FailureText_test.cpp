@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <functional>
+#include <optional>
 #include <stdexcept>
 
 #include "app/Failure.h"
@@ -67,22 +70,89 @@ INSTANTIATE_TEST_SUITE_P(
         Case{Failure(AWSError::ipLookupFailed("The config profile (nope) could not be found")),
              "グローバル IP アドレスを取得できませんでした", "ネットワーク接続を確認してください"},
         Case{Failure::unexpected("Could not connect to the endpoint URL"), "AWS に接続できません",
-             "ネットワーク接続を確認してください"}));
+             "ネットワーク接続を確認してください"},
+        Case{Failure::settingsNotSaved("/home/u/.config/orvane/orvane.conf", "Could not connect"),
+             "設定を保存できませんでした", nullptr}));
 
-TEST(Failure, AJobsExceptionBecomesTheFailureShown) {
-    EXPECT_EQ(failureOf([] {}), std::nullopt);
-    EXPECT_EQ(failureOf([] { throw AWSError::ipLookupFailed("timeout"); }),
-              Failure(AWSError::ipLookupFailed("timeout")));
+// What the user reads for what the bridge reports as a fact, as the failure's own text.
+struct FactCase {
+    FailureFact fact;
+    const char* text;
+};
+
+void PrintTo(const FactCase& c, std::ostream* os) { *os << c.text; }
+
+class FactTextTest : public testing::TestWithParam<FactCase> {};
+
+TEST_P(FactTextTest, WordedAsTheFailuresText) {
+    const FactCase& c = GetParam();
+    EXPECT_EQ(factText(c.fact), c.text);
+    EXPECT_EQ(Failure(AWSError::failed(c.fact)).text(), c.text);
+    EXPECT_EQ(Failure(AWSError::ipLookupFailed(c.fact)).text(), c.text);
+}
+
+using std::chrono::milliseconds;
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryFact, FactTextTest,
+    testing::Values(
+        FactCase{ToolEnding::notStarted(), "アプリケーションの終了中のため aws を起動しませんでした"},
+        FactCase{ToolEnding::timedOut(milliseconds(120000)), "aws が 120 秒以内に終了しなかったため中止しました"},
+        FactCase{ToolEnding::timedOut(milliseconds(1000)), "aws が 1 秒以内に終了しなかったため中止しました"},
+        FactCase{ToolEnding::timedOut(milliseconds(500)), "aws が 500 ミリ秒以内に終了しなかったため中止しました"},
+        FactCase{ToolEnding::timedOut(milliseconds(1500)), "aws が 1500 ミリ秒以内に終了しなかったため中止しました"},
+        FactCase{ToolEnding::signalled(9), "aws がシグナル 9 で強制終了されました"},
+        FactCase{ToolEnding::signalled(15), "aws がシグナル 15 で強制終了されました"},
+        FactCase{ToolEnding::exited(255), "aws が終了コード 255 で失敗しました"},
+        FactCase{UnexpectedShape{}, "想定外のレスポンスです"},
+        FactCase{NotAnAddress{"<html>busy</html>"}, "想定外の応答です: <html>busy</html>"},
+        FactCase{NotAnAddress{""}, "想定外の応答です: "},
+        FactCase{AnswerTooLarge{64}, "想定外の応答です: 64 KiB を超える応答"},
+        FactCase{LibraryNotLoaded{"libcurl.so.4", "libcurl.so.4: cannot open shared object file"},
+                 "libcurl.so.4 を読み込めません: libcurl.so.4: cannot open shared object file"},
+        FactCase{LibraryNotLoaded{"libcurl.so.4", std::nullopt}, "libcurl.so.4 を読み込めません: 不明な理由"},
+        FactCase{SymbolMissing{"libm.so.6", "curl_global_init"}, "libm.so.6 に curl_global_init がありません"}));
+
+// How a job's exception becomes the failure shown.
+struct JobCase {
+    const char* name;
+    std::function<void()> job;
+    std::optional<Failure> failure;
+};
+
+class FailureOfJobTest : public testing::TestWithParam<JobCase> {};
+
+TEST_P(FailureOfJobTest, BecomesTheFailureShown) { EXPECT_EQ(failureOf(GetParam().job), GetParam().failure); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Jobs, FailureOfJobTest,
+    testing::Values(JobCase{"returns", [] {}, std::nullopt},
+                    JobCase{"lookupFails", [] { throw AWSError::ipLookupFailed("timeout"); },
+                            Failure(AWSError::ipLookupFailed("timeout"))},
+                    // Not an AWS failure, but its text is sorted as a tool's.
+                    JobCase{"throwsAnother", [] { throw std::runtime_error("Could not connect to the endpoint URL"); },
+                            Failure::unexpected("Could not connect to the endpoint URL")},
+                    JobCase{"throwsNoException", [] { throw 42; }, Failure::unexpected("不明なエラーが発生しました")},
+                    // The runner reports only what failed; the wording is the controller's.
+                    JobCase{"cannotStart",
+                            [] { throw ProcessFailure(ProcessFailure::Step::start, ENOENT, "/usr/bin/aws"); },
+                            Failure::unexpected("/usr/bin/aws を起動できませんでした: No such file or directory")},
+                    JobCase{"cannotMakePipes", [] { throw ProcessFailure(ProcessFailure::Step::makePipe, EMFILE); },
+                            Failure::unexpected("パイプを作成できませんでした: Too many open files")},
+                    JobCase{"cannotPreparePipes",
+                            [] { throw ProcessFailure(ProcessFailure::Step::preparePipe, EBADF); },
+                            Failure::unexpected("パイプを用意できませんでした: Bad file descriptor")},
+                    JobCase{"cannotAwaitOutput", [] { throw ProcessFailure(ProcessFailure::Step::awaitOutput, EINTR); },
+                            Failure::unexpected("子プロセスの出力を待てませんでした: Interrupted system call")},
+                    JobCase{"cannotAwaitExit", [] { throw ProcessFailure(ProcessFailure::Step::awaitExit, ECHILD); },
+                            Failure::unexpected("子プロセスの終了を待てませんでした: No child processes")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Failure, AnotherExceptionIsUnexpectedAndSortedByItsText) {
     const auto other = failureOf([] { throw std::runtime_error("Could not connect to the endpoint URL"); });
     ASSERT_TRUE(other);
     EXPECT_EQ(other->kind(), Failure::Kind::unexpected);
-    EXPECT_EQ(other->text(), "Could not connect to the endpoint URL");
-    EXPECT_EQ(failureOf([] { throw 42; }), Failure::unexpected("不明なエラーが発生しました"));
-    // The runner reports only what failed; the wording is the controller's.
-    EXPECT_EQ(failureOf([] { throw ProcessFailure(ProcessFailure::Step::start, ENOENT, "/usr/bin/aws"); }),
-              Failure::unexpected("/usr/bin/aws を起動できませんでした: No such file or directory"));
-    EXPECT_EQ(failureOf([] { throw ProcessFailure(ProcessFailure::Step::awaitExit, ECHILD); }),
-              Failure::unexpected("子プロセスの終了を待てませんでした: No child processes"));
+    EXPECT_EQ(other->cause(), FailureCause::noConnection);
 }
 
 }  // namespace

@@ -299,7 +299,7 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
     const std::string cancel = "予約を取り消す（09:13 に停止）";
     const CallTarget booked{std::nullopt, "us-east-1"};
     const EC2Instance web = instance("i-1", "running", "web");
-    const SettingsWriteError readOnly{"/home/u/.config/orvane/orvane.conf", "Read-only file system"};
+    const Failure readOnly = Failure::settingsNotSaved("/home/u/.config/orvane/orvane.conf", "Read-only file system");
     const auto restart = [&](Harness& h, std::chrono::hours later) {
         h.controller.reset();
         h.application.clock += later;
@@ -715,7 +715,7 @@ TEST(Actions, ASettingThatCannotBeStoredIsReportedKeptAndStoredWithTheNextChange
     Harness h;
     h.cli.profileNames = {"work"};
     launch(h);
-    h.settings.failure = SettingsWriteError{"/home/u/.config/orvane/orvane.conf", "Read-only file system"};
+    h.settings.failure = Failure::settingsNotSaved("/home/u/.config/orvane/orvane.conf", "Read-only file system");
     const Alert unsaved{"設定を保存できませんでした",
                         "設定ファイル: /home/u/.config/orvane/orvane.conf\n理由: Read-only file system\n\n"
                         "この選択は終了するまで有効です。次に設定を変更したときに、もう一度保存します。",

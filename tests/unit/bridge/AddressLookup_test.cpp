@@ -4,6 +4,7 @@
 
 #include "bridge/AWSError.h"
 #include "bridge/AddressLookup.h"
+#include "support/FailurePrinting.h"
 
 namespace tamsel {
 namespace {
@@ -59,16 +60,16 @@ std::string failureReason(std::string_view body, const std::optional<std::string
         return "accepted " + address;
     } catch (const AWSError& error) {
         EXPECT_EQ(error.kind(), AWSError::Kind::ipLookupFailed);
-        return error.text();
+        return describe(error);
     }
 }
 
 TEST(AddressResponseTest, UnexpectedAnswerCarriesTheTrimmedText) {
-    EXPECT_EQ(failureReason("  203.0.113\n", std::nullopt), "想定外の応答です: 203.0.113");
-    EXPECT_EQ(failureReason("", std::nullopt), "想定外の応答です: ");
-    EXPECT_EQ(failureReason("\n", std::nullopt), "想定外の応答です: ");
+    EXPECT_EQ(failureReason("  203.0.113\n", std::nullopt), "[not an address: 203.0.113]");
+    EXPECT_EQ(failureReason("", std::nullopt), "[not an address: ]");
+    EXPECT_EQ(failureReason("\n", std::nullopt), "[not an address: ]");
     // Bytes that are not UTF-8 count as no text at all.
-    EXPECT_EQ(failureReason("1.2.3.\xff", std::nullopt), "想定外の応答です: ");
+    EXPECT_EQ(failureReason("1.2.3.\xff", std::nullopt), "[not an address: ]");
 }
 
 TEST(AddressResponseTest, TransportErrorExplainsAnAnswerThatIsNoAddress) {

@@ -21,6 +21,7 @@
 #include "bridge/AWSError.h"
 #include "bridge/ProcessGroups.h"
 #include "bridge/ToolOutcome.h"
+#include "support/FailurePrinting.h"
 #include "support/ProcessCensus.h"
 #include "support/TempDir.h"
 
@@ -45,19 +46,22 @@ std::string run(const std::filesystem::path& tool, const std::vector<std::string
     return toolOutput(runProcess(tool.string(), arguments, plainEnvironment(home).forChild(), limit), limit);
 }
 
-// The message of the AWSError::failed that `call` throws, or a note of what happened instead.
+// The AWSError that `call` throws; none, and a test failure, when it throws anything else or nothing.
 template <typename Call>
-std::string failureOf(Call call) {
+std::optional<AWSError> failureOf(Call call) {
     try {
         call();
     } catch (const AWSError& error) {
-        if (error.kind() != AWSError::Kind::failed) return "<an AWSError other than failed>";
-        return error.text();
+        return error;
     } catch (const std::exception& error) {
-        return std::string("<another exception: ") + error.what() + ">";
+        ADD_FAILURE() << "another exception: " << error.what();
+        return std::nullopt;
     }
-    return "<no exception>";
+    ADD_FAILURE() << "no exception";
+    return std::nullopt;
 }
+
+AWSError ended(ToolEnding ending) { return AWSError::failed(ending); }
 
 int openDescriptorCount() {
     int count = 0;
@@ -149,8 +153,8 @@ TEST(RunProcess, ChildStartsWithNullInputOwnGroupAndCleanSignals) {
 struct StatusCase {
     const char* name;
     const char* script;
-    std::optional<std::string> output;   // success with this standard output
-    std::optional<std::string> failure;  // or AWSError::failed with this text
+    std::optional<std::string> output;  // success with this standard output
+    std::optional<AWSError> failure;    // or this failure
 };
 
 class ExitStatus : public testing::TestWithParam<StatusCase> {};
@@ -170,20 +174,19 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(StatusCase{"warningsOnSuccessAreDropped", "echo '{\"a\":1}'; echo 'warning: old python' >&2",
                                "{\"a\":1}\n", std::nullopt},
                     StatusCase{"outputBytesUntouched", "printf '\\377 raw \\n\\n'", "\xff raw \n\n", std::nullopt},
-                    StatusCase{"emptyStderr", "exit 2", std::nullopt, "aws が終了コード 2 で失敗しました"},
+                    StatusCase{"emptyStderr", "exit 2", std::nullopt, ended(ToolEnding::exited(2))},
                     StatusCase{"stderrTrimmedStdoutDropped",
                                "echo '[{\"id\":1}]'; printf '\\n  An error occurred (AuthFailure)\\n\\t' >&2; exit 1",
-                               std::nullopt, "An error occurred (AuthFailure)"},
+                               std::nullopt, AWSError::failed("An error occurred (AuthFailure)")},
                     StatusCase{"ideographicSpaceTrimmed", "printf '\\343\\200\\200失敗\\343\\200\\200\\n' >&2; exit 1",
-                               std::nullopt, "失敗"},
+                               std::nullopt, AWSError::failed("失敗")},
                     StatusCase{"whitespaceOnlyStderr", "printf ' \\n\\t\\n' >&2; exit 255", std::nullopt,
-                               "aws が終了コード 255 で失敗しました"},
+                               ended(ToolEnding::exited(255))},
                     StatusCase{"invalidUTF8Stderr", "printf 'bad \\377\\376' >&2; exit 3", std::nullopt,
-                               "aws が終了コード 3 で失敗しました"},
+                               ended(ToolEnding::exited(3))},
                     StatusCase{"stdoutNeverInMessage", "echo 'only on stdout'; exit 4", std::nullopt,
-                               "aws が終了コード 4 で失敗しました"},
-                    StatusCase{"killedBySignal", "kill -KILL $$", std::nullopt,
-                               "aws がシグナル 9 で強制終了されました"}),
+                               ended(ToolEnding::exited(4))},
+                    StatusCase{"killedBySignal", "kill -KILL $$", std::nullopt, ended(ToolEnding::signalled(9))}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunProcess, DrainsBothStreamsWhenStderrFillsThePipeFirst) {
@@ -198,7 +201,7 @@ TEST(RunProcess, DrainsBothStreamsWhenStderrFillsThePipeFirst) {
     EXPECT_EQ(output.substr(output.size() - 4), "end\n");
 
     const auto failing = writeTool(dir, "failing", "head -c 1048576 /dev/zero | tr '\\0' e >&2; exit 1");
-    EXPECT_EQ(failureOf([&] { run(failing); }), std::string(1048576, 'e'));
+    EXPECT_EQ(failureOf([&] { run(failing); }), AWSError::failed(std::string(1048576, 'e')));
 }
 
 TEST(RunProcess, LaunchFailureThrowsTheSystemErrorAndLeaksNothing) {
@@ -228,7 +231,7 @@ struct LimitCase {
     const char* name;
     const char* script;  // must write its pid to ./pid first
     std::chrono::milliseconds limit;
-    const char* message;
+    AWSError failure;
 };
 
 class TimeLimit : public testing::TestWithParam<LimitCase> {};
@@ -239,7 +242,7 @@ TEST_P(TimeLimit, EndsTheWholeGroupAndThrows) {
     const auto tool = writeTool(dir, "hang", "pidfile='" + pidFile.string() + "'\n" + GetParam().script);
     const int descriptorsBefore = openDescriptorCount();
 
-    EXPECT_EQ(failureOf([&] { run(tool, {}, GetParam().limit); }), GetParam().message);
+    EXPECT_EQ(failureOf([&] { run(tool, {}, GetParam().limit); }), GetParam().failure);
 
     const std::string pidText = readFile(pidFile);
     ASSERT_FALSE(pidText.empty()) << "the tool did not get to write its pid";
@@ -255,13 +258,13 @@ TEST_P(TimeLimit, EndsTheWholeGroupAndThrows) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, TimeLimit,
     testing::Values(LimitCase{"sleepingTool", "echo $$ > \"$pidfile\"; sleep 30", 500ms,
-                              "aws が 500 ミリ秒以内に終了しなかったため中止しました"},
+                              ended(ToolEnding::timedOut(500ms))},
                     LimitCase{"grandchildHoldsStdout", "echo $$ > \"$pidfile\"; sleep 30 & exit 0", 500ms,
-                              "aws が 500 ミリ秒以内に終了しなかったため中止しました"},
+                              ended(ToolEnding::timedOut(500ms))},
                     LimitCase{"closedPipesButRunning", "echo $$ > \"$pidfile\"; exec sleep 30 >&- 2>&-", 500ms,
-                              "aws が 500 ミリ秒以内に終了しなかったため中止しました"},
+                              ended(ToolEnding::timedOut(500ms))},
                     LimitCase{"ignoresTermination", "trap '' TERM; echo $$ > \"$pidfile\"; sleep 30", 1000ms,
-                              "aws が 1 秒以内に終了しなかったため中止しました"}),
+                              ended(ToolEnding::timedOut(1000ms))}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
@@ -292,8 +295,8 @@ bool fails(const std::string& why) {
 
 struct EndingCase {
     const char* name;
-    const char* script;   // calls `ready` once set up
-    const char* outcome;  // what the call under way then fails with
+    const char* script;  // calls `ready` once set up
+    int signal;          // the signal the call under way is then said to have ended by
 };
 
 class EndRunningProcesses : public testing::TestWithParam<EndingCase> {};
@@ -315,7 +318,7 @@ TEST_P(EndRunningProcesses, EndsTheWholeGroupWithinTheGraceAndRefusesLaterRuns) 
                 toolOutput(runProcess(tool.string(), {}, Environment::current().forChild(), 30s), 30s);
                 return std::string("returned");
             } catch (const AWSError& error) {
-                return error.text();
+                return describe(error);
             }
         });
         while (!std::filesystem::exists(started)) std::this_thread::sleep_for(10ms);
@@ -330,7 +333,8 @@ TEST_P(EndRunningProcesses, EndsTheWholeGroupWithinTheGraceAndRefusesLaterRuns) 
         if (!liveMembersOf(group).empty()) return fails("its process group outlived the ending");
         // Long before the 30 s limit, and the failure says how it ended.
         const std::string outcome = call.get();
-        if (outcome != GetParam().outcome) return fails("the call ended with: " + outcome);
+        if (outcome != describe(ended(ToolEnding::signalled(GetParam().signal))))
+            return fails("the call ended with: " + outcome);
 
         try {
             toolOutput(runProcess(recorder.string(), {}, Environment::current().forChild(), 30s), 30s);
@@ -345,14 +349,12 @@ TEST_P(EndRunningProcesses, EndsTheWholeGroupWithinTheGraceAndRefusesLaterRuns) 
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EndRunningProcesses,
-    testing::Values(EndingCase{"endsOnTermination", "ready; exec sleep 60", "aws がシグナル 15 で強制終了されました"},
-                    EndingCase{"ignoresTermination", "trap '' TERM; ready; sleep 60",
-                               "aws がシグナル 9 で強制終了されました"},
+    testing::Values(EndingCase{"endsOnTermination", "ready; exec sleep 60", SIGTERM},
+                    EndingCase{"ignoresTermination", "trap '' TERM; ready; sleep 60", SIGKILL},
                     // The tool ends on SIGTERM, but a helper it started (stderr and stdout elsewhere)
                     // ignores it: the group stays listed until the helper has had SIGKILL too.
                     EndingCase{"leavesAHelperThatIgnoresTermination",
-                               "trap '' TERM; sleep 60 >/dev/null 2>&1 & trap - TERM; ready; exec sleep 60",
-                               "aws がシグナル 15 で強制終了されました"}),
+                               "trap '' TERM; sleep 60 >/dev/null 2>&1 & trap - TERM; ready; exec sleep 60", SIGTERM}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Two threads on their way out at once (Qt's Wayland plugin meets the broken connection on

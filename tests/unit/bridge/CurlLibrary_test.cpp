@@ -1,30 +1,37 @@
-// Loading libcurl on first use: what the user is told when it cannot be loaded.
+// Loading libcurl on first use: what is reported when it cannot be loaded.
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
+#include <optional>
+#include <string>
+#include <variant>
 
 #include "bridge/CurlLibrary.h"
 
 namespace tamsel {
 namespace {
 
-std::string loadFailure(const std::string& fileName) {
+std::optional<FailureFact> loadFailure(const std::string& fileName) {
     try {
         CurlLibrary::load(fileName);
         ADD_FAILURE() << fileName << " loaded";
-    } catch (const std::runtime_error& error) {
-        return error.what();
+    } catch (const CurlLibrary::LoadError& error) {
+        return error.fact();
     }
-    return {};
+    return std::nullopt;
 }
 
 TEST(CurlLibrary, MissingOrForeignLibraryIsAnErrorNamingIt) {
-    const std::string missing = loadFailure("libcurl-missing.so.4");
-    EXPECT_EQ(missing.rfind("libcurl-missing.so.4 を読み込めません: ", 0), 0u) << missing;
+    const std::optional<FailureFact> missing = loadFailure("libcurl-missing.so.4");
+    ASSERT_TRUE(missing && std::holds_alternative<LibraryNotLoaded>(*missing));
+    const auto& notLoaded = std::get<LibraryNotLoaded>(*missing);
+    EXPECT_EQ(notLoaded.file, "libcurl-missing.so.4");
+    // The loader's own reason names the file too.
+    ASSERT_TRUE(notLoaded.reason);
+    EXPECT_NE(notLoaded.reason->find("libcurl-missing.so.4"), std::string::npos) << *notLoaded.reason;
 
     // A library that loads but is not libcurl.
-    EXPECT_EQ(loadFailure("libm.so.6"), "libm.so.6 に curl_global_init がありません");
+    EXPECT_EQ(loadFailure("libm.so.6"), FailureFact(SymbolMissing{"libm.so.6", "curl_global_init"}));
 }
 
 TEST(CurlLibrary, SystemLibraryHasEveryFunction) {

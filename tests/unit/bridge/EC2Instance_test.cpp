@@ -9,6 +9,7 @@
 #include "bridge/AWSError.h"
 #include "bridge/Collation.h"
 #include "bridge/EC2Instance.h"
+#include "support/FailurePrinting.h"
 #include "support/PlainInstanceReading.h"
 #include "bridge/JSONDocument.h"
 
@@ -98,7 +99,7 @@ TEST(ParseInstancesTest, WrongShapeIsAnUnexpectedResponse) {
             parse(json);
             ADD_FAILURE() << "accepted " << json;
         } catch (const AWSError& error) {
-            EXPECT_EQ(error, AWSError::failed("想定外のレスポンスです")) << json;
+            EXPECT_EQ(error, AWSError::failed(UnexpectedShape{})) << json;
         }
     }
 }

@@ -16,6 +16,7 @@
 #include "bridge/AWSError.h"
 #include "bridge/ChildProcess.h"
 #include "bridge/ToolOutcome.h"
+#include "support/FailurePrinting.h"
 #include "support/FakeAWSTool.h"
 #include "support/ProcessCensus.h"
 #include "support/TempDir.h"
@@ -136,7 +137,7 @@ TEST(ToolFaults, PipeHeldByAProcessOutsideTheGroupEndsAtTheLimit) {
         runTool(tool.string(), {}, plainEnvironment(dir).forChild(), 500ms);
         ADD_FAILURE() << "no error";
     } catch (const AWSError& error) {
-        EXPECT_EQ(error, AWSError::failed("aws が 500 ミリ秒以内に終了しなかったため中止しました"));
+        EXPECT_EQ(error, AWSError::failed(ToolEnding::timedOut(500ms)));
     }
 
     ASSERT_GT(escaped.pid(), 0) << "the tool did not get to start its helper";
@@ -239,7 +240,7 @@ TEST(ToolFaults, AThousandRunsLeaveDescriptorsAndChildrenAsTheyWere) {
                 outcome = "returned " + runTool(tool.string(), {"ok", n}, environment);
             }
         } catch (const AWSError& error) {
-            outcome = "failed " + error.text();
+            outcome = "failed " + describe(error);
         } catch (const std::system_error& error) {
             outcome = "not started";
         }
@@ -249,13 +250,12 @@ TEST(ToolFaults, AThousandRunsLeaveDescriptorsAndChildrenAsTheyWere) {
             expected = "not started";
             ++launchFailures;
         } else if (i % 250 == 110) {
-            expected = "failed aws が 100 ミリ秒以内に終了しなかったため中止しました";
+            expected = "failed [timed out after 100 ms]";
             ++timeOuts;
         } else if (i % 3 == 0) {
             expected = "failed failed " + n;
         } else if (i % 7 == 0) {
-            expected =
-                i % 2 ? "failed aws が終了コード 4 で失敗しました" : "failed aws がシグナル 9 で強制終了されました";
+            expected = i % 2 ? "failed [exit 4]" : "failed [signal 9]";
         } else {
             expected = "returned out " + n;
         }

@@ -85,7 +85,7 @@ TEST_F(QtSettingsStoreTest, AWriteTheFileDoesNotTakeIsReportedWithTheSystemsReas
         const std::string file = (dir / c.file).string();
         c.block(dir);
         QtSettingsStore store(QString::fromStdString(file));
-        const SettingsWriteError expected{file, std::generic_category().message(c.error)};
+        const Failure expected = Failure::settingsNotSaved(file, std::generic_category().message(c.error));
         EXPECT_EQ(store.setString("profile", "dev"), expected);
         EXPECT_EQ(store.setStringMap("ingressLockGroups", {{"i-1", "sg-1"}}), expected);
 
