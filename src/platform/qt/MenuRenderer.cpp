@@ -101,6 +101,23 @@ private:
     QMenu& menu_;
 };
 
+// QMenu lays itself out anew, measuring the text of every line, on each resize, though its
+// layout depends on its lines and its screen, not on its size. Where the renderer has just
+// laid the menu out (to learn its new size) and then resizes it, that second layout of a
+// long list would cost as much as the first: this holds back the resize's notice to the
+// menu meanwhile. The window and what it paints follow the new size all the same.
+class LaidOutAlready final : public QObject {
+public:
+    explicit LaidOutAlready(QMenu& menu) : menu_(menu) { menu_.installEventFilter(this); }
+    ~LaidOutAlready() override { menu_.removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Resize; }
+
+private:
+    QMenu& menu_;
+};
+
 // Lines edited in place in an open menu that need no layout: as many entries, none of
 // them of another kind, and every new text at most as wide as the old one. A few lines
 // only: measuring many would cost what a layout does.
@@ -190,8 +207,10 @@ void MenuRenderer::render(const Menu& menu) {
         // up again where it is (back at its first line), without telling those who listen
         // for it opening, since it did not.
         const QSignalBlocker quietly(root_);
+        const LaidOutAlready laidOutAlready(root_);
         root_.popup(root_.pos());
     } else {
+        const LaidOutAlready laidOutAlready(root_);
         root_.resize(laidOut);
         root_.update();
     }

@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <string_view>
+#include <vector>
 
 #include "app/Wording.h"
 
@@ -64,35 +65,50 @@ private:
     QHash<quint64, QPixmap> drawn_;
 };
 
-// The icons made so far, by dot and font; a handful at most.
-QHash<QString, QIcon>& icons() {
-    static QHash<QString, QIcon> made;
+// The icons made so far, by dot and font; a handful at most, looked up for every line
+// drawn, so without building a key.
+struct Made {
+    QString dot;
+    QFont font;
+    QIcon icon;
+};
+std::vector<Made>& icons() {
+    static std::vector<Made> made;
     return made;
+}
+
+// The dots, each followed by its space, as a title starts with them.
+const std::array<QString, kDots.size()>& dotsWithSpace() {
+    static const std::array<QString, kDots.size()> dots = [] {
+        std::array<QString, kDots.size()> made;
+        for (size_t i = 0; i < kDots.size(); ++i)
+            made[i] = QString::fromUtf8(kDots[i].data(), qsizetype(kDots[i].size())) + QLatin1Char(' ');
+        return made;
+    }();
+    return dots;
 }
 
 }  // namespace
 
 DottedTitle splitStateDot(const QString& title) {
-    for (std::string_view dot : kDots) {
-        const QString prefix = QString::fromUtf8(dot.data(), qsizetype(dot.size())) + QLatin1Char(' ');
+    for (const QString& prefix : dotsWithSpace())
         if (title.startsWith(prefix)) return {prefix.chopped(1), title.mid(prefix.size())};
-    }
     return {{}, title};
 }
 
 QIcon stateDotIcon(const QString& dot, const QFont& font) {
-    const QString key = dot + QLatin1Char('\n') + font.key();
-    auto found = icons().find(key);
-    if (found == icons().end()) found = icons().insert(key, QIcon(new DotEngine(dot, font)));
-    return *found;
+    for (const Made& made : icons())
+        if (made.dot == dot && made.font == font) return made.icon;
+    icons().push_back({dot, font, QIcon(new DotEngine(dot, font))});
+    return icons().back().icon;
 }
 
 QString shownTitle(const QAction& action) {
     QString text = action.text().replace(QLatin1String("&&"), QLatin1String("&"));
     const qint64 shown = action.icon().cacheKey();
     if (shown == 0) return text;
-    for (auto it = icons().cbegin(); it != icons().cend(); ++it)
-        if (it.value().cacheKey() == shown) return it.key().section(QLatin1Char('\n'), 0, 0) + QLatin1Char(' ') + text;
+    for (const Made& made : icons())
+        if (made.icon.cacheKey() == shown) return made.dot + QLatin1Char(' ') + text;
     return text;
 }
 
