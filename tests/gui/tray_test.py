@@ -108,6 +108,13 @@ class TrayTest(SessionTestCase):
         self.assertEqual([name.split("（")[0] for name, _, _ in shown[6:]],
                          ["ID をコピー", "パブリック IP をコピー", "プライベート IP をコピー"])
         session.screenshot(Path(ARGS.artifacts) / "tray-menu-scrolled.png")
+        # Its state dot, drawn as the line's icon, shows green before the name.
+        left, top, _, tall = line.queryComponent().getExtents(atspi().DESKTOP_COORDS)
+        dot = session.screenshot(Path(ARGS.artifacts) / "running-dot.png", crop=f"28x{tall}+{left}+{top}")
+        colours = subprocess.run(["convert", str(dot), "-unique-colors", "-depth", "8", "txt:-"],
+                                 capture_output=True, text=True, check=True).stdout
+        rgb = [tuple(map(int, c)) for c in re.findall(r"\((\d+),(\d+),(\d+)", colours)]
+        self.assertTrue(any(g > r + 40 and g > b + 60 for r, g, b in rgb), rgb)
         session.xdotool("key", "Escape")
         session.xdotool("key", "Escape")
 

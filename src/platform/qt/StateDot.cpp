@@ -49,8 +49,7 @@ private:
         QFont font = font_;
         font.setPixelSize(size.height());
         const qreal width = QFontMetricsF(font).horizontalAdvance(dot_);
-        if (width > size.width())
-            font.setPixelSize(std::max(1, int(std::floor(size.height() * size.width() / width))));
+        if (width > size.width()) font.setPixelSize(std::max(1, int(std::floor(size.height() * size.width() / width))));
         QPainter painter(&picture);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.setFont(font);
