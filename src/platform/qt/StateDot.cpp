@@ -23,7 +23,7 @@ constexpr std::array<std::string_view, 4> kDots = {words::kRunningDot, words::kS
 // once.
 class DotEngine final : public QIconEngine {
 public:
-    DotEngine(QString dot, QFont font) : dot_(std::move(dot)), font_(std::move(font)) {}
+    DotEngine(QString dot, const QFont& font) : dot_(std::move(dot)), font_(font) {}
 
     QIconEngine* clone() const override { return new DotEngine(*this); }
     QString key() const override { return QStringLiteral("tamsel.StateDot"); }
