@@ -6,9 +6,11 @@
 #include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/Wording.h"
