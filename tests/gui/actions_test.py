@@ -28,7 +28,7 @@ LOCK = "起動時に SG を自分の IP 専用にする: "
 
 def line_of(name, state=None):
     """A predicate for the instance line of `name` (in `state`, when given)."""
-    return lambda title: f" {name} — " in title and (state is None or title.endswith(f" — {state}"))
+    return lambda title: f" {name} — " in f" {title}" and (state is None or title.endswith(f" — {state}"))
 
 
 class ActionsTest(SessionTestCase):

@@ -90,6 +90,15 @@ def widget_line(entry):
     return (entry.name, entry.enabled, entry.checked, entry.has_submenu)
 
 
+def without_dot(line):
+    """An exported line as the menu widget reads on the accessibility bus: there the state
+    dot before an instance's name is the line's icon, not part of its name."""
+    for dot in ("🟢 ", "⚫️ ", "🟡 ", "⚪️ "):
+        if line[0].startswith(dot):
+            return (line[0][len(dot):],) + line[1:]
+    return line
+
+
 def line_of(name, state):
     return lambda text: text.endswith(f" {name} — {state}")
 
@@ -265,7 +274,7 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
                 finally:
                     session.xdotool("key", "Escape")
                     self.closed = time.monotonic()
-                exported = [c.line() for c in self.layout().children]
+                exported = [without_dot(c.line()) for c in self.layout().children]
                 self.lines = (exported, shown)
                 return exported == shown and len(shown) > 10
 
@@ -280,7 +289,7 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
             labels = {c.props["label"] for c in exported.children if "label" in c.props}
             for name in NAMES:
                 self.assertIn(f"⚫️ {shown_name(name).replace('_', '__')} — stopped", labels, name)
-                self.assertIn((f"⚫️ {shown_name(name)} — stopped", True, False, True), self.lines[1], name)
+                self.assertIn((f"{shown_name(name)} — stopped", True, False, True), self.lines[1], name)
 
             def all_labels(node):
                 return [node.props.get("label", "")] + [text for c in node.children for text in all_labels(c)]

@@ -1,8 +1,11 @@
 #include "platform/qt/LineFit.h"
 
+#include <QHash>
 #include <QString>
 #include <algorithm>
 #include <optional>
+
+#include "platform/qt/StateDot.h"
 
 namespace tamsel {
 namespace {
@@ -14,28 +17,50 @@ QString slice(const std::string& text, std::size_t start, std::size_t length) {
     return QString::fromUtf8(text.data() + start, static_cast<qsizetype>(length));
 }
 
+// Measures texts as a line shows them. Measuring a colour emoji is slow (StateDot.h), so a
+// leading state dot with its space is measured once per dot and added to the rest; the
+// Qt menus draw it as an icon of about that width.
+class LineMeasure {
+public:
+    explicit LineMeasure(const QFontMetrics& metrics) : metrics(metrics) {}
+
+    int width(const QString& text) {
+        const DottedTitle title = splitStateDot(text);
+        if (title.dot.isEmpty()) return metrics.horizontalAdvance(text);
+        auto dot = dots_.find(title.dot);
+        if (dot == dots_.end()) dot = dots_.insert(title.dot, metrics.horizontalAdvance(title.dot + QLatin1Char(' ')));
+        return *dot + metrics.horizontalAdvance(title.text);
+    }
+
+    const QFontMetrics& metrics;
+
+private:
+    QHash<QString, int> dots_;
+};
+
 // The title of `item` with its name shortened, when the title is wider than `width`.
-std::optional<std::string> shortenedTitle(const MenuItem& item, const QFontMetrics& metrics, int width) {
+std::optional<std::string> shortenedTitle(const MenuItem& item, LineMeasure& measure, int width) {
+    const QFontMetrics& metrics = measure.metrics;
     const NameSpan span = *item.name;
     if (span.start + span.length > item.title.size()) return std::nullopt;
     // No UTF-16 unit is wider than two letters 'x' (CJK letters, emoji halves), so the
     // usual short titles are not measured: measuring a line with a colour emoji is slow.
     const QString title = QString::fromStdString(item.title);
-    if (title.size() * 2 <= kLineChars || metrics.horizontalAdvance(title) <= width) return std::nullopt;
+    if (title.size() * 2 <= kLineChars || measure.width(title) <= width) return std::nullopt;
 
     const QString before = slice(item.title, 0, span.start);
     const QString name = slice(item.title, span.start, span.length);
     const QString after = slice(item.title, span.start + span.length, item.title.size() - span.start - span.length);
     const int least = kLeastNameChars * metrics.horizontalAdvance(QLatin1Char('x'));
-    const int room = std::max(least, width - metrics.horizontalAdvance(before + after));
+    const int room = std::max(least, width - measure.width(before + after));
     const QString shortened = metrics.elidedText(name, Qt::ElideMiddle, room);
     if (shortened == name) return std::nullopt;
     return (before + shortened + after).toStdString();
 }
 
 // Shortens the name of `item` when its title is wider than `width`; true when it did.
-bool fit(MenuItem& item, const QFontMetrics& metrics, int width) {
-    std::optional<std::string> title = shortenedTitle(item, metrics, width);
+bool fit(MenuItem& item, LineMeasure& measure, int width) {
+    std::optional<std::string> title = shortenedTitle(item, measure, width);
     item.name.reset();
     if (!title) return false;
     item.title = std::move(*title);
@@ -48,16 +73,18 @@ int lineWidth(const QFontMetrics& metrics) { return kLineChars * metrics.horizon
 
 bool fitsOnLines(const Menu& menu, const QFontMetrics& metrics) {
     const int width = lineWidth(metrics);
+    LineMeasure measure(metrics);
     return std::none_of(menu.begin(), menu.end(),
-                        [&](const MenuItem& item) { return item.name && shortenedTitle(item, metrics, width); });
+                        [&](const MenuItem& item) { return item.name && shortenedTitle(item, measure, width); });
 }
 
 Menu fittedToLines(Menu menu, const QFontMetrics& metrics) {
     const int width = lineWidth(metrics);
+    LineMeasure measure(metrics);
     for (MenuItem& item : menu) {
         if (!item.name) continue;
         const std::string whole = item.title.substr(std::min(item.name->start, item.title.size()), item.name->length);
-        if (!fit(item, metrics, width) || item.submenu.empty()) continue;
+        if (!fit(item, measure, width) || item.submenu.empty()) continue;
         MenuItem wholeName;
         wholeName.title = whole;
         item.submenu.insert(item.submenu.begin(), std::move(wholeName));

@@ -15,6 +15,7 @@
 #include "platform/qt/QuietWhileRebuilt.h"
 #include "platform/qt/ReleasingMenu.h"
 #include "platform/qt/ScrollingMenuStyle.h"
+#include "platform/qt/StateDot.h"
 
 namespace tamsel {
 namespace {
@@ -54,10 +55,20 @@ bool isChoice(MenuAction action) {
     }
 }
 
+// The text QMenu measures and draws for `item`: its title without a leading state dot,
+// which the line's icon shows (StateDot.h).
+QString lineText(const MenuItem& item) { return writtenForQt(splitStateDot(plainTitle(item.title)).text); }
+
+bool hasStateDot(const MenuItem& item) { return !splitStateDot(plainTitle(item.title)).dot.isEmpty(); }
+
 // Sets every part of the line, so that an action drawn for one item can show another.
-// Qt sends the menu a change only for a part that differs.
-void applyLook(QAction& action, const MenuItem& item) {
-    action.setText(writtenForQt(plainTitle(item.title)));
+// Qt sends the menu a change only for a part that differs. `font` is the menu's, in which
+// a state dot is drawn.
+void applyLook(QAction& action, const MenuItem& item, const QFont& font) {
+    const DottedTitle title = splitStateDot(plainTitle(item.title));
+    action.setText(writtenForQt(title.text));
+    const QIcon icon = title.dot.isEmpty() ? QIcon() : stateDotIcon(title.dot, font);
+    if (action.icon().cacheKey() != icon.cacheKey()) action.setIcon(icon);
     action.setEnabled(item.enabled);
     action.setCheckable(item.checked || isChoice(item.action));
     action.setChecked(item.checked);
@@ -90,6 +101,23 @@ private:
     QMenu& menu_;
 };
 
+// QMenu lays itself out anew, measuring the text of every line, on each resize, though its
+// layout depends on its lines and its screen, not on its size. Where the renderer has just
+// laid the menu out (to learn its new size) and then resizes it, that second layout of a
+// long list would cost as much as the first: this holds back the resize's notice to the
+// menu meanwhile. The window and what it paints follow the new size all the same.
+class LaidOutAlready final : public QObject {
+public:
+    explicit LaidOutAlready(QMenu& menu) : menu_(menu) { menu_.installEventFilter(this); }
+    ~LaidOutAlready() override { menu_.removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Resize; }
+
+private:
+    QMenu& menu_;
+};
+
 // Lines edited in place in an open menu that need no layout: as many entries, none of
 // them of another kind, and every new text at most as wide as the old one. A few lines
 // only: measuring many would cost what a layout does.
@@ -104,16 +132,14 @@ bool fitsInPlace(const std::vector<MenuEdit>& edits, const std::vector<const Men
         if (++looks > kLinesEditedInPlace) return false;
         const MenuItem& was = *drawn[edit.at];
         const MenuItem& now = next[edit.from];
-        if (was.bold != now.bold || was.keyEquivalent != now.keyEquivalent ||
+        if (was.bold != now.bold || was.keyEquivalent != now.keyEquivalent || hasStateDot(was) != hasStateDot(now) ||
             (was.checked || isChoice(was.action)) != (now.checked || isChoice(now.action)))
             return false;
         if (was.title == now.title) continue;
         // Measured as QMenu measures a line.
         const QFontMetrics metrics(actions[edit.at]->font().resolve(menu.font()));
         const auto width = [&](const MenuItem& item) {
-            return metrics
-                .boundingRect(QRect(), Qt::TextSingleLine | Qt::TextShowMnemonic, writtenForQt(plainTitle(item.title)))
-                .width();
+            return metrics.boundingRect(QRect(), Qt::TextSingleLine | Qt::TextShowMnemonic, lineText(item)).width();
         };
         if (width(now) > width(was)) return false;
     }
@@ -181,8 +207,10 @@ void MenuRenderer::render(const Menu& menu) {
         // up again where it is (back at its first line), without telling those who listen
         // for it opening, since it did not.
         const QSignalBlocker quietly(root_);
+        const LaidOutAlready laidOutAlready(root_);
         root_.popup(root_.pos());
     } else {
+        const LaidOutAlready laidOutAlready(root_);
         root_.resize(laidOut);
         root_.update();
     }
@@ -226,7 +254,7 @@ void MenuRenderer::apply(const std::vector<MenuEdit>& edits, const Menu& menu) {
 }
 
 void MenuRenderer::update(Entry& entry, const MenuItem& item, const MenuEdit& edit) {
-    if (edit.look) applyLook(*entry.action, item);
+    if (edit.look) applyLook(*entry.action, item, root_.font());
     if (entry.submenu) {
         // Open on another instance's lines, it closes: what the user was about to choose
         // is not there any more.
@@ -282,14 +310,14 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         // Parented to the menu that shows it, so it opens beside it and dies with it.
         QMenu* submenu = new ReleasingMenu(&target);
         QAction* action = submenu->menuAction();
-        applyLook(*action, item);
+        applyLook(*action, item, target.font());
         target.insertAction(before, action);
         if (submenuOut) *submenuOut = submenu;
         fillOnOpen(*submenu, item, keep);
         return action;
     }
     auto* action = new QAction(&owner);
-    applyLook(*action, item);
+    applyLook(*action, item, target.font());
     deliverOnTrigger(*action, item, keep);
     target.insertAction(before, action);
     return action;

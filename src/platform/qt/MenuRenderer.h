@@ -33,8 +33,8 @@ public:
     // new line and lines; the others come or go. Lines that only change texts or marks in
     // the open menu are repainted without laying the menu out again. Submenus are filled
     // from the kept model when they first open, so a long list renders quickly. Titles are
-    // drawn as given (see LineFit.h for fitting them to a line). The root menu scrolls when
-    // it is taller than its screen.
+    // drawn as given (see LineFit.h for fitting them to a line), a leading state dot as the
+    // line's icon (StateDot.h). The root menu scrolls when it is taller than its screen.
     void render(const Menu& menu);
     // The menu last rendered.
     Menu drawn() const;

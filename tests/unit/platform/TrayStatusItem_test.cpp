@@ -12,10 +12,15 @@
 #include <QPaintEvent>
 #include <QRegion>
 #include <QScreen>
+#include <QStyle>
+#include <functional>
 #include <variant>
 
 #include "QtTestApp.h"
+#include "platform/qt/LineFit.h"
+#include "platform/qt/MenuFont.h"
 #include "platform/qt/ReleasingMenu.h"
+#include "platform/qt/StateDot.h"
 
 namespace tamsel {
 namespace {
@@ -117,7 +122,7 @@ std::vector<Shown> shown(const QMenu& menu) {
             result.push_back(Shown{.separator = true});
             continue;
         }
-        result.push_back(Shown{.title = action->text().replace("&&", "&").toStdString(),
+        result.push_back(Shown{.title = shownTitle(*action).toStdString(),
                                .enabled = action->isEnabled(),
                                .checkable = action->isCheckable(),
                                .checked = action->isChecked(),
@@ -130,7 +135,7 @@ std::vector<Shown> shown(const QMenu& menu) {
 
 QAction* actionTitled(const QMenu& menu, const std::string& title) {
     for (QAction* action : menu.actions())
-        if (action->text().replace("&&", "&").toStdString() == title) return action;
+        if (shownTitle(*action).toStdString() == title) return action;
     return nullptr;
 }
 
@@ -177,6 +182,8 @@ TEST_F(TrayStatusItemTest, DrawsTheModelAsGiven) {
     };
     EXPECT_EQ(shown(tray.menu()), expected);
     EXPECT_TRUE(actionTitled(tray.menu(), "終了")->isShortcutVisibleInContextMenu());
+    // The state dot is the line's icon: QMenu measures only the text after it.
+    EXPECT_EQ(actionTitled(tray.menu(), "⚫️ R&D web — stopped")->text(), "R&&D web — stopped");
 
     QMenu* instance = openSubmenu(tray.menu(), "⚫️ R&D web — stopped");
     ASSERT_NE(instance, nullptr);
@@ -327,6 +334,10 @@ TEST_F(TrayStatusItemTest, OnlyANameTooWideForALineIsShortenedAndItsSubmenuShows
     const QFontMetrics metrics = tray.menu().fontMetrics();
     EXPECT_LT(metrics.horizontalAdvance(QString::fromStdString(line)),
               metrics.horizontalAdvance(QString::fromStdString(menu[3].title)) / 3);
+    // Its text beside the dot's icon is as wide as a line at most.
+    const int icon = tray.menu().style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &tray.menu());
+    EXPECT_LE(metrics.horizontalAdvance(actionTitled(tray.menu(), line)->text()) + icon,
+              kLineChars * metrics.horizontalAdvance(QLatin1Char('x')));
     EXPECT_EQ(shown(tray.menu())[2].title, hint);
 
     // Its submenu opens with the whole name, then its own lines; the same model again
@@ -539,6 +550,7 @@ TEST_F(TrayStatusItemTest, ATextChangedInTheOpenMenuLooksAsInAMenuLaidOutAfresh)
 
     Menu next = menu;
     next[4].title = "最終更新: 12:35:26";
+    next[2].title = "🟡 R&D web — running";  // another dot, the same text
     next[2].enabled = false;
     const ResizeCounter resizes(tray.menu());
     tray.setMenu(next);
@@ -567,6 +579,41 @@ TEST_F(TrayStatusItemTest, ButtonSetsTheIconAndToolTip) {
     EXPECT_NE(tray.drawnIcon().cacheKey(), drawn);
     tray.setButton({"MenuBarIcon", "", "Orvane for Mac — 1"});
     EXPECT_EQ(tray.toolTip(), "Orvane for Mac — 1");
+}
+
+// Each state dot is split off its line's title and drawn in its own colour, not as the
+// monochrome bullet a text font has for some of them. Other titles keep their text.
+TEST(StateDotTest, EachDotIsSplitOffAndDrawnInItsColour) {
+    test::qtApp();
+    const QFont font = ReleasingMenu(nullptr).font();
+    struct Case {
+        const char* title;
+        const char* dot;  // "" when the title has none
+        const char* text;
+        std::function<bool(const QColor&)> colour;
+    };
+    const std::vector<Case> cases = {
+        {"🟢 web — running", "🟢", "web — running", [](const QColor& c) { return c.green() > c.red() + 40; }},
+        {"⚫️ web — stopped", "⚫️", "web — stopped", [](const QColor& c) { return c.value() < 100; }},
+        {"🟡 web — pending", "🟡", "web — pending",
+         [](const QColor& c) { return c.red() > 180 && c.green() > 150 && c.blue() < 120; }},
+        {"⚪️ web — shutting-down", "⚪️", "web — shutting-down",
+         [](const QColor& c) { return c.value() > 180 && c.saturation() < 40; }},
+        {"最終更新: 12:34:56", "", "最終更新: 12:34:56", nullptr},
+        {"🟢web", "", "🟢web", nullptr},
+        {"R&D 🟢 web", "", "R&D 🟢 web", nullptr},
+    };
+    for (const Case& c : cases) {
+        const DottedTitle split = splitStateDot(QString::fromUtf8(c.title));
+        EXPECT_EQ(split.dot.toStdString(), c.dot) << c.title;
+        EXPECT_EQ(split.text.toStdString(), c.text) << c.title;
+        if (!c.colour || !font.families().contains(QLatin1String(kColourEmojiFamily))) continue;
+        const QImage image = stateDotIcon(split.dot, font).pixmap(QSize(32, 32)).toImage();
+        const QColor centre = image.pixelColor(16, 16);
+        EXPECT_EQ(centre.alpha(), 255) << c.title;
+        EXPECT_TRUE(c.colour(centre)) << c.title << " " << centre.name().toStdString();
+        EXPECT_EQ(stateDotIcon(split.dot, font).cacheKey(), stateDotIcon(split.dot, font).cacheKey());
+    }
 }
 
 }  // namespace
