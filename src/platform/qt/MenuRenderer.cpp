@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <malloc.h>
 
+#include "platform/qt/LaidOutAlready.h"
 #include "platform/qt/MenuEdits.h"
 #include "platform/qt/QuietWhileRebuilt.h"
 #include "platform/qt/ReleasingMenu.h"
@@ -96,23 +97,6 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::ActionChanged; }
-
-private:
-    QMenu& menu_;
-};
-
-// QMenu lays itself out anew, measuring the text of every line, on each resize, though its
-// layout depends on its lines and its screen, not on its size. Where the renderer has just
-// laid the menu out (to learn its new size) and then resizes it, that second layout of a
-// long list would cost as much as the first: this holds back the resize's notice to the
-// menu meanwhile. The window and what it paints follow the new size all the same.
-class LaidOutAlready final : public QObject {
-public:
-    explicit LaidOutAlready(QMenu& menu) : menu_(menu) { menu_.installEventFilter(this); }
-    ~LaidOutAlready() override { menu_.removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Resize; }
 
 private:
     QMenu& menu_;
