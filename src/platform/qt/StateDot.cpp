@@ -1,6 +1,5 @@
 #include "platform/qt/StateDot.h"
 
-#include <QAction>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QIconEngine>
@@ -102,15 +101,6 @@ QIcon stateDotIcon(const QString& dot, const QFont& font) {
         if (made.dot == dot && made.font == font) return made.icon;
     icons().push_back({dot, font, QIcon(new DotEngine(dot, font))});
     return icons().back().icon;
-}
-
-QString shownTitle(const QAction& action) {
-    QString text = action.text().replace(QLatin1String("&&"), QLatin1String("&"));
-    const qint64 shown = action.icon().cacheKey();
-    if (shown == 0) return text;
-    for (const Made& made : icons())
-        if (made.icon.cacheKey() == shown) return made.dot + QLatin1Char(' ') + text;
-    return text;
 }
 
 }  // namespace tamsel

@@ -10,8 +10,6 @@
 #include <QIcon>
 #include <QString>
 
-class QAction;
-
 namespace tamsel {
 
 // A title split into its leading state dot (empty when it has none) and the text after
@@ -26,9 +24,5 @@ DottedTitle splitStateDot(const QString& title);
 // mode (as the emoji shows in a greyed text). The same dot in the same font gives the same
 // icon (equal cacheKey), so that a line whose dot did not change keeps its icon.
 QIcon stateDotIcon(const QString& dot, const QFont& font);
-
-// The title a line of a Qt menu shows: the dot its icon draws, a space, its text (with
-// Qt's '&' escape undone).
-QString shownTitle(const QAction& action);
 
 }  // namespace tamsel

@@ -14,9 +14,11 @@
 #include <QScreen>
 #include <QStyle>
 #include <functional>
+#include <string_view>
 #include <variant>
 
 #include "QtTestApp.h"
+#include "app/Wording.h"
 #include "platform/qt/LineFit.h"
 #include "platform/qt/MenuFont.h"
 #include "platform/qt/ReleasingMenu.h"
@@ -115,6 +117,19 @@ std::ostream& operator<<(std::ostream& out, const Shown& s) {
                << s.shortcut << "\" submenu=" << s.submenu << "}";
 }
 
+// The title a line shows: the state dot its icon draws (as the renderer draws it in the
+// menu's font), a space, its text with Qt's '&' escape undone.
+std::string shownTitle(const QMenu& menu, const QAction& action) {
+    const QString text = action.text().replace(QLatin1String("&&"), QLatin1String("&"));
+    if (action.icon().isNull()) return text.toStdString();
+    for (std::string_view dot : {words::kRunningDot, words::kStoppedDot, words::kChangingDot, words::kOtherStateDot}) {
+        const QString drawn = QString::fromUtf8(dot.data(), qsizetype(dot.size()));
+        if (action.icon().cacheKey() == stateDotIcon(drawn, menu.font()).cacheKey())
+            return (drawn + QLatin1Char(' ') + text).toStdString();
+    }
+    return text.toStdString();
+}
+
 std::vector<Shown> shown(const QMenu& menu) {
     std::vector<Shown> result;
     for (const QAction* action : menu.actions()) {
@@ -122,7 +137,7 @@ std::vector<Shown> shown(const QMenu& menu) {
             result.push_back(Shown{.separator = true});
             continue;
         }
-        result.push_back(Shown{.title = shownTitle(*action).toStdString(),
+        result.push_back(Shown{.title = shownTitle(menu, *action),
                                .enabled = action->isEnabled(),
                                .checkable = action->isCheckable(),
                                .checked = action->isChecked(),
@@ -135,7 +150,7 @@ std::vector<Shown> shown(const QMenu& menu) {
 
 QAction* actionTitled(const QMenu& menu, const std::string& title) {
     for (QAction* action : menu.actions())
-        if (shownTitle(*action).toStdString() == title) return action;
+        if (shownTitle(menu, *action) == title) return action;
     return nullptr;
 }
 
