@@ -232,6 +232,20 @@ TEST_F(TrayStatusItemTest, AChosenEntryDeliversItsItemAfterTheMenuClosed) {
     ASSERT_EQ(delegate.chosen.size(), 3u);
     EXPECT_EQ(delegate.chosen[1].representedObject, RepresentedObject(std::string("dev")));
     EXPECT_EQ(delegate.chosen[2].action, MenuAction::terminate);
+
+    // A model handed over to be kept, as the controller hands over the one it composed:
+    // lines that now show other items deliver those, once what they replaced is gone.
+    Menu next = sampleMenu();
+    next[2].submenu[0].title = "i-0abc  t3.small";
+    next[10].title = "終了する";
+    tray.setMenu(Menu(next));
+    runEvents();
+    actionTitled(*openSubmenu(tray.menu(), "⚫️ R&D web — stopped"), "起動")->trigger();
+    actionTitled(tray.menu(), "終了する")->trigger();
+    runEvents();
+    ASSERT_EQ(delegate.chosen.size(), 5u);
+    EXPECT_EQ(delegate.chosen[3], next[2].submenu[2]);
+    EXPECT_EQ(delegate.chosen[4], next[10]);
 }
 
 TEST_F(TrayStatusItemTest, MarksAreTheModelsWhateverWasClicked) {
