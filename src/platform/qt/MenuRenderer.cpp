@@ -151,6 +151,16 @@ bool fitsInPlace(const std::vector<MenuEdit>& edits, const std::vector<const Men
     return true;
 }
 
+// Takes `submenu`'s lines out; they and their own submenus go once the event loop is back:
+// one of them may be what is running now.
+void takeOutLines(QMenu& submenu) {
+    for (QAction* action : submenu.actions()) {
+        submenu.removeAction(action);
+        if (QMenu* nested = action->menu(); nested && nested->parent() == &submenu) nested->deleteLater();
+        else if (action->parent() == &submenu) action->deleteLater();
+    }
+}
+
 }  // namespace
 
 MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen) : root_(root), chosen_(std::move(chosen)) {
@@ -163,11 +173,18 @@ MenuRenderer::~MenuRenderer() {
         if (entry.submenu) delete entry.submenu;  // and with it its action and everything in it
         else delete entry.action;
     }
+    for (const QPointer<QMenu>& spare : spareSubmenus_) delete spare;
 }
 
 void MenuRenderer::render(Menu menu) {
     const size_t before = entries_.size();
     draw(menu);
+    // An empty menu (one given back while closed) keeps no spare submenus either.
+    if (entries_.empty()) {
+        for (const QPointer<QMenu>& spare : spareSubmenus_)
+            if (spare) spare->deleteLater();
+        spareSubmenus_.clear();
+    }
     // What is left of `menu` and the items the entries no longer show.
     std::pair<Menu, std::vector<std::shared_ptr<const MenuItem>>> unused{std::move(menu), std::move(replaced_)};
     replaced_.clear();
@@ -246,8 +263,12 @@ void MenuRenderer::apply(const std::vector<MenuEdit>& edits, Menu& menu) {
                 // through QMenu's own hiding, so the menu above it stays open.
                 if (place->action) root_.removeAction(place->action);
                 if (place->submenu) {
+                    // Kept, emptied, for a line that comes: creating a menu per instance line
+                    // is most of what a list landing after 「読み込み中…」 costs.
                     place->submenu->hide();
-                    place->submenu->deleteLater();
+                    disconnect(place->submenu, &QMenu::aboutToShow, this, nullptr);
+                    takeOutLines(*place->submenu);
+                    spareSubmenus_.push_back(place->submenu);
                 } else if (place->action) {
                     place->action->deleteLater();
                 }
@@ -300,13 +321,7 @@ void MenuRenderer::refillSubmenu(Entry& entry, MenuItem&& item) {
     QMenu& submenu = *entry.submenu;
     const bool filled = !submenu.actions().isEmpty();
     disconnect(&submenu, &QMenu::aboutToShow, this, nullptr);
-    // Its lines and their own submenus go once the event loop is back: one of them may be
-    // what is running now.
-    for (QAction* action : submenu.actions()) {
-        submenu.removeAction(action);
-        if (QMenu* nested = action->menu(); nested && nested->parent() == &submenu) nested->deleteLater();
-        else if (action->parent() == &submenu) action->deleteLater();
-    }
+    takeOutLines(submenu);
     replaced_.push_back(std::move(entry.item));
     entry.item = std::make_shared<const MenuItem>(std::move(item));
     fillOnOpen(submenu, *entry.item, entry.item);
@@ -324,8 +339,14 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         return separator;
     }
     if (item.hasSubmenu()) {
-        // Parented to the menu that shows it, so it opens beside it and dies with it.
-        QMenu* submenu = new ReleasingMenu(&target);
+        // Parented to the menu that shows it, so it opens beside it and dies with it. A line
+        // of the root menu takes a spare one if there is one.
+        QMenu* submenu = nullptr;
+        while (&target == &root_ && !submenu && !spareSubmenus_.empty()) {
+            submenu = spareSubmenus_.back();
+            spareSubmenus_.pop_back();
+        }
+        if (!submenu) submenu = new ReleasingMenu(&target);
         QAction* action = submenu->menuAction();
         applyLook(*action, item, target.font());
         target.insertAction(before, action);

@@ -72,6 +72,8 @@ private:
     Chosen chosen_;
     std::vector<Entry> entries_;
     std::vector<std::shared_ptr<const MenuItem>> replaced_;  // items replaced while drawing
+    // Emptied submenus of root lines that went, children of the root menu, for lines that come.
+    std::vector<QPointer<QMenu>> spareSubmenus_;
 };
 
 }  // namespace tamsel
