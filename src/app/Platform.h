@@ -117,8 +117,9 @@ public:
     virtual ~StatusItem() = default;
     virtual void setDelegate(MenuDelegate* delegate) = 0;
     virtual void setButton(const StatusButton& button) = 0;
-    // Replaces the whole menu (also while it is open).
-    virtual void setMenu(const Menu& menu) = 0;
+    // Replaces the whole menu (also while it is open). Taken by value: the item may keep
+    // the model it is handed rather than copy it.
+    virtual void setMenu(Menu menu) = 0;
 };
 
 // The desktop's clipboard.

@@ -2,6 +2,7 @@
 // A status item that keeps the last button and menu drawn, and counts the drawings.
 
 #include <optional>
+#include <utility>
 
 #include "app/Platform.h"
 
@@ -14,8 +15,8 @@ public:
         button = newButton;
         ++buttonUpdates;
     }
-    void setMenu(const Menu& newMenu) override {
-        menu = newMenu;
+    void setMenu(Menu newMenu) override {
+        menu = std::move(newMenu);
         ++menuBuilds;
     }
 

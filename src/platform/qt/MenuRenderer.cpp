@@ -33,9 +33,14 @@ constexpr size_t kEntriesForTrim = 100;
 // reading, the model, the replaced entries) inside its heap, scattered between live
 // blocks, where it would count as the application's for good. malloc_trim gives those
 // pages back to the system, cheaply next to the rendering (docs/performance.md). Run once
-// the event loop has deleted the replaced entries.
-void trimFreedMemoryLater() {
-    QTimer::singleShot(std::chrono::milliseconds(200), [] { malloc_trim(0); });
+// the event loop has deleted the replaced entries. `unused` (the models the rendering no
+// longer needs) is freed then too, after the menu has been painted rather than before.
+template <typename Unused>
+void trimFreedMemoryLater(Unused unused) {
+    QTimer::singleShot(std::chrono::milliseconds(200), [unused = std::make_shared<Unused>(std::move(unused))] {
+        *unused = {};
+        malloc_trim(0);
+    });
 }
 
 // Ctrl plus the item's key, a lower-case letter.
@@ -130,6 +135,16 @@ bool fitsInPlace(const std::vector<MenuEdit>& edits, const std::vector<const Men
     return true;
 }
 
+// Takes `submenu`'s lines out; they and their own submenus go once the event loop is back:
+// one of them may be what is running now.
+void takeOutLines(QMenu& submenu) {
+    for (QAction* action : submenu.actions()) {
+        submenu.removeAction(action);
+        if (QMenu* nested = action->menu(); nested && nested->parent() == &submenu) nested->deleteLater();
+        else if (action->parent() == &submenu) action->deleteLater();
+    }
+}
+
 }  // namespace
 
 MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen) : root_(root), chosen_(std::move(chosen)) {
@@ -142,9 +157,25 @@ MenuRenderer::~MenuRenderer() {
         if (entry.submenu) delete entry.submenu;  // and with it its action and everything in it
         else delete entry.action;
     }
+    for (const QPointer<QMenu>& spare : spareSubmenus_) delete spare;
 }
 
-void MenuRenderer::render(const Menu& menu) {
+void MenuRenderer::render(Menu menu) {
+    const size_t before = entries_.size();
+    draw(menu);
+    // An empty menu (one given back while closed) keeps no spare submenus either.
+    if (entries_.empty()) {
+        for (const QPointer<QMenu>& spare : spareSubmenus_)
+            if (spare) spare->deleteLater();
+        spareSubmenus_.clear();
+    }
+    // What is left of `menu` and the items the entries no longer show.
+    std::pair<Menu, std::vector<std::shared_ptr<const MenuItem>>> unused{std::move(menu), std::move(replaced_)};
+    replaced_.clear();
+    if (std::max(before, entries_.size()) >= kEntriesForTrim) trimFreedMemoryLater(std::move(unused));
+}
+
+void MenuRenderer::draw(Menu& menu) {
     // Entries equal to the ones drawn stay as they are (an open submenu among them stays
     // open); entries that act on the same thing as before, or take the place of one of
     // their kind, keep their action and their submenu window and only show the new item;
@@ -160,7 +191,6 @@ void MenuRenderer::render(const Menu& menu) {
     }
     const std::vector<MenuEdit> edits = menuEdits(drawn, menu);
     if (edits.empty()) return;
-    if (std::max(drawn.size(), menu.size()) >= kEntriesForTrim) trimFreedMemoryLater();
 
     if (root_.isVisible() && fitsInPlace(edits, drawn, menu, root_, actions)) {
         {
@@ -207,7 +237,7 @@ Menu MenuRenderer::drawn() const {
     return menu;
 }
 
-void MenuRenderer::apply(const std::vector<MenuEdit>& edits, const Menu& menu) {
+void MenuRenderer::apply(const std::vector<MenuEdit>& edits, Menu& menu) {
     for (const MenuEdit& edit : edits) {
         const auto place = entries_.begin() + static_cast<std::ptrdiff_t>(edit.at);
         switch (edit.kind) {
@@ -217,41 +247,48 @@ void MenuRenderer::apply(const std::vector<MenuEdit>& edits, const Menu& menu) {
                 // through QMenu's own hiding, so the menu above it stays open.
                 if (place->action) root_.removeAction(place->action);
                 if (place->submenu) {
+                    // Kept, emptied, for a line that comes: creating a menu per instance line
+                    // is most of what a list landing after 「読み込み中…」 costs.
                     place->submenu->hide();
-                    place->submenu->deleteLater();
+                    disconnect(place->submenu, &QMenu::aboutToShow, this, nullptr);
+                    takeOutLines(*place->submenu);
+                    spareSubmenus_.push_back(place->submenu);
                 } else if (place->action) {
                     place->action->deleteLater();
                 }
+                replaced_.push_back(std::move(place->item));
                 entries_.erase(place);
                 break;
             case MenuEdit::Kind::insert: {
                 QAction* const before = place != entries_.end() ? place->action.data() : nullptr;
-                // Each entry keeps its own copy of its item: clicks and submenus read from it.
-                Entry entry{std::make_shared<const MenuItem>(menu[edit.from]), nullptr, nullptr};
+                // Each entry keeps its item, taken from the model: clicks and submenus read from it.
+                Entry entry{std::make_shared<const MenuItem>(std::move(menu[edit.from])), nullptr, nullptr};
                 entry.action = addItem(root_, before, *entry.item, *this, entry.item, &entry.submenu);
                 entries_.insert(place, std::move(entry));
                 break;
             }
-            case MenuEdit::Kind::update: update(*place, menu[edit.from], edit); break;
+            case MenuEdit::Kind::update: update(*place, std::move(menu[edit.from]), edit); break;
         }
     }
 }
 
-void MenuRenderer::update(Entry& entry, const MenuItem& item, const MenuEdit& edit) {
+void MenuRenderer::update(Entry& entry, MenuItem&& item, const MenuEdit& edit) {
     if (edit.look) applyLook(*entry.action, item, root_.font());
     if (entry.submenu) {
         // Open on another instance's lines, it closes: what the user was about to choose
         // is not there any more.
         if (!edit.same) entry.submenu->hide();
         if (edit.lines) {
-            refillSubmenu(entry, item);
+            refillSubmenu(entry, std::move(item));
             return;
         }
         // Its lines are equal: those already built stay, and so does what fills it.
-        entry.item = std::make_shared<const MenuItem>(item);
+        replaced_.push_back(std::move(entry.item));
+        entry.item = std::make_shared<const MenuItem>(std::move(item));
         return;
     }
-    entry.item = std::make_shared<const MenuItem>(item);
+    replaced_.push_back(std::move(entry.item));
+    entry.item = std::make_shared<const MenuItem>(std::move(item));
     disconnect(entry.action, &QAction::triggered, this, nullptr);
     deliverOnTrigger(*entry.action, *entry.item, entry.item);
 }
@@ -264,18 +301,13 @@ void MenuRenderer::fillOnOpen(QMenu& submenu, const MenuItem& item, const std::s
     });
 }
 
-void MenuRenderer::refillSubmenu(Entry& entry, const MenuItem& item) {
+void MenuRenderer::refillSubmenu(Entry& entry, MenuItem&& item) {
     QMenu& submenu = *entry.submenu;
     const bool filled = !submenu.actions().isEmpty();
     disconnect(&submenu, &QMenu::aboutToShow, this, nullptr);
-    // Its lines and their own submenus go once the event loop is back: one of them may be
-    // what is running now.
-    for (QAction* action : submenu.actions()) {
-        submenu.removeAction(action);
-        if (QMenu* nested = action->menu(); nested && nested->parent() == &submenu) nested->deleteLater();
-        else if (action->parent() == &submenu) action->deleteLater();
-    }
-    entry.item = std::make_shared<const MenuItem>(item);
+    takeOutLines(submenu);
+    replaced_.push_back(std::move(entry.item));
+    entry.item = std::make_shared<const MenuItem>(std::move(item));
     fillOnOpen(submenu, *entry.item, entry.item);
     if (!filled) return;
     // Filled before: fill it again now, so that an open one shows its new lines.
@@ -291,8 +323,14 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         return separator;
     }
     if (item.hasSubmenu()) {
-        // Parented to the menu that shows it, so it opens beside it and dies with it.
-        QMenu* submenu = new ReleasingMenu(&target);
+        // Parented to the menu that shows it, so it opens beside it and dies with it. A line
+        // of the root menu takes a spare one if there is one.
+        QMenu* submenu = nullptr;
+        while (&target == &root_ && !submenu && !spareSubmenus_.empty()) {
+            submenu = spareSubmenus_.back();
+            spareSubmenus_.pop_back();
+        }
+        if (!submenu) submenu = new ReleasingMenu(&target);
         QAction* action = submenu->menuAction();
         applyLook(*action, item, target.font());
         target.insertAction(before, action);

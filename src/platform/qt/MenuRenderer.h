@@ -35,7 +35,8 @@ public:
     // from the kept model when they first open, so a long list renders quickly. Titles are
     // drawn as given (see LineFit.h for fitting them to a line), a leading state dot as the
     // line's icon (StateDot.h). The root menu scrolls when it is taller than its screen.
-    void render(const Menu& menu);
+    // The entries take their items from `menu` rather than copying them.
+    void render(Menu menu);
     // The menu last rendered.
     Menu drawn() const;
 
@@ -47,13 +48,16 @@ private:
         QPointer<QMenu> submenu;               // for an entry with a submenu
     };
 
-    // Applies `edits` (MenuEdits.h), which lead from the entries drawn to `menu`.
-    void apply(const std::vector<MenuEdit>& edits, const Menu& menu);
+    // Makes the root menu show `menu` (render); the items it takes are moved out of `menu`.
+    void draw(Menu& menu);
+    // Applies `edits` (MenuEdits.h), which lead from the entries drawn to `menu`; the items
+    // the edits bring in are moved out of `menu`.
+    void apply(const std::vector<MenuEdit>& edits, Menu& menu);
     // Has `entry` show `item` with its action and its submenu window, as `edit` says.
-    void update(Entry& entry, const MenuItem& item, const MenuEdit& edit);
+    void update(Entry& entry, MenuItem&& item, const MenuEdit& edit);
     // Gives the entry `item`, whose line looks as the entry's does: the same submenu window
     // (open or not) gets `item`'s lines.
-    void refillSubmenu(Entry& entry, const MenuItem& item);
+    void refillSubmenu(Entry& entry, MenuItem&& item);
     // Fills `submenu` with `item`'s lines when it first opens; `keep` holds `item`.
     void fillOnOpen(QMenu& submenu, const MenuItem& item, const std::shared_ptr<const MenuItem>& keep);
 
@@ -67,6 +71,9 @@ private:
     QMenu& root_;
     Chosen chosen_;
     std::vector<Entry> entries_;
+    std::vector<std::shared_ptr<const MenuItem>> replaced_;  // items replaced while drawing
+    // Emptied submenus of root lines that went, children of the root menu, for lines that come.
+    std::vector<QPointer<QMenu>> spareSubmenus_;
 };
 
 }  // namespace tamsel

@@ -154,19 +154,20 @@ void TrayStatusItem::setButton(const StatusButton& button) {
     }
 }
 
-void TrayStatusItem::setMenu(const Menu& model) {
+void TrayStatusItem::setMenu(Menu menu) {
     // Both menus show the same lines: the one exported to a StatusNotifier host and the
-    // one Qt draws. The model is copied only when a line needs fitting: with a long list,
-    // copying it would cost more than drawing what a refresh changed.
-    std::optional<Menu> fitted;
-    if (!fitsOnLines(model, lineMetrics())) fitted = fittedToLines(model, lineMetrics());
-    const Menu& menu = fitted ? *fitted : model;
+    // one Qt draws. The model is moved, not copied, into the menu Qt draws: with a long
+    // list, copying it would cost more than drawing what a refresh changed.
+    if (!fitsOnLines(menu, lineMetrics())) menu = fittedToLines(std::move(menu), lineMetrics());
     if (exported_) {
         exported_->setMenu(menu);
+        if (!menuDrawn_) {
+            latest_ = std::move(menu);
+            return;
+        }
         latest_ = menu;
-        if (!menuDrawn_) return;
     }
-    renderer_->render(menu);
+    renderer_->render(std::move(menu));
     if (menu_->isVisible()) keepOnScreen(*menu_);
 }
 

@@ -44,7 +44,7 @@ public:
 
     void setDelegate(MenuDelegate* delegate) override;
     void setButton(const StatusButton& button) override;
-    void setMenu(const Menu& model) override;
+    void setMenu(Menu menu) override;
 
 signals:
     // The icon went into a tray that was not there at first.
