@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <malloc.h>
 
 #include "platform/qt/LaidOutAlready.h"
@@ -32,16 +33,8 @@ constexpr size_t kEntriesForTrim = 100;
 // glibc keeps the memory that a refresh of a long list freed (the tool's output, its
 // reading, the model, the replaced entries) inside its heap, scattered between live
 // blocks, where it would count as the application's for good. malloc_trim gives those
-// pages back to the system, cheaply next to the rendering (docs/performance.md). Run once
-// the event loop has deleted the replaced entries. `unused` (the models the rendering no
-// longer needs) is freed then too, after the menu has been painted rather than before.
-template <typename Unused>
-void trimFreedMemoryLater(Unused unused) {
-    QTimer::singleShot(std::chrono::milliseconds(200), [unused = std::make_shared<Unused>(std::move(unused))] {
-        *unused = {};
-        malloc_trim(0);
-    });
-}
+// pages back to the system, cheaply next to the rendering (docs/performance.md).
+constexpr std::chrono::milliseconds kReleaseDelay(200);
 
 // Ctrl plus the item's key, a lower-case letter.
 QKeySequence shortcutFor(char key) {
@@ -149,6 +142,9 @@ void takeOutLines(QMenu& submenu) {
 
 MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen) : root_(root), chosen_(std::move(chosen)) {
     root_.setStyle(&ScrollingMenuStyle::instance());
+    release_.setSingleShot(true);
+    release_.setInterval(kReleaseDelay);
+    connect(&release_, &QTimer::timeout, this, &MenuRenderer::releaseUnused);
 }
 
 MenuRenderer::~MenuRenderer() {
@@ -169,10 +165,20 @@ void MenuRenderer::render(Menu menu) {
             if (spare) spare->deleteLater();
         spareSubmenus_.clear();
     }
-    // What is left of `menu` and the items the entries no longer show.
-    std::pair<Menu, std::vector<std::shared_ptr<const MenuItem>>> unused{std::move(menu), std::move(replaced_)};
+    // What is left of `menu` and the items the entries no longer show are freed once the
+    // menu has been painted and the event loop has deleted the replaced entries, not while
+    // the user waits for the landing; the landings of one moment share one release.
+    unused_.push_back(std::move(menu));
+    if (std::max(before, entries_.size()) >= kEntriesForTrim) trimDue_ = true;
+    if (!release_.isActive()) release_.start();
+}
+
+void MenuRenderer::releaseUnused() {
+    unused_.clear();
     replaced_.clear();
-    if (std::max(before, entries_.size()) >= kEntriesForTrim) trimFreedMemoryLater(std::move(unused));
+    if (!trimDue_) return;
+    trimDue_ = false;
+    malloc_trim(0);
 }
 
 void MenuRenderer::draw(Menu& menu) {

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -58,6 +59,8 @@ private:
     // Gives the entry `item`, whose line looks as the entry's does: the same submenu window
     // (open or not) gets `item`'s lines.
     void refillSubmenu(Entry& entry, MenuItem&& item);
+    // Frees what the landings since the last release left unused.
+    void releaseUnused();
     // Fills `submenu` with `item`'s lines when it first opens; `keep` holds `item`.
     void fillOnOpen(QMenu& submenu, const MenuItem& item, const std::shared_ptr<const MenuItem>& keep);
 
@@ -71,7 +74,11 @@ private:
     QMenu& root_;
     Chosen chosen_;
     std::vector<Entry> entries_;
-    std::vector<std::shared_ptr<const MenuItem>> replaced_;  // items replaced while drawing
+    // What the landings left unused: their models and the items the entries replaced.
+    std::vector<Menu> unused_;
+    std::vector<std::shared_ptr<const MenuItem>> replaced_;
+    bool trimDue_ = false;  // a long menu landed since the last release
+    QTimer release_;        // frees what is unused once the landing has been painted
     // Emptied submenus of root lines that went, children of the root menu, for lines that come.
     std::vector<QPointer<QMenu>> spareSubmenus_;
 };
