@@ -1,7 +1,7 @@
 #include "platform/qt/MenuEdits.h"
 
 #include <algorithm>
-#include <deque>
+#include <string_view>
 #include <unordered_map>
 #include <variant>
 
@@ -66,17 +66,27 @@ std::vector<long> matchInOrder(const std::vector<std::string>& old, const std::v
         matched[fresh.size() - 1 - tail] = static_cast<long>(old.size() - 1 - tail);
         ++tail;
     }
-    std::unordered_map<std::string, std::deque<size_t>> waiting;
-    for (size_t i = head; i < old.size() - tail; ++i) waiting[old[i]].push_back(i);
+    // For each key, the first old place not yet taken; the places of one key are chained
+    // in order. One map entry per key, none per place: a new list has a thousand keys.
+    constexpr size_t kNone = static_cast<size_t>(-1);
+    std::unordered_map<std::string_view, size_t> first;
+    first.reserve(old.size() - head - tail);
+    std::vector<size_t> nextSame(old.size(), kNone);
+    for (size_t i = old.size() - tail; i-- > head;) {
+        const auto [place, added] = first.try_emplace(old[i], i);
+        if (added) continue;
+        nextSame[i] = place->second;
+        place->second = i;
+    }
     long last = static_cast<long>(head) - 1;
     for (size_t j = head; j < fresh.size() - tail; ++j) {
-        const auto found = waiting.find(fresh[j]);
-        if (found == waiting.end()) continue;
-        std::deque<size_t>& places = found->second;
-        while (!places.empty() && static_cast<long>(places.front()) <= last) places.pop_front();
-        if (places.empty()) continue;
-        last = static_cast<long>(places.front());
-        places.pop_front();
+        const auto found = first.find(fresh[j]);
+        if (found == first.end()) continue;
+        size_t& place = found->second;
+        while (place != kNone && static_cast<long>(place) <= last) place = nextSame[place];
+        if (place == kNone) continue;
+        last = static_cast<long>(place);
+        place = nextSame[place];
         matched[j] = last;
     }
     return matched;
