@@ -216,7 +216,12 @@ void BM_RefreshLandsWhileOpen(benchmark::State& state) {
     input.formatTime = [](std::chrono::system_clock::time_point) { return std::string("12:35:26"); };
     renderWhileOpen(state, {first, tamsel::composeMenu(input)});
 }
-BENCHMARK(BM_RefreshLandsWhileOpen)->Iterations(kPacedLandings)->Arg(50)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefreshLandsWhileOpen)
+    ->Iterations(kPacedLandings)
+    ->Arg(50)
+    ->Arg(200)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond);
 
 // Every instance line changing in the open menu (the list of another region arriving):
 // each line shows another instance, then one layout.
@@ -232,7 +237,12 @@ void BM_SubmenusChangeWhileOpen(benchmark::State& state) {
     renderWhileOpen(state, {tamsel::composeMenu(menuState(0, count)), tamsel::composeMenu(menuState(1, count))});
 }
 BENCHMARK(BM_SubmenusChangeWhileOpen)->Iterations(kPacedLandings)->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ListLandsWhileOpen)->Iterations(kPacedLandings)->Arg(50)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListLandsWhileOpen)
+    ->Iterations(kPacedLandings)
+    ->Arg(50)
+    ->Arg(200)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond);
 
 // The list landing in the open menu that showed 「読み込み中…」 (the first refresh, or one
 // after a region switch): every instance line comes in. Only that landing is timed.
