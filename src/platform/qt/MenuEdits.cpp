@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <variant>
 
@@ -24,6 +25,23 @@ std::string identity(const RepresentedObject& object) {
     return std::visit(Visitor{}, object);
 }
 
+// Whether two payloads name the same thing, as `identity` tells them apart.
+bool sameIdentity(const RepresentedObject& a, const RepresentedObject& b) {
+    if (a.index() != b.index()) return false;
+    return std::visit(
+        [&b](const auto& value) {
+            using Value = std::decay_t<decltype(value)>;
+            const auto& other = std::get<Value>(b);
+            if constexpr (std::is_same_v<Value, std::monostate>) return true;
+            else if constexpr (std::is_same_v<Value, std::string>) return value == other;
+            else if constexpr (std::is_same_v<Value, LockChoice>)
+                return value.instanceID == other.instanceID && value.groupID.value_or("") == other.groupID.value_or("");
+            else if constexpr (std::is_same_v<Value, EC2Instance>) return value.id == other.id;
+            else return value.instance.id == other.instance.id && value.hours == other.hours;
+        },
+        a);
+}
+
 std::string actionKey(const MenuItem& item) {
     return std::to_string(static_cast<int>(item.action)) + ':' + identity(item.representedObject);
 }
@@ -35,20 +53,44 @@ Shape shapeOf(const MenuItem& item) {
     return item.hasSubmenu() ? Shape::submenu : Shape::line;
 }
 
+// A submenu is known by what it acts on: an instance's by its start entry, the profile menu
+// by its first choice. Null when it has no action entry.
+const MenuItem* firstActionEntry(const MenuItem& item) {
+    const auto first = std::find_if(item.submenu.begin(), item.submenu.end(), [](const MenuItem& child) {
+        return !child.separator && child.action != MenuAction::none;
+    });
+    return first != item.submenu.end() ? &*first : nullptr;
+}
+
 }  // namespace
 
 std::string menuEntryKey(const MenuItem& item) {
     if (item.separator) return "-";
     if (item.hasSubmenu()) {
-        // A submenu is known by what it acts on: an instance's by its start entry, the
-        // profile menu by its first choice.
-        const auto first = std::find_if(item.submenu.begin(), item.submenu.end(), [](const MenuItem& child) {
-            return !child.separator && child.action != MenuAction::none;
-        });
-        return ">" + (first != item.submenu.end() ? actionKey(*first) : std::string());
+        const MenuItem* first = firstActionEntry(item);
+        return ">" + (first ? actionKey(*first) : std::string());
     }
     if (item.action == MenuAction::none) return "=";
     return "!" + actionKey(item);
+}
+
+bool sameEntryKey(const MenuItem& a, const MenuItem& b) {
+    if (shapeOf(a) != shapeOf(b)) return false;
+    const MenuItem* keyA = &a;
+    const MenuItem* keyB = &b;
+    switch (shapeOf(a)) {
+        case Shape::separator: return true;
+        case Shape::submenu:
+            keyA = firstActionEntry(a);
+            keyB = firstActionEntry(b);
+            if (!keyA || !keyB) return keyA == keyB;
+            break;
+        case Shape::line:
+            if ((a.action == MenuAction::none) != (b.action == MenuAction::none)) return false;
+            if (a.action == MenuAction::none) return true;
+            break;
+    }
+    return keyA->action == keyB->action && sameIdentity(keyA->representedObject, keyB->representedObject);
 }
 
 std::vector<long> matchInOrder(const std::vector<std::string>& old, const std::vector<std::string>& fresh) {
@@ -97,15 +139,20 @@ bool sameLook(const MenuItem& a, const MenuItem& b) {
            a.enabled == b.enabled && a.checked == b.checked && a.action == b.action && a.hasSubmenu() == b.hasSubmenu();
 }
 
-std::vector<MenuEdit> menuEdits(const std::vector<const MenuItem*>& drawn, const Menu& next) {
+std::vector<MenuEdit> menuEdits(const std::vector<const MenuItem*>& drawn, const std::vector<bool>& linesBuilt,
+                                const Menu& next) {
     std::vector<MenuEdit> edits;
+    // An entry whose submenu lines are not built is never equal: whatever its lines, it
+    // takes its new item. Comparing the lines of a thousand instances would cost more.
+    const auto unbuilt = [&](size_t i) { return drawn[i]->hasSubmenu() && !linesBuilt[i]; };
+    const auto equalEntries = [&](size_t i, size_t j) { return !unbuilt(i) && *drawn[i] == next[j]; };
     // The usual refresh: as many entries, most of them equal. Compared place by place,
     // with no keys built.
     bool aligned = drawn.size() == next.size();
     std::vector<bool> equal(aligned ? next.size() : 0);
     for (size_t i = 0; aligned && i < next.size(); ++i) {
-        equal[i] = *drawn[i] == next[i];
-        aligned = equal[i] || menuEntryKey(*drawn[i]) == menuEntryKey(next[i]);
+        equal[i] = equalEntries(i, i);
+        aligned = equal[i] || sameEntryKey(*drawn[i], next[i]);
     }
 
     std::vector<long> matched(next.size(), -1);
@@ -124,9 +171,9 @@ std::vector<MenuEdit> menuEdits(const std::vector<const MenuItem*>& drawn, const
     size_t at = 0;   // in the list as edited so far
     size_t old = 0;  // the next entry of `drawn` not yet dealt with
     const auto update = [&](size_t i, size_t j, bool same) {
-        if (aligned ? equal[j] : *drawn[i] == next[j]) return;
-        edits.push_back(
-            {MenuEdit::Kind::update, at, j, !sameLook(*drawn[i], next[j]), drawn[i]->submenu != next[j].submenu, same});
+        if (aligned ? equal[j] : equalEntries(i, j)) return;
+        const bool lines = unbuilt(i) || drawn[i]->submenu != next[j].submenu;
+        edits.push_back({MenuEdit::Kind::update, at, j, !sameLook(*drawn[i], next[j]), lines, same});
     };
     size_t j = 0;
     while (j < next.size() || old < drawn.size()) {
@@ -158,7 +205,7 @@ std::vector<MenuEdit> menuEdits(const Menu& drawn, const Menu& next) {
     std::vector<const MenuItem*> items;
     items.reserve(drawn.size());
     for (const MenuItem& item : drawn) items.push_back(&item);
-    return menuEdits(items, next);
+    return menuEdits(items, std::vector<bool>(items.size(), true), next);
 }
 
 }  // namespace tamsel

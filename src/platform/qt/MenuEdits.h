@@ -26,14 +26,19 @@ struct MenuEdit {
     std::size_t at = 0;    // place in the list as edited so far, from the first edit on
     std::size_t from = 0;  // update and insert: place in the new model
     bool look = false;     // update: its line looks otherwise (title, marks, enabled, bold, key)
-    bool lines = false;    // update: its submenu holds other lines
+    bool lines = false;    // update: its submenu holds other lines, or may (lines not built)
     bool same = true;      // update: it still acts on what it did (false: paired by shape)
 
     bool operator==(const MenuEdit&) const = default;
 };
 
-// The edits, in the order they apply; none when the menus are equal.
-std::vector<MenuEdit> menuEdits(const std::vector<const MenuItem*>& drawn, const Menu& next);
+// The edits, in the order they apply; none when the menus are equal. `linesBuilt` says, for
+// each drawn entry with a submenu, whether its lines have been built (it has opened); the
+// lines of one not built are not compared, since they are built from its item when it
+// opens: such an entry, matched, always gets an update that hands it its new item.
+std::vector<MenuEdit> menuEdits(const std::vector<const MenuItem*>& drawn, const std::vector<bool>& linesBuilt,
+                                const Menu& next);
+// The same, with every submenu's lines built.
 std::vector<MenuEdit> menuEdits(const Menu& drawn, const Menu& next);
 
 // Whether `a` and `b` are drawn as the same line, whatever they carry or hold below.
@@ -43,6 +48,8 @@ bool sameLook(const MenuItem& a, const MenuItem& b);
 // action and the instance, profile, region or group it carries; a submenu by its first
 // action entry.
 std::string menuEntryKey(const MenuItem& item);
+// Whether `a` and `b` have the same key (menuEntryKey), without building the keys.
+bool sameEntryKey(const MenuItem& a, const MenuItem& b);
 
 // For each of `fresh`, the index of the entry of `old` it is matched with, or -1. Matches
 // keep the order of both lists.

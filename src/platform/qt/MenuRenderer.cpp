@@ -188,14 +188,17 @@ void MenuRenderer::draw(Menu& menu) {
     // the others come or go. A refresh usually changes a line or two, and leaving the rest
     // alone spares creating and deleting a window per instance and keeps the user's place.
     std::vector<const MenuItem*> drawn;
+    std::vector<bool> linesBuilt;
     std::vector<QAction*> actions;
     drawn.reserve(entries_.size());
+    linesBuilt.reserve(entries_.size());
     actions.reserve(entries_.size());
     for (const Entry& entry : entries_) {
         drawn.push_back(entry.item.get());
+        linesBuilt.push_back(entry.submenu && !entry.submenu->actions().isEmpty());
         actions.push_back(entry.action);
     }
-    const std::vector<MenuEdit> edits = menuEdits(drawn, menu);
+    const std::vector<MenuEdit> edits = menuEdits(drawn, linesBuilt, menu);
     if (edits.empty()) return;
 
     if (root_.isVisible() && fitsInPlace(edits, drawn, menu, root_, actions)) {
@@ -307,16 +310,27 @@ void MenuRenderer::fillOnOpen(QMenu& submenu, const MenuItem& item, const std::s
     });
 }
 
+void MenuRenderer::fillFromEntryOnOpen(QMenu& submenu) {
+    // Filled when it first opens, from the item its entry holds then: a landing hands an
+    // entry whose lines are not built its new item, and nothing else.
+    connect(&submenu, &QMenu::aboutToShow, this, [this, &submenu] {
+        if (!submenu.actions().isEmpty()) return;
+        const auto entry = std::find_if(entries_.begin(), entries_.end(),
+                                        [&submenu](const Entry& candidate) { return candidate.submenu == &submenu; });
+        if (entry == entries_.end()) return;
+        const std::shared_ptr<const MenuItem> item = entry->item;
+        for (const MenuItem& child : item->submenu) addItem(submenu, nullptr, child, submenu, item, nullptr);
+    });
+}
+
 void MenuRenderer::refillSubmenu(Entry& entry, MenuItem&& item) {
     QMenu& submenu = *entry.submenu;
-    const bool filled = !submenu.actions().isEmpty();
-    disconnect(&submenu, &QMenu::aboutToShow, this, nullptr);
-    takeOutLines(submenu);
     replaced_.push_back(std::move(entry.item));
     entry.item = std::make_shared<const MenuItem>(std::move(item));
-    fillOnOpen(submenu, *entry.item, entry.item);
-    if (!filled) return;
-    // Filled before: fill it again now, so that an open one shows its new lines.
+    // Not built yet: it builds its lines from the new item when it opens.
+    if (submenu.actions().isEmpty()) return;
+    // Built before: build them again now, so that an open one shows its new lines.
+    takeOutLines(submenu);
     for (const MenuItem& child : entry.item->submenu) addItem(submenu, nullptr, child, submenu, entry.item, nullptr);
 }
 
@@ -341,7 +355,8 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         applyLook(*action, item, target.font());
         target.insertAction(before, action);
         if (submenuOut) *submenuOut = submenu;
-        fillOnOpen(*submenu, item, keep);
+        if (&target == &root_) fillFromEntryOnOpen(*submenu);
+        else fillOnOpen(*submenu, item, keep);
         return action;
     }
     auto* action = new QAction(&owner);

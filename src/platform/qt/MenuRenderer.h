@@ -61,6 +61,8 @@ private:
     void refillSubmenu(Entry& entry, MenuItem&& item);
     // Frees what the landings since the last release left unused.
     void releaseUnused();
+    // Fills the submenu of a root entry with the lines of the entry's item when it first opens.
+    void fillFromEntryOnOpen(QMenu& submenu);
     // Fills `submenu` with `item`'s lines when it first opens; `keep` holds `item`.
     void fillOnOpen(QMenu& submenu, const MenuItem& item, const std::shared_ptr<const MenuItem>& keep);
 

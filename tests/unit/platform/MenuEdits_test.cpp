@@ -66,6 +66,7 @@ struct Case {
     Menu drawn;
     Menu next;
     std::vector<MenuEdit> edits;
+    std::vector<bool> linesBuilt = {};  // per drawn entry; none given: every submenu's are
 };
 
 TEST(MenuEdits, ALandingEditsOnlyWhatChangedKeepingTheLinesOfWhatStays) {
@@ -105,13 +106,53 @@ TEST(MenuEdits, ALandingEditsOnlyWhatChangedKeepingTheLinesOfWhatStays) {
          menu({a, b, c}),
          menu({a, c}, "12:00:31"),
          {remove(3), update(5, 5, true, false)}},
+        {"only the time, no submenu built: each instance's entry takes its new item, uncompared",
+         menu({a, b}),
+         menu({a, b}, "12:00:31"),
+         {update(2, 2, false, true), update(3, 3, false, true), update(5, 5, true, false)},
+         std::vector<bool>(7, false)},
+        {"an instance stopped, only the other's submenu built",
+         menu({a, b}),
+         menu({instance("i-a", "stopping"), b}),
+         {update(2, 2, true, true)},
+         {false, false, false, true, false, false, false}},
     };
     for (const Case& c : cases) {
-        const std::vector<MenuEdit> edits = menuEdits(c.drawn, c.next);
+        std::vector<const MenuItem*> drawn;
+        for (const MenuItem& item : c.drawn) drawn.push_back(&item);
+        const std::vector<MenuEdit> edits =
+            c.linesBuilt.empty() ? menuEdits(c.drawn, c.next) : menuEdits(drawn, c.linesBuilt, c.next);
         EXPECT_EQ(edits, c.edits) << c.name;
         std::vector<std::string> expected;
         for (const MenuItem& item : c.next) expected.push_back(item.title);
         EXPECT_EQ(titlesAfter(c.drawn, c.next, edits), expected) << c.name;
+    }
+}
+
+TEST(MenuEdits, EntriesHaveTheSameKeyExactlyWhenTheirKeysAreEqual) {
+    MenuItem profiles = line("プロファイル: dev");
+    profiles.submenu = {line("default", MenuAction::selectProfile), line("dev", MenuAction::selectProfile)};
+    profiles.submenu[1].representedObject = std::string("dev");
+    MenuItem otherProfiles = profiles;
+    otherProfiles.submenu.erase(otherProfiles.submenu.begin());
+    MenuItem noActions = line("空");
+    noActions.submenu = {line("なし")};
+    const std::vector<MenuItem> items = {
+        instance("i-a", "running"),
+        instance("i-a", "stopped"),
+        instance("i-b", "running"),
+        profiles,
+        otherProfiles,
+        noActions,
+        line("終了", MenuAction::terminate),
+        line("今すぐ更新", MenuAction::reloadNow),
+        line("最終更新: 12:00:00"),
+        line("読み込み中…"),
+        MenuItem::separatorItem(),
+    };
+    for (const MenuItem& x : items) {
+        for (const MenuItem& y : items)
+            EXPECT_EQ(sameEntryKey(x, y), menuEntryKey(x) == menuEntryKey(y)) << x.title << " / " << y.title;
     }
 }
 
