@@ -97,8 +97,7 @@ void settle() {
 // The benchmarks that wait run a fixed number of landings.
 constexpr int kPacedLandings = 12;
 
-void waitOutRelease(benchmark::State& state) {
-    state.PauseTiming();
+void waitOutRelease() {
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < 220) {
@@ -106,14 +105,19 @@ void waitOutRelease(benchmark::State& state) {
         QThread::msleep(10);
     }
     QCoreApplication::processEvents();
+}
+
+void waitOutReleaseUntimed(benchmark::State& state) {
+    state.PauseTiming();
+    waitOutRelease();
     state.ResumeTiming();
 }
 
 // What the controller hands the tray for a landing: a menu it has just composed, which the
 // tray keeps rather than copies. Made outside the timing, once the last release is done.
 tamsel::Menu handedOver(benchmark::State& state, const tamsel::Menu& menu) {
-    waitOutRelease(state);
     state.PauseTiming();
+    waitOutRelease();
     tamsel::Menu copy = menu;
     state.ResumeTiming();
     return copy;
@@ -150,7 +154,7 @@ void BM_ComposeAndRender(benchmark::State& state) {
     const std::array<tamsel::MenuState, 2> inputs = {menuState(0), menuState(2)};
     int which = 0;
     for (auto _ : state) {
-        waitOutRelease(state);
+        waitOutReleaseUntimed(state);
         tray().setMenu(tamsel::composeMenu(inputs[which ^= 1]));
         settle();
     }
@@ -164,7 +168,7 @@ void BM_ComposeRenderAndOpen(benchmark::State& state) {
     QMenu& menu = tray().menu();
     int which = 0;
     for (auto _ : state) {
-        waitOutRelease(state);
+        waitOutReleaseUntimed(state);
         tray().setMenu(tamsel::composeMenu(inputs[which ^= 1]));
         menu.popup(QPoint(0, 0));
         QCoreApplication::processEvents();  // expose and paint
@@ -179,8 +183,8 @@ void BM_OpenOneSubmenu(benchmark::State& state) {
     const std::array<tamsel::Menu, 2> menus = {tamsel::composeMenu(menuState(0)), tamsel::composeMenu(menuState(1))};
     int which = 0;
     for (auto _ : state) {
-        waitOutRelease(state);
         state.PauseTiming();
+        waitOutRelease();
         tray().setMenu(menus[which ^= 1]);  // a new, still empty submenu
         settle();
         QMenu* submenu = tray().menu().actions().at(2)->menu();

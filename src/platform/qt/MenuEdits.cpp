@@ -9,43 +9,6 @@
 namespace tamsel {
 namespace {
 
-// What a payload names: the same instance (whatever its state), profile, region or group.
-std::string identity(const RepresentedObject& object) {
-    struct Visitor {
-        std::string operator()(std::monostate) const { return {}; }
-        std::string operator()(const std::string& text) const { return "s" + text; }
-        std::string operator()(const LockChoice& choice) const {
-            return "l" + choice.instanceID + '\n' + choice.groupID.value_or("");
-        }
-        std::string operator()(const EC2Instance& instance) const { return "i" + instance.id; }
-        std::string operator()(const StopBookingChoice& choice) const {
-            return "b" + choice.instance.id + '\n' + std::to_string(choice.hours);
-        }
-    };
-    return std::visit(Visitor{}, object);
-}
-
-// Whether two payloads name the same thing, as `identity` tells them apart.
-bool sameIdentity(const RepresentedObject& a, const RepresentedObject& b) {
-    if (a.index() != b.index()) return false;
-    return std::visit(
-        [&b](const auto& value) {
-            using Value = std::decay_t<decltype(value)>;
-            const auto& other = std::get<Value>(b);
-            if constexpr (std::is_same_v<Value, std::monostate>) return true;
-            else if constexpr (std::is_same_v<Value, std::string>) return value == other;
-            else if constexpr (std::is_same_v<Value, LockChoice>)
-                return value.instanceID == other.instanceID && value.groupID.value_or("") == other.groupID.value_or("");
-            else if constexpr (std::is_same_v<Value, EC2Instance>) return value.id == other.id;
-            else return value.instance.id == other.instance.id && value.hours == other.hours;
-        },
-        a);
-}
-
-std::string actionKey(const MenuItem& item) {
-    return std::to_string(static_cast<int>(item.action)) + ':' + identity(item.representedObject);
-}
-
 enum class Shape { separator, submenu, line };
 
 Shape shapeOf(const MenuItem& item) {
@@ -53,45 +16,73 @@ Shape shapeOf(const MenuItem& item) {
     return item.hasSubmenu() ? Shape::submenu : Shape::line;
 }
 
-// A submenu is known by what it acts on: an instance's by its start entry, the profile menu
-// by its first choice. Null when it has no action entry.
-const MenuItem* firstActionEntry(const MenuItem& item) {
-    const auto first = std::find_if(item.submenu.begin(), item.submenu.end(), [](const MenuItem& child) {
-        return !child.separator && child.action != MenuAction::none;
-    });
-    return first != item.submenu.end() ? &*first : nullptr;
+// An entry's key in parts, so that two keys compare without being built as text: its shape,
+// and for an entry that acts, its action and what its payload names (the same instance
+// whatever its state, profile, region, group or booking).
+struct EntryKey {
+    char shape = '=';  // '-' separator, '>' submenu, '!' action line, '=' plain line
+    MenuAction action = MenuAction::none;
+    std::size_t payload = 0;   // which kind of payload
+    std::string_view name{};   // the instance, profile, region or text
+    std::string_view group{};  // a lock choice's group
+    int hours = 0;             // a booking's hours
+
+    bool operator==(const EntryKey&) const = default;
+};
+
+EntryKey entryKeyOf(const MenuItem& item) {
+    const MenuItem* acting = &item;
+    char shape = '!';
+    switch (shapeOf(item)) {
+        case Shape::separator: return {.shape = '-'};
+        case Shape::submenu: {
+            // A submenu is known by what it acts on: an instance's by its start entry, the
+            // profile menu by its first choice.
+            const auto first = std::find_if(item.submenu.begin(), item.submenu.end(), [](const MenuItem& child) {
+                return !child.separator && child.action != MenuAction::none;
+            });
+            if (first == item.submenu.end()) return {.shape = '>'};
+            acting = &*first;
+            shape = '>';
+            break;
+        }
+        case Shape::line:
+            if (item.action == MenuAction::none) return {.shape = '='};
+            break;
+    }
+    EntryKey key{.shape = shape, .action = acting->action, .payload = acting->representedObject.index()};
+    std::visit(
+        [&key](const auto& value) {
+            using Value = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<Value, std::string>) {
+                key.name = value;
+            } else if constexpr (std::is_same_v<Value, LockChoice>) {
+                key.name = value.instanceID;
+                if (value.groupID) key.group = *value.groupID;
+            } else if constexpr (std::is_same_v<Value, EC2Instance>) {
+                key.name = value.id;
+            } else if constexpr (std::is_same_v<Value, StopBookingChoice>) {
+                key.name = value.instance.id;
+                key.hours = value.hours;
+            }
+        },
+        acting->representedObject);
+    return key;
 }
 
 }  // namespace
 
 std::string menuEntryKey(const MenuItem& item) {
-    if (item.separator) return "-";
-    if (item.hasSubmenu()) {
-        const MenuItem* first = firstActionEntry(item);
-        return ">" + (first ? actionKey(*first) : std::string());
-    }
-    if (item.action == MenuAction::none) return "=";
-    return "!" + actionKey(item);
+    const EntryKey key = entryKeyOf(item);
+    std::string text(1, key.shape);
+    if (key.action == MenuAction::none) return text;
+    text += std::to_string(static_cast<int>(key.action)) + ':' + std::to_string(key.payload) + ':';
+    text.append(key.name) += '\n';
+    text.append(key.group) += '\n';
+    return text + std::to_string(key.hours);
 }
 
-bool sameEntryKey(const MenuItem& a, const MenuItem& b) {
-    if (shapeOf(a) != shapeOf(b)) return false;
-    const MenuItem* keyA = &a;
-    const MenuItem* keyB = &b;
-    switch (shapeOf(a)) {
-        case Shape::separator: return true;
-        case Shape::submenu:
-            keyA = firstActionEntry(a);
-            keyB = firstActionEntry(b);
-            if (!keyA || !keyB) return keyA == keyB;
-            break;
-        case Shape::line:
-            if ((a.action == MenuAction::none) != (b.action == MenuAction::none)) return false;
-            if (a.action == MenuAction::none) return true;
-            break;
-    }
-    return keyA->action == keyB->action && sameIdentity(keyA->representedObject, keyB->representedObject);
-}
+bool sameEntryKey(const MenuItem& a, const MenuItem& b) { return entryKeyOf(a) == entryKeyOf(b); }
 
 std::vector<long> matchInOrder(const std::vector<std::string>& old, const std::vector<std::string>& fresh) {
     // Equal runs at the start and at the end, then, between them, each new key takes the
