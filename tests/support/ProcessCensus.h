@@ -2,6 +2,7 @@
 // What this process holds, read from /proc: its open descriptors and its child processes;
 // and what is left of a process group.
 
+#include <fcntl.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -45,6 +46,19 @@ struct ProcessStat {
     int group = 0;
 };
 
+// The text of a /proc file, or "" when it cannot be read whole: a process can go between
+// the open and the read (ESRCH), which a stream would throw for.
+inline std::string readProcFile(const std::string& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string text;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(got));
+    ::close(fd);
+    return got < 0 ? std::string() : text;
+}
+
 // Every process now; one that ends while it is read is left out.
 inline std::vector<ProcessStat> allProcesses() {
     std::vector<ProcessStat> processes;
@@ -52,7 +66,7 @@ inline std::vector<ProcessStat> allProcesses() {
     for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
         if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-        const std::string stat = readFile(it->path() / "stat");  // empty when it has just gone
+        const std::string stat = readProcFile(it->path() / "stat");  // empty when it has just gone
         const size_t open = stat.find('(');
         const size_t close = stat.rfind(')');
         if (open == std::string::npos || close == std::string::npos || close < open) continue;

@@ -98,7 +98,7 @@ public:
     ~EscapedProcess() {
         const pid_t found = pid();
         // Only while it is still the sleep the tool started, so that a reused pid is left alone.
-        if (found > 0 && readFile("/proc/" + std::to_string(found) + "/cmdline").rfind("sleep", 0) == 0) {
+        if (found > 0 && test::readProcFile("/proc/" + std::to_string(found) + "/cmdline").rfind("sleep", 0) == 0) {
             kill(found, SIGKILL);
         }
     }
