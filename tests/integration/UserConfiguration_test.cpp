@@ -2,6 +2,7 @@
 // differently, in the config file and in the environment: with each, every call of the
 // gateway still reads and changes what it should, through the real tool and the emulator.
 
+#include <cctype>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -22,6 +23,8 @@ std::string describe(const Setting& s) {
     return s.configLine.empty() ? "environment: " + s.variable + "=" + s.value : "config: " + s.configLine;
 }
 
+void PrintTo(const Setting& setting, std::ostream* out) { *out << describe(setting); }
+
 const Setting kSettings[] = {
     {"output = table", "", ""},
     {"", "AWS_DEFAULT_OUTPUT", "text"},
@@ -38,61 +41,67 @@ const Setting kSettings[] = {
     {"", "AWS_CLI_FILE_ENCODING", "UTF-16"},
 };
 
-using UserConfigurationTest = EmulatedCloud;
+// One case per setting, each against an emulator of its own, so that the cases run side
+// by side and a slow tool does not add up their calls into one long test.
+class UserConfigurationTest : public EmulatedCloud, public testing::WithParamInterface<Setting> {};
 
-TEST_F(UserConfigurationTest, NoSettingOfTheToolBreaksACall) {
+TEST_P(UserConfigurationTest, NoSettingOfTheToolBreaksACall) {
+    const Setting& setting = GetParam();
     const std::string baseConfig = readFile(dir_ / "aws/config");
     const std::string replaced = "output = json\n";
     ASSERT_NE(baseConfig.find(replaced), std::string::npos);
     const auto group = createGroup("web");
     const auto id = launch({.name = "web", .groups = {group}, .finalState = "stopped"});
 
-    int row = 0;
-    std::string address;
-    for (const Setting& setting : kSettings) {
-        SCOPED_TRACE(describe(setting));
-        // The gateway's own config file: the fixture's checks keep reading the plain one.
-        std::string config = baseConfig;
-        if (!setting.configLine.empty())
-            config.replace(config.find(replaced), replaced.size(), setting.configLine + "\n");
-        AWSCLIOptions options = this->options();
-        options.environment.set("AWS_CONFIG_FILE", dir_.write("aws/user-config", config).string());
-        if (!setting.variable.empty()) options.environment.set(setting.variable, setting.value);
-        const AWSCLI cli(options);
-        const auto step = [](const char* what, const std::function<void()>& call) {
-            try {
-                call();
-            } catch (const AWSError& e) {
-                ADD_FAILURE() << what << " failed: " << e.text();
-            }
-        };
+    // The gateway's own config file: the fixture's checks keep reading the plain one.
+    std::string config = baseConfig;
+    if (!setting.configLine.empty()) config.replace(config.find(replaced), replaced.size(), setting.configLine + "\n");
+    AWSCLIOptions options = this->options();
+    options.environment.set("AWS_CONFIG_FILE", dir_.write("aws/user-config", config).string());
+    if (!setting.variable.empty()) options.environment.set(setting.variable, setting.value);
+    const AWSCLI cli(options);
+    const auto step = [](const char* what, const std::function<void()>& call) {
+        try {
+            call();
+        } catch (const AWSError& e) {
+            ADD_FAILURE() << what << " failed: " << e.text();
+        }
+    };
 
-        EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
-        // Each row locks to an address of its own, replacing the one locked before.
-        address = "203.0.113." + std::to_string(++row);
-        step("locking the group", [&] { cli.restrictIngress(group, address); });
-        step("start", [&] { cli.start(id); });
-        step("stop", [&] { cli.stop(id); });
-        step("listing", [&] {
-            const auto instances = cli.describeInstances();
-            ASSERT_EQ(instances.size(), 1u);
-            // A stopped instance keeps its private address (the emulator's own) and has no public one.
-            ASSERT_TRUE(instances[0].privateIPv4.has_value());
-            EXPECT_EQ(instances[0], (EC2Instance{id,
-                                                 "web",
-                                                 "stopped",
-                                                 "t3.micro",
-                                                 {{group, "web"}},
-                                                 std::nullopt,
-                                                 instances[0].privateIPv4,
-                                                 instances[0].launchTime}));
-        });
-    }
+    EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
+    // Locked twice, the second address replacing the first.
+    step("locking the group", [&] { cli.restrictIngress(group, "203.0.113.1"); });
+    step("locking the group again", [&] { cli.restrictIngress(group, "203.0.113.2"); });
+    step("start", [&] { cli.start(id); });
+    step("stop", [&] { cli.stop(id); });
+    step("listing", [&] {
+        const auto instances = cli.describeInstances();
+        ASSERT_EQ(instances.size(), 1u);
+        // A stopped instance keeps its private address (the emulator's own) and has no public one.
+        ASSERT_TRUE(instances[0].privateIPv4.has_value());
+        EXPECT_EQ(instances[0], (EC2Instance{id,
+                                             "web",
+                                             "stopped",
+                                             "t3.micro",
+                                             {{group, "web"}},
+                                             std::nullopt,
+                                             instances[0].privateIPv4,
+                                             instances[0].launchTime}));
+    });
     const auto rules = ingressOf(group);
     ASSERT_EQ(rules.size(), 1u) << rules.dump();
     EXPECT_EQ(rules[0]["IpRanges"],
-              nlohmann::json::parse(R"([{"CidrIp":")" + address + R"(/32","Description":"Orvane for Mac"}])"));
+              nlohmann::json::parse(R"([{"CidrIp":"203.0.113.2/32","Description":"Orvane for Mac"}])"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Settings, UserConfigurationTest, testing::ValuesIn(kSettings),
+                         [](const testing::TestParamInfo<Setting>& info) {
+                             std::string name;
+                             for (const char c : describe(info.param))
+                                 if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                                 else if (!name.empty() && name.back() != '_') name += '_';
+                             return name;
+                         });
 
 }  // namespace
 }  // namespace tamsel::test
