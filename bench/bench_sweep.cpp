@@ -66,7 +66,7 @@ void print(const char* what, std::vector<Cost> costs) {
     for (const Cost& c : costs) {
         std::printf("%-8s  wall %6.2f s   cpu: orvane %5.3f s, aws %6.2f s\n", what, c.wall, c.self, c.children);
     }
-    const auto median = [&](double Cost::*field) {
+    const auto median = [&](auto field) {  // a pointer to a member of Cost
         std::sort(costs.begin(), costs.end(), [&](const Cost& a, const Cost& b) { return a.*field < b.*field; });
         return costs[costs.size() / 2].*field;
     };
@@ -146,19 +146,20 @@ int main(int argc, char** argv) {
         std::vector<Cost> refreshes, sweeps, beside;
         tamsel::MenuItem sweep;
         sweep.action = tamsel::MenuAction::sweepRegions;
+        const auto refresh = [&] { app.refresh(); };
+        const auto listed = [&] { return !app.loading(); };
+        const auto startSweep = [&] { app.menuItemChosen(sweep); };
+        const auto swept = [&] { return !app.sweep().progress; };
         for (int i = 0; i < runs; ++i) {
-            refreshes.push_back(measure(
-                mainThread, [&] { app.refresh(); }, [&] { return !app.loading(); }));
-            sweeps.push_back(measure(
-                mainThread, [&] { app.menuItemChosen(sweep); }, [&] { return !app.sweep().progress; }));
+            refreshes.push_back(measure(mainThread, refresh, listed));
+            sweeps.push_back(measure(mainThread, startSweep, swept));
             const auto& counts = app.sweep().counts;
             const auto failed = std::count_if(counts.begin(), counts.end(), [](auto& c) { return !c.second; });
             if (counts.size() != 16 || failed > 0) throw std::runtime_error("the sweep did not count all 16");
             // A refresh asked just after a sweep starts: it runs on the work queue, beside it.
             app.menuItemChosen(sweep);
-            beside.push_back(measure(
-                mainThread, [&] { app.refresh(); }, [&] { return !app.loading(); }));
-            if (!mainThread.runUntil([&] { return !app.sweep().progress; })) throw std::runtime_error("sweep hung");
+            beside.push_back(measure(mainThread, refresh, listed));
+            if (!mainThread.runUntil(swept)) throw std::runtime_error("sweep hung");
         }
         print("refresh", refreshes);
         print("sweep", sweeps);

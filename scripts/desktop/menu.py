@@ -26,7 +26,7 @@ class MenuEntry:
         self.enabled = states.contains(pyatspi.STATE_ENABLED)
         self.checked = states.contains(pyatspi.STATE_CHECKED)
         self.has_submenu = accessible.childCount > 0
-        self.separator = self.role == "separator"
+        self.separator = accessible.getRole() == pyatspi.ROLE_SEPARATOR
 
     def __repr__(self):
         flags = "".join(["" if self.enabled else " disabled", " checked" if self.checked else "",
@@ -60,7 +60,7 @@ class MenuDriver:
         def on_focus(event):
             if event.detail1 == 1 and "menu" not in found:
                 try:
-                    if event.source.getRoleName() in ("menu item", "check menu item"):
+                    if event.source.getRole() in (pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_CHECK_MENU_ITEM):
                         found["menu"] = event.source.parent
                 except Exception:  # the menu may be rebuilt under us
                     pass
@@ -202,7 +202,7 @@ class MenuDriver:
         found = []
         for app in atspi().Registry.getDesktop(0):
             if app is not None and app.name == "orvane":
-                found += [window for window in app if window.getRoleName() == "alert"]
+                found += [window for window in app if window.getRole() == atspi().ROLE_ALERT]
         return found
 
     def alert(self, timeout=30.0):
@@ -210,12 +210,15 @@ class MenuDriver:
         window = wait_for("an alert", lambda: next(iter(self.alerts()), None), timeout=timeout)
         texts, buttons = [], {}
 
+        # By role, not by role name: at-spi2-core 2.56 names a push button "button".
+        pyatspi = atspi()
+
         def walk(node):
             for child in node:
-                role = child.getRoleName()
-                if role == "label":
+                role = child.getRole()
+                if role == pyatspi.ROLE_LABEL:
                     texts.append(child.name)
-                elif role == "push button":
+                elif role == pyatspi.ROLE_PUSH_BUTTON:
                     buttons[child.name] = child
                 walk(child)
 

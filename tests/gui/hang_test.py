@@ -26,15 +26,16 @@ from harness import SessionTestCase, run_tests  # noqa: E402
 from desktop import SessionError, WaylandSession, group_members, log, wait_for  # noqa: E402
 
 # How the session ends the application while a call hangs: the desktop it runs on, how it
-# is ended, the exit status that gives and what the app says on stderr then.
+# is ended, the exit statuses that may give and what the app says on stderr then.
 ENDINGS = {
-    "SIGTERM at logout": ("x11", lambda session, app: app.send_signal(signal.SIGTERM), 0, None),
-    "SIGINT from a terminal": ("x11", lambda session, app: app.send_signal(signal.SIGINT), 0, None),
+    "SIGTERM at logout": ("x11", lambda session, app: app.send_signal(signal.SIGTERM), {0}, None),
+    "SIGINT from a terminal": ("x11", lambda session, app: app.send_signal(signal.SIGINT), {0}, None),
     # Qt's X11 plugin calls exit(1) when its connection breaks.
-    "the X server ending": ("x11", lambda session, app: session.stop_process("xvfb"), 1,
+    "the X server ending": ("x11", lambda session, app: session.stop_process("xvfb"), {1},
                             "The X11 connection broke"),
-    # Qt's Wayland plugin warns and calls _exit(1), which runs no exit handler.
-    "the Wayland compositor ending": ("wayland", lambda session, app: session.stop_process("sway"), 1,
+    # Qt's Wayland plugin warns and calls _exit(), which runs no exit handler: _exit(1) in
+    # Qt 6.4 (Debian 12), _exit(-1), status 255, in Qt 6.8 (Debian 13).
+    "the Wayland compositor ending": ("wayland", lambda session, app: session.stop_process("sway"), {1, 255},
                                       "The Wayland connection broke"),
 }
 HOLDS = ("a silent proxy", "a credential helper that ignores SIGTERM")
@@ -95,7 +96,7 @@ class HangTest(SessionTestCase):
         self.assertEqual(app.returncode, 0)
 
     def test_the_session_ending_the_app_ends_its_aws_call_too(self):
-        for index, ((ending, (desktop, end, status, says)), hold) in enumerate(itertools.product(ENDINGS.items(),
+        for index, ((ending, (desktop, end, statuses, says)), hold) in enumerate(itertools.product(ENDINGS.items(),
                                                                                                   HOLDS)):
             with self.subTest(ending=ending, hold=hold):
                 log(f"ending by {ending}, the call held by {hold}")
@@ -108,7 +109,7 @@ class HangTest(SessionTestCase):
                 end(session, app)
                 # The forced exit after quitting comes within 3 s; the other ways sooner.
                 wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
-                self.assertEqual(app.returncode, status, session.app_log.read_text())
+                self.assertIn(app.returncode, statuses, session.app_log.read_text())
                 if says:
                     self.assertIn(says, session.app_log.read_text())
                 # Gone by the time the app is: the test waits only for the kernel to finish.

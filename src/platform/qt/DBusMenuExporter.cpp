@@ -134,8 +134,8 @@ bool DBusMenuExporter::handle(int id, const QString& eventId) {
         const MenuItem& item = *entry->item;
         if (item.separator || item.hasSubmenu() || !item.enabled || item.action == MenuAction::none) return true;
         // After this call has been answered: the choice may open a modal alert.
-        QMetaObject::invokeMethod(
-            this, [this, chosen = MenuItem(item)] { chosen_(chosen); }, Qt::QueuedConnection);
+        const auto choose = [this, chosen = MenuItem(item)] { chosen_(chosen); };
+        QMetaObject::invokeMethod(this, choose, Qt::QueuedConnection);
     }
     return true;
 }

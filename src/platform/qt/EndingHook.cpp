@@ -14,7 +14,7 @@ namespace {
 
 QtMessageHandler previousHandler = nullptr;
 
-// What Qt's Wayland plugin (Qt 6.4) says right before it calls _exit(1).
+// What Qt's Wayland plugin says right before it calls _exit() (with 1 in Qt 6.4, -1 in Qt 6.8).
 bool isLastWordsOfWayland(const QString& text) {
     return text.startsWith(QLatin1String("The Wayland connection broke")) ||
            text.startsWith(QLatin1String("The Wayland connection experienced a fatal error"));

@@ -375,8 +375,8 @@ void MenuRenderer::deliverOnTrigger(QAction& action, const MenuItem& item,
         action->setChecked(item.checked);
         // Queued: the menu closes first, so a modal alert the choice opens is not raised
         // from inside the menu's event handling.
-        QMetaObject::invokeMethod(
-            this, [this, keep, &item] { chosen_(MenuItem(item)); }, Qt::QueuedConnection);
+        const auto choose = [this, keep, &item] { chosen_(MenuItem(item)); };
+        QMetaObject::invokeMethod(this, choose, Qt::QueuedConnection);
     });
 }
 

@@ -33,7 +33,7 @@ QuitOnSignal::QuitOnSignal(QObject* parent) : QObject(parent) {
         }
         QCoreApplication::quit();
     });
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

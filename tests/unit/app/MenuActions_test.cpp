@@ -305,6 +305,7 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
         h.application.clock += later;
         h.launched({web});
     };
+    const auto cancelBooking = [&](Harness& h) { h.choose({line, cancel}); };
     const struct {
         std::string name;
         bool unwritable;                          // the settings file takes no writes
@@ -331,14 +332,7 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
          std::nullopt,
          {{"web を予約どおり停止しました", ""}}},
         {"refused: the failure alert of a stop", false, [](Harness&) {}, true, kAccessDenied, {}},
-        {"cancelled",
-         false,
-         [&](Harness& h) {
-             h.choose({line, cancel});
-         },
-         false,
-         std::nullopt,
-         {}},
+        {"cancelled", false, cancelBooking, false, std::nullopt, {}},
         {"stopped from elsewhere",
          false,
          [&](Harness& h) {

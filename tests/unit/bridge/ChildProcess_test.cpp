@@ -108,8 +108,8 @@ TEST(RunProcess, ChildStartsWithNullInputOwnGroupAndCleanSignals) {
     sigemptyset(&blocked);
     sigaddset(&blocked, SIGUSR1);
     ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &blocked, &previousMask), 0);
-    struct sigaction ignore {};
-    struct sigaction previousAction {};
+    struct sigaction ignore = {};
+    struct sigaction previousAction = {};
     ignore.sa_handler = SIG_IGN;
     ASSERT_EQ(sigaction(SIGUSR2, &ignore, &previousAction), 0);
 
