@@ -1,6 +1,7 @@
 #include "app/Failure.h"
 
 #include <exception>
+#include <string>
 #include <utility>
 
 #include "app/FailureText.h"
@@ -19,13 +20,18 @@ Failure::Kind kindOf(AWSError::Kind kind) {
     return Failure::Kind::toolFailed;
 }
 
+// The tool's own text, or the words for how it ended when it printed none.
+std::string textOf(const AWSError& error) {
+    if (const auto& fact = error.fact()) return factText(*fact);
+    return error.text();
+}
+
 }  // namespace
 
 Failure::Failure(Kind kind, FailureCause cause, std::string text, std::string file)
     : kind_(kind), cause_(cause), text_(std::move(text)), file_(std::move(file)) {}
 
-Failure::Failure(const AWSError& error)
-    : Failure(kindOf(error.kind()), error.cause(), error.fact() ? factText(*error.fact()) : error.text()) {}
+Failure::Failure(const AWSError& error) : Failure(kindOf(error.kind()), error.cause(), textOf(error)) {}
 
 Failure Failure::unexpected(std::string description) {
     const FailureCause cause = classify(description);

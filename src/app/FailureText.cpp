@@ -1,6 +1,7 @@
 #include "app/FailureText.h"
 
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <variant>
 
@@ -11,7 +12,7 @@ namespace tamsel {
 namespace {
 
 struct Wording {
-    const char* summary;
+    std::string_view summary;
     const char* hint;  // nullptr: none
 };
 
@@ -20,7 +21,7 @@ Wording wording(const Failure& failure) {
         case Failure::Kind::cliNotFound: return {"AWS CLI が見つかりません", "AWS CLI v2 をインストールしてください"};
         case Failure::Kind::addressLookupFailed:
             return {"グローバル IP アドレスを取得できませんでした", "ネットワーク接続を確認してください"};
-        case Failure::Kind::settingsNotSaved: return {words::kSettingsNotSaved.data(), nullptr};
+        case Failure::Kind::settingsNotSaved: return {words::kSettingsNotSaved, nullptr};
         case Failure::Kind::toolFailed:
         case Failure::Kind::unexpected: break;
     }
@@ -59,7 +60,7 @@ Wording wording(const Failure& failure) {
 
 }  // namespace
 
-std::string summary(const Failure& failure) { return wording(failure).summary; }
+std::string summary(const Failure& failure) { return std::string(wording(failure).summary); }
 
 std::optional<std::string> hint(const Failure& failure) {
     const Wording w = wording(failure);
@@ -69,7 +70,7 @@ std::optional<std::string> hint(const Failure& failure) {
 
 std::string description(const Failure& failure) {
     const Wording w = wording(failure);
-    std::string text = w.summary;
+    std::string text(w.summary);
     if (w.hint) text += std::string("\n") + w.hint;
     return text;
 }

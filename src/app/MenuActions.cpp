@@ -168,10 +168,10 @@ void MenuActions::toggleLogin() {
 }
 
 void MenuActions::showErrorDetail() {
-    if (!refreshCycle_.lastError()) return;
-    // The alert is modal: a landing may replace the error meanwhile.
-    const Failure failure = *refreshCycle_.lastError();
-    showAlert(failure, summary(failure), std::nullopt);
+    // A copy: the alert is modal, and a landing may replace the error meanwhile.
+    const std::optional<Failure> failure = refreshCycle_.lastError();
+    if (!failure) return;
+    showAlert(*failure, summary(*failure), std::nullopt);
 }
 
 void MenuActions::runOperation(Operation operation, std::function<void()> succeeded) {

@@ -184,10 +184,11 @@ MenuItem regionMenuItem(const std::optional<std::string>& region, const SweepVie
     for (std::string_view name : kRegions) {
         std::string title(name);
         if (const auto counted = sweep.counts.find(name); counted != sweep.counts.end()) {
-            if (!counted->second) {
+            const auto& running = counted->second;  // none: the region could not be asked
+            if (!running) {
                 title += words::kRegionNotChecked;
-            } else if (*counted->second > 0) {
-                title += words::regionRunningCount(*counted->second);
+            } else if (*running > 0) {
+                title += words::regionRunningCount(*running);
             }
         }
         submenu.push_back(

@@ -10,7 +10,7 @@ bool needsIsolation(std::string_view name) {
     const auto length = static_cast<int32_t>(name.size());
     for (int32_t i = 0; i < length;) {
         UChar32 c;
-        U8_NEXT(bytes, i, length, c);
+        U8_NEXT(bytes, i, length, c);  // NOLINT(bugprone-inc-dec-in-conditions): inside ICU's macro
         if (c < 0) return true;
         switch (u_charDirection(c)) {
             case U_RIGHT_TO_LEFT:
