@@ -348,6 +348,12 @@ class Session(MenuDriver):
                                 capture_output=True, text=True, timeout=120, check=True)
         return json.loads(result.stdout) if result.stdout.strip() else None
 
+    def image(self, region):
+        """An image to launch instances from in `region`, asked for by name: the emulator takes
+        seconds to list all of its images."""
+        return self.aws("ec2", "describe-images", "--region", region, "--owners", "amazon", "--filters",
+                        "Name=name,Values=amzn2-ami-hvm-2.0.*-x86_64-gp2", "--query", "Images[0].ImageId")
+
     def proxy_log(self):
         """What the emulator's proxy logged: one line per call it answered, its colours removed."""
         text = (self.emulator_dir / "proxy.log").read_text(errors="replace")

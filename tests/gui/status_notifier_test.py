@@ -201,8 +201,7 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
         session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", *unnamed)
         # A long list, as in the XEmbed tray's test: 300 more unnamed instances, a third of
         # them stopped, and one whose name is too long for a line.
-        image = session.aws("ec2", "describe-images", "--region", "us-east-1", "--owners", "amazon",
-                            "--query", "Images[0].ImageId")
+        image = session.image("us-east-1")
         bulk = session.aws("ec2", "run-instances", "--region", "us-east-1", "--image-id", image,
                            "--instance-type", "t3.micro", "--count", "300")["Instances"]
         stopped = {instance["InstanceId"] for instance in bulk[::3]}
