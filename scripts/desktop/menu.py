@@ -46,8 +46,8 @@ class Alert:
 
 
 class MenuDriver:
-    """The menu and dialog half of a desktop session: needs `xdotool(*args)` and
-    `click_icon()` of the session it is mixed into."""
+    """The menu and dialog half of a desktop session: needs `xdotool(*args)`,
+    `click_icon()`, `processes` and `calling_aws(app)` of the session it is mixed into."""
 
     def focused_menu(self, key="Down", timeout=5.0):
         """The open popup menu, reached through the item that gets focus after `key`: Qt does
@@ -130,7 +130,9 @@ class MenuDriver:
 
     def open_menu(self, settle=10.0):
         """Opens the tray menu with a click on the icon and returns it once the refresh
-        that opening starts has landed (the menu is rebuilt then, with new entries)."""
+        that opening starts has landed: its aws call has come and gone, or the menu has
+        been rebuilt with new entries. (A list that lands unchanged changes lines in place,
+        so no rebuild is seen then.)"""
         for _ in range(5):
             self.click_icon()
             menu = self.focused_menu()
@@ -138,17 +140,31 @@ class MenuDriver:
                 self.xdotool("key", "Escape")
                 continue
             try:
-                first = [child.path for child in menu]
-                deadline = time.monotonic() + settle
-                while time.monotonic() < deadline and [child.path for child in menu] == first:
-                    time.sleep(0.2)
-                if time.monotonic() >= deadline:
-                    log("menu: no rebuild seen after opening (a refresh was already under way?)")
+                if not self.refresh_landed(menu, settle):
+                    log("menu: no refresh seen landing after opening (one was already under way?)")
                 time.sleep(0.3)
                 return menu
             except Exception:  # rebuilt while being read: read again
                 self.xdotool("key", "Escape")
         raise SessionError("the tray menu did not open")
+
+    def refresh_landed(self, menu, timeout):
+        """Waits up to `timeout` for the refresh the menu's opening started to land: its aws
+        call seen and ended, or `menu` rebuilt. Returns whether it did."""
+        app = self.processes.get("orvane")
+        first = [child.path for child in menu]
+        called = False
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if [child.path for child in menu] != first:
+                return True
+            if app is not None and app.poll() is None:
+                calling = self.calling_aws(app)
+                if called and not calling:
+                    return True
+                called = called or calling
+            time.sleep(0.1)
+        return False
 
     def choose(self, *path):
         """Opens the menu and clicks the entry at `path` (titles, or predicates on titles),

@@ -115,9 +115,14 @@ class ProcessSupervisor:
     def start_guard(self, env, emulator, emulator_dir):
         """Starts the guard: should the supervising process die outright (a ctest timeout
         kills it), the kernel sends the guard TERM, and it ends every process group started
-        here and the emulator (`emulator` stop `emulator_dir`), whose proxy is nobody's child."""
+        here and the emulator (`emulator` stop `emulator_dir`), whose proxy is nobody's child.
+        A group whose leader has gone may carry a number the system gave again, to another
+        session's process beside this one: a group is ended only while its leader is gone or
+        carries this session's marker."""
         (self.root / "groups").touch()
-        trap = 'for g in $(cat "$1"); do kill -KILL -- "-$g" 2>/dev/null; done; [ -f "$2/pid" ] && "$0" stop "$2"'
+        trap = ('for g in $(cat "$1"); do e=$(tr "\\0" "\\n" 2>/dev/null <"/proc/$g/environ") && [ -n "$e" ] &&'
+                f' ! grep -qxF "{MARKER}={self.marker}" <<<"$e" && continue; kill -KILL -- "-$g" 2>/dev/null; done;'
+                ' [ -f "$2/pid" ] && "$0" stop "$2"')
         self.spawn("guard", ["bash", "-c", f"trap '{trap} >/dev/null; exit' TERM; while :; do sleep 1; done",
                              str(emulator), str(self.root / "groups"), str(emulator_dir)],
                    env, death_signal="TERM")

@@ -147,9 +147,7 @@ class Session(MenuDriver):
         self.spawn("sni-host", ["gtk-sni-tray-standalone", "--top", "--end", "--size", "28", "--color", "#dcdcdc"],
                    env)
         try:
-            wait_for("a StatusNotifier host registered at the watcher",
-                     lambda: self.bus_property(WATCHER, "/StatusNotifierWatcher", WATCHER,
-                                               "IsStatusNotifierHostRegistered"))
+            wait_for("a StatusNotifier host registered at the watcher", self.status_notifier_host_registered)
         except SessionError as error:
             log_text = (self.root / "sni-host.log").read_text(errors="replace")
             raise SessionError(f"{error}; the host exited with {self.processes['sni-host'].poll()}: {log_text}") from None
@@ -282,8 +280,22 @@ class Session(MenuDriver):
                              GLib.Variant("(ss)", (interface, prop)), "(v)")[0]
 
     def status_notifier_items(self):
-        """The items registered at the StatusNotifier watcher on the session bus."""
-        return self.bus_property(WATCHER, "/StatusNotifierWatcher", WATCHER, "RegisteredStatusNotifierItems")
+        """The items registered at the StatusNotifier watcher on the session bus; None while
+        the watcher does not answer: a watcher owns its name a moment before its object is
+        there, a moment that grows long on a loaded machine."""
+        return self.watcher_property("RegisteredStatusNotifierItems")
+
+    def status_notifier_host_registered(self):
+        """Whether a host has registered at the StatusNotifier watcher (None as above)."""
+        return self.watcher_property("IsStatusNotifierHostRegistered")
+
+    def watcher_property(self, prop):
+        from gi.repository import GLib
+
+        try:
+            return self.bus_property(WATCHER, "/StatusNotifierWatcher", WATCHER, prop)
+        except GLib.Error:
+            return None
 
     def bus_owner(self, name):
         """The unique name owning `name` on the session bus, or None."""
@@ -347,6 +359,12 @@ class Session(MenuDriver):
         result = subprocess.run(["/usr/bin/aws", "--no-cli-pager", "--output", "json", *args], env=env,
                                 capture_output=True, text=True, timeout=120, check=True)
         return json.loads(result.stdout) if result.stdout.strip() else None
+
+    def image(self, region):
+        """An image to launch instances from in `region`, asked for by name: the emulator takes
+        seconds to list all of its images."""
+        return self.aws("ec2", "describe-images", "--region", region, "--owners", "amazon", "--filters",
+                        "Name=name,Values=amzn2-ami-hvm-2.0.*-x86_64-gp2", "--query", "Images[0].ImageId")
 
     def proxy_log(self):
         """What the emulator's proxy logged: one line per call it answered, its colours removed."""

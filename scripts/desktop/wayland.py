@@ -17,7 +17,7 @@ import subprocess
 from pathlib import Path
 
 from .processes import SETPRIV, SessionError, wait_for
-from .session import EMULATOR, WATCHER, Session
+from .session import EMULATOR, Session
 from .virtual_pointer import VirtualPointer
 
 NOBODY = (65534, 65534)
@@ -146,8 +146,7 @@ class WaylandSession(Session):
         self.spawn_as_user("waybar", ["waybar", "--config", str(self.root / "waybar.json"),
                                       "--style", str(self.root / "waybar.css")], env)
         try:
-            wait_for("waybar registered as the StatusNotifier host", lambda: self.bus_owner(WATCHER) and self.bus_property(
-                WATCHER, "/StatusNotifierWatcher", WATCHER, "IsStatusNotifierHostRegistered"))
+            wait_for("waybar registered as the StatusNotifier host", self.status_notifier_host_registered)
         except SessionError as error:
             raise SessionError(f"{error}; waybar exited with {self.processes['waybar'].poll()}: "
                                + (self.root / "waybar.log").read_text(errors="replace")) from None

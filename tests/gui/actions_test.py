@@ -1,13 +1,16 @@
 """Every menu action of the real orvane, driven as a person would (the menu opened with a
 click on the tray icon, entries and dialog buttons clicked with the mouse), checked at the
-emulator, in the settings file and in the autostart folder; last the sweep of the other
-regions, read in the region menu, and quitting while one runs; then a stop booked, kept over
-a restart (its time moved in the settings file meanwhile) and carried out when due.
+emulator, in the settings file and in the autostart folder: copying, launch at login, stop
+and start, locking a group, the region with the sweep of the other regions (read in the
+region menu, and quitting while one runs), and a stop booked, kept over a restart (its time
+moved in the settings file meanwhile) and carried out when due. Each test starts a desktop
+of its own, and runs in a process of its own (the accessibility bindings stay on the first
+session's bus): tests/gui/CMakeLists.txt runs each as a test of its own, side by side.
 
 The binary runs from a folder whose name needs quoting in a desktop entry, so the login
 item's Exec= line is proven on a real path.
 
-Usage: /usr/bin/python3 actions_test.py --orvane PATH --artifacts DIR
+Usage: /usr/bin/python3 actions_test.py --orvane PATH --artifacts DIR ActionsTest.test_NAME
 """
 
 import json
@@ -58,7 +61,10 @@ class ActionsTest(SessionTestCase):
         self.session.read_menu(until=lambda entries: predicate([e.name for e in entries]))
         self.session.xdotool("key", "Escape")
 
-    def test_every_action_as_a_person_would(self):
+    def start(self, notifications=None):
+        """The emulator (seeded), trayer, the notification service recording to the file
+        `notifications` when given, and the app, run from a folder whose name needs quoting;
+        returns the app once the menu lists web-server running."""
         session = self.session
         # A folder name with a space, parentheses and a dollar sign: Exec= must quote it.
         folder = session.root / "Orvane Apps (test) $1"
@@ -67,48 +73,72 @@ class ActionsTest(SessionTestCase):
 
         session.start_emulator(seed=True)
         session.start_desktop(tray=True)
+        if notifications:
+            session.start_notification_service(notifications)
         app = session.start_app()
         wait_for("the icon in the tray", session.tray_icon)
         self.wait_menu(lambda names: any(line_of("web-server", "running")(n) for n in names))
+        return app
+
+    @property
+    def config(self):
+        return self.session.root / "xdg" / "config"
+
+    def web(self):
+        """web-server at the emulator: the instance, its id and the id of its group "web"."""
         web = self.instance("web-server")
-        web_id = web["InstanceId"]
-        web_group = next(g for g in web["SecurityGroups"] if g["GroupName"] == "web")["GroupId"]
-        config = session.root / "xdg" / "config"
+        return web, web["InstanceId"], next(g for g in web["SecurityGroups"] if g["GroupName"] == "web")["GroupId"]
 
-        with self.subTest("copy: the id and each address, on the clipboard and the primary selection"):
-            log("copy: the id and each address, on the clipboard and the primary selection")
-            public, private = web["PublicIpAddress"], web["PrivateIpAddress"]
-            entries = [("ID をコピー", web_id), (f"パブリック IP をコピー（{public}）", public),
-                       (f"プライベート IP をコピー（{private}）", private)]
-            shown = session.peek(line_of("web-server", "running"))
-            self.assertTrue(shown[-4].separator, shown)
-            self.assertEqual([e.name for e in shown[-3:]], [title for title, _ in entries], shown)
-            for title, text in entries:
-                session.choose(line_of("web-server", "running"), title)
-                for name in ("clipboard", "primary"):
-                    wait_for(f"{text} in the {name} selection", lambda: self.selection(name) == text, timeout=10)
-                # The menu reopened right after a choice in a submenu can come up with that submenu
-                # focused; the other steps reach the top level through wait_menu too.
-                self.wait_menu(lambda names: any(line_of("web-server", "running")(n) for n in names))
-            # A stopped instance has no public address, so no entry for one.
-            stopped = self.instance("batch-worker")
-            self.assertFalse(stopped.get("PublicIpAddress"), stopped)
-            names = [e.name for e in session.peek(line_of("batch-worker", "stopped"))]
-            self.assertEqual(names[-2:], ["ID をコピー", f"プライベート IP をコピー（{stopped['PrivateIpAddress']}）"],
-                             names)
+    def test_copy(self):
+        """The id and each address put on the clipboard and the primary selection."""
+        session = self.session
+        self.start()
+        web, web_id, _ = self.web()
 
-        with self.subTest("launch at login: the autostart entry appears and goes"):
-            log("launch at login: the autostart entry appears and goes")
-            entry = config / "autostart" / "orvane.desktop"
-            session.choose(LOGIN)
-            wait_for("the autostart entry", entry.exists)
-            self.assertEqual(self.exec_argv(entry), [str(session.orvane)])
-            menu = session.open_menu()
-            self.assertTrue(next(e for e in session.entries(menu) if e.name == LOGIN).checked)
-            session.xdotool("key", "Escape")
-            session.choose(LOGIN)
-            wait_for("the autostart entry to go", lambda: not entry.exists())
-            self.assertEqual(list(entry.parent.iterdir()), [])
+        log("copy: the id and each address, on the clipboard and the primary selection")
+        public, private = web["PublicIpAddress"], web["PrivateIpAddress"]
+        entries = [("ID をコピー", web_id), (f"パブリック IP をコピー（{public}）", public),
+                   (f"プライベート IP をコピー（{private}）", private)]
+        shown = session.peek(line_of("web-server", "running"))
+        self.assertTrue(shown[-4].separator, shown)
+        self.assertEqual([e.name for e in shown[-3:]], [title for title, _ in entries], shown)
+        for title, text in entries:
+            session.choose(line_of("web-server", "running"), title)
+            for name in ("clipboard", "primary"):
+                wait_for(f"{text} in the {name} selection", lambda: self.selection(name) == text, timeout=10)
+            # The menu reopened right after a choice in a submenu can come up with that submenu
+            # focused; the other steps reach the top level through wait_menu too.
+            self.wait_menu(lambda names: any(line_of("web-server", "running")(n) for n in names))
+        # A stopped instance has no public address, so no entry for one.
+        stopped = self.instance("batch-worker")
+        self.assertFalse(stopped.get("PublicIpAddress"), stopped)
+        names = [e.name for e in session.peek(line_of("batch-worker", "stopped"))]
+        self.assertEqual(names[-2:], ["ID をコピー", f"プライベート IP をコピー（{stopped['PrivateIpAddress']}）"],
+                         names)
+
+    def test_launch_at_login(self):
+        """The autostart entry written for the quoted path, and removed."""
+        session = self.session
+        self.start()
+        config = self.config
+
+        log("launch at login: the autostart entry appears and goes")
+        entry = config / "autostart" / "orvane.desktop"
+        session.choose(LOGIN)
+        wait_for("the autostart entry", entry.exists)
+        self.assertEqual(self.exec_argv(entry), [str(session.orvane)])
+        menu = session.open_menu()
+        self.assertTrue(next(e for e in session.entries(menu) if e.name == LOGIN).checked)
+        session.xdotool("key", "Escape")
+        session.choose(LOGIN)
+        wait_for("the autostart entry to go", lambda: not entry.exists())
+        self.assertEqual(list(entry.parent.iterdir()), [])
+
+    def test_stop_and_start(self):
+        """A stop asked first (cancelled, then confirmed), then a start."""
+        session = self.session
+        self.start()
+        _, web_id, _ = self.web()
 
         with self.subTest("stop: キャンセル runs nothing, 停止 stops"):
             log("stop: キャンセル runs nothing, 停止 stops")
@@ -131,40 +161,52 @@ class ActionsTest(SessionTestCase):
             self.wait_state("web-server", "running")
             self.assertEqual(session.alerts(), [])
 
-        with self.subTest("lock a group: confirmed, stored, and a start that cannot look up the address"):
-            log("lock a group: confirmed, stored, and a start that cannot look up the address")
-            rules_before = self.rules(web_group)
-            group_title = f"web ({web_group})"
-            self.wait_menu(lambda names: any(line_of("web-server", "running")(n) for n in names))
-            # Cancelled, the choice leaves the marks as they were.
-            session.choose(line_of("web-server", "running"), lambda t: t.startswith(LOCK), group_title)
-            session.answer(session.alert(), "キャンセル")
-            lock_menu = session.peek(line_of("web-server", "running"), lambda t: t.startswith(LOCK))
-            self.assertEqual([e.name for e in lock_menu if e.checked], ["しない"], lock_menu)
-            session.choose(line_of("web-server", "running"), lambda t: t.startswith(LOCK), group_title)
-            alert = session.alert()
-            self.assertEqual(alert.title, f"{web_group} のインバウンドルールを起動のたびに書き換えますか？")
-            self.assertEqual(list(alert.buttons), ["有効にする", "キャンセル"])
-            session.answer(alert, "有効にする")
-            lock_line = next(e for e in session.peek(line_of("web-server", "running")) if e.name.startswith(LOCK))
-            self.assertEqual(lock_line.name, LOCK + group_title)
-            self.assertIn("ingressLockGroups=", (config / "orvane" / "orvane.conf").read_text())
+    def test_lock_group(self):
+        """A lock group chosen (asked first), stored, and a start whose address lookup fails."""
+        session = self.session
+        self.start()
+        _, _, web_group = self.web()
+        config = self.config
 
-            session.choose(line_of("web-server", "running"), "停止")
-            session.answer(session.alert(), "停止")
-            self.wait_state("web-server", "stopped")
-            self.wait_menu(lambda names: any(line_of("web-server", "stopped")(n) for n in names))
-            session.choose(line_of("web-server", "stopped"), "起動")
-            # No network here: the address lookup fails, so no rule changes and no start.
-            alert = session.alert(timeout=60)
-            self.assertEqual(alert.title, "操作に失敗しました")
-            self.assertTrue(any("ネットワーク接続を確認してください" in t and "詳細:" in t for t in alert.texts),
-                            alert.texts)
-            self.assertEqual(list(alert.buttons), ["OK"])
-            session.screenshot(Path(ARGS.artifacts) / "lookup-failure-alert.png")
-            session.answer(alert, "OK")
-            self.assertEqual(self.rules(web_group), rules_before)
-            self.assertEqual(self.instance("web-server")["State"]["Name"], "stopped")
+        log("lock a group: confirmed, stored, and a start that cannot look up the address")
+        rules_before = self.rules(web_group)
+        group_title = f"web ({web_group})"
+        self.wait_menu(lambda names: any(line_of("web-server", "running")(n) for n in names))
+        # Cancelled, the choice leaves the marks as they were.
+        session.choose(line_of("web-server", "running"), lambda t: t.startswith(LOCK), group_title)
+        session.answer(session.alert(), "キャンセル")
+        lock_menu = session.peek(line_of("web-server", "running"), lambda t: t.startswith(LOCK))
+        self.assertEqual([e.name for e in lock_menu if e.checked], ["しない"], lock_menu)
+        session.choose(line_of("web-server", "running"), lambda t: t.startswith(LOCK), group_title)
+        alert = session.alert()
+        self.assertEqual(alert.title, f"{web_group} のインバウンドルールを起動のたびに書き換えますか？")
+        self.assertEqual(list(alert.buttons), ["有効にする", "キャンセル"])
+        session.answer(alert, "有効にする")
+        lock_line = next(e for e in session.peek(line_of("web-server", "running")) if e.name.startswith(LOCK))
+        self.assertEqual(lock_line.name, LOCK + group_title)
+        self.assertIn("ingressLockGroups=", (config / "orvane" / "orvane.conf").read_text())
+
+        session.choose(line_of("web-server", "running"), "停止")
+        session.answer(session.alert(), "停止")
+        self.wait_state("web-server", "stopped")
+        self.wait_menu(lambda names: any(line_of("web-server", "stopped")(n) for n in names))
+        session.choose(line_of("web-server", "stopped"), "起動")
+        # No network here: the address lookup fails, so no rule changes and no start.
+        alert = session.alert(timeout=60)
+        self.assertEqual(alert.title, "操作に失敗しました")
+        self.assertTrue(any("ネットワーク接続を確認してください" in t and "詳細:" in t for t in alert.texts),
+                        alert.texts)
+        self.assertEqual(list(alert.buttons), ["OK"])
+        session.screenshot(Path(ARGS.artifacts) / "lookup-failure-alert.png")
+        session.answer(alert, "OK")
+        self.assertEqual(self.rules(web_group), rules_before)
+        self.assertEqual(self.instance("web-server")["State"]["Name"], "stopped")
+
+    def test_region_and_sweep(self):
+        """Another region chosen, the other regions counted, and quitting while they are."""
+        session = self.session
+        app = self.start()
+        config = self.config
 
         with self.subTest("switch the region: the list changes"):
             log("switch the region: the list changes")
@@ -176,8 +218,7 @@ class ActionsTest(SessionTestCase):
 
         with self.subTest("every region at a glance: the other regions counted in the region menu"):
             log("every region at a glance: the other regions counted in the region menu")
-            image = session.aws("ec2", "describe-images", "--region", "eu-west-1", "--owners", "amazon",
-                                "--query", "Images[0].ImageId")
+            image = session.image("eu-west-1")
             session.aws("ec2", "run-instances", "--region", "eu-west-1", "--image-id", image,
                         "--instance-type", "t3.micro", "--count", "2")
             virginia = session.aws("ec2", "describe-instances", "--region", "us-east-1", "--filters",
@@ -218,40 +259,45 @@ class ActionsTest(SessionTestCase):
             wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
             self.assertEqual(app.returncode, 0)
 
-        with self.subTest("a booked stop: kept over a restart, carried out when due, and told"):
-            log("a booked stop: kept over a restart, carried out when due, and told")
-            notified = session.root / "notifications.jsonl"
-            session.start_notification_service(notified)
-            app = session.start_app()
-            tokyo = line_of("tokyo-app", "running")
-            tokyo_id = self.instance("tokyo-app", "ap-northeast-1")["InstanceId"]
-            self.wait_menu(lambda names: any(tokyo(n) for n in names))
-            session.choose(tokyo, "停止を予約", "1 時間後")
-            names = [e.name for e in session.peek(tokyo)]
-            due = next((n for n in names if n.endswith(" に停止予定")), None)
-            self.assertRegex(due or "", r"^([01]\d|2[0-3]):[0-5]\d に停止予定$", names)
-            self.assertIn(f"予約を取り消す（{due.split()[0]} に停止）", names)
-            self.assertEqual(session.alerts(), [])  # booked without asking
-            session.choose("終了")
-            wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
+    def test_booked_stop(self):
+        """A stop booked, kept over a restart, carried out when due, and told."""
+        session = self.session
+        notified = session.root / "notifications.jsonl"
+        app = self.start(notifications=notified)
+        config = self.config
+        # Booked in Tokyo, so that the region it was booked under is not the default one.
+        session.choose(lambda t: t.startswith("リージョン: "), "ap-northeast-1")
 
-            # The booking as stored, moved to a few seconds from now while orvane is not running.
-            conf = config / "orvane" / "orvane.conf"
-            bookings = read_map(conf, "stopBookings")
-            self.assertEqual(list(bookings), [tokyo_id])
-            booking = json.loads(bookings[tokyo_id])
-            self.assertEqual((booking["name"], booking["region"]), ("tokyo-app", "ap-northeast-1"))
-            soon = datetime.now(timezone.utc) + timedelta(seconds=20)
-            booking["at"] = soon.strftime("%Y-%m-%dT%H:%M:%SZ")
-            write_map(conf, "stopBookings", {tokyo_id: json.dumps(booking)})
-            app = session.start_app()
-            wait_for("tokyo-app to be stopped at the emulator",
-                     lambda: self.instance("tokyo-app", "ap-northeast-1")["State"]["Name"] == "stopped", timeout=90)
-            sent = wait_for("the notification", lambda: notified.exists() and [
-                call["summary"] for call in map(json.loads, notified.read_text().splitlines())], timeout=60)
-            self.assertEqual(sent, ["tokyo-app を予約どおり停止しました"])
-            self.assertEqual(read_map(conf, "stopBookings"), {})
-            self.assertEqual(session.alerts(), [])
+        log("a booked stop: kept over a restart, carried out when due, and told")
+        tokyo = line_of("tokyo-app", "running")
+        tokyo_id = self.instance("tokyo-app", "ap-northeast-1")["InstanceId"]
+        self.wait_menu(lambda names: any(tokyo(n) for n in names))
+        session.choose(tokyo, "停止を予約", "1 時間後")
+        names = [e.name for e in session.peek(tokyo)]
+        due = next((n for n in names if n.endswith(" に停止予定")), None)
+        self.assertRegex(due or "", r"^([01]\d|2[0-3]):[0-5]\d に停止予定$", names)
+        self.assertIn(f"予約を取り消す（{due.split()[0]} に停止）", names)
+        self.assertEqual(session.alerts(), [])  # booked without asking
+        session.choose("終了")
+        wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
+
+        # The booking as stored, moved to a few seconds from now while orvane is not running.
+        conf = config / "orvane" / "orvane.conf"
+        bookings = read_map(conf, "stopBookings")
+        self.assertEqual(list(bookings), [tokyo_id])
+        booking = json.loads(bookings[tokyo_id])
+        self.assertEqual((booking["name"], booking["region"]), ("tokyo-app", "ap-northeast-1"))
+        soon = datetime.now(timezone.utc) + timedelta(seconds=20)
+        booking["at"] = soon.strftime("%Y-%m-%dT%H:%M:%SZ")
+        write_map(conf, "stopBookings", {tokyo_id: json.dumps(booking)})
+        app = session.start_app()
+        wait_for("tokyo-app to be stopped at the emulator",
+                 lambda: self.instance("tokyo-app", "ap-northeast-1")["State"]["Name"] == "stopped", timeout=90)
+        sent = wait_for("the notification", lambda: notified.exists() and [
+            call["summary"] for call in map(json.loads, notified.read_text().splitlines())], timeout=60)
+        self.assertEqual(sent, ["tokyo-app を予約どおり停止しました"])
+        self.assertEqual(read_map(conf, "stopBookings"), {})
+        self.assertEqual(session.alerts(), [])
 
     @staticmethod
     def exec_argv(entry):

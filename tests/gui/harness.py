@@ -3,6 +3,7 @@ import path, a test case with a session of its own, and the runner of a test fil
 Import this first in a test file; `desktop` can be imported after it."""
 
 import argparse
+import shutil
 import sys
 import unicodedata
 import unittest
@@ -31,8 +32,20 @@ class SessionTestCase(unittest.TestCase):
         their own."""
         session = (session_class or self.session_class)(ARGS.orvane)
         self.addCleanup(session.remove_files)
+        self.addCleanup(self.keep_logs, session)
         self.addCleanup(self.close_session, session)
         return session
+
+    def keep_logs(self, session):
+        """After a failure, the logs of the session's processes (NAME.log in its folder, which
+        goes) are kept in ARTIFACTS/logs/TEST/, for reading a failure seen once."""
+        result = self._outcome.result
+        if not any(self in (test, getattr(test, "test_case", None)) for test, _ in result.errors + result.failures):
+            return
+        kept = Path(ARGS.artifacts) / "logs" / f"{self.id().split('.', 1)[-1]}-{session.marker[:8]}"
+        kept.mkdir(parents=True, exist_ok=True)
+        for log in session.root.rglob("*.log"):
+            shutil.copy(log, kept / "-".join(log.relative_to(session.root).parts))
 
     def close_session(self, session):
         leftovers = session.close()

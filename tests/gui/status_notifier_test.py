@@ -26,7 +26,11 @@ read, its menu read and clicked over com.canonical.dbusmenu, against the EC2 emu
 - Exclusive choices (profile, region, lock group) are radio items, the login switch a check box.
 - The watcher restarts: the item is registered at the new one.
 
-Usage: /usr/bin/python3 status_notifier_test.py --orvane PATH --artifacts DIR
+Three tests, each on a desktop of its own and in a process of its own (tests/gui/CMakeLists.txt):
+the menu as the host reads it, for a long list; a refresh landing in the open menu; and the
+choices made through it.
+
+Usage: /usr/bin/python3 status_notifier_test.py --orvane PATH --artifacts DIR StatusNotifierTest.test_NAME
 """
 
 import json
@@ -47,6 +51,8 @@ BROKEN_PROFILES = ["ops_admin", "r&d"]
 # Names as Name tags hold them, with what menus treat specially: dbusmenu's access-key
 # marker '_', Qt's '&', markup, emoji, right-to-left text.
 NAMES = ["db_main & <cache>", "a__b", "_lead", "r&d box", "<b>x</b>", "🚀 rocket", "خادم_الويب", "שרת ראשי"]
+# A name too long for a menu line.
+LONG_NAME = "long-" + "0123456789" * 29 + "-end"
 # How long orvane's closed menus keep what they hold (ReleasingMenu::kKeepClosedWindow), s.
 KEEP_CLOSED = 30
 
@@ -122,7 +128,7 @@ class HostCalls:
         """After 「終了」: orvane ends with status 0 and its item leaves the watcher."""
         wait_for("orvane to end", lambda: app.poll() is not None, timeout=15)
         self.assertEqual(app.returncode, 0, self.session.app_log.read_text())
-        wait_for("the item gone from the watcher", lambda: not self.session.status_notifier_items())
+        wait_for("the item gone from the watcher", lambda: self.session.status_notifier_items() == [])
 
 
 class StatusNotifierTest(HostCalls, SessionTestCase):
@@ -189,7 +195,10 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
 
     # -- the test -------------------------------------------------------------
 
-    def test_the_menu_over_dbusmenu_as_a_status_notifier_host_drives_it(self):
+    def start(self, long_list):
+        """The emulator, its profiles that fail, the application, then the StatusNotifier host,
+        and the notification service; with `long_list`, 300 more instances, one with a long
+        name and the names table. Returns the exported menu once it lists web-server."""
         session = self.session
         session.start_emulator(seed=True)
         config = session.emulator_dir / "aws" / "config"
@@ -199,37 +208,36 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
         unnamed = [i["InstanceId"] for r in session.aws("ec2", "describe-instances", "--region", "us-east-1")[
             "Reservations"] for i in r["Instances"] if not i.get("Tags")]
         session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", *unnamed)
-        # A long list, as in the XEmbed tray's test: 300 more unnamed instances, a third of
-        # them stopped, and one whose name is too long for a line.
-        image = session.aws("ec2", "describe-images", "--region", "us-east-1", "--owners", "amazon",
-                            "--query", "Images[0].ImageId")
-        bulk = session.aws("ec2", "run-instances", "--region", "us-east-1", "--image-id", image,
-                           "--instance-type", "t3.micro", "--count", "300")["Instances"]
-        stopped = {instance["InstanceId"] for instance in bulk[::3]}
-        session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", *sorted(stopped))
-        long_name = "long-" + "0123456789" * 29 + "-end"
-        long_id = session.aws("ec2", "run-instances", "--region", "us-east-1", "--image-id", image,
-                              "--instance-type", "t3.micro", "--count", "1", "--tag-specifications",
-                              f"ResourceType=instance,Tags=[{{Key=Name,Value={long_name}}}]",
-                              "--query", "Instances[0].InstanceId")
-        # The names table, stopped, so that web-server alone decides the icon.
-        named = session.aws("ec2", "run-instances", "--region", "us-east-1", "--image-id", image,
-                            "--instance-type", "t3.micro", "--count", "1", "--tag-specifications", json.dumps(
-                                [{"ResourceType": "instance", "Tags": [{"Key": "Name", "Value": NAMES[0]}]}]),
-                            "--query", "Instances[0].InstanceId")
-        for name in NAMES[1:]:
-            named += " " + session.aws(
-                "ec2", "run-instances", "--region", "us-east-1", "--image-id", image, "--instance-type", "t3.micro",
-                "--count", "1", "--tag-specifications",
-                json.dumps([{"ResourceType": "instance", "Tags": [{"Key": "Name", "Value": name}]}]),
-                "--query", "Instances[0].InstanceId")
-        session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", *named.split())
+        bulk, stopped = [], set()
+        if long_list:
+            # A long list, as in the XEmbed tray's test: 300 more unnamed instances, a third of
+            # them stopped, and one whose name is too long for a line.
+            image = session.image("us-east-1")
+            bulk = session.aws("ec2", "run-instances", "--region", "us-east-1", "--image-id", image,
+                               "--instance-type", "t3.micro", "--count", "300")["Instances"]
+            stopped = {instance["InstanceId"] for instance in bulk[::3]}
+            session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", *sorted(stopped))
+            session.aws("ec2", "run-instances", "--region", "us-east-1", "--image-id", image,
+                        "--instance-type", "t3.micro", "--count", "1", "--tag-specifications",
+                        f"ResourceType=instance,Tags=[{{Key=Name,Value={LONG_NAME}}}]")
+            # The names table, stopped, so that web-server alone decides the icon.
+            named = session.aws("ec2", "run-instances", "--region", "us-east-1", "--image-id", image,
+                                "--instance-type", "t3.micro", "--count", "1", "--tag-specifications", json.dumps(
+                                    [{"ResourceType": "instance", "Tags": [{"Key": "Name", "Value": NAMES[0]}]}]),
+                                "--query", "Instances[0].InstanceId")
+            for name in NAMES[1:]:
+                named += " " + session.aws(
+                    "ec2", "run-instances", "--region", "us-east-1", "--image-id", image, "--instance-type", "t3.micro",
+                    "--count", "1", "--tag-specifications",
+                    json.dumps([{"ResourceType": "instance", "Tags": [{"Key": "Name", "Value": name}]}]),
+                    "--query", "Instances[0].InstanceId")
+            session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", *named.split())
         session.start_desktop(tray=False)
-        notified = session.root / "notifications.jsonl"
+        self.notified = notified = session.root / "notifications.jsonl"
         session.start_notification_service(notified)
         # The host comes after the application, as a panel or an extension switched on
         # later does: the icon goes there all the same.
-        app = self.app = session.start_app()
+        self.app = session.start_app()
         wait_for("the no-tray message", lambda: "システムトレイが見つかりません" in session.app_log.read_text())
         session.start_status_notifier_host()
 
@@ -243,8 +251,15 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
             self.assertEqual((self.item("Title"), self.item("ItemIsMenu")), ("Orvane for Mac", True))
         self.assertEqual(self.item("ToolTip")[2], "Orvane for Mac")
         self.menu_path = self.item("Menu")
-        root = self.wait_menu("the instances listed", lambda n: n if any(
+        self.bulk, self.stopped = bulk, stopped
+        return self.wait_menu("the instances listed", lambda n: n if any(
             line_of("web-server", "running")(c.text) for c in n.children) else None)
+
+    def test_the_menu_as_the_host_reads_it(self):
+        """The menu exported for a long list, as the host reads it beside the widget's copy."""
+        session = self.session
+        root = self.start(long_list=True)
+        bulk, stopped, long_name = self.bulk, self.stopped, LONG_NAME
 
         with self.subTest("the exported menu is the menu the widget shows, opened by Activate"):
             log("the exported menu is the menu the widget shows, opened by Activate")
@@ -305,6 +320,20 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
             # The long list takes a while to come: the refresh the last opening started has
             # landed before the next opening, which would start none while it runs.
             wait_for("the refresh the opening started to land", lambda: not self.calling_aws(), timeout=60)
+
+        with self.subTest("the copy Activate opens, closed for a while, is emptied and opens whole again"):
+            log("the copy Activate opens, closed for a while, is emptied and opens whole again")
+            time.sleep(max(0.0, self.closed + KEEP_CLOSED + 1 - time.monotonic()))
+            wait_for("the copy emptied", lambda: self.copy.childCount == 0, timeout=5)
+            wait_for("the exported menu to equal the menu shown", same, timeout=40, interval=1)
+
+        self.click("終了")
+        self.expect_ended_and_unregistered(self.app)
+
+    def test_a_refresh_landing_in_the_open_menu(self):
+        """The host's menu open while a refresh lands, and a submenu filled when it opens."""
+        session = self.session
+        self.start(long_list=False)
 
         with self.subTest("a refresh that lands in the open menu changes texts in place"):
             log("a refresh that lands in the open menu changes texts in place")
@@ -367,11 +396,19 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
             self.assertEqual(lock.checked(), ["しない"])
             self.assertEqual({c.props.get("toggle-type") for c in lock.children if not c.separator}, {"radio"})
 
+        self.click("終了")
+        self.expect_ended_and_unregistered(self.app)
+
+    def test_choices_through_the_host(self):
+        """Stop and start, notifications, profiles, a region and a restarting watcher, all
+        through dbusmenu events."""
+        session = self.session
+        self.start(long_list=False)
+        app, notified = self.app, self.notified
+        _, web_id = self.state("web-server")
+
         with self.subTest("stop (confirmed), then start: the icon lights up when one runs"):
             log("stop (confirmed), then start: the icon lights up when one runs")
-            # The long list's running instances stop, so that web-server alone decides the icon.
-            session.aws("ec2", "stop-instances", "--region", "us-east-1", "--instance-ids", long_id,
-                        *sorted({i["InstanceId"] for i in bulk} - stopped))
             running_icon = self.item("IconPixmap")
             self.click(line_of("web-server", "running"), "停止")
             alert = session.alert()
@@ -431,12 +468,6 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
                                                            for c in n.children))
             self.assertEqual(self.open("プロファイル: デフォルト").checked(), ["デフォルト"])
 
-        with self.subTest("the copy Activate opens, closed for a while, is emptied and opens whole again"):
-            log("the copy Activate opens, closed for a while, is emptied and opens whole again")
-            time.sleep(max(0.0, self.closed + KEEP_CLOSED + 1 - time.monotonic()))
-            wait_for("the copy emptied", lambda: self.copy.childCount == 0, timeout=5)
-            wait_for("the exported menu to equal the menu shown", same, timeout=40, interval=1)
-
         with self.subTest("a region: the list and the marks change"):
             log("a region: the list and the marks change")
             self.click("リージョン: デフォルト", "ap-northeast-1")
@@ -456,13 +487,7 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
             log("the watcher restarts: the item is registered at the new one")
             session.restart_status_notifier_watcher()
 
-            def registered():
-                try:
-                    return session.status_notifier_items()
-                except Exception:  # the new watcher's object is not there yet
-                    return None
-
-            items = wait_for("orvane's item at the new watcher", registered, timeout=15)
+            items = wait_for("orvane's item at the new watcher", session.status_notifier_items, timeout=15)
             self.assertEqual([item.split("/")[0] for item in items], [self.name])
 
         # The refreshes since (each menu opened) have told nothing again.

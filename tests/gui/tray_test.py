@@ -18,7 +18,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import ARGS, SessionTestCase, run_tests  # noqa: E402
-from desktop import atspi, wait_for  # noqa: E402
+from desktop import atspi, log, wait_for  # noqa: E402
 
 
 class TrayTest(SessionTestCase):
@@ -27,7 +27,7 @@ class TrayTest(SessionTestCase):
         session.start_emulator(seed=True)
         # A long list: 300 more instances in one call, unnamed (their lines show their ids),
         # a third of them stopped, and one whose name is too long for a line.
-        image = session.aws("ec2", "describe-images", "--owners", "amazon", "--query", "Images[0].ImageId")
+        image = session.image("us-east-1")
         bulk = session.aws("ec2", "run-instances", "--image-id", image, "--instance-type", "t3.micro",
                            "--count", "300")["Instances"]
         stopped = {instance["InstanceId"] for instance in bulk[::3]}
@@ -36,6 +36,7 @@ class TrayTest(SessionTestCase):
         session.aws("ec2", "run-instances", "--image-id", image, "--instance-type", "t3.micro", "--count", "1",
                     "--tag-specifications", f"ResourceType=instance,Tags=[{{Key=Name,Value={long_name}}}]")
         session.start_desktop(tray=False)
+        log("no tray yet: the notice, then the icon once trayer comes")
         app = session.start_app()
 
         # No tray yet: one line on stderr, then a notice in a window, and the application
@@ -55,6 +56,7 @@ class TrayTest(SessionTestCase):
         def listed(entries):
             return any("web-server" in e.name for e in entries)
 
+        log("the long list in the menu")
         entries = session.read_menu(until=listed)
         names = [e.name for e in entries]
         # Everything below came through the aws tool from the emulator's listing. The state
@@ -118,6 +120,7 @@ class TrayTest(SessionTestCase):
         session.xdotool("key", "Escape")
         session.xdotool("key", "Escape")
 
+        log("a second copy")
         # A second copy says so and ends at once; the first one goes on.
         second = subprocess.run([str(session.orvane)], env=session.app_env(), capture_output=True, text=True,
                                 timeout=30)
@@ -134,6 +137,7 @@ class TrayTest(SessionTestCase):
 
         # Meanwhile the screen is locked, by a locker that comes after the application and
         # serves the path some desktops use: the timer comes due and lists nothing.
+        log("the screen locked: the timer rests, the closed menu gives back its window")
         session.start_screen_saver("/ScreenSaver", locked=True)
         wait_for("orvane to ask the locker",
                  lambda: "GetActive() from" in (session.root / "screen-saver.log").read_text())
@@ -155,6 +159,7 @@ class TrayTest(SessionTestCase):
         time.sleep(2)
         self.assertEqual(self.listings(), calls + 1)
 
+        log("the menu's keys")
         # The keys the menu shows work while it is open: Ctrl+R refreshes, Ctrl+Q quits.
         session.open_menu()
         calls = self.listings()

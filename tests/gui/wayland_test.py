@@ -106,8 +106,7 @@ class WaylandPanelTest(HostCalls, SessionTestCase):
         session = self.session
         artifacts = Path(ARGS.artifacts)
         session.start_emulator(seed=True)
-        image = session.aws("ec2", "describe-images", "--region", "us-east-1", "--owners", "amazon",
-                            "--query", "Images[0].ImageId")
+        image = session.image("us-east-1")
         for name in NAMES:
             tags = [{"ResourceType": "instance", "Tags": [{"Key": "Name", "Value": name}]}]
             session.aws("ec2", "run-instances", "--region", "us-east-1", "--image-id", image, "--instance-type",
