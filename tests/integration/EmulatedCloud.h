@@ -187,12 +187,14 @@ protected:
             .get<std::string>();
     }
 
-    // An image the emulator knows, looked up once per region.
+    // An image the emulator knows, looked up once per region, by name: listing all of the
+    // emulator's images takes it seconds.
     std::string imageID(const std::string& region) const {
         if (auto found = images_.find(region); found != images_.end()) return found->second;
-        const auto id =
-            awsJSON({"ec2", "describe-images", "--owners", "amazon", "--query", "Images[0].ImageId"}, region)
-                .get<std::string>();
+        const auto id = awsJSON({"ec2", "describe-images", "--owners", "amazon", "--filters",
+                                 "Name=name,Values=amzn2-ami-hvm-2.0.*-x86_64-gp2", "--query", "Images[0].ImageId"},
+                                region)
+                            .get<std::string>();
         images_[region] = id;
         return id;
     }
