@@ -5,9 +5,11 @@ desktop itself (session), the driver of its menu and dialogs (menu), and a Wayla
 with a real panel (wayland)."""
 
 from .menu import Alert, MenuDriver, MenuEntry, atspi
-from .processes import MARKER, ProcessSupervisor, SessionError, group_members, log, marked_processes, wait_for
+from .processes import (MARKER, ProcessSupervisor, SessionError, group_members, log, marked_processes, wait_for,
+                        written_lines, written_text)
 from .session import REPO, SCREEN_SAVER, WATCHER, Session
 from .wayland import WaylandSession
 
 __all__ = ["Alert", "MenuDriver", "MenuEntry", "atspi", "MARKER", "ProcessSupervisor", "SessionError", "group_members",
-           "log", "marked_processes", "wait_for", "REPO", "SCREEN_SAVER", "WATCHER", "Session", "WaylandSession"]
+           "log", "marked_processes", "wait_for", "written_lines", "written_text", "REPO", "SCREEN_SAVER", "WATCHER",
+           "Session", "WaylandSession"]

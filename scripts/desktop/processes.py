@@ -48,6 +48,22 @@ def wait_for(what, check, timeout=30.0, interval=0.2):
         time.sleep(interval)
 
 
+def written_text(path):
+    """What another process has written to the file `path` so far ("" before it exists); a
+    character it is still writing reads as U+FFFD, never as an error."""
+    try:
+        return path.read_text(encoding="utf-8", errors="replace")
+    except FileNotFoundError:
+        return ""
+
+
+def written_lines(path):
+    """The lines another process has written whole to the file `path` so far: a line it is
+    still writing is left for the next read."""
+    text = written_text(path)
+    return text[:text.rfind("\n") + 1].splitlines()
+
+
 def marked_processes(marker):
     """PIDs of live (not zombie) processes whose environment carries `marker`."""
     needle = f"{MARKER}={marker}".encode()
@@ -61,7 +77,7 @@ def marked_processes(marker):
                     continue
             with open(f"/proc/{entry}/stat") as f:
                 state = f.read().rsplit(")", 1)[1].split()[0]
-        except OSError:
+        except (OSError, IndexError):  # gone meanwhile, or read as it went
             continue
         if state != "Z":
             found.append(int(entry))
@@ -77,7 +93,7 @@ def group_members(group):
         try:
             with open(f"/proc/{entry}/stat") as f:
                 state, _parent, process_group = f.read().rsplit(")", 1)[1].split()[:3]
-        except (OSError, ValueError):
+        except (OSError, IndexError, ValueError):  # gone meanwhile, or read as it went
             continue
         if int(process_group) == group and state != "Z":
             found.append(int(entry))

@@ -22,7 +22,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import ARGS, SessionTestCase, run_tests  # noqa: E402
-from desktop import SessionError, log, wait_for  # noqa: E402
+from desktop import SessionError, log, wait_for, written_lines  # noqa: E402
 from settings_file import read_map, write_map  # noqa: E402
 
 LOGIN = "ログイン時に起動"
@@ -293,8 +293,8 @@ class ActionsTest(SessionTestCase):
         app = session.start_app()
         wait_for("tokyo-app to be stopped at the emulator",
                  lambda: self.instance("tokyo-app", "ap-northeast-1")["State"]["Name"] == "stopped", timeout=90)
-        sent = wait_for("the notification", lambda: notified.exists() and [
-            call["summary"] for call in map(json.loads, notified.read_text().splitlines())], timeout=60)
+        sent = wait_for("the notification", lambda: [
+            call["summary"] for call in map(json.loads, written_lines(notified))], timeout=60)
         self.assertEqual(sent, ["tokyo-app を予約どおり停止しました"])
         self.assertEqual(read_map(conf, "stopBookings"), {})
         self.assertEqual(session.alerts(), [])

@@ -41,7 +41,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import ARGS, SessionTestCase, run_tests, shown_name  # noqa: E402
-from desktop import log, wait_for  # noqa: E402
+from desktop import log, wait_for, written_lines, written_text  # noqa: E402
 
 ITEM = "org.kde.StatusNotifierItem"
 DBUSMENU = "com.canonical.dbusmenu"
@@ -238,7 +238,7 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
         # The host comes after the application, as a panel or an extension switched on
         # later does: the icon goes there all the same.
         self.app = session.start_app()
-        wait_for("the no-tray message", lambda: "システムトレイが見つかりません" in session.app_log.read_text())
+        wait_for("the no-tray message", lambda: "システムトレイが見つかりません" in written_text(session.app_log))
         session.start_status_notifier_host()
 
         items = wait_for("orvane's item at the watcher", session.status_notifier_items)
@@ -427,8 +427,8 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
 
         with self.subTest("one notification when the stop and one when the start has settled"):
             log("one notification when the stop and one when the start has settled")
-            sent = wait_for("two notifications", lambda: notified.exists() and len(
-                lines := notified.read_text().splitlines()) >= 2 and [json.loads(line) for line in lines])
+            sent = wait_for("two notifications", lambda: len(
+                lines := written_lines(notified)) >= 2 and [json.loads(line) for line in lines])
             address = session.aws("ec2", "describe-instances", "--region", "us-east-1", "--instance-ids", web_id)[
                 "Reservations"][0]["Instances"][0].get("PublicIpAddress")
             call = {"app_name": "Orvane for Mac", "replaces_id": 0, "app_icon": "orvane", "actions": [], "hints": {},

@@ -18,7 +18,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import ARGS, SessionTestCase, run_tests  # noqa: E402
-from desktop import atspi, log, wait_for  # noqa: E402
+from desktop import atspi, log, wait_for, written_text  # noqa: E402
 
 
 class TrayTest(SessionTestCase):
@@ -41,7 +41,7 @@ class TrayTest(SessionTestCase):
 
         # No tray yet: one line on stderr, then a notice in a window, and the application
         # keeps running; the notice goes when a tray comes.
-        wait_for("the no-tray message", lambda: "システムトレイが見つかりません" in session.app_log.read_text())
+        wait_for("the no-tray message", lambda: "システムトレイが見つかりません" in written_text(session.app_log))
         notice = session.alert()
         self.assertEqual(notice.title, "システムトレイが見つかりません")
         self.assertTrue(any("gnome-shell-extension-appindicator" in text for text in notice.texts), notice.texts)
@@ -140,7 +140,7 @@ class TrayTest(SessionTestCase):
         log("the screen locked: the timer rests, the closed menu gives back its window")
         session.start_screen_saver("/ScreenSaver", locked=True)
         wait_for("orvane to ask the locker",
-                 lambda: "GetActive() from" in (session.root / "screen-saver.log").read_text())
+                 lambda: "GetActive() from" in written_text(session.root / "screen-saver.log"))
         calls = self.listings()
         held = shared_pixels()
         time.sleep(32)
