@@ -86,18 +86,25 @@ TEST_F(InventoryTest, DescribesLiveInstancesSortedByNameOrIdWithTheirGroupsInOrd
     const auto unnamedID = launch({.groups = {web}, .type = "t2.micro"});
     launch({.name = "gone", .groups = {web}, .finalState = "terminated"});
 
-    // The addresses and the launch time as the tool reports them; a stopped instance has a
-    // private address only.
-    const auto address = [&](const std::string& id, const char* field) -> std::optional<std::string> {
-        const auto value = awsJSON({"ec2", "describe-instances", "--instance-ids", id, "--query",
-                                    std::string("Reservations[0].Instances[0].") + field});
-        if (value.is_null()) return std::nullopt;
-        return value.get<std::string>();
+    // The addresses and the launch time as the tool reports them, all read in one call (each
+    // call of the tool takes seconds on a busy machine); a stopped instance has a private
+    // address only.
+    const nlohmann::json reported =
+        awsJSON({"ec2", "describe-instances", "--query",
+                 "Reservations[].Instances[].[InstanceId,PublicIpAddress,PrivateIpAddress,LaunchTime]"});
+    const auto address = [&](const std::string& id, size_t field) -> std::optional<std::string> {
+        for (const auto& instance : reported) {
+            if (instance.at(0) != id) continue;
+            if (instance.at(field).is_null()) return std::nullopt;
+            return instance.at(field).get<std::string>();
+        }
+        ADD_FAILURE() << id << " is not reported";
+        return std::nullopt;
     };
     const auto withAddresses = [&](EC2Instance expected) {
-        expected.publicIPv4 = address(expected.id, "PublicIpAddress");
-        expected.privateIPv4 = address(expected.id, "PrivateIpAddress");
-        expected.launchTime = address(expected.id, "LaunchTime");
+        expected.publicIPv4 = address(expected.id, 1);
+        expected.privateIPv4 = address(expected.id, 2);
+        expected.launchTime = address(expected.id, 3);
         EXPECT_EQ(expected.publicIPv4.has_value(), expected.state == "running") << expected.id;
         EXPECT_TRUE(expected.privateIPv4.has_value()) << expected.id;
         EXPECT_TRUE(expected.launchTime.has_value()) << expected.id;
