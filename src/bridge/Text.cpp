@@ -9,6 +9,7 @@ namespace {
 // Decodes the code point at `i` (valid UTF-8 assumed; invalid bytes give a negative value).
 UChar32 codePointAt(std::string_view text, int32_t& i) {
     UChar32 c;
+    // NOLINTNEXTLINE(bugprone-inc-dec-in-conditions): inside ICU's macro
     U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), i, static_cast<int32_t>(text.size()), c);
     return c;
 }

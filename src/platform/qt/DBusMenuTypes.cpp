@@ -23,6 +23,8 @@ void registerDBusMenuTypes() {
     (void)registered;
 }
 
+// Qt's D-Bus (de)marshalling operators return the argument they were given, as Qt calls them.
+// NOLINTBEGIN(bugprone-return-const-ref-from-parameter)
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuLayoutNode& node) {
     argument.beginStructure();
     argument << node.id << node.properties;
@@ -89,5 +91,7 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, DBusMenuEvent& ev
     argument.endStructure();
     return argument;
 }
+
+// NOLINTEND(bugprone-return-const-ref-from-parameter)
 
 }  // namespace tamsel

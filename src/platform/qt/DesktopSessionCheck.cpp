@@ -53,9 +53,9 @@ std::string pluginPackage(const QString& name) { return name.startsWith(u"waylan
         // session, what is missing is a package.
         std::cerr << platformWords::missingPlatformPlugin(plugin.toStdString(), variable("WAYLAND_DISPLAY"),
                                                           variable("DISPLAY"), pluginPackage(plugin))
-                  << std::endl;
+                  << '\n';
     } else {
-        std::cerr << platformWords::noDesktopSession(variable("DISPLAY"), variable("WAYLAND_DISPLAY")) << std::endl;
+        std::cerr << platformWords::noDesktopSession(variable("DISPLAY"), variable("WAYLAND_DISPLAY")) << '\n';
     }
     std::_Exit(1);
 }

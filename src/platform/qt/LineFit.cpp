@@ -40,6 +40,7 @@ private:
 
 // The title of `item` with its name shortened, when the title is wider than `width`.
 std::optional<std::string> shortenedTitle(const MenuItem& item, LineMeasure& measure, int width) {
+    if (!item.name) return std::nullopt;
     const QFontMetrics& metrics = measure.metrics;
     const NameSpan span = *item.name;
     if (span.start + span.length > item.title.size()) return std::nullopt;

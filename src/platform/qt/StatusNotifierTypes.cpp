@@ -36,6 +36,8 @@ DBusImageList dbusImages(const QIcon& icon) {
     return images;
 }
 
+// Qt's D-Bus (de)marshalling operators return the argument they were given, as Qt calls them.
+// NOLINTBEGIN(bugprone-return-const-ref-from-parameter)
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusImage& image) {
     argument.beginStructure();
     argument << image.width << image.height << image.pixels;
@@ -63,5 +65,7 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, DBusToolTip& tool
     argument.endStructure();
     return argument;
 }
+
+// NOLINTEND(bugprone-return-const-ref-from-parameter)
 
 }  // namespace tamsel
