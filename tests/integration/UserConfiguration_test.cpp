@@ -69,9 +69,10 @@ TEST_P(UserConfigurationTest, NoSettingOfTheToolBreaksACall) {
     };
 
     EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
-    // Locked twice, the second address replacing the first.
-    step("locking the group", [&] { cli.restrictIngress(group, "203.0.113.1"); });
-    step("locking the group again", [&] { cli.restrictIngress(group, "203.0.113.2"); });
+    // The lock replaces the rule that is there, read and revoked under the setting.
+    aws({"ec2", "authorize-security-group-ingress", "--group-id", group, "--protocol", "tcp", "--port", "22", "--cidr",
+         "203.0.113.1/32"});
+    step("locking the group", [&] { cli.restrictIngress(group, "203.0.113.2"); });
     step("start", [&] { cli.start(id); });
     step("stop", [&] { cli.stop(id); });
     step("listing", [&] {
