@@ -188,11 +188,28 @@ class GnomeSession(WaylandSession):
     def icon_shown(self, pid):
         """(x, y, w, h) of the panel icon of the process `pid`, or None."""
         try:
-            return self.eval(FIND_INDICATOR % {"pid": pid} +
-                             "JSON.stringify(indicator && indicator.visible && indicator.mapped ? "
-                             "indicator.get_transformed_position().concat(indicator.get_transformed_size()) : null)")
+            shown = self.eval(FIND_INDICATOR % {"pid": pid} + """
+let shown = null;
+if (indicator && indicator.visible && indicator.mapped) {
+    const [x, y] = indicator.get_transformed_position();
+    const [w, h] = indicator.get_transformed_size();
+    shown = [x, y, w, h].map(Math.round);
+}
+JSON.stringify(shown);""")
         except SessionError:
             return None
+        return shown if shown and all(isinstance(v, int) for v in shown) and shown[2] > 0 else None
+
+    def drop_item(self, pid):
+        """Has the extension drop the item of the process `pid` as when it fails to read it:
+        its indicator destroyed, the watcher telling StatusNotifierItemUnregistered."""
+        return self.eval(FIND_INDICATOR % {"pid": pid} + "global._orvaneDropped = indicator; "
+                         "if (indicator) indicator._indicator.destroy(); JSON.stringify(!!indicator);")
+
+    def icon_back(self, pid):
+        """Whether a new icon of the process `pid` shows since drop_item()."""
+        return self.eval(FIND_INDICATOR % {"pid": pid} + "JSON.stringify(!!indicator && "
+                         "indicator !== global._orvaneDropped && indicator.visible && indicator.mapped);")
 
     def click(self, x, y, button=1):
         """A real click: a virtual pointer of the shell's seat moves to (x, y) and presses and
