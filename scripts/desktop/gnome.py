@@ -200,6 +200,10 @@ JSON.stringify(shown);""")
             return None
         return shown if shown and all(isinstance(v, int) for v in shown) and shown[2] > 0 else None
 
+    def window_titles(self):
+        """The titles of the windows the shell shows."""
+        return self.eval("JSON.stringify(global.get_window_actors().map(a => a.meta_window.get_title()))")
+
     def drop_item(self, pid):
         """Has the extension drop the item of the process `pid` as when it fails to read it:
         its indicator destroyed, the watcher telling StatusNotifierItemUnregistered."""

@@ -2,7 +2,8 @@
 against the EC2 emulator with 50 instances on a 1280x800 screen. The icon and its menu are
 read in the shell itself, the menu opened and its entries clicked by a pointer of the shell.
 
-- The icon shows after each of a few starts of orvane, again after the extension dropped
+- The icon shows after each of a few starts of orvane, after the extension is enabled
+  while orvane runs (which closes its no-tray notice), again after the extension dropped
   the item (as it does when it fails to read it), and after each of a few rounds of the
   extension switched off and on while orvane runs.
 - The names are drawn exactly as the instances are named: two '_', '&', Japanese.
@@ -39,11 +40,14 @@ class GnomeShellTest(SessionTestCase):
         return wait_for("orvane's icon in GNOME's panel", lambda: self.session.icon_shown(app.pid), timeout=30)
 
     def menu(self, app):
-        return self.session.indicator_menu(app.pid)
+        """The indicator's menu as drawn; None while a line has no place yet (it opens)."""
+        menu = self.session.indicator_menu(app.pid)
+        return menu if all(None not in item["box"] for item in menu["items"]) else None
 
     def open_entry(self, app, label):
         """Clicks the drawn entry `label` (a submenu opens in place); returns the menu then."""
-        entry = next(item for item in self.menu(app)["items"] if item["label"] == label)
+        entry = next(item for item in wait_for("the menu drawn", lambda: self.menu(app))["items"]
+                     if item["label"] == label)
         x, y, w, h = entry["box"]
         self.session.click(x + w // 2, y + h // 2)
         return wait_for(f"{label!r} open", lambda: (menu := self.menu(app)) and any(
@@ -68,6 +72,16 @@ class GnomeShellTest(SessionTestCase):
                     session.stop_process("orvane")
                     wait_for("the item gone from the watcher", lambda: session.status_notifier_items() == [])
 
+        with self.subTest("the extension enabled while orvane runs: the icon, and the no-tray notice closes"):
+            session.stop_process("orvane")
+            self.assertTrue(session.set_extension(False))
+            wait_for("the watcher gone", lambda: session.bus_owner("org.kde.StatusNotifierWatcher") is None)
+            app = session.start_app()
+            wait_for("the no-tray notice", lambda: "Orvane for Mac" in session.window_titles(), timeout=30)
+            self.assertTrue(session.set_extension(True))
+            self.icon(app)
+            wait_for("the notice closed", lambda: "Orvane for Mac" not in session.window_titles(), timeout=10)
+
         with self.subTest("the icon shows again after the watcher drops the item"):
             self.assertTrue(session.drop_item(app.pid))
             wait_for("the icon back", lambda: session.icon_back(app.pid), timeout=30)
@@ -81,10 +95,10 @@ class GnomeShellTest(SessionTestCase):
 
         # Opened by a click once the list landed.
         wait_for("the list drawn", lambda: any(item["label"].startswith("ほかに")
-                                                for item in self.menu(app)["items"]), timeout=60)
+                                                for item in session.indicator_menu(app.pid)["items"]), timeout=60)
         x, y, w, h = self.icon(app)
         session.click(x + w // 2, y + h // 2)
-        menu = wait_for("the menu open", lambda: (menu := self.menu(app))["open"] and menu, timeout=10)
+        menu = wait_for("the menu open", lambda: (menu := self.menu(app)) and menu["open"] and menu, timeout=10)
         session.screenshot(Path(ARGS.artifacts) / "gnome-menu.png")
         screen_height = menu["screen"][1]
 
@@ -112,7 +126,8 @@ class GnomeShellTest(SessionTestCase):
                 # The last line can be scrolled into view.
                 last = inside[-1]["label"]
                 self.assertTrue(session.scroll_into_view(app.pid, last))
-                shown = next(item for item in self.menu(app)["items"] if item["label"] == last)
+                shown = next(item for item in wait_for("the menu drawn", lambda: self.menu(app))["items"]
+                             if item["label"] == last)
                 box_top, box_height = shown["clip"][1], shown["clip"][3]
                 self.assertGreaterEqual(shown["box"][1], box_top - 1, last)
                 self.assertLessEqual(shown["box"][1] + shown["box"][3], box_top + box_height + 1, last)
