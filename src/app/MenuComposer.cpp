@@ -1,6 +1,7 @@
 #include "app/MenuComposer.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "app/FailureText.h"
@@ -251,6 +252,90 @@ Menu composeMenu(const MenuState& state) {
     quit.keyEquivalent = 'q';
     menu.push_back(std::move(quit));
     return menu;
+}
+
+namespace {
+
+// A submenu's entries with every submenu among them set out in place: its title as a line
+// that only informs, then its own entries indented below it.
+std::vector<MenuItem> inlined(std::vector<MenuItem> items, const std::string& indent) {
+    std::vector<MenuItem> result;
+    result.reserve(items.size());
+    for (MenuItem& item : items) {
+        if (!item.separator) item.title = indent + item.title;
+        if (item.name) item.name->start += indent.size();
+        if (!item.hasSubmenu()) {
+            result.push_back(std::move(item));
+            continue;
+        }
+        std::vector<MenuItem> entries = std::move(item.submenu);
+        item.submenu.clear();
+        item.enabled = false;
+        result.push_back(std::move(item));
+        for (MenuItem& entry : inlined(std::move(entries), indent + std::string(words::kInlineIndent)))
+            result.push_back(std::move(entry));
+    }
+    return result;
+}
+
+}  // namespace
+
+Menu foldedForInPlaceSubmenus(Menu menu, int screenHeight, const InPlaceMenuMetrics& metrics) {
+    // composeMenu's sections between separators: the header, the list, the update lines,
+    // the settings, quitting.
+    std::vector<std::vector<MenuItem>> sections(1);
+    for (MenuItem& item : menu) {
+        if (item.separator) sections.emplace_back();
+        else sections.back().push_back(std::move(item));
+    }
+    const auto height = [&](const std::vector<std::vector<MenuItem>>& parts) {
+        int pixels = static_cast<int>(parts.size() - 1) * metrics.separator;
+        for (const auto& part : parts) pixels += static_cast<int>(part.size()) * metrics.line;
+        return pixels;
+    };
+    const auto joined = [](std::vector<std::vector<MenuItem>> parts) {
+        Menu result;
+        for (auto& part : parts) {
+            if (!result.empty()) result.push_back(MenuItem::separatorItem());
+            for (MenuItem& item : part) {
+                // A submenu in a submenu would get the room its parent's box leaves: none.
+                if (item.hasSubmenu()) item.submenu = inlined(std::move(item.submenu), "");
+                result.push_back(std::move(item));
+            }
+        }
+        return result;
+    };
+    // The top level may be this high and still leave an open submenu its lines.
+    const int room = screenHeight - metrics.frame - metrics.submenuLines * metrics.line;
+    if (sections.size() != 5 || height(sections) <= room) return joined(std::move(sections));
+
+    std::vector<MenuItem>& settings = sections[3];
+    if (settings.size() > 1) settings = {submenuItem(std::string(words::kSettings), std::move(settings))};
+
+    // The list keeps its lines that are not instances (errors, their actions), then as many
+    // instance lines as fit beside the entry that holds the rest.
+    std::vector<MenuItem>& list = sections[1];
+    const int over = height(sections) - room;
+    const auto instances = static_cast<long>(
+        std::count_if(list.begin(), list.end(), [](const MenuItem& item) { return item.hasSubmenu(); }));
+    if (over <= 0 || instances < 2) return joined(std::move(sections));
+    // The lines to take out, and one more for the entry that holds them.
+    const long kept = std::max(0L, instances - (over + metrics.line - 1) / metrics.line - 1);
+    std::vector<MenuItem> shown;
+    std::vector<MenuItem> rest;
+    long seen = 0;
+    for (MenuItem& item : list) {
+        if (!item.hasSubmenu() || seen++ < kept) {
+            shown.push_back(std::move(item));
+            continue;
+        }
+        if (!rest.empty()) rest.push_back(MenuItem::separatorItem());
+        rest.push_back(std::move(item));
+    }
+    const auto moved = static_cast<std::size_t>(instances - kept);
+    shown.push_back(submenuItem(words::moreInstances(moved), std::move(rest)));
+    list = std::move(shown);
+    return joined(std::move(sections));
 }
 
 }  // namespace tamsel

@@ -74,4 +74,24 @@ MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optio
 MenuItem regionMenuItem(const std::optional<std::string>& region, const SweepView& sweep = {});
 MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups);
 
+// What a host that never scrolls the menu and opens each submenu in place, as a scroll box
+// in the room the menu leaves on the screen (GNOME Shell's AppIndicator extension), draws:
+// a line, a separator and the room the screen keeps from the menu (its panel, the menu's
+// frame), in pixels of a screen at scale 1, and the lines an open submenu shows at least.
+struct InPlaceMenuMetrics {
+    int line = 42;
+    int separator = 8;
+    int frame = 80;
+    int submenuLines = 8;
+};
+
+// `menu` (as composeMenu makes it) for such a host on a screen `screenHeight` pixels high.
+// A submenu inside a submenu would get only the room its parent's box leaves, none, so
+// every such one is set out in place: its title as a line that only informs, its entries
+// indented below it. When the whole menu would leave an open submenu fewer lines than it
+// shows at least, the profile, region and login entries go into one submenu 「設定」, and
+// the instance lines that still do not fit into one submenu 「ほかに N 台」 at the end of the
+// list, each set out there with its entries.
+Menu foldedForInPlaceSubmenus(Menu menu, int screenHeight, const InPlaceMenuMetrics& metrics = {});
+
 }  // namespace tamsel

@@ -49,6 +49,8 @@ std::string sweepProgress(std::size_t done, std::size_t total) {
     return "確認中… " + std::to_string(done) + "/" + std::to_string(total);
 }
 std::string sweepRegionsAgain(std::string_view hourMinute) { return join({kSweepRegions, "（", hourMinute, "）"}); }
+std::string moreInstances(std::size_t count) { return "ほかに " + std::to_string(count) + " 台"; }
+
 std::string regionEntry(const std::optional<std::string>& region) {
     return join({"リージョン: ", region ? std::string_view(*region) : kDefault});
 }

@@ -34,6 +34,11 @@ inline constexpr std::string_view kNoInstances = "インスタンスがありま
 std::string lastUpdated(std::string_view time);
 inline constexpr std::string_view kReloadNow = "今すぐ更新";
 inline constexpr std::string_view kStartAtLogin = "ログイン時に起動";
+// Where a menu that cannot scroll keeps what does not fit on the screen.
+inline constexpr std::string_view kSettings = "設定";
+std::string moreInstances(std::size_t count);
+// Before the entries of a submenu set out in place under its title.
+inline constexpr std::string_view kInlineIndent = "　";
 inline constexpr std::string_view kQuit = "終了";
 
 // The error lines.

@@ -40,6 +40,8 @@ public:
 
     // Shows `menu`, titles as given.
     void setMenu(Menu menu);
+    // How the host reads labels (DBusMenuProperties.h); takes effect with the next menu.
+    void setLabelReading(LabelReading reading) { layout_.setLabelReading(reading); }
 
     uint version() const { return 3; }
     QString textDirection() const;

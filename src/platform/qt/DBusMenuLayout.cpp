@@ -48,7 +48,7 @@ void DBusMenuLayout::place(int parent, const std::vector<MenuItem>& items, const
         Entry entry;
         entry.id = before ? before->id : nextId_++;
         entry.item = &items[i];
-        entry.properties = dbusMenuProperties(items[i]);
+        entry.properties = dbusMenuProperties(items[i], reading_);
         entry.key = std::move(keys[i]);
         if (before && before->properties != entry.properties)
             changes.propertiesChanged.emplace_back(entry.id, before->properties);

@@ -54,6 +54,9 @@ public:
     // Takes `menu` as the one shown and tells what changed since the last one.
     Changes update(Menu menu);
 
+    // How the host reads labels; the next update writes them so.
+    void setLabelReading(LabelReading reading) { reading_ = reading; }
+
     // The entry numbered `id`, or null when the shown menu has none (an id of an older
     // layout, which is never given again).
     const Entry* find(int id) const;
@@ -65,6 +68,7 @@ private:
     Menu menu_;
     std::unordered_map<int, Entry> entries_;
     int nextId_ = kRoot + 1;
+    LabelReading reading_ = LabelReading::dbusMenu;
 };
 
 }  // namespace tamsel

@@ -24,24 +24,33 @@ std::vector<std::string> shortcutOf(char key) {
 
 }  // namespace
 
-std::string dbusMenuLabel(std::string_view title) {
+std::string dbusMenuLabel(std::string_view title, LabelReading reading) {
     std::string label;
     label.reserve(title.size() + 4);
-    for (const char c : title) {
-        if (c == '_') label += "__";
-        else if (c == '\t') label += ' ';
-        else label += c;
+    bool marked = false;  // the one '_' the host takes out is there
+    for (size_t i = 0; i < title.size(); ++i) {
+        const char c = title[i];
+        if (c == '_') {
+            const bool beforeOther = i + 1 < title.size() && title[i + 1] != '_';
+            if (reading == LabelReading::dbusMenu || (beforeOther && !marked)) label += '_';
+            marked = marked || beforeOther;
+            label += '_';
+        } else if (c == '\t') {
+            label += ' ';
+        } else {
+            label += c;
+        }
     }
     return label;
 }
 
-DBusMenuProperties dbusMenuProperties(const MenuItem& item) {
+DBusMenuProperties dbusMenuProperties(const MenuItem& item, LabelReading reading) {
     DBusMenuProperties properties;
     if (item.separator) {
         properties.separator = true;
         return properties;
     }
-    properties.label = dbusMenuLabel(item.title);
+    properties.label = dbusMenuLabel(item.title, reading);
     properties.enabled = item.enabled;
     properties.toggleType = toggleTypeOf(item);
     properties.toggleState = !properties.toggleType.empty() && item.checked ? 1 : 0;

@@ -24,11 +24,21 @@ struct DBusMenuProperties {
     bool operator==(const DBusMenuProperties&) const = default;
 };
 
-// `title` as a dbusmenu label that shows it as it is: a host takes '_' as the access-key
-// marker and "__" as one underscore, so every '_' is doubled and no entry has an access
-// key. A tab, which would split off a shortcut column, shows as a space.
-std::string dbusMenuLabel(std::string_view title);
+// How a host turns a label into the text it draws.
+enum class LabelReading {
+    // dbusmenu's rule: '_' marks the access key, "__" is one underscore.
+    dbusMenu,
+    // GNOME Shell's AppIndicator extension: only the first '_' before another character is
+    // taken out; every other '_' shows as written.
+    firstMarkOnly,
+};
 
-DBusMenuProperties dbusMenuProperties(const MenuItem& item);
+// `title` as a dbusmenu label that a host reading it so shows as it is, with no access
+// key: under dbusmenu's rule every '_' is doubled; for the first mark only, the first '_'
+// before another character is. A tab, which would split off a shortcut column, shows as a
+// space.
+std::string dbusMenuLabel(std::string_view title, LabelReading reading = LabelReading::dbusMenu);
+
+DBusMenuProperties dbusMenuProperties(const MenuItem& item, LabelReading reading = LabelReading::dbusMenu);
 
 }  // namespace tamsel

@@ -69,6 +69,9 @@ public:
     QDBusObjectPath menu() const { return menuPath_; }
     // The bus name the item is found under.
     const QString& service() const { return service_; }
+    // What keeps the item listed at the watcher (not a signal of the item's own: those are
+    // exported on the bus).
+    WatcherRegistration& registration() { return *registration_; }
 
 public slots:
     void ContextMenu(int x, int y);

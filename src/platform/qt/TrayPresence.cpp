@@ -4,6 +4,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
+#include <QDBusReply>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 #include <QVariant>
@@ -34,6 +35,14 @@ bool statusNotifierHostPresent() {
     if (!bus.interface()->isServiceRegistered(watcher)) return false;
     QDBusInterface properties(watcher, "/StatusNotifierWatcher", watcher, bus);
     return properties.property("IsStatusNotifierHostRegistered").toBool();
+}
+
+bool statusNotifierWatcherIsGnomeShell() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()) return false;
+    const QDBusReply<QString> watcher = bus.interface()->serviceOwner("org.kde.StatusNotifierWatcher");
+    const QDBusReply<QString> shell = bus.interface()->serviceOwner("org.gnome.Shell");
+    return watcher.isValid() && shell.isValid() && !watcher.value().isEmpty() && watcher.value() == shell.value();
 }
 
 bool xembedTrayPresent() {

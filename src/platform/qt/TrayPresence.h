@@ -10,6 +10,10 @@ namespace tamsel {
 // AppIndicator extension, Xfce's status tray, …).
 bool statusNotifierHostPresent();
 
+// Whether the StatusNotifier watcher on the session bus is GNOME Shell's (its AppIndicator
+// extension): the connection that owns the watcher's name owns org.gnome.Shell too.
+bool statusNotifierWatcherIsGnomeShell();
+
 // An XEmbed system tray on this X11 screen: the owner of the screen's tray selection.
 // False on other window systems.
 bool xembedTrayPresent();

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "app/MenuComposer.h"
 #include "platform/PlatformWording.h"
 #include "platform/qt/DBusMenuExporter.h"
 #include "platform/qt/LineFit.h"
@@ -13,6 +14,7 @@
 #include "platform/qt/StatusNotifierItem.h"
 #include "platform/qt/TrayIconArt.h"
 #include "platform/qt/TrayPresence.h"
+#include "platform/qt/WatcherRegistration.h"
 
 namespace tamsel {
 namespace {
@@ -39,7 +41,7 @@ TrayStatusItem::TrayStatusItem()
         if (!statusNotifierHostPresent() && !xembedTrayPresent()) return;
         trayWatch_.stop();
         createTray();
-        emit shownInTray();
+        if (tray_) emit shownInTray();  // a StatusNotifier item: once the watcher lists it
     });
 }
 
@@ -90,7 +92,11 @@ void TrayStatusItem::exportToStatusNotifierHost() {
     exported_ = std::make_unique<DBusMenuExporter>(
         QDBusConnection::sessionBus(), kMenuPath, [this] { opening(); },
         [this](const MenuItem& item) { chosen(item); });
-    exported_->setMenu(latest_);
+    // Written for the host there now, before it reads the menu; learnt again whenever a
+    // watcher lists the item.
+    onGnomeShell_ = statusNotifierWatcherIsGnomeShell();
+    exported_->setLabelReading(onGnomeShell_ ? LabelReading::firstMarkOnly : LabelReading::dbusMenu);
+    exportMenu(latest_);
     // A host that does not open the menu itself for a click gets Qt's copy, where a client
     // may place a menu (X11). On Wayland a parentless popup would be a window of its own.
     const auto copyAtPointer = [this](QPoint) {
@@ -101,6 +107,10 @@ void TrayStatusItem::exportToStatusNotifierHost() {
         std::make_unique<StatusNotifierItem>(QDBusConnection::sessionBus(), kMenuPath, copyAtPointer, copyAtPointer);
     item_->setIcon(icon_);
     item_->setToolTip(toolTip_);
+    connect(&item_->registration(), &WatcherRegistration::listedByWatcher, this, [this] {
+        hostListed();
+        emit shownInTray();
+    });
     // The copy is rendered when a click opens it (openFromClick). Closed as long as a
     // closed menu keeps its window, it gives back its entries too.
     renderer_->render({});
@@ -113,6 +123,20 @@ void TrayStatusItem::exportToStatusNotifierHost() {
         renderer_->render({});
         menuDrawn_ = false;
     });
+}
+
+void TrayStatusItem::hostListed() {
+    const bool gnomeShell = statusNotifierWatcherIsGnomeShell();
+    if (gnomeShell == onGnomeShell_) return;
+    onGnomeShell_ = gnomeShell;
+    exported_->setLabelReading(gnomeShell ? LabelReading::firstMarkOnly : LabelReading::dbusMenu);
+    exportMenu(latest_);
+}
+
+void TrayStatusItem::exportMenu(const Menu& menu) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (onGnomeShell_ && screen) exported_->setMenu(foldedForInPlaceSubmenus(menu, screen->geometry().height()));
+    else exported_->setMenu(menu);
 }
 
 void TrayStatusItem::openFromClick() {
@@ -160,7 +184,7 @@ void TrayStatusItem::setMenu(Menu menu) {
     // list, copying it would cost more than drawing what a refresh changed.
     if (!fitsOnLines(menu, lineMetrics())) menu = fittedToLines(std::move(menu), lineMetrics());
     if (exported_) {
-        exported_->setMenu(menu);
+        exportMenu(menu);
         if (!menuDrawn_) {
             latest_ = std::move(menu);
             return;

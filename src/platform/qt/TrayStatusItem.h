@@ -47,7 +47,8 @@ public:
     void setMenu(Menu menu) override;
 
 signals:
-    // The icon went into a tray that was not there at first.
+    // The icon is in a tray that was not there at first: an XEmbed tray holds it, or a
+    // StatusNotifier watcher lists it (again, after it dropped it or restarted).
     void shownInTray();
 
 public:
@@ -63,6 +64,10 @@ private:
     void opening();
     void createTray();
     void exportToStatusNotifierHost();
+    // The watcher lists the item: learns what kind of host shows it, and exports the menu
+    // as that host reads it.
+    void hostListed();
+    void exportMenu(const Menu& menu);
     void openFromClick();
     QPoint menuPosition(const QMenu& menu) const;
     // The metrics the menu's lines are fitted with (LineFit.h), kept between menus.
@@ -83,6 +88,9 @@ private:
     std::unique_ptr<DBusMenuExporter> exported_;
     std::unique_ptr<StatusNotifierItem> item_;
     Menu latest_;
+    // The host is GNOME Shell: labels read with the first mark only, submenus drawn in
+    // place, the menu never scrolled (foldedForInPlaceSubmenus).
+    bool onGnomeShell_ = false;
     bool menuDrawn_ = true;  // menu_ has the entries of the model
     QTimer menuRelease_;     // empties the copy once it has stayed closed for a while
     QTimer trayWatch_;

@@ -395,5 +395,74 @@ TEST(StatusButtonTest, ImageFollowsRunningAndTitleFollowsTheError) {
     EXPECT_EQ(statusButton({}, false).imageName, "MenuBarIcon");
 }
 
+// GNOME's menu never scrolls and opens each submenu in place, in the room the menu leaves:
+// whatever the screen, every entry stays in the menu, no submenu sits inside another, and
+// the top level leaves an open submenu its lines.
+TEST(InPlaceMenu, EveryEntryStaysAndTheTopLevelLeavesASubmenuItsLines) {
+    struct Case {
+        std::size_t instances;
+        int screenHeight;
+        bool folded;
+    };
+    const std::vector<Case> cases = {{50, 800, true}, {50, 1080, true}, {2, 1080, false}, {9, 800, true}};
+    const InPlaceMenuMetrics metrics;
+    for (const Case& c : cases) {
+        std::vector<EC2Instance> instances;
+        for (std::size_t i = 0; i < c.instances; ++i) {
+            EC2Instance instance;
+            instance.id = "i-" + std::to_string(i);
+            instance.name = "web_" + std::to_string(i);
+            instance.state = i % 2 ? "running" : "stopped";
+            instances.push_back(instance);
+        }
+        const std::vector<std::string> profiles = {"default", "staging"};
+        MenuState state = baseState();
+        state.instances = instances;
+        state.profiles = profiles;
+        const Menu whole = composeMenu(state);
+        const Menu shown = foldedForInPlaceSubmenus(whole, c.screenHeight);
+        const std::string where = std::to_string(c.instances) + " at " + std::to_string(c.screenHeight);
+
+        // What each entry that does something does, and how deep it sits.
+        using Reach = std::vector<std::pair<MenuAction, RepresentedObject>>;
+        const auto actions = [](const Menu& menu, int& deepest) {
+            Reach found;
+            const auto walk = [&](const auto& self, const std::vector<MenuItem>& items, int depth) -> void {
+                for (const MenuItem& item : items) {
+                    deepest = std::max(deepest, depth);
+                    if (item.action != MenuAction::none) found.emplace_back(item.action, item.representedObject);
+                    self(self, item.submenu, depth + 1);
+                }
+            };
+            walk(walk, menu, 0);
+            return found;
+        };
+        int deepest = 0;
+        const Reach all = actions(whole, deepest);
+        deepest = 0;
+        const Reach reached = actions(shown, deepest);
+        EXPECT_EQ(deepest, 1) << where;
+        EXPECT_EQ(reached.size(), all.size()) << where;
+        for (const auto& entry : all)
+            EXPECT_NE(std::find(reached.begin(), reached.end(), entry), reached.end()) << where;
+
+        int height = 0;
+        for (const MenuItem& item : shown) height += item.separator ? metrics.separator : metrics.line;
+        EXPECT_LE(height, c.screenHeight - metrics.frame - metrics.submenuLines * metrics.line) << where;
+        const bool folded = std::any_of(shown.begin(), shown.end(),
+                                        [](const MenuItem& item) { return item.title == words::kSettings; });
+        EXPECT_EQ(folded, c.folded) << where;
+        if (c.instances > 2 && folded) {
+            const MenuItem& more = *std::find_if(
+                shown.begin(), shown.end(), [](const MenuItem& item) { return item.title.starts_with("ほかに "); });
+            const auto lines = std::count_if(shown.begin(), shown.end(), [](const MenuItem& item) {
+                return item.title.starts_with("⚫️ web_") || item.title.starts_with("🟢 web_");
+            });
+            EXPECT_EQ(more.title, "ほかに " + std::to_string(c.instances - static_cast<std::size_t>(lines)) + " 台")
+                << where;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tamsel::test

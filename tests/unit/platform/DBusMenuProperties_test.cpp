@@ -6,24 +6,34 @@ namespace tamsel {
 namespace {
 
 TEST(DBusMenuProperties, ALabelShowsTheTitleExactlyAndHasNoAccessKey) {
-    // A host shows "__" as one underscore and takes a single '_' as the access key.
-    const std::vector<std::pair<std::string, std::string>> names = {
-        {"db_main & <cache>", "db__main & <cache>"},
-        {"a__b", "a____b"},
-        {"_lead", "__lead"},
-        {"trail_", "trail__"},
-        {"r&d", "r&d"},
-        {"&&", "&&"},
-        {"<b>x</b>", "<b>x</b>"},
-        {"🚀 rocket_1", "🚀 rocket__1"},
-        {"خادم_الويب", "خادم__الويب"},
-        {"שרת ראשי", "שרת ראשי"},
-        {"tab\there", "tab here"},
+    // A host following dbusmenu shows "__" as one underscore and takes a single '_' as the
+    // access key; GNOME's AppIndicator extension takes out only the first '_' before
+    // another character and shows every other one as written.
+    struct Case {
+        std::string title;
+        std::string dbusMenu;
+        std::string firstMarkOnly;
     };
-    for (const auto& [title, label] : names) {
+    const std::vector<Case> names = {
+        {"db_main & <cache>", "db__main & <cache>", "db__main & <cache>"},
+        {"db_backup_01", "db__backup__01", "db__backup_01"},
+        {"a__b", "a____b", "a___b"},
+        {"_lead", "__lead", "__lead"},
+        {"trail_", "trail__", "trail__"},
+        {"r&d", "r&d", "r&d"},
+        {"&&", "&&", "&&"},
+        {"<b>x</b>", "<b>x</b>", "<b>x</b>"},
+        {"🚀 rocket_1", "🚀 rocket__1", "🚀 rocket__1"},
+        {"خادم_الويب", "خادم__الويب", "خادم__الويب"},
+        {"שרת ראשי", "שרת ראשי", "שרת ראשי"},
+        {"tab\there", "tab here", "tab here"},
+    };
+    for (const Case& c : names) {
         MenuItem item;
-        item.title = "🟢 " + title + " — running";
-        EXPECT_EQ(dbusMenuProperties(item).label, "🟢 " + label + " — running") << title;
+        item.title = "🟢 " + c.title + " — running";
+        EXPECT_EQ(dbusMenuProperties(item).label, "🟢 " + c.dbusMenu + " — running") << c.title;
+        EXPECT_EQ(dbusMenuProperties(item, LabelReading::firstMarkOnly).label, "🟢 " + c.firstMarkOnly + " — running")
+            << c.title;
     }
 }
 
