@@ -4,14 +4,21 @@
 // DBusMenuLayout. A new model that changes texts, marks or enabled flags only goes out as
 // ItemsPropertiesUpdated with the same ids, so that an open menu stays open; only a change
 // of structure sends LayoutUpdated. Every entry and submenu is exported at once, so a
-// host's AboutToShow never has anything to fill.
+// host's AboutToShow never has anything to fill. While the menu stands in for the first
+// list (a placeholder line), the answer to the root's AboutToShow waits for the list, a
+// few seconds at most: a host that places its menu once answered (libdbusmenu-qt, in KDE
+// Plasma and LXQt) places it at its full size, where a menu grown in place would reach
+// past the screen's edges.
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusContext>
 #include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QList>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 
 #include "app/MenuModel.h"
@@ -67,6 +74,7 @@ private:
     // Handles one event; false when there is no entry `id`.
     bool handle(int id, const QString& eventId);
     void opened();
+    void answerHeldOpenings();
 
     QDBusConnection bus_;
     QString path_;
@@ -74,7 +82,10 @@ private:
     Chosen chosen_;
     DBusMenuLayout layout_;
     uint revision_ = 1;
-    QElapsedTimer sinceOpening_;  // since the menu last opened
+    QElapsedTimer sinceOpening_;        // since the menu last opened
+    bool placeholder_ = false;          // the menu stands in for the first list
+    QList<QDBusMessage> heldOpenings_;  // AboutToShow calls answered when the list comes
+    QTimer holdLimit_;
 };
 
 }  // namespace tamsel
