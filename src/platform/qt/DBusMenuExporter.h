@@ -6,9 +6,8 @@
 // of structure sends LayoutUpdated. Every entry and submenu is exported at once, so a
 // host's AboutToShow never has anything to fill. While the menu stands in for the first
 // list (a placeholder line), the answer to the root's AboutToShow waits for the list, a
-// few seconds at most: a host that places its menu once answered (libdbusmenu-qt, in KDE
-// Plasma and LXQt) places it at its full size, where a menu grown in place would reach
-// past the screen's edges.
+// few seconds at most: a host that places its menu once answered (KDE Plasma's tray)
+// places it at its full size, where a menu grown in place would reach past the screen.
 
 #include <QDBusConnection>
 #include <QDBusMessage>
