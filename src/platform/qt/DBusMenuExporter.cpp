@@ -163,7 +163,7 @@ bool DBusMenuExporter::AboutToShow(int id) {
     if (id != DBusMenuLayout::kRoot) return false;  // submenus are exported filled
     const uint before = revision_;
     opened();
-    if (placeholder_ && calledFromDBus()) {
+    if (openingWaits_ && placeholder_ && calledFromDBus()) {
         setDelayedReply(true);
         heldOpenings_.append(message());
         if (!holdLimit_.isActive()) holdLimit_.start();

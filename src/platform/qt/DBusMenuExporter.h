@@ -4,10 +4,11 @@
 // DBusMenuLayout. A new model that changes texts, marks or enabled flags only goes out as
 // ItemsPropertiesUpdated with the same ids, so that an open menu stays open; only a change
 // of structure sends LayoutUpdated. Every entry and submenu is exported at once, so a
-// host's AboutToShow never has anything to fill. While the menu stands in for the first
-// list (a placeholder line), the answer to the root's AboutToShow waits for the list, a
-// few seconds at most: a host that places its menu once answered (KDE Plasma's tray)
-// places it at its full size, where a menu grown in place would reach past the screen.
+// host's AboutToShow never has anything to fill. For a host that places its menu once
+// answered and grows it in place later (KDE Plasma's tray), the answer to the root's
+// AboutToShow can wait for the first list while the menu stands in for it (a placeholder
+// line), a few seconds at most: the menu then opens at its full size, not grown past the
+// screen's edges. (LXQt's panel gives up waiting after about 3 s and opens it anyway.)
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -46,6 +47,8 @@ public:
 
     // Shows `menu`, titles as given.
     void setMenu(Menu menu);
+    // Whether an opening waits for the first list (see above); it does not at first.
+    void setOpeningWaitsForList(bool waits) { openingWaits_ = waits; }
 
     uint version() const { return 3; }
     QString textDirection() const;
@@ -81,7 +84,8 @@ private:
     Chosen chosen_;
     DBusMenuLayout layout_;
     uint revision_ = 1;
-    QElapsedTimer sinceOpening_;        // since the menu last opened
+    QElapsedTimer sinceOpening_;  // since the menu last opened
+    bool openingWaits_ = false;
     bool placeholder_ = false;          // the menu stands in for the first list
     QList<QDBusMessage> heldOpenings_;  // AboutToShow calls answered when the list comes
     QTimer holdLimit_;

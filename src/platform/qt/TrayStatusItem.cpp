@@ -98,6 +98,8 @@ void TrayStatusItem::exportToStatusNotifierHost() {
     exported_ = std::make_unique<DBusMenuExporter>(
         QDBusConnection::sessionBus(), kMenuPath, [this] { opening(); },
         [this](const MenuItem& item) { chosen(item); });
+    // Plasma places its menu once the opening is answered and grows it in place after.
+    exported_->setOpeningWaitsForList(onPlasma());
     exported_->setMenu(latest_);
     // A host that does not open the menu itself for a click gets Qt's copy, where a client
     // may place a menu (X11). On Wayland a parentless popup would be a window of its own.
