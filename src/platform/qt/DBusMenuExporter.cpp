@@ -64,7 +64,7 @@ QString DBusMenuExporter::textDirection() const {
 void DBusMenuExporter::setMenu(Menu menu) {
     placeholder_ = std::ranges::any_of(menu, &MenuItem::placeholder);
     const DBusMenuLayout::Changes changes = layout_.update(std::move(menu));
-    if (!placeholder_) {
+    if (!placeholder_ && !heldOpenings_.isEmpty()) {
         // After the signals below: the host reads the new layout when answered.
         QMetaObject::invokeMethod(this, &DBusMenuExporter::answerHeldOpenings, Qt::QueuedConnection);
     }

@@ -168,7 +168,7 @@ void TrayStatusItem::setButton(const StatusButton& button) {
 
 void TrayStatusItem::showIcon() {
     // By name too where the named icons are installed (or beside the program): a host
-    // draws those at its own scale, sharp, where pixmaps would be scaled up.
+    // may draw those at its own size instead of scaling the pixmaps.
     static const std::optional<QString> folder = themeIconFolder();
     if (!folder) {
         item_->setIcon(icon_);
