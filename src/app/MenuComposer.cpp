@@ -221,7 +221,9 @@ Menu composeMenu(const MenuState& state) {
             menu.push_back(std::move(line));
         }
     } else if (state.instances.empty()) {
-        menu.push_back(label(std::string(state.loading ? words::kLoading : words::kNoInstances)));
+        MenuItem line = label(std::string(state.loading ? words::kLoading : words::kNoInstances));
+        line.placeholder = state.loading && !state.lastUpdated;  // nothing listed yet
+        menu.push_back(std::move(line));
     }
     for (const EC2Instance& instance : state.instances) {
         const auto booked = state.stopBookings.find(instance.id);

@@ -76,6 +76,9 @@ struct MenuItem {
     bool checked = false;
     RepresentedObject representedObject;
     std::vector<MenuItem> submenu;
+    // Stands for the first list, still on its way ("読み込み中…"): a host that places its
+    // menu only once its opening is answered is answered when the list comes.
+    bool placeholder = false;
 
     static MenuItem separatorItem() {
         MenuItem item;

@@ -35,6 +35,9 @@ FILES = {
     "share/applications/orvane.desktop",
     "share/icons/hicolor/scalable/apps/orvane.svg",
     *(f"share/icons/hicolor/{n}x{n}/apps/orvane.png" for n in ICON_SIZES),
+    # The tray icon of each state, by name.
+    *(f"share/icons/hicolor/scalable/apps/orvane-{state}.svg" for state in ("idle", "running", "failed")),
+    *(f"share/icons/hicolor/{n}x{n}/apps/orvane-{state}.png" for n in ICON_SIZES for state in ("idle", "running")),
 }
 JAPANESE = re.compile(r"[\u3040-\u30ff\u4e00-\u9fff]")
 

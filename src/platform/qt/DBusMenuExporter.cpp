@@ -2,12 +2,18 @@
 
 #include <QGuiApplication>
 #include <QMetaObject>
+#include <algorithm>
+#include <utility>
 
 namespace tamsel {
 namespace {
 
 // A host tells of one opening twice (AboutToShow, then the "opened" event), or once.
 constexpr qint64 kSameOpeningMs = 1000;
+
+// How long an opening waits for the first list at most: beyond it the host opens the
+// placeholder (hosts give up on an answer after 25 s).
+constexpr auto kHoldForListLimit = std::chrono::seconds(8);
 
 // The D-Bus properties of an entry; with `names`, only those.
 QVariantMap propertyMap(const DBusMenuProperties& properties, const QStringList& names = {}) {
@@ -44,6 +50,9 @@ DBusMenuExporter::DBusMenuExporter(QDBusConnection bus, const QString& path, Ope
     bus_.registerObject(
         path_, this,
         QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals | QDBusConnection::ExportAllProperties);
+    holdLimit_.setSingleShot(true);
+    holdLimit_.setInterval(kHoldForListLimit);
+    connect(&holdLimit_, &QTimer::timeout, this, &DBusMenuExporter::answerHeldOpenings);
 }
 
 DBusMenuExporter::~DBusMenuExporter() { bus_.unregisterObject(path_); }
@@ -53,7 +62,12 @@ QString DBusMenuExporter::textDirection() const {
 }
 
 void DBusMenuExporter::setMenu(Menu menu) {
+    placeholder_ = std::ranges::any_of(menu, &MenuItem::placeholder);
     const DBusMenuLayout::Changes changes = layout_.update(std::move(menu));
+    if (!placeholder_ && !heldOpenings_.isEmpty()) {
+        // After the signals below: the host reads the new layout when answered.
+        QMetaObject::invokeMethod(this, &DBusMenuExporter::answerHeldOpenings, Qt::QueuedConnection);
+    }
     if (changes.empty()) return;
     ++revision_;
     if (!changes.propertiesChanged.empty()) {
@@ -149,7 +163,19 @@ bool DBusMenuExporter::AboutToShow(int id) {
     if (id != DBusMenuLayout::kRoot) return false;  // submenus are exported filled
     const uint before = revision_;
     opened();
+    if (openingWaits_ && placeholder_ && calledFromDBus()) {
+        setDelayedReply(true);
+        heldOpenings_.append(message());
+        if (!holdLimit_.isActive()) holdLimit_.start();
+        return false;
+    }
     return revision_ != before;
+}
+
+void DBusMenuExporter::answerHeldOpenings() {
+    holdLimit_.stop();
+    // "Update needed": the layout changed while the host waited.
+    for (const QDBusMessage& call : std::exchange(heldOpenings_, {})) bus_.send(call.createReply(QVariant(true)));
 }
 
 QList<int> DBusMenuExporter::AboutToShowGroup(const QList<int>& ids, QList<int>& idErrors) {

@@ -4,14 +4,21 @@
 // DBusMenuLayout. A new model that changes texts, marks or enabled flags only goes out as
 // ItemsPropertiesUpdated with the same ids, so that an open menu stays open; only a change
 // of structure sends LayoutUpdated. Every entry and submenu is exported at once, so a
-// host's AboutToShow never has anything to fill.
+// host's AboutToShow never has anything to fill. For a host that places its menu once
+// answered and grows it in place later (KDE Plasma's tray), the answer to the root's
+// AboutToShow can wait for the first list while the menu stands in for it (a placeholder
+// line), a few seconds at most: the menu then opens at its full size, not grown past the
+// screen's edges. (LXQt's panel gives up waiting after about 3 s and opens it anyway.)
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusContext>
 #include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QList>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 
 #include "app/MenuModel.h"
@@ -42,6 +49,8 @@ public:
     void setMenu(Menu menu);
     // How the host reads labels (DBusMenuProperties.h); takes effect with the next menu.
     void setLabelReading(LabelReading reading) { layout_.setLabelReading(reading); }
+    // Whether an opening waits for the first list (see above); it does not at first.
+    void setOpeningWaitsForList(bool waits) { openingWaits_ = waits; }
 
     uint version() const { return 3; }
     QString textDirection() const;
@@ -69,6 +78,7 @@ private:
     // Handles one event; false when there is no entry `id`.
     bool handle(int id, const QString& eventId);
     void opened();
+    void answerHeldOpenings();
 
     QDBusConnection bus_;
     QString path_;
@@ -77,6 +87,10 @@ private:
     DBusMenuLayout layout_;
     uint revision_ = 1;
     QElapsedTimer sinceOpening_;  // since the menu last opened
+    bool openingWaits_ = false;
+    bool placeholder_ = false;          // the menu stands in for the first list
+    QList<QDBusMessage> heldOpenings_;  // AboutToShow calls answered when the list comes
+    QTimer holdLimit_;
 };
 
 }  // namespace tamsel

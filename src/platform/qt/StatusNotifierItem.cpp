@@ -32,8 +32,10 @@ StatusNotifierItem::~StatusNotifierItem() {
     bus_.unregisterObject(kItemPath);
 }
 
-void StatusNotifierItem::setIcon(const QIcon& icon) {
+void StatusNotifierItem::setIcon(const QIcon& icon, const QString& name, const QString& themePath) {
     icon_ = dbusImages(icon);
+    iconName_ = name;
+    iconThemePath_ = themePath;
     emit NewIcon();
 }
 
@@ -50,7 +52,12 @@ void StatusNotifierItem::ContextMenu(int x, int y) {
 }
 
 void StatusNotifierItem::Activate(int x, int y) {
-    if (activate_) activate_(QPoint(x, y));
+    if (activate_) {
+        activate_(QPoint(x, y));
+    } else if (calledFromDBus()) {
+        // No action of its own: a host that opens its menu when activating fails does so.
+        sendErrorReply(QDBusError::NotSupported, QStringLiteral("The item has no action of its own: open its menu"));
+    }
 }
 
 void StatusNotifierItem::SecondaryActivate(int, int) {}

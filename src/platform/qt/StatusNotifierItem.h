@@ -4,9 +4,10 @@
 // at /StatusNotifierItem under a bus name of its own, registered at the watcher by
 // WatcherRegistration, its menu the dbusmenu object at `menuPath`. It is marked as a
 // menu (ItemIsMenu), so a host that honours it opens that menu for a left click too; the
-// clicks a host still sends are handed on as they come.
+// clicks a host still sends are handed on as they come, or refused (see the constructor).
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QIcon>
 #include <QObject>
@@ -23,7 +24,7 @@ namespace tamsel {
 
 class WatcherRegistration;
 
-class StatusNotifierItem final : public QObject {
+class StatusNotifierItem final : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
     Q_PROPERTY(QString Category READ category)
@@ -31,8 +32,8 @@ class StatusNotifierItem final : public QObject {
     Q_PROPERTY(QString Title READ title)
     Q_PROPERTY(QString Status READ status)
     Q_PROPERTY(int WindowId READ windowId)
-    Q_PROPERTY(QString IconThemePath READ emptyName)
-    Q_PROPERTY(QString IconName READ emptyName)
+    Q_PROPERTY(QString IconThemePath READ iconThemePath)
+    Q_PROPERTY(QString IconName READ iconName)
     Q_PROPERTY(tamsel::DBusImageList IconPixmap READ iconPixmap)
     Q_PROPERTY(QString OverlayIconName READ emptyName)
     Q_PROPERTY(tamsel::DBusImageList OverlayIconPixmap READ noImages)
@@ -48,12 +49,15 @@ public:
     using Click = std::function<void(QPoint)>;
 
     // Exports the item on `bus` and registers it at the watcher. `activate` is called for
-    // a host's Activate (a left click on a host that does not open the menu itself),
-    // `contextMenu` for its ContextMenu (a host that draws no menus).
+    // a host's Activate (a left click on a host that does not open the menu itself); when
+    // empty, Activate fails, which a host that opens its menu then (KDE Plasma) does.
+    // `contextMenu` is called for its ContextMenu (a host that draws no menus).
     StatusNotifierItem(QDBusConnection bus, const QString& menuPath, Click activate, Click contextMenu);
     ~StatusNotifierItem() override;
 
-    void setIcon(const QIcon& icon);
+    // The icon as pixmaps and, when `name` is not empty, by its name in the icon theme,
+    // found in `themePath` too when that is not empty; hosts prefer the name.
+    void setIcon(const QIcon& icon, const QString& name = {}, const QString& themePath = {});
     void setToolTip(const QString& toolTip);
 
     QString category() const { return QStringLiteral("ApplicationStatus"); }
@@ -62,6 +66,8 @@ public:
     QString status() const { return QStringLiteral("Active"); }
     int windowId() const { return 0; }
     QString emptyName() const { return {}; }
+    QString iconName() const { return iconName_; }
+    QString iconThemePath() const { return iconThemePath_; }
     DBusImageList iconPixmap() const { return icon_; }
     DBusImageList noImages() const { return {}; }
     DBusToolTip toolTip() const;
@@ -94,6 +100,8 @@ private:
     Click activate_;
     Click contextMenu_;
     DBusImageList icon_;
+    QString iconName_;
+    QString iconThemePath_;
     QString toolTip_;
     std::unique_ptr<WatcherRegistration> registration_;
 };

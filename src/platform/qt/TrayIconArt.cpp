@@ -1,10 +1,13 @@
 #include "platform/qt/TrayIconArt.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QFont>
 #include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStandardPaths>
 
 namespace tamsel {
 namespace {
@@ -90,6 +93,19 @@ QIcon trayIcon(const StatusButton& button) {
     QIcon image = bundledIcon(button.imageName);
     if (image.isNull()) image = QIcon::fromTheme("network-server");
     return trayIcon(button, image);
+}
+
+QString themeIconName(const StatusButton& button) {
+    if (!QString::fromStdString(button.title).trimmed().isEmpty()) return QStringLiteral("orvane-failed");
+    return button.imageName == "MenuBarIconRunning" ? QStringLiteral("orvane-running") : QStringLiteral("orvane-idle");
+}
+
+std::optional<QString> themeIconFolder() {
+    const QString icon = QStringLiteral("hicolor/scalable/apps/orvane-idle.svg");
+    if (!QStandardPaths::locate(QStandardPaths::GenericDataLocation, "icons/" + icon).isEmpty()) return QString();
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/icons");
+    if (QFile::exists(beside + "/" + icon)) return beside;
+    return std::nullopt;
 }
 
 }  // namespace tamsel

@@ -5,6 +5,8 @@
 // itself (or "EC2") drawn as text.
 
 #include <QIcon>
+#include <QString>
+#include <optional>
 #include <string>
 
 #include "app/Platform.h"
@@ -21,5 +23,14 @@ QIcon trayIcon(const StatusButton& button, const QIcon& image);
 
 // The same, looking the picture up as the tray does: the bundled icon, else the theme's.
 QIcon trayIcon(const StatusButton& button);
+
+// The name of the installed hicolor icon that shows `button` (orvane-idle, -running,
+// -failed), for hosts that draw the icon from the theme at their own scale.
+QString themeIconName(const StatusButton& button);
+
+// Where those named icons are: "" in the system's icon folders (XDG_DATA_HOME,
+// XDG_DATA_DIRS), the folder "icons" beside the program when run from its build folder,
+// nothing when they are not there at all.
+std::optional<QString> themeIconFolder();
 
 }  // namespace tamsel

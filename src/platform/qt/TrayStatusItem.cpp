@@ -22,13 +22,21 @@ namespace {
 // Where the menu is exported for a StatusNotifier host.
 const QString kMenuPath = QStringLiteral("/MenuBar");
 
+// Whether the session is KDE's (XDG_CURRENT_DESKTOP, a list split by ':').
+bool onPlasma() {
+    return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':')).contains(QLatin1String("KDE"));
+}
+
+// What the icon shows until the controller draws its first button.
+const StatusButton kFirstButton{"MenuBarIcon", "", ""};
+
 // How often to look for a tray that is not there yet.
 constexpr auto kTrayWatchInterval = std::chrono::seconds(2);
 
 }  // namespace
 
 TrayStatusItem::TrayStatusItem()
-    : icon_(trayIcon(StatusButton{"MenuBarIcon", "", ""})),  // until the controller draws its first button
+    : icon_(trayIcon(kFirstButton)),
       menu_(std::make_unique<ReleasingMenu>()),
       renderer_(std::make_unique<MenuRenderer>(*menu_, [this](const MenuItem& item) { chosen(item); })),
       shortcuts_(std::make_unique<MenuShortcuts>(*menu_)) {
@@ -96,6 +104,8 @@ void TrayStatusItem::exportToStatusNotifierHost() {
     // watcher lists the item.
     onGnomeShell_ = statusNotifierWatcherIsGnomeShell();
     exported_->setLabelReading(onGnomeShell_ ? LabelReading::firstMarkOnly : LabelReading::dbusMenu);
+    // Plasma places its menu once the opening is answered and grows it in place after.
+    exported_->setOpeningWaitsForList(onPlasma());
     exportMenu(latest_);
     // A host that does not open the menu itself for a click gets Qt's copy, where a client
     // may place a menu (X11). On Wayland a parentless popup would be a window of its own.
@@ -103,9 +113,11 @@ void TrayStatusItem::exportToStatusNotifierHost() {
         if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
         if (!menu_->isVisible()) openFromClick();
     };
-    item_ =
-        std::make_unique<StatusNotifierItem>(QDBusConnection::sessionBus(), kMenuPath, copyAtPointer, copyAtPointer);
-    item_->setIcon(icon_);
+    // KDE Plasma's tray activates the item for a left click and opens its own menu when
+    // that fails; other hosts that activate it (LXQt's panel) then show nothing.
+    const StatusNotifierItem::Click activate = onPlasma() ? StatusNotifierItem::Click() : copyAtPointer;
+    item_ = std::make_unique<StatusNotifierItem>(QDBusConnection::sessionBus(), kMenuPath, activate, copyAtPointer);
+    showIcon();
     item_->setToolTip(toolTip_);
     connect(&item_->registration(), &WatcherRegistration::listedByWatcher, this, [this] {
         hostListed();
@@ -173,9 +185,20 @@ void TrayStatusItem::setButton(const StatusButton& button) {
         tray_->setToolTip(toolTip_);
     }
     if (item_) {
-        item_->setIcon(icon_);
+        showIcon();
         item_->setToolTip(toolTip_);
     }
+}
+
+void TrayStatusItem::showIcon() {
+    // By name too where the named icons are installed (or beside the program): a host
+    // may draw those at its own size instead of scaling the pixmaps.
+    static const std::optional<QString> folder = themeIconFolder();
+    if (!folder) {
+        item_->setIcon(icon_);
+        return;
+    }
+    item_->setIcon(icon_, themeIconName(button_.value_or(kFirstButton)), *folder);
 }
 
 void TrayStatusItem::setMenu(Menu menu) {

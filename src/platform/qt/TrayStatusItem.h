@@ -5,8 +5,10 @@
 // is chosen then. On an XEmbed tray it is a QSystemTrayIcon and Qt draws the menu (a right
 // or a left click). With a StatusNotifier host on the session bus it is our own
 // StatusNotifierItem, and the host draws the menu from what DBusMenuExporter exports. The
-// item is marked as a menu, so most hosts open that menu for a left click too; on X11 a
-// host that activates the item instead gets a copy drawn by Qt at the pointer. That copy
+// item is marked as a menu, so most hosts open that menu for a left click too; KDE
+// Plasma's tray activates the item and opens its own menu when that fails, which it
+// does there; on X11 another host that activates the item instead gets a copy drawn by
+// Qt at the pointer. That copy
 // is seen only then: it is rendered as it opens, kept up to date while it may open again
 // soon, and emptied once it has stayed closed for a while. On Wayland a client cannot
 // place a menu of its own at the panel, so no copy opens there.
@@ -69,6 +71,7 @@ private:
     void hostListed();
     void exportMenu(const Menu& menu);
     void openFromClick();
+    void showIcon();  // on the StatusNotifier item
     QPoint menuPosition(const QMenu& menu) const;
     // The metrics the menu's lines are fitted with (LineFit.h), kept between menus.
     const QFontMetrics& lineMetrics();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/ControllerHarness.h"
 #include "app/AlertComposer.h"
 #include "app/MenuComposer.h"
@@ -96,6 +98,11 @@ TEST_P(StatusBlock, ShowsErrorLinesOrTheLoadingOrEmptyLine) {
     state.signingIn = c.signingIn;
     const Menu menu = composeMenu(state);
     EXPECT_EQ(statusBlock(menu), c.expected);
+    // Only the loading line before anything was listed stands for a list on its way.
+    const bool firstLoading = c.expected == Strings{"読み込み中…"};
+    EXPECT_EQ(std::ranges::count(menu, true, &MenuItem::placeholder), firstLoading ? 1 : 0);
+    state.lastUpdated = std::chrono::system_clock::time_point{};
+    EXPECT_EQ(std::ranges::count(composeMenu(state), true, &MenuItem::placeholder), 0);
     if (c.withInstance) {
         EXPECT_EQ(menu[2 + c.expected.size()].title, "🟢 i-1 — running");
     }
