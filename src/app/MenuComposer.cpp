@@ -57,6 +57,11 @@ MenuItem checkable(MenuItem item, bool checked) {
     return item;
 }
 
+MenuItem shown(MenuItem item, bool visible) {
+    item.visible = visible;
+    return item;
+}
+
 }  // namespace
 
 std::string dot(std::string_view state) {
@@ -122,41 +127,38 @@ MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroup
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
                           std::optional<std::chrono::system_clock::time_point> now,
                           std::optional<std::chrono::system_clock::time_point> stopBooked) {
+    // Every entry is there whatever the state; those that do not apply now are hidden, so
+    // that a change of state changes lines, not the submenu's shape.
+    const bool running = instance.state == "running";
     std::vector<MenuItem> submenu;
     submenu.push_back(label(instance.id + "  " + instance.type));
-    if (now) {
-        if (auto running = runningTimeLine(instance, *now)) submenu.push_back(label(std::move(*running)));
-    }
-    if (stopBooked) submenu.push_back(label(words::stopDue(formatHourMinute(*stopBooked))));
+    std::optional<std::string> runningFor = now ? runningTimeLine(instance, *now) : std::nullopt;
+    submenu.push_back(shown(label(runningFor.value_or("")), runningFor.has_value()));
+    const std::string due = stopBooked ? formatHourMinute(*stopBooked) : "";
+    submenu.push_back(shown(label(stopBooked ? words::stopDue(due) : ""), stopBooked.has_value()));
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(
         actionItem(std::string(words::kStart), MenuAction::startInstance, instance, instance.state == "stopped"));
+    submenu.push_back(actionItem(std::string(words::kStop), MenuAction::stopInstance, instance, running));
+    std::vector<MenuItem> later;
+    for (int hours : {1, 2, 4, 8}) {
+        later.push_back(
+            actionItem(words::stopAfterHours(hours), MenuAction::bookStop, StopBookingChoice{instance, hours}));
+    }
+    submenu.push_back(shown(submenuItem(std::string(words::kBookStop), std::move(later)), running));
     submenu.push_back(
-        actionItem(std::string(words::kStop), MenuAction::stopInstance, instance, instance.state == "running"));
-    if (instance.state == "running") {
-        std::vector<MenuItem> later;
-        for (int hours : {1, 2, 4, 8}) {
-            later.push_back(
-                actionItem(words::stopAfterHours(hours), MenuAction::bookStop, StopBookingChoice{instance, hours}));
-        }
-        submenu.push_back(submenuItem(std::string(words::kBookStop), std::move(later)));
-    }
-    if (stopBooked) {
-        submenu.push_back(actionItem(words::cancelStopBooking(formatHourMinute(*stopBooked)),
-                                     MenuAction::cancelStopBooking, instance.id));
-    }
+        shown(actionItem(stopBooked ? words::cancelStopBooking(due) : "", MenuAction::cancelStopBooking, instance.id),
+              stopBooked.has_value()));
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(ingressLockMenuItem(instance, lockGroups));
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(actionItem(std::string(words::kCopyID), MenuAction::copyText, instance.id));
-    if (instance.publicIPv4) {
-        submenu.push_back(
-            actionItem(words::copyPublicIP(*instance.publicIPv4), MenuAction::copyText, *instance.publicIPv4));
-    }
-    if (instance.privateIPv4) {
-        submenu.push_back(
-            actionItem(words::copyPrivateIP(*instance.privateIPv4), MenuAction::copyText, *instance.privateIPv4));
-    }
+    const auto copy = [](std::string title, const std::optional<std::string>& address) {
+        return shown(actionItem(address ? std::move(title) : "", MenuAction::copyText, address.value_or("")),
+                     address.has_value());
+    };
+    submenu.push_back(copy(words::copyPublicIP(instance.publicIPv4.value_or("")), instance.publicIPv4));
+    submenu.push_back(copy(words::copyPrivateIP(instance.privateIPv4.value_or("")), instance.privateIPv4));
     auto [title, name] =
         withName(dot(instance.state) + " ", instance.sortKey(), std::string(words::kBeforeState) + instance.state);
     MenuItem line = submenuItem(std::move(title), std::move(submenu));

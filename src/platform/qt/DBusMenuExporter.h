@@ -1,10 +1,11 @@
 #pragma once
 // The tray menu exported over D-Bus as com.canonical.dbusmenu, for a StatusNotifier host
 // that draws it: each entry of the controller's menu model as given, numbered by
-// DBusMenuLayout. A new model that changes texts, marks or enabled flags only goes out as
-// ItemsPropertiesUpdated with the same ids, so that an open menu stays open; only a change
-// of structure sends LayoutUpdated. Every entry and submenu is exported at once, so a
-// host's AboutToShow never has anything to fill.
+// DBusMenuLayout. A new model that changes texts, marks, enabled flags or which entries
+// are shown only goes out as ItemsPropertiesUpdated with the same ids, so that an open
+// menu stays open (some hosts build every submenu anew on LayoutUpdated); only a change of
+// structure sends LayoutUpdated, for each entry whose children changed. Every entry and
+// submenu is exported at once, so a host's AboutToShow never has anything to fill.
 
 #include <QDBusConnection>
 #include <QDBusContext>

@@ -37,6 +37,7 @@ std::string dbusMenuLabel(std::string_view title) {
 
 DBusMenuProperties dbusMenuProperties(const MenuItem& item) {
     DBusMenuProperties properties;
+    properties.visible = item.visible;
     if (item.separator) {
         properties.separator = true;
         return properties;

@@ -79,6 +79,7 @@ void applyLook(QAction& action, const MenuItem& item, const QFont& font) {
     const QKeySequence shortcut = item.keyEquivalent != '\0' ? shortcutFor(item.keyEquivalent) : QKeySequence();
     if (action.shortcut() != shortcut) action.setShortcut(shortcut);
     action.setShortcutVisibleInContextMenu(item.keyEquivalent != '\0');
+    if (action.isVisible() != item.visible) action.setVisible(item.visible);
 }
 
 // Refreshes change a few texts and marks far more often than anything else: the
@@ -114,7 +115,8 @@ bool fitsInPlace(const std::vector<MenuEdit>& edits, const std::vector<const Men
         if (++looks > kLinesEditedInPlace) return false;
         const MenuItem& was = *drawn[edit.at];
         const MenuItem& now = next[edit.from];
-        if (was.bold != now.bold || was.keyEquivalent != now.keyEquivalent || hasStateDot(was) != hasStateDot(now) ||
+        if (was.bold != now.bold || was.keyEquivalent != now.keyEquivalent || was.visible != now.visible ||
+            hasStateDot(was) != hasStateDot(now) ||
             (was.checked || isChoice(was.action)) != (now.checked || isChoice(now.action)))
             return false;
         if (was.title == now.title) continue;
@@ -306,7 +308,7 @@ void MenuRenderer::fillOnOpen(QMenu& submenu, const MenuItem& item, const std::s
     // Filled when it first opens. The item stays alive as long as the menu may open.
     connect(&submenu, &QMenu::aboutToShow, this, [this, &submenu, keep, &item] {
         if (!submenu.actions().isEmpty()) return;
-        for (const MenuItem& child : item.submenu) addItem(submenu, nullptr, child, submenu, keep, nullptr);
+        addLines(submenu, item, keep);
     });
 }
 
@@ -319,7 +321,7 @@ void MenuRenderer::fillFromEntryOnOpen(QMenu& submenu) {
                                         [&submenu](const Entry& candidate) { return candidate.submenu == &submenu; });
         if (entry == entries_.end()) return;
         const std::shared_ptr<const MenuItem> item = entry->item;
-        for (const MenuItem& child : item->submenu) addItem(submenu, nullptr, child, submenu, item, nullptr);
+        addLines(submenu, *item, item);
     });
 }
 
@@ -331,7 +333,14 @@ void MenuRenderer::refillSubmenu(Entry& entry, MenuItem&& item) {
     if (submenu.actions().isEmpty()) return;
     // Built before: build them again now, so that an open one shows its new lines.
     takeOutLines(submenu);
-    for (const MenuItem& child : entry.item->submenu) addItem(submenu, nullptr, child, submenu, entry.item, nullptr);
+    addLines(submenu, *entry.item, entry.item);
+}
+
+void MenuRenderer::addLines(QMenu& submenu, const MenuItem& item, const std::shared_ptr<const MenuItem>& keep) {
+    // A hidden line gets no action: a submenu is built anew whenever its lines change, and
+    // the accessibility bus lists every action of a menu, shown or not.
+    for (const MenuItem& child : item.submenu)
+        if (child.visible) addItem(submenu, nullptr, child, submenu, keep, nullptr);
 }
 
 QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& item, QObject& owner,
@@ -339,6 +348,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
     if (item.separator) {
         auto* separator = new QAction(&owner);
         separator->setSeparator(true);
+        separator->setVisible(item.visible);
         target.insertAction(before, separator);
         return separator;
     }

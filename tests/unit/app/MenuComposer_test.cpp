@@ -14,7 +14,8 @@ using Strings = std::vector<std::string>;
 
 Strings titles(const std::vector<MenuItem>& items) {
     Strings out;
-    for (const MenuItem& item : items) out.push_back(item.separator ? "---" : item.title);
+    for (const MenuItem& item : items)
+        if (item.visible) out.push_back(item.separator ? "---" : item.title);
     return out;
 }
 
@@ -237,11 +238,11 @@ TEST(InstanceLine, ARunningInstanceTellsHowLongItHasRunAfterItsIdLine) {
         record.launchTime = c.launched;
         const MenuItem line = instanceMenuItem(record, {}, now);
         ASSERT_GE(line.submenu.size(), 2u);
+        // There hidden when it has nothing to tell, so that the submenu keeps its shape.
+        EXPECT_EQ(line.submenu[1].visible, c.line.has_value());
+        EXPECT_FALSE(line.submenu[1].enabled);
         if (c.line) {
             EXPECT_EQ(line.submenu[1].title, *c.line);
-            EXPECT_FALSE(line.submenu[1].enabled);
-        } else {
-            EXPECT_TRUE(line.submenu[1].separator);
         }
     }
 }
@@ -253,9 +254,9 @@ TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
     EXPECT_EQ(titles(line.submenu), (Strings{"i-1  t3.micro", "---", "起動", "停止", "---",
                                              "起動時に SG を自分の IP 専用にする: しない", "---", "ID をコピー"}));
     EXPECT_FALSE(line.submenu[0].enabled);
-    EXPECT_EQ(line.submenu[2].representedObject, RepresentedObject(stopped));
-    EXPECT_EQ(line.submenu[3].action, MenuAction::stopInstance);
-    EXPECT_EQ(line.submenu[3].representedObject, RepresentedObject(stopped));
+    EXPECT_EQ(line.submenu[4].representedObject, RepresentedObject(stopped));
+    EXPECT_EQ(line.submenu[5].action, MenuAction::stopInstance);
+    EXPECT_EQ(line.submenu[5].representedObject, RepresentedObject(stopped));
 
     const struct {
         const char* state;
@@ -265,10 +266,13 @@ TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
     for (const auto& c : cases) {
         const MenuItem item = instanceMenuItem(instance("i-1", c.state, "web-1"), {});
         EXPECT_EQ(item.title, dot(c.state) + " web-1 — " + c.state);
-        EXPECT_EQ(item.submenu[2].enabled, c.start) << c.state;
-        EXPECT_EQ(item.submenu[3].enabled, c.stop) << c.state;
-        // A stop can be booked only while it can be stopped.
-        EXPECT_EQ(item.submenu[4].title == "停止を予約", c.stop) << c.state;
+        EXPECT_EQ(item.submenu[4].enabled, c.start) << c.state;
+        EXPECT_EQ(item.submenu[5].enabled, c.stop) << c.state;
+        // A stop can be booked only while it can be stopped; in every state the entry is
+        // there (hidden), so a change of state does not change the submenu's shape.
+        EXPECT_EQ(item.submenu[6].title, "停止を予約") << c.state;
+        EXPECT_EQ(item.submenu[6].visible, c.stop) << c.state;
+        EXPECT_EQ(item.submenu.size(), line.submenu.size()) << c.state;
     }
 }
 
@@ -298,8 +302,10 @@ TEST(InstanceLine, CopyEntriesFollowTheAddressesAndCarryThePlainText) {
         ASSERT_TRUE((lock + 1)->separator);
         const std::vector<MenuItem> copies(lock + 2, submenu.end());
         EXPECT_EQ(titles(copies), c.entries) << c.entries.size();
+        EXPECT_EQ(copies.size(), 3u);  // the ones without an address hidden
         Strings carried;
         for (const MenuItem& item : copies) {
+            if (!item.visible) continue;
             EXPECT_EQ(item.action, MenuAction::copyText) << item.title;
             EXPECT_TRUE(item.enabled) << item.title;
             if (const auto* text = std::get_if<std::string>(&item.representedObject)) carried.push_back(*text);
