@@ -217,12 +217,16 @@ Menu composeMenu(const MenuState& state) {
     menu.push_back(std::move(title));
     menu.push_back(MenuItem::separatorItem());
 
+    // The loading or empty line and the last-update line are there hidden when they do not
+    // apply: the list landing then only adds lines, and a host that places lines it did not
+    // have before against those it keeps puts them where they belong.
+    const bool empty = !state.lastError && state.instances.empty();
+    menu.push_back(
+        shown(label(empty ? std::string(state.loading ? words::kLoading : words::kNoInstances) : ""), empty));
     if (state.lastError) {
         for (MenuItem& line : errorLines(*state.lastError, state.signingIn, state.signInPrompt)) {
             menu.push_back(std::move(line));
         }
-    } else if (state.instances.empty()) {
-        menu.push_back(label(std::string(state.loading ? words::kLoading : words::kNoInstances)));
     }
     for (const EC2Instance& instance : state.instances) {
         const auto booked = state.stopBookings.find(instance.id);
@@ -233,11 +237,11 @@ Menu composeMenu(const MenuState& state) {
     }
     menu.push_back(MenuItem::separatorItem());
 
+    std::string time;
     if (state.lastUpdated) {
-        const std::string time =
-            state.formatTime ? state.formatTime(*state.lastUpdated) : formatMediumTime(*state.lastUpdated);
-        menu.push_back(label(words::lastUpdated(time)));
+        time = state.formatTime ? state.formatTime(*state.lastUpdated) : formatMediumTime(*state.lastUpdated);
     }
+    menu.push_back(shown(label(state.lastUpdated ? words::lastUpdated(time) : ""), state.lastUpdated.has_value()));
     MenuItem reload = actionItem(std::string(words::kReloadNow), MenuAction::reloadNow);
     reload.keyEquivalent = 'r';
     menu.push_back(std::move(reload));

@@ -79,7 +79,6 @@ void applyLook(QAction& action, const MenuItem& item, const QFont& font) {
     const QKeySequence shortcut = item.keyEquivalent != '\0' ? shortcutFor(item.keyEquivalent) : QKeySequence();
     if (action.shortcut() != shortcut) action.setShortcut(shortcut);
     action.setShortcutVisibleInContextMenu(item.keyEquivalent != '\0');
-    if (action.isVisible() != item.visible) action.setVisible(item.visible);
 }
 
 // Refreshes change a few texts and marks far more often than anything else: the
@@ -115,8 +114,7 @@ bool fitsInPlace(const std::vector<MenuEdit>& edits, const std::vector<const Men
         if (++looks > kLinesEditedInPlace) return false;
         const MenuItem& was = *drawn[edit.at];
         const MenuItem& now = next[edit.from];
-        if (was.bold != now.bold || was.keyEquivalent != now.keyEquivalent || was.visible != now.visible ||
-            hasStateDot(was) != hasStateDot(now) ||
+        if (was.bold != now.bold || was.keyEquivalent != now.keyEquivalent || hasStateDot(was) != hasStateDot(now) ||
             (was.checked || isChoice(was.action)) != (now.checked || isChoice(now.action)))
             return false;
         if (was.title == now.title) continue;
@@ -159,6 +157,8 @@ MenuRenderer::~MenuRenderer() {
 }
 
 void MenuRenderer::render(Menu menu) {
+    // A hidden entry is not drawn at all: the accessibility bus lists a menu's every action.
+    std::erase_if(menu, [](const MenuItem& item) { return !item.visible; });
     const size_t before = entries_.size();
     draw(menu);
     // An empty menu (one given back while closed) keeps no spare submenus either.
@@ -337,8 +337,7 @@ void MenuRenderer::refillSubmenu(Entry& entry, MenuItem&& item) {
 }
 
 void MenuRenderer::addLines(QMenu& submenu, const MenuItem& item, const std::shared_ptr<const MenuItem>& keep) {
-    // A hidden line gets no action: a submenu is built anew whenever its lines change, and
-    // the accessibility bus lists every action of a menu, shown or not.
+    // A hidden line gets no action (see render); a submenu is built anew whenever its lines change.
     for (const MenuItem& child : item.submenu)
         if (child.visible) addItem(submenu, nullptr, child, submenu, keep, nullptr);
 }
@@ -348,7 +347,6 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
     if (item.separator) {
         auto* separator = new QAction(&owner);
         separator->setSeparator(true);
-        separator->setVisible(item.visible);
         target.insertAction(before, separator);
         return separator;
     }

@@ -39,7 +39,7 @@ public:
     // line's icon (StateDot.h). The root menu scrolls when it is taller than its screen.
     // The entries take their items from `menu` rather than copying them.
     void render(Menu menu);
-    // The menu last rendered.
+    // The menu last rendered, without the entries it hid.
     Menu drawn() const;
 
 private:

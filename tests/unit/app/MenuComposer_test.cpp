@@ -19,6 +19,12 @@ Strings titles(const std::vector<MenuItem>& items) {
     return out;
 }
 
+// The top-level entries a user sees.
+Menu shownEntries(Menu menu) {
+    std::erase_if(menu, [](const MenuItem& item) { return !item.visible; });
+    return menu;
+}
+
 // The lines between the header's separator and the first instance line or the next separator.
 Strings statusBlock(const Menu& menu) {
     Strings out;
@@ -37,7 +43,7 @@ MenuState baseState() {
 TEST(Menu, EmptyStateReadsAsTheMinimalMenuWithAVersionedBoldHeader) {
     MenuState state = baseState();
     state.version = "1.2.3";
-    const Menu menu = composeMenu(state);
+    const Menu menu = shownEntries(composeMenu(state));
     EXPECT_EQ(titles(menu),
               (Strings{"Orvane for Mac  v1.2.3", "---", "インスタンスがありません", "---", "今すぐ更新", "---",
                        "プロファイル: デフォルト", "リージョン: デフォルト", "ログイン時に起動", "---", "終了"}));
@@ -95,7 +101,7 @@ TEST_P(StatusBlock, ShowsErrorLinesOrTheLoadingOrEmptyLine) {
     state.lastError = c.error;
     state.loading = c.loading;
     state.signingIn = c.signingIn;
-    const Menu menu = composeMenu(state);
+    const Menu menu = shownEntries(composeMenu(state));
     EXPECT_EQ(statusBlock(menu), c.expected);
     if (c.withInstance) {
         EXPECT_EQ(menu[2 + c.expected.size()].title, "🟢 i-1 — running");
@@ -383,10 +389,10 @@ TEST(Menu, UpdateTimeAndLoginLines) {
     std::vector<EC2Instance> instances = {instance("i-1", "running")};
     MenuState state = baseState();
     state.instances = instances;
-    EXPECT_EQ(composeMenu(state)[4].title, "今すぐ更新");
+    EXPECT_EQ(shownEntries(composeMenu(state))[4].title, "今すぐ更新");
     state.lastUpdated = std::chrono::system_clock::now();
     state.loginEnabled = true;
-    const Menu menu = composeMenu(state);
+    const Menu menu = shownEntries(composeMenu(state));
     EXPECT_EQ(titles(menu)[4], "最終更新: 12:34:56");
     EXPECT_FALSE(menu[4].enabled);
     EXPECT_TRUE(menu[9].checked);
