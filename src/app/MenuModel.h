@@ -74,8 +74,8 @@ struct MenuItem {
     char keyEquivalent = '\0';  // a lower-case letter used with Ctrl, or none
     bool enabled = false;
     bool checked = false;
-    // False: kept in its place but not shown, for an entry that comes and goes with an
-    // instance's state, so that the menu keeps its shape while only states change.
+    // False: kept in its place but not shown, for an entry that comes and goes with the
+    // state (an instance's, the list's), so that the menu keeps its shape as states change.
     bool visible = true;
     RepresentedObject representedObject;
     std::vector<MenuItem> submenu;
