@@ -140,10 +140,14 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     submenu.push_back(
         actionItem(std::string(words::kStart), MenuAction::startInstance, instance, instance.state == "stopped"));
     submenu.push_back(actionItem(std::string(words::kStop), MenuAction::stopInstance, instance, running));
+    // Hidden, the booking entries carry only the id that tells them apart.
+    EC2Instance idOnly;
+    if (!running) idOnly.id = instance.id;
+    const EC2Instance& booked = running ? instance : idOnly;
     std::vector<MenuItem> later;
     for (int hours : {1, 2, 4, 8}) {
         later.push_back(
-            actionItem(words::stopAfterHours(hours), MenuAction::bookStop, StopBookingChoice{instance, hours}));
+            actionItem(words::stopAfterHours(hours), MenuAction::bookStop, StopBookingChoice{booked, hours}));
     }
     submenu.push_back(shown(submenuItem(std::string(words::kBookStop), std::move(later)), running));
     submenu.push_back(
