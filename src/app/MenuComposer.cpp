@@ -58,6 +58,11 @@ MenuItem checkable(MenuItem item, bool checked) {
     return item;
 }
 
+MenuItem shown(MenuItem item, bool visible) {
+    item.visible = visible;
+    return item;
+}
+
 }  // namespace
 
 std::string dot(std::string_view state) {
@@ -123,41 +128,42 @@ MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroup
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
                           std::optional<std::chrono::system_clock::time_point> now,
                           std::optional<std::chrono::system_clock::time_point> stopBooked) {
+    // Every entry is there whatever the state; those that do not apply now are hidden, so
+    // that a change of state changes lines, not the submenu's shape.
+    const bool running = instance.state == "running";
     std::vector<MenuItem> submenu;
     submenu.push_back(label(instance.id + "  " + instance.type));
-    if (now) {
-        if (auto running = runningTimeLine(instance, *now)) submenu.push_back(label(std::move(*running)));
-    }
-    if (stopBooked) submenu.push_back(label(words::stopDue(formatHourMinute(*stopBooked))));
+    std::optional<std::string> runningFor = now ? runningTimeLine(instance, *now) : std::nullopt;
+    submenu.push_back(shown(label(runningFor.value_or("")), runningFor.has_value()));
+    const std::string due = stopBooked ? formatHourMinute(*stopBooked) : "";
+    submenu.push_back(shown(label(stopBooked ? words::stopDue(due) : ""), stopBooked.has_value()));
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(
         actionItem(std::string(words::kStart), MenuAction::startInstance, instance, instance.state == "stopped"));
+    submenu.push_back(actionItem(std::string(words::kStop), MenuAction::stopInstance, instance, running));
+    // Hidden, the booking entries carry only the id that tells them apart.
+    EC2Instance idOnly;
+    if (!running) idOnly.id = instance.id;
+    const EC2Instance& booked = running ? instance : idOnly;
+    std::vector<MenuItem> later;
+    for (int hours : {1, 2, 4, 8}) {
+        later.push_back(
+            actionItem(words::stopAfterHours(hours), MenuAction::bookStop, StopBookingChoice{booked, hours}));
+    }
+    submenu.push_back(shown(submenuItem(std::string(words::kBookStop), std::move(later)), running));
     submenu.push_back(
-        actionItem(std::string(words::kStop), MenuAction::stopInstance, instance, instance.state == "running"));
-    if (instance.state == "running") {
-        std::vector<MenuItem> later;
-        for (int hours : {1, 2, 4, 8}) {
-            later.push_back(
-                actionItem(words::stopAfterHours(hours), MenuAction::bookStop, StopBookingChoice{instance, hours}));
-        }
-        submenu.push_back(submenuItem(std::string(words::kBookStop), std::move(later)));
-    }
-    if (stopBooked) {
-        submenu.push_back(actionItem(words::cancelStopBooking(formatHourMinute(*stopBooked)),
-                                     MenuAction::cancelStopBooking, instance.id));
-    }
+        shown(actionItem(stopBooked ? words::cancelStopBooking(due) : "", MenuAction::cancelStopBooking, instance.id),
+              stopBooked.has_value()));
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(ingressLockMenuItem(instance, lockGroups));
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(actionItem(std::string(words::kCopyID), MenuAction::copyText, instance.id));
-    if (instance.publicIPv4) {
-        submenu.push_back(
-            actionItem(words::copyPublicIP(*instance.publicIPv4), MenuAction::copyText, *instance.publicIPv4));
-    }
-    if (instance.privateIPv4) {
-        submenu.push_back(
-            actionItem(words::copyPrivateIP(*instance.privateIPv4), MenuAction::copyText, *instance.privateIPv4));
-    }
+    const auto copy = [](std::string title, const std::optional<std::string>& address) {
+        return shown(actionItem(address ? std::move(title) : "", MenuAction::copyText, address.value_or("")),
+                     address.has_value());
+    };
+    submenu.push_back(copy(words::copyPublicIP(instance.publicIPv4.value_or("")), instance.publicIPv4));
+    submenu.push_back(copy(words::copyPrivateIP(instance.privateIPv4.value_or("")), instance.privateIPv4));
     auto [title, name] =
         withName(dot(instance.state) + " ", instance.sortKey(), std::string(words::kBeforeState) + instance.state);
     MenuItem line = submenuItem(std::move(title), std::move(submenu));
@@ -216,14 +222,18 @@ Menu composeMenu(const MenuState& state) {
     menu.push_back(std::move(title));
     menu.push_back(MenuItem::separatorItem());
 
+    // The loading or empty line and the last-update line are there hidden when they do not
+    // apply: the list landing then only adds lines, and a host that places lines it did not
+    // have before against those it keeps puts them where they belong.
+    const bool empty = !state.lastError && state.instances.empty();
+    MenuItem emptyLine =
+        shown(label(empty ? std::string(state.loading ? words::kLoading : words::kNoInstances) : ""), empty);
+    emptyLine.placeholder = empty && state.loading && !state.lastUpdated;  // nothing listed yet
+    menu.push_back(std::move(emptyLine));
     if (state.lastError) {
         for (MenuItem& line : errorLines(*state.lastError, state.signingIn, state.signInPrompt)) {
             menu.push_back(std::move(line));
         }
-    } else if (state.instances.empty()) {
-        MenuItem line = label(std::string(state.loading ? words::kLoading : words::kNoInstances));
-        line.placeholder = state.loading && !state.lastUpdated;  // nothing listed yet
-        menu.push_back(std::move(line));
     }
     for (const EC2Instance& instance : state.instances) {
         const auto booked = state.stopBookings.find(instance.id);
@@ -234,11 +244,11 @@ Menu composeMenu(const MenuState& state) {
     }
     menu.push_back(MenuItem::separatorItem());
 
+    std::string time;
     if (state.lastUpdated) {
-        const std::string time =
-            state.formatTime ? state.formatTime(*state.lastUpdated) : formatMediumTime(*state.lastUpdated);
-        menu.push_back(label(words::lastUpdated(time)));
+        time = state.formatTime ? state.formatTime(*state.lastUpdated) : formatMediumTime(*state.lastUpdated);
     }
+    menu.push_back(shown(label(state.lastUpdated ? words::lastUpdated(time) : ""), state.lastUpdated.has_value()));
     MenuItem reload = actionItem(std::string(words::kReloadNow), MenuAction::reloadNow);
     reload.keyEquivalent = 'r';
     menu.push_back(std::move(reload));

@@ -63,7 +63,9 @@ std::vector<MenuItem> errorLines(const Failure& error, bool signingIn = false,
 
 // One instance line with its submenu (details, how long it has been running at `now`,
 // when its booked stop is due, start, stop, booking a stop and cancelling it, ingress lock,
-// copying its id and addresses).
+// copying its id and addresses). The submenu has the same entries in every state: those
+// that do not apply (how long it has run while stopped, booking while not running, an
+// address it has not) are there hidden.
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
                           std::optional<std::chrono::system_clock::time_point> now = std::nullopt,
                           std::optional<std::chrono::system_clock::time_point> stopBooked = std::nullopt);

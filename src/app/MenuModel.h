@@ -74,6 +74,9 @@ struct MenuItem {
     char keyEquivalent = '\0';  // a lower-case letter used with Ctrl, or none
     bool enabled = false;
     bool checked = false;
+    // False: kept in its place but not shown, for an entry that comes and goes with the
+    // state (an instance's, the list's), so that the menu keeps its shape as states change.
+    bool visible = true;
     RepresentedObject representedObject;
     std::vector<MenuItem> submenu;
     // Stands for the first list, still on its way ("読み込み中…"): a host that places its

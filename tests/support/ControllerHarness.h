@@ -17,11 +17,12 @@
 
 namespace tamsel::test {
 
-// The first item of `menu`, at any depth, top to bottom, that does `action` and carries
-// `payload` (anything, when no payload is given).
+// The first item of `menu` shown, at any depth, top to bottom, that does `action` and
+// carries `payload` (anything, when no payload is given).
 inline const MenuItem* find(const Menu& menu, MenuAction action,
                             const std::optional<RepresentedObject>& payload = std::nullopt) {
     for (const MenuItem& item : menu) {
+        if (!item.visible) continue;
         if (!item.separator && item.action == action && (!payload || item.representedObject == *payload)) return &item;
         if (const MenuItem* inside = find(item.submenu, action, payload)) return inside;
     }
@@ -100,7 +101,7 @@ struct Harness : FakeDesktop {
         for (const std::string& title : path) {
             found = nullptr;
             for (const MenuItem& item : *level) {
-                if (!item.separator && item.title == title) {
+                if (!item.separator && item.visible && item.title == title) {
                     found = &item;
                     break;
                 }

@@ -23,7 +23,6 @@ QVariantMap propertyMap(const DBusMenuProperties& properties, const QStringList&
     } else {
         map.insert("label", QString::fromStdString(properties.label));
         map.insert("enabled", properties.enabled);
-        map.insert("visible", true);
         if (!properties.toggleType.empty()) {
             map.insert("toggle-type", QString::fromStdString(properties.toggleType));
             map.insert("toggle-state", properties.toggleState);
@@ -34,6 +33,7 @@ QVariantMap propertyMap(const DBusMenuProperties& properties, const QStringList&
             map.insert("shortcut", QVariant::fromValue(DBusMenuShortcut{keys}));
         }
     }
+    map.insert("visible", properties.visible);
     if (properties.submenu) map.insert("children-display", QStringLiteral("submenu"));
     if (names.isEmpty()) return map;
     QVariantMap wanted;
@@ -84,7 +84,7 @@ void DBusMenuExporter::setMenu(Menu menu) {
         }
         emit ItemsPropertiesUpdated(updated, removed);
     }
-    if (!changes.layoutChanged.empty()) emit LayoutUpdated(revision_, changes.layoutParent());
+    for (int parent : changes.layoutParents()) emit LayoutUpdated(revision_, parent);
 }
 
 DBusMenuLayoutNode DBusMenuExporter::node(const DBusMenuLayout::Entry& entry, int depth,
@@ -146,7 +146,8 @@ bool DBusMenuExporter::handle(int id, const QString& eventId) {
         if (!sinceOpening_.isValid() || sinceOpening_.elapsed() > kSameOpeningMs) opened();
     } else if (eventId == QLatin1String("clicked") && entry->item) {
         const MenuItem& item = *entry->item;
-        if (item.separator || item.hasSubmenu() || !item.enabled || item.action == MenuAction::none) return true;
+        if (item.separator || item.hasSubmenu() || !item.enabled || !item.visible || item.action == MenuAction::none)
+            return true;
         // After this call has been answered: the choice may open a modal alert.
         const auto choose = [this, chosen = MenuItem(item)] { chosen_(chosen); };
         QMetaObject::invokeMethod(this, choose, Qt::QueuedConnection);

@@ -1,14 +1,16 @@
 #pragma once
 // The tray menu exported over D-Bus as com.canonical.dbusmenu, for a StatusNotifier host
 // that draws it: each entry of the controller's menu model as given, numbered by
-// DBusMenuLayout. A new model that changes texts, marks or enabled flags only goes out as
-// ItemsPropertiesUpdated with the same ids, so that an open menu stays open; only a change
-// of structure sends LayoutUpdated. Every entry and submenu is exported at once, so a
-// host's AboutToShow never has anything to fill. For a host that places its menu once
-// answered and grows it in place later (KDE Plasma's tray), the answer to the root's
-// AboutToShow can wait for the first list while the menu stands in for it (a placeholder
-// line), a few seconds at most: the menu then opens at its full size, not grown past the
-// screen's edges. (LXQt's panel gives up waiting after about 3 s and opens it anyway.)
+// DBusMenuLayout. A new model that changes texts, marks, enabled flags or which entries
+// are shown only goes out as ItemsPropertiesUpdated with the same ids, so that an open
+// menu stays open (some hosts build every submenu anew on LayoutUpdated); only a change of
+// structure sends LayoutUpdated, for each entry whose children changed. Every entry and
+// submenu is exported at once, so a host's AboutToShow never has anything to fill.
+// For a host that places its menu once answered and grows it in place later (KDE Plasma's
+// tray), the answer to the root's AboutToShow can wait for the first list while the menu
+// stands in for it (a placeholder line), a few seconds at most: the menu then opens at its
+// full size, not grown past the screen's edges. (LXQt's panel gives up waiting after about
+// 3 s and opens it anyway.)
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,5 +1,6 @@
 #include "platform/qt/DBusMenuLayout.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/qt/MenuEdits.h"
@@ -61,6 +62,11 @@ void DBusMenuLayout::place(int parent, const std::vector<MenuItem>& items, const
     // with the layout of the entry that holds it.
     if (oldChildren && moved) changes.layoutChanged.push_back(parent);
     placed.at(parent).children = std::move(children);
+}
+
+std::vector<int> DBusMenuLayout::Changes::layoutParents() const {
+    if (std::find(layoutChanged.begin(), layoutChanged.end(), kRoot) != layoutChanged.end()) return {kRoot};
+    return layoutChanged;
 }
 
 const DBusMenuLayout::Entry* DBusMenuLayout::find(int id) const {

@@ -8,9 +8,9 @@
 // action with the same payload (the same instance, profile, region or group), or a submenu
 // whose first action entry is such an action (menuEntryKey and matchInOrder, MenuEdits.h,
 // which the Qt menu uses too). So a refresh that only changes texts, marks and enabled
-// flags (the last-update time, an instance's state) keeps every id and changes only
-// properties; instances added or gone, error lines in place of the list, a copy-IP
-// line appearing, change the layout of the entry that holds them. Ids are never reused.
+// flags (the last-update time, an instance's state, an entry shown or hidden) keeps every
+// id and changes only properties; instances added or gone, error lines in place of the
+// list, change the layout of the entry that holds them. Ids are never reused.
 // Plain data, no Qt.
 
 #include <optional>
@@ -45,8 +45,9 @@ public:
         std::vector<std::pair<int, DBusMenuProperties>> propertiesChanged;
 
         bool empty() const { return layoutChanged.empty() && propertiesChanged.empty(); }
-        // The one entry whose layout a host reads again: the only one changed, or the root.
-        int layoutParent() const { return layoutChanged.size() == 1 ? layoutChanged.front() : kRoot; }
+        // The entries whose layout a host reads again: the root alone when it changed (it
+        // holds all the others), else each submenu that changed.
+        std::vector<int> layoutParents() const;
     };
 
     DBusMenuLayout();

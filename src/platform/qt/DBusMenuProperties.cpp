@@ -46,6 +46,7 @@ std::string dbusMenuLabel(std::string_view title, LabelReading reading) {
 
 DBusMenuProperties dbusMenuProperties(const MenuItem& item, LabelReading reading) {
     DBusMenuProperties properties;
+    properties.visible = item.visible;
     if (item.separator) {
         properties.separator = true;
         return properties;

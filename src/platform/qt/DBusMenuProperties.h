@@ -14,6 +14,7 @@ namespace tamsel {
 
 struct DBusMenuProperties {
     bool separator = false;
+    bool visible = true;  // false: in the layout, not shown
     std::string label = {};
     bool enabled = true;
     std::string toggleType = {};             // "", "checkmark" or "radio"

@@ -51,6 +51,9 @@ EntryKey entryKeyOf(const MenuItem& item) {
             break;
     }
     EntryKey key{.shape = shape, .action = acting->action, .payload = acting->representedObject.index()};
+    // What a copy entry carries (an address) comes and goes with the state: it is known by
+    // its place among the copy entries.
+    if (acting->action == MenuAction::copyText) return key;
     std::visit(
         [&key](const auto& value) {
             using Value = std::decay_t<decltype(value)>;
@@ -127,7 +130,8 @@ std::vector<long> matchInOrder(const std::vector<std::string>& old, const std::v
 
 bool sameLook(const MenuItem& a, const MenuItem& b) {
     return a.separator == b.separator && a.title == b.title && a.bold == b.bold && a.keyEquivalent == b.keyEquivalent &&
-           a.enabled == b.enabled && a.checked == b.checked && a.action == b.action && a.hasSubmenu() == b.hasSubmenu();
+           a.enabled == b.enabled && a.checked == b.checked && a.visible == b.visible && a.action == b.action &&
+           a.hasSubmenu() == b.hasSubmenu();
 }
 
 std::vector<MenuEdit> menuEdits(const std::vector<const MenuItem*>& drawn, const std::vector<bool>& linesBuilt,

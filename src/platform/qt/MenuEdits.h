@@ -25,7 +25,7 @@ struct MenuEdit {
     Kind kind = Kind::update;
     std::size_t at = 0;    // place in the list as edited so far, from the first edit on
     std::size_t from = 0;  // update and insert: place in the new model
-    bool look = false;     // update: its line looks otherwise (title, marks, enabled, bold, key)
+    bool look = false;     // update: its line looks otherwise (title, marks, enabled, shown, bold, key)
     bool lines = false;    // update: its submenu holds other lines, or may (lines not built)
     bool same = true;      // update: it still acts on what it did (false: paired by shape)
 
@@ -45,8 +45,8 @@ std::vector<MenuEdit> menuEdits(const Menu& drawn, const Menu& next);
 bool sameLook(const MenuItem& a, const MenuItem& b);
 
 // What an entry acts on, for matching it with an entry of another model: its kind, its
-// action and the instance, profile, region or group it carries; a submenu by its first
-// action entry.
+// action and the instance, profile, region or group it carries (a copy entry by its action
+// alone: the address it carries changes with the state); a submenu by its first action entry.
 std::string menuEntryKey(const MenuItem& item);
 // Whether `a` and `b` have the same key (menuEntryKey), without building the keys.
 bool sameEntryKey(const MenuItem& a, const MenuItem& b);

@@ -157,6 +157,8 @@ MenuRenderer::~MenuRenderer() {
 }
 
 void MenuRenderer::render(Menu menu) {
+    // A hidden entry is not drawn at all: the accessibility bus lists a menu's every action.
+    std::erase_if(menu, [](const MenuItem& item) { return !item.visible; });
     const size_t before = entries_.size();
     draw(menu);
     // An empty menu (one given back while closed) keeps no spare submenus either.
@@ -306,7 +308,7 @@ void MenuRenderer::fillOnOpen(QMenu& submenu, const MenuItem& item, const std::s
     // Filled when it first opens. The item stays alive as long as the menu may open.
     connect(&submenu, &QMenu::aboutToShow, this, [this, &submenu, keep, &item] {
         if (!submenu.actions().isEmpty()) return;
-        for (const MenuItem& child : item.submenu) addItem(submenu, nullptr, child, submenu, keep, nullptr);
+        addLines(submenu, item, keep);
     });
 }
 
@@ -319,7 +321,7 @@ void MenuRenderer::fillFromEntryOnOpen(QMenu& submenu) {
                                         [&submenu](const Entry& candidate) { return candidate.submenu == &submenu; });
         if (entry == entries_.end()) return;
         const std::shared_ptr<const MenuItem> item = entry->item;
-        for (const MenuItem& child : item->submenu) addItem(submenu, nullptr, child, submenu, item, nullptr);
+        addLines(submenu, *item, item);
     });
 }
 
@@ -331,7 +333,13 @@ void MenuRenderer::refillSubmenu(Entry& entry, MenuItem&& item) {
     if (submenu.actions().isEmpty()) return;
     // Built before: build them again now, so that an open one shows its new lines.
     takeOutLines(submenu);
-    for (const MenuItem& child : entry.item->submenu) addItem(submenu, nullptr, child, submenu, entry.item, nullptr);
+    addLines(submenu, *entry.item, entry.item);
+}
+
+void MenuRenderer::addLines(QMenu& submenu, const MenuItem& item, const std::shared_ptr<const MenuItem>& keep) {
+    // A hidden line gets no action (see render); a submenu is built anew whenever its lines change.
+    for (const MenuItem& child : item.submenu)
+        if (child.visible) addItem(submenu, nullptr, child, submenu, keep, nullptr);
 }
 
 QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& item, QObject& owner,

@@ -1,6 +1,7 @@
 #pragma once
 // Draws the controller's menu model into a QMenu: the model's order, titles, enabled
-// flags, check marks, bold titles, Ctrl shortcuts, separators and submenus, as given.
+// flags, check marks, bold titles, Ctrl shortcuts, separators and submenus, as given; an
+// entry the model hides is not shown.
 // A chosen entry is handed back as a copy of its model item.
 
 #include <QObject>
@@ -38,7 +39,7 @@ public:
     // line's icon (StateDot.h). The root menu scrolls when it is taller than its screen.
     // The entries take their items from `menu` rather than copying them.
     void render(Menu menu);
-    // The menu last rendered.
+    // The menu last rendered, without the entries it hid.
     Menu drawn() const;
 
 private:
@@ -68,6 +69,8 @@ private:
 
     // Hands a copy of `item` to `chosen` when `action` is triggered; `keep` holds `item`.
     void deliverOnTrigger(QAction& action, const MenuItem& item, const std::shared_ptr<const MenuItem>& keep);
+    // Adds the lines of `item`'s submenu that are shown to `submenu`; `keep` holds `item`.
+    void addLines(QMenu& submenu, const MenuItem& item, const std::shared_ptr<const MenuItem>& keep);
     // Inserts `item` into `target` before `before` (null: at the end) and returns its
     // action; a plain action is owned by `owner`. `keep` holds the model `item` lives in.
     QAction* addItem(QMenu& target, QAction* before, const MenuItem& item, QObject& owner,

@@ -96,6 +96,7 @@ void TrayStatusItem::createTray() {
 }
 
 void TrayStatusItem::exportToStatusNotifierHost() {
+    // What Qt drew, without its hidden entries: the next model only adds them.
     latest_ = renderer_->drawn();
     exported_ = std::make_unique<DBusMenuExporter>(
         QDBusConnection::sessionBus(), kMenuPath, [this] { opening(); },

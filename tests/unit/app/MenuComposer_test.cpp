@@ -16,8 +16,15 @@ using Strings = std::vector<std::string>;
 
 Strings titles(const std::vector<MenuItem>& items) {
     Strings out;
-    for (const MenuItem& item : items) out.push_back(item.separator ? "---" : item.title);
+    for (const MenuItem& item : items)
+        if (item.visible) out.push_back(item.separator ? "---" : item.title);
     return out;
+}
+
+// The top-level entries a user sees.
+Menu shownEntries(Menu menu) {
+    std::erase_if(menu, [](const MenuItem& item) { return !item.visible; });
+    return menu;
 }
 
 // The lines between the header's separator and the first instance line or the next separator.
@@ -38,7 +45,7 @@ MenuState baseState() {
 TEST(Menu, EmptyStateReadsAsTheMinimalMenuWithAVersionedBoldHeader) {
     MenuState state = baseState();
     state.version = "1.2.3";
-    const Menu menu = composeMenu(state);
+    const Menu menu = shownEntries(composeMenu(state));
     EXPECT_EQ(titles(menu),
               (Strings{"Orvane for Mac  v1.2.3", "---", "インスタンスがありません", "---", "今すぐ更新", "---",
                        "プロファイル: デフォルト", "リージョン: デフォルト", "ログイン時に起動", "---", "終了"}));
@@ -96,7 +103,7 @@ TEST_P(StatusBlock, ShowsErrorLinesOrTheLoadingOrEmptyLine) {
     state.lastError = c.error;
     state.loading = c.loading;
     state.signingIn = c.signingIn;
-    const Menu menu = composeMenu(state);
+    const Menu menu = shownEntries(composeMenu(state));
     EXPECT_EQ(statusBlock(menu), c.expected);
     // Only the loading line before anything was listed stands for a list on its way.
     const bool firstLoading = c.expected == Strings{"読み込み中…"};
@@ -244,11 +251,11 @@ TEST(InstanceLine, ARunningInstanceTellsHowLongItHasRunAfterItsIdLine) {
         record.launchTime = c.launched;
         const MenuItem line = instanceMenuItem(record, {}, now);
         ASSERT_GE(line.submenu.size(), 2u);
+        // There hidden when it has nothing to tell, so that the submenu keeps its shape.
+        EXPECT_EQ(line.submenu[1].visible, c.line.has_value());
+        EXPECT_FALSE(line.submenu[1].enabled);
         if (c.line) {
             EXPECT_EQ(line.submenu[1].title, *c.line);
-            EXPECT_FALSE(line.submenu[1].enabled);
-        } else {
-            EXPECT_TRUE(line.submenu[1].separator);
         }
     }
 }
@@ -260,9 +267,9 @@ TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
     EXPECT_EQ(titles(line.submenu), (Strings{"i-1  t3.micro", "---", "起動", "停止", "---",
                                              "起動時に SG を自分の IP 専用にする: しない", "---", "ID をコピー"}));
     EXPECT_FALSE(line.submenu[0].enabled);
-    EXPECT_EQ(line.submenu[2].representedObject, RepresentedObject(stopped));
-    EXPECT_EQ(line.submenu[3].action, MenuAction::stopInstance);
-    EXPECT_EQ(line.submenu[3].representedObject, RepresentedObject(stopped));
+    EXPECT_EQ(line.submenu[4].representedObject, RepresentedObject(stopped));
+    EXPECT_EQ(line.submenu[5].action, MenuAction::stopInstance);
+    EXPECT_EQ(line.submenu[5].representedObject, RepresentedObject(stopped));
 
     const struct {
         const char* state;
@@ -272,10 +279,13 @@ TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
     for (const auto& c : cases) {
         const MenuItem item = instanceMenuItem(instance("i-1", c.state, "web-1"), {});
         EXPECT_EQ(item.title, dot(c.state) + " web-1 — " + c.state);
-        EXPECT_EQ(item.submenu[2].enabled, c.start) << c.state;
-        EXPECT_EQ(item.submenu[3].enabled, c.stop) << c.state;
-        // A stop can be booked only while it can be stopped.
-        EXPECT_EQ(item.submenu[4].title == "停止を予約", c.stop) << c.state;
+        EXPECT_EQ(item.submenu[4].enabled, c.start) << c.state;
+        EXPECT_EQ(item.submenu[5].enabled, c.stop) << c.state;
+        // A stop can be booked only while it can be stopped; in every state the entry is
+        // there (hidden), so a change of state does not change the submenu's shape.
+        EXPECT_EQ(item.submenu[6].title, "停止を予約") << c.state;
+        EXPECT_EQ(item.submenu[6].visible, c.stop) << c.state;
+        EXPECT_EQ(item.submenu.size(), line.submenu.size()) << c.state;
     }
 }
 
@@ -305,8 +315,10 @@ TEST(InstanceLine, CopyEntriesFollowTheAddressesAndCarryThePlainText) {
         ASSERT_TRUE((lock + 1)->separator);
         const std::vector<MenuItem> copies(lock + 2, submenu.end());
         EXPECT_EQ(titles(copies), c.entries) << c.entries.size();
+        EXPECT_EQ(copies.size(), 3u);  // the ones without an address hidden
         Strings carried;
         for (const MenuItem& item : copies) {
+            if (!item.visible) continue;
             EXPECT_EQ(item.action, MenuAction::copyText) << item.title;
             EXPECT_TRUE(item.enabled) << item.title;
             if (const auto* text = std::get_if<std::string>(&item.representedObject)) carried.push_back(*text);
@@ -384,10 +396,10 @@ TEST(Menu, UpdateTimeAndLoginLines) {
     std::vector<EC2Instance> instances = {instance("i-1", "running")};
     MenuState state = baseState();
     state.instances = instances;
-    EXPECT_EQ(composeMenu(state)[4].title, "今すぐ更新");
+    EXPECT_EQ(shownEntries(composeMenu(state))[4].title, "今すぐ更新");
     state.lastUpdated = std::chrono::system_clock::now();
     state.loginEnabled = true;
-    const Menu menu = composeMenu(state);
+    const Menu menu = shownEntries(composeMenu(state));
     EXPECT_EQ(titles(menu)[4], "最終更新: 12:34:56");
     EXPECT_FALSE(menu[4].enabled);
     EXPECT_TRUE(menu[9].checked);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -29,6 +30,7 @@ struct Shown {
     bool loading = false;
     std::optional<std::string> profile = {};
     IngressLockGroups locks = {};
+    std::map<std::string, std::chrono::system_clock::time_point> bookings = {};
 
     Menu menu() const {
         static const std::vector<std::string> profiles = {"default", "dev"};
@@ -42,6 +44,7 @@ struct Shown {
         state.profiles = profiles;
         state.profile = profile;
         state.ingressLockGroups = locks;
+        state.stopBookings = bookings;
         return composeMenu(state);
     }
 };
@@ -77,13 +80,17 @@ struct Case {
     std::set<std::string> layoutChanged;      // places in the new menu ("" the menu itself)
     std::set<std::string> propertiesChanged;  // places in the new menu
     std::set<std::string> fresh;              // places of entries that get new ids
+    std::set<std::string> flipped = {};       // places of entries shown or hidden
 };
 
 TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutOnlyWhenEntriesComeOrGo) {
-    // Top level: 0 header, 1 ---, 2 api, 3 db_main, 4 web, 5 ---, 6 最終更新, 7 今すぐ更新, 8 ---,
-    // 9 プロファイル, 10 リージョン, 11 ログイン時に起動, 12 ---, 13 終了. An instance's submenu:
-    // 0 id, 1 ---, 2 起動, 3 停止, then while running 停止を予約 (1, 2, 4 and 8 hours), ---, the
-    // lock menu (0 しない, 1 ---, 2 web, 3 ssh), ---, ID, public IP (while it has one), private IP.
+    // Top level: 0 header, 1 ---, 2 the loading or empty line (hidden), 3 api, 4 db_main, 5 web,
+    // 6 ---, 7 最終更新, 8 今すぐ更新, 9 ---, 10 プロファイル, 11 リージョン, 12 ログイン時に起動,
+    // 13 ---, 14 終了. An instance's submenu,
+    // its lines hidden where they do not apply: 0 id, 1 how long it has run, 2 when its stop
+    // is due, 3 ---, 4 起動, 5 停止, 6 停止を予約 (1, 2, 4 and 8 hours), 7 the booking's
+    // cancellation, 8 ---, 9 the lock menu (0 しない, 1 ---, 2 web, 3 ssh), 10 ---, 11 ID,
+    // 12 public IP, 13 private IP.
     const std::vector<Case> cases = {
         {"the same model again", [](Shown&) {}, {}, {}, {}},
         {"the time and a state change: texts and flags in place",
@@ -92,33 +99,64 @@ TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutO
              s.instances[1].state = "pending";  // a running one would lose its booking submenu
          },
          {},
-         {"6", "3", "3/2"},
+         {"7", "4", "4/4"},
          {}},
-        {"another profile: the marks move", [](Shown& s) { s.profile = "dev"; }, {}, {"9", "9/0", "9/2"}, {}},
+        {"another profile: the marks move", [](Shown& s) { s.profile = "dev"; }, {}, {"10", "10/0", "10/2"}, {}},
         {"a lock group chosen: the marks move in the instance's submenu",
          [](Shown& s) { s.locks["i-3"] = "sg-2"; },
          {},
-         {"4/6", "4/6/0", "4/6/3"},
+         {"5/9", "5/9/0", "5/9/3"},
          {}},
         {"an instance added between others",
          [](Shown& s) { s.instances.insert(s.instances.begin() + 1, instance("i-9", "cache", "running")); },
          {""},
          {},
-         {"3"}},
+         {"4"}},
         {"an instance gone", [](Shown& s) { s.instances.erase(s.instances.begin() + 1); }, {""}, {}, {}},
-        {"stopped, its public address line goes",
+        {"running to stopped: the booking and the public address hidden in place",
          [](Shown& s) {
              s.instances[2].state = "stopped";
              s.instances[2].publicIPv4.reset();
          },
-         {"4"},
-         {"4", "4/2", "4/3"},
-         {}},
+         {},
+         {"5", "5/4", "5/5", "5/6", "5/12"},
+         {},
+         {"5/6", "5/12"}},
+        {"stopped to running with an address: the lines shown in place",
+         [](Shown& s) {
+             s.instances[1].state = "running";
+             s.instances[1].publicIPv4 = "7.7.7.7";
+         },
+         {},
+         {"4", "4/4", "4/5", "4/6", "4/12"},
+         {},
+         {"4/6", "4/12"}},
+        {"a stop booked: its time and its cancellation shown in place",
+         [](Shown& s) { s.bookings["i-1"] = std::chrono::system_clock::time_point{}; },
+         {},
+         {"3/2", "3/7"},
+         {},
+         {"3/2", "3/7"}},
+        {"an instance's groups changed: the layout of its lock menu alone",
+         [](Shown& s) {
+             s.instances[2].securityGroups.push_back({"sg-3", "db"});
+         },
+         {"5/9"},
+         {},
+         {"5/9/4"}},
+        {"two instances' groups changed: the layout of each lock menu",
+         [](Shown& s) {
+             s.instances[0].securityGroups.pop_back();
+             s.instances[2].securityGroups.push_back({"sg-3", "db"});
+         },
+         {"3/9", "5/9"},
+         {},
+         {"5/9/4"}},
         {"an instance in place of another is a new entry",
          [](Shown& s) { s.instances[1] = instance("i-8", "dc", "stopped"); },
          {""},
          {},
-         {"3"}},
+         {"4"}},
         {"error lines in place of the list",
          [](Shown& s) {
              s.instances.clear();
@@ -126,7 +164,7 @@ TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutO
          },
          {""},
          {},
-         {"2", "3", "4"}},
+         {"3", "4", "5"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -138,17 +176,22 @@ TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutO
         const DBusMenuLayout::Changes changes = layout.update(shown.menu());
         const Numbered after = numbered(layout);
 
-        std::set<std::string> layoutChanged, propertiesChanged;
+        std::set<std::string> layoutChanged, propertiesChanged, flipped;
         std::map<int, std::string> placeOf;
         for (const auto& [place, id] : after.ids) placeOf[id] = place;
         placeOf[DBusMenuLayout::kRoot] = "";
-        for (int id : changes.layoutChanged) layoutChanged.insert(placeOf.at(id));
+        // Each parent a host reads again is named once.
+        const std::vector<int> parents = changes.layoutParents();
+        for (int id : parents) layoutChanged.insert(placeOf.at(id));
+        EXPECT_EQ(parents.size(), layoutChanged.size());
         for (const auto& [id, previous] : changes.propertiesChanged) {
             propertiesChanged.insert(placeOf.at(id));
             EXPECT_NE(previous, layout.find(id)->properties) << placeOf.at(id);
+            if (previous.visible != layout.find(id)->properties.visible) flipped.insert(placeOf.at(id));
         }
         EXPECT_EQ(layoutChanged, c.layoutChanged);
         EXPECT_EQ(propertiesChanged, c.propertiesChanged);
+        EXPECT_EQ(flipped, c.flipped);
 
         std::set<int> oldIds;
         for (const auto& [place, id] : before.ids) oldIds.insert(id);
@@ -193,14 +236,22 @@ TEST(DBusMenuLayout, TheFirstModelAndTheLoadingLineChangeTheLayoutOnlyWhereEntri
     DBusMenuLayout::Changes changes = layout.update(loading.menu());
     EXPECT_EQ(changes.layoutChanged, std::vector<int>{DBusMenuLayout::kRoot});
     EXPECT_TRUE(changes.propertiesChanged.empty());
-    const int reload = layout.find(DBusMenuLayout::kRoot)->children[4];
+    const std::vector<int> loadingTop = layout.find(DBusMenuLayout::kRoot)->children;
+    const int reload = loadingTop[5];
     EXPECT_EQ(layout.find(reload)->properties.label, "今すぐ更新");
 
     changes = layout.update(Shown{}.menu());
-    EXPECT_EQ(changes.layoutParent(), DBusMenuLayout::kRoot);
-    EXPECT_EQ(layout.find(DBusMenuLayout::kRoot)->children[7], reload);
-    EXPECT_EQ(layout.find(layout.find(DBusMenuLayout::kRoot)->children[3])->properties.label,
-              "⚫️ db__main & <cache> — stopped");
+    EXPECT_EQ(changes.layoutParents(), std::vector<int>{DBusMenuLayout::kRoot});
+    const std::vector<int>& listTop = layout.find(DBusMenuLayout::kRoot)->children;
+    EXPECT_EQ(listTop[8], reload);
+    EXPECT_EQ(layout.find(listTop[4])->properties.label, "⚫️ db__main & <cache> — stopped");
+    // The list landing only adds entries: every entry of the loading menu stays, in its
+    // order. A host that moves no kept entry on a layout update (GNOME's) places the new
+    // ones right only so.
+    std::vector<int> kept;
+    std::copy_if(listTop.begin(), listTop.end(), std::back_inserter(kept),
+                 [&](int id) { return std::find(loadingTop.begin(), loadingTop.end(), id) != loadingTop.end(); });
+    EXPECT_EQ(kept, loadingTop);
 }
 
 }  // namespace
