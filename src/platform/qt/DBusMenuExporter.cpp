@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QMetaObject>
 
+#include "platform/qt/StateDot.h"
+
 namespace tamsel {
 namespace {
 
@@ -18,6 +20,7 @@ QVariantMap propertyMap(const DBusMenuProperties& properties, const QStringList&
         map.insert("label", QString::fromStdString(properties.label));
         map.insert("enabled", properties.enabled);
         map.insert("visible", true);
+        if (!properties.dot.empty()) map.insert("icon-data", stateDotPng(properties.dot));
         if (!properties.toggleType.empty()) {
             map.insert("toggle-type", QString::fromStdString(properties.toggleType));
             map.insert("toggle-state", properties.toggleState);

@@ -1,7 +1,17 @@
 #include "platform/qt/DBusMenuProperties.h"
 
+#include "app/Wording.h"
+
 namespace tamsel {
 namespace {
+
+// The leading state dot of `title` followed by its space; empty when it has none.
+std::string_view leadingDot(std::string_view title) {
+    for (const std::string_view dot :
+         {words::kRunningDot, words::kStoppedDot, words::kChangingDot, words::kOtherStateDot})
+        if (title.size() > dot.size() && title.substr(0, dot.size()) == dot && title[dot.size()] == ' ') return dot;
+    return {};
+}
 
 // Exclusive choices show as radio items; the login switch as a check box.
 std::string toggleTypeOf(const MenuItem& item) {
@@ -41,7 +51,10 @@ DBusMenuProperties dbusMenuProperties(const MenuItem& item) {
         properties.separator = true;
         return properties;
     }
-    properties.label = dbusMenuLabel(item.title);
+    const std::string_view title = item.title;
+    const std::string_view dot = leadingDot(title);
+    properties.dot = dot;
+    properties.label = dbusMenuLabel(dot.empty() ? title : title.substr(dot.size() + 1));
     properties.enabled = item.enabled;
     properties.toggleType = toggleTypeOf(item);
     properties.toggleState = !properties.toggleType.empty() && item.checked ? 1 : 0;

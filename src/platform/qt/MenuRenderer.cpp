@@ -61,12 +61,11 @@ QString lineText(const MenuItem& item) { return writtenForQt(splitStateDot(plain
 bool hasStateDot(const MenuItem& item) { return !splitStateDot(plainTitle(item.title)).dot.isEmpty(); }
 
 // Sets every part of the line, so that an action drawn for one item can show another.
-// Qt sends the menu a change only for a part that differs. `font` is the menu's, in which
-// a state dot is drawn.
-void applyLook(QAction& action, const MenuItem& item, const QFont& font) {
+// Qt sends the menu a change only for a part that differs.
+void applyLook(QAction& action, const MenuItem& item) {
     const DottedTitle title = splitStateDot(plainTitle(item.title));
     action.setText(writtenForQt(title.text));
-    const QIcon icon = title.dot.isEmpty() ? QIcon() : stateDotIcon(title.dot, font);
+    const QIcon icon = title.dot.isEmpty() ? QIcon() : stateDotIcon(title.dot);
     if (action.icon().cacheKey() != icon.cacheKey()) action.setIcon(icon);
     action.setEnabled(item.enabled);
     action.setCheckable(item.checked || isChoice(item.action));
@@ -282,7 +281,7 @@ void MenuRenderer::apply(const std::vector<MenuEdit>& edits, Menu& menu) {
 }
 
 void MenuRenderer::update(Entry& entry, MenuItem&& item, const MenuEdit& edit) {
-    if (edit.look) applyLook(*entry.action, item, root_.font());
+    if (edit.look) applyLook(*entry.action, item);
     if (entry.submenu) {
         // Open on another instance's lines, it closes: what the user was about to choose
         // is not there any more.
@@ -352,7 +351,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         }
         if (!submenu) submenu = new ReleasingMenu(&target);
         QAction* action = submenu->menuAction();
-        applyLook(*action, item, target.font());
+        applyLook(*action, item);
         target.insertAction(before, action);
         if (submenuOut) *submenuOut = submenu;
         if (&target == &root_) fillFromEntryOnOpen(*submenu);
@@ -360,7 +359,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         return action;
     }
     auto* action = new QAction(&owner);
-    applyLook(*action, item, target.font());
+    applyLook(*action, item);
     deliverOnTrigger(*action, item, keep);
     target.insertAction(before, action);
     return action;

@@ -199,8 +199,9 @@ TEST(DBusMenuLayout, TheFirstModelAndTheLoadingLineChangeTheLayoutOnlyWhereEntri
     changes = layout.update(Shown{}.menu());
     EXPECT_EQ(changes.layoutParent(), DBusMenuLayout::kRoot);
     EXPECT_EQ(layout.find(DBusMenuLayout::kRoot)->children[7], reload);
-    EXPECT_EQ(layout.find(layout.find(DBusMenuLayout::kRoot)->children[3])->properties.label,
-              "⚫️ db__main & <cache> — stopped");
+    const DBusMenuProperties& stopped = layout.find(layout.find(DBusMenuLayout::kRoot)->children[3])->properties;
+    EXPECT_EQ(stopped.label, "db__main & <cache> — stopped");
+    EXPECT_EQ(stopped.dot, "⚫️");
 }
 
 }  // namespace

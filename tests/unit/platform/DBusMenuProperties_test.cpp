@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace tamsel {
 namespace {
 
@@ -23,7 +25,28 @@ TEST(DBusMenuProperties, ALabelShowsTheTitleExactlyAndHasNoAccessKey) {
     for (const auto& [title, label] : names) {
         MenuItem item;
         item.title = "🟢 " + title + " — running";
-        EXPECT_EQ(dbusMenuProperties(item).label, "🟢 " + label + " — running") << title;
+        EXPECT_EQ(dbusMenuProperties(item).label, label + " — running") << title;
+        EXPECT_EQ(dbusMenuProperties(item).dot, "🟢") << title;
+    }
+}
+
+// A leading state dot and its space become the entry's icon; a dot anywhere else, or
+// without its space, is the name's own text.
+TEST(DBusMenuProperties, OnlyALeadingStateDotBecomesTheIcon) {
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {"⚫️ web — stopped", "⚫️", "web — stopped"},
+        {"🟡 web — pending", "🟡", "web — pending"},
+        {"⚪️ web — shutting-down", "⚪️", "web — shutting-down"},
+        {"🟢web", "", "🟢web"},
+        {"⚫ web — stopped", "", "⚫ web — stopped"},  // without the emoji selector: a name's text
+        {"R&D 🟢 web", "", "R&D 🟢 web"},
+        {"最終更新: 12:34:56", "", "最終更新: 12:34:56"},
+    };
+    for (const auto& [title, dot, label] : cases) {
+        MenuItem item;
+        item.title = title;
+        EXPECT_EQ(dbusMenuProperties(item).dot, dot) << title;
+        EXPECT_EQ(dbusMenuProperties(item).label, label) << title;
     }
 }
 
