@@ -11,16 +11,19 @@ namespace {
 // A host tells of one opening twice (AboutToShow, then the "opened" event), or once.
 constexpr qint64 kSameOpeningMs = 1000;
 
-// The D-Bus properties of an entry; with `names`, only those.
-QVariantMap propertyMap(const DBusMenuProperties& properties, const QStringList& names = {}) {
+// The D-Bus properties of an entry; with `names`, only those. A state dot is the entry's
+// icon, or with `dotInLabel` the start of its label.
+QVariantMap propertyMap(const DBusMenuProperties& properties, bool dotInLabel, const QStringList& names = {}) {
     QVariantMap map;
     if (properties.separator) {
         map.insert("type", QStringLiteral("separator"));
     } else {
-        map.insert("label", QString::fromStdString(properties.label));
+        const bool inLabel = dotInLabel && !properties.dot.empty();
+        map.insert("label",
+                   QString::fromStdString(inLabel ? properties.dot + ' ' + properties.label : properties.label));
         map.insert("enabled", properties.enabled);
         map.insert("visible", true);
-        if (!properties.dot.empty()) map.insert("icon-data", stateDotPng(properties.dot));
+        if (!properties.dot.empty() && !inLabel) map.insert("icon-data", stateDotPng(properties.dot));
         if (!properties.toggleType.empty()) {
             map.insert("toggle-type", QString::fromStdString(properties.toggleType));
             map.insert("toggle-state", properties.toggleState);
@@ -64,10 +67,10 @@ void DBusMenuExporter::setMenu(Menu menu) {
         DBusMenuItemPropertyNamesList removed;
         for (const auto& [id, before] : changes.propertiesChanged) {
             const DBusMenuLayout::Entry* entry = layout_.find(id);
-            const QVariantMap now = propertyMap(entry->properties);
+            const QVariantMap now = propertyMap(entry->properties, dotsInLabels_);
             updated.append({id, now});
             QStringList gone;
-            for (const QString& name : propertyMap(before).keys())
+            for (const QString& name : propertyMap(before, dotsInLabels_).keys())
                 if (!now.contains(name)) gone.append(name);
             if (!gone.isEmpty()) removed.append({id, gone});
         }
@@ -78,7 +81,7 @@ void DBusMenuExporter::setMenu(Menu menu) {
 
 DBusMenuLayoutNode DBusMenuExporter::node(const DBusMenuLayout::Entry& entry, int depth,
                                           const QStringList& names) const {
-    DBusMenuLayoutNode result{entry.id, propertyMap(entry.properties, names), {}};
+    DBusMenuLayoutNode result{entry.id, propertyMap(entry.properties, dotsInLabels_, names), {}};
     if (depth == 0) return result;
     result.children.reserve(static_cast<qsizetype>(entry.children.size()));
     for (int child : entry.children) result.children.append(node(*layout_.find(child), depth - 1, names));
@@ -101,13 +104,13 @@ DBusMenuItemPropertiesList DBusMenuExporter::GetGroupProperties(const QList<int>
     DBusMenuItemPropertiesList result;
     for (int id : ids)
         if (const DBusMenuLayout::Entry* entry = layout_.find(id))
-            result.append({id, propertyMap(entry->properties, propertyNames)});
+            result.append({id, propertyMap(entry->properties, dotsInLabels_, propertyNames)});
     return result;
 }
 
 QDBusVariant DBusMenuExporter::GetProperty(int id, const QString& name) {
     const DBusMenuLayout::Entry* entry = layout_.find(id);
-    const QVariantMap properties = entry ? propertyMap(entry->properties, {name}) : QVariantMap();
+    const QVariantMap properties = entry ? propertyMap(entry->properties, dotsInLabels_, {name}) : QVariantMap();
     if (!properties.contains(name)) {
         if (calledFromDBus())
             sendErrorReply(QDBusError::InvalidArgs, QString("No property %1 of menu entry %2").arg(name).arg(id));

@@ -40,6 +40,10 @@ public:
 
     // Shows `menu`, titles as given.
     void setMenu(Menu menu);
+    // Whether a leading state dot stays in the label as its emoji, for a host that draws
+    // no icon on the lines that hold submenus (GNOME's); else it is the entry's icon-data.
+    // Set before the first setMenu.
+    void setStateDotsInLabels(bool inLabels) { dotsInLabels_ = inLabels; }
 
     uint version() const { return 3; }
     QString textDirection() const;
@@ -74,6 +78,7 @@ private:
     Chosen chosen_;
     DBusMenuLayout layout_;
     uint revision_ = 1;
+    bool dotsInLabels_ = false;
     QElapsedTimer sinceOpening_;  // since the menu last opened
 };
 

@@ -16,7 +16,8 @@ namespace {
 
 // Each dot's fill and rim. The dark and the light disc have a rim of the other shade, the
 // coloured ones a darker rim of their own colour: each stands out from a white and from a
-// near-black menu.
+// near-black menu. The dark one is a dark grey, not black, and its rim a mid grey: on a
+// near-black menu a black disc in a light ring reads as a hollow (white) one.
 struct Look {
     std::string_view dot;
     QRgb fill;
@@ -24,7 +25,7 @@ struct Look {
 };
 constexpr std::array<Look, 4> kLooks = {{
     {words::kRunningDot, qRgb(0x2e, 0xb8, 0x4b), qRgb(0x1a, 0x75, 0x2e)},
-    {words::kStoppedDot, qRgb(0x33, 0x33, 0x33), qRgb(0xd9, 0xd9, 0xd9)},
+    {words::kStoppedDot, qRgb(0x50, 0x50, 0x50), qRgb(0xa8, 0xa8, 0xa8)},
     {words::kChangingDot, qRgb(0xf7, 0xc2, 0x1b), qRgb(0x9e, 0x76, 0x00)},
     {words::kOtherStateDot, qRgb(0xf5, 0xf5, 0xf5), qRgb(0x70, 0x70, 0x70)},
 }};
@@ -41,7 +42,7 @@ QImage painted(const Look& look, QSize size) {
     image.fill(Qt::transparent);
     const qreal side = qMin(size.width(), size.height());
     const qreal across = side * 0.8;
-    const qreal rim = qMax(1.0, across / 9.0);
+    const qreal rim = qMax(1.0, across / 10.0);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(look.rim), rim));

@@ -23,6 +23,16 @@ const QString kMenuPath = QStringLiteral("/MenuBar");
 // How often to look for a tray that is not there yet.
 constexpr auto kTrayWatchInterval = std::chrono::seconds(2);
 
+// Whether the session is GNOME's ("GNOME", "ubuntu:GNOME", ...), whose AppIndicator
+// extension draws an entry's icon only on lines without a submenu, at the line's end: the
+// instance lines hold submenus, so there the state dot stays in the label.
+bool gnomeSession() {
+    const QByteArray desktops = qgetenv("XDG_CURRENT_DESKTOP");
+    for (const QByteArray& desktop : desktops.split(':'))
+        if (desktop.compare("GNOME", Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
 }  // namespace
 
 TrayStatusItem::TrayStatusItem()
@@ -90,6 +100,7 @@ void TrayStatusItem::exportToStatusNotifierHost() {
     exported_ = std::make_unique<DBusMenuExporter>(
         QDBusConnection::sessionBus(), kMenuPath, [this] { opening(); },
         [this](const MenuItem& item) { chosen(item); });
+    exported_->setStateDotsInLabels(gnomeSession());
     exported_->setMenu(latest_);
     // A host that does not open the menu itself for a click gets Qt's copy, where a client
     // may place a menu (X11). On Wayland a parentless popup would be a window of its own.
