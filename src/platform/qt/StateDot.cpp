@@ -76,7 +76,7 @@ private:
         if (size.isEmpty()) return {};
         const quint64 key = (quint64(quint32(size.width())) << 32) | quint32(size.height());
         if (auto found = drawn_.constFind(key); found != drawn_.constEnd()) return *found;
-        const QPixmap picture = QPixmap::fromImage(painted(look_, size));
+        QPixmap picture = QPixmap::fromImage(painted(look_, size));
         drawn_.insert(key, picture);
         return picture;
     }
