@@ -63,14 +63,35 @@ def label_text(label):
     return re.sub(r"_(.)?", lambda m: m.group(1) or "", label.replace("__", "\0")).replace("\0", "_")
 
 
+def icon_dot(data):
+    """The state dot an entry's icon-data (a PNG) shows, told by the colour at its centre."""
+    from gi.repository import GdkPixbuf, Gio, GLib
+
+    picture = GdkPixbuf.Pixbuf.new_from_stream(Gio.MemoryInputStream.new_from_bytes(GLib.Bytes.new(bytes(data))), None)
+    at = picture.get_height() // 2 * picture.get_rowstride() + picture.get_width() // 2 * picture.get_n_channels()
+    r, g, b = picture.get_pixels()[at:at + 3]
+    if g > r + 40 and g > b + 40:
+        return "🟢"
+    if max(r, g, b) < 100:
+        return "⚫️"
+    if r > 180 and g > 150 and b < 120:
+        return "🟡"
+    if min(r, g, b) > 180:
+        return "⚪️"
+    return f"?{r},{g},{b}"
+
+
 class Node:
-    """One entry of the exported menu, with the children a host shows (not those hidden)."""
+    """One entry of the exported menu, with the children a host shows (not those hidden). Its
+    text is what a host shows: the state dot of its icon, if it has one, and its label."""
 
     def __init__(self, node):
         self.id, self.props, children = node
         self.children = [Node(child) for child in children if child[1].get("visible", True)]
         self.separator = self.props.get("type") == "separator"
         self.text = "" if self.separator else label_text(self.props.get("label", ""))
+        if "icon-data" in self.props:
+            self.text = f"{icon_dot(self.props['icon-data'])} {self.text}"
 
     def line(self):
         """The entry as the menu widget shows it: (text, enabled, check mark, submenu)."""
@@ -301,9 +322,11 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
             # Every name shows exactly as its tag holds it, in both menus; no label of the
             # host's menu, at any depth, has an access key ("__" is an underscore, "_" would mark one).
             exported = self.layout()
-            labels = {c.props["label"] for c in exported.children if "label" in c.props}
+            labels = {c.text: c.props["label"] for c in exported.children if "label" in c.props}
             for name in NAMES:
-                self.assertIn(f"⚫️ {shown_name(name).replace('_', '__')} — stopped", labels, name)
+                # The dot is the entry's icon, not part of its label.
+                self.assertEqual(labels.get(f"⚫️ {shown_name(name)} — stopped"),
+                                 f"{shown_name(name).replace('_', '__')} — stopped", name)
                 self.assertIn((f"{shown_name(name)} — stopped", True, False, True), self.lines[1], name)
 
             def all_labels(node):

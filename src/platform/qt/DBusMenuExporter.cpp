@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/qt/StateDot.h"
+
 namespace tamsel {
 namespace {
 
@@ -23,6 +25,7 @@ QVariantMap propertyMap(const DBusMenuProperties& properties, const QStringList&
     } else {
         map.insert("label", QString::fromStdString(properties.label));
         map.insert("enabled", properties.enabled);
+        if (!properties.dot.empty()) map.insert("icon-data", stateDotPng(properties.dot));
         if (!properties.toggleType.empty()) {
             map.insert("toggle-type", QString::fromStdString(properties.toggleType));
             map.insert("toggle-state", properties.toggleState);

@@ -1,6 +1,5 @@
 #include "platform/qt/LineFit.h"
 
-#include <QHash>
 #include <QString>
 #include <algorithm>
 #include <optional>
@@ -17,25 +16,24 @@ QString slice(const std::string& text, std::size_t start, std::size_t length) {
     return QString::fromUtf8(text.data() + start, static_cast<qsizetype>(length));
 }
 
-// Measures texts as a line shows them. Measuring a colour emoji is slow (StateDot.h), so a
-// leading state dot with its space is measured once per dot and added to the rest; the
-// Qt menus draw it as an icon of about that width.
+// Measures texts as a line shows them. A leading state dot is a painted icon (StateDot.h),
+// not text: it counts as a square of the line's height and a space, as the menus draw it.
+// Measuring the emoji would load the colour-emoji font.
 class LineMeasure {
 public:
-    explicit LineMeasure(const QFontMetrics& metrics) : metrics(metrics) {}
+    explicit LineMeasure(const QFontMetrics& metrics)
+        : metrics(metrics), dot_(metrics.height() + metrics.horizontalAdvance(QLatin1Char(' '))) {}
 
-    int width(const QString& text) {
+    int width(const QString& text) const {
         const DottedTitle title = splitStateDot(text);
         if (title.dot.isEmpty()) return metrics.horizontalAdvance(text);
-        auto dot = dots_.find(title.dot);
-        if (dot == dots_.end()) dot = dots_.insert(title.dot, metrics.horizontalAdvance(title.dot + QLatin1Char(' ')));
-        return *dot + metrics.horizontalAdvance(title.text);
+        return dot_ + metrics.horizontalAdvance(title.text);
     }
 
     const QFontMetrics& metrics;
 
 private:
-    QHash<QString, int> dots_;
+    int dot_;
 };
 
 // The title of `item` with its name shortened, when the title is wider than `width`.

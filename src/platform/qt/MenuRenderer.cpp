@@ -27,13 +27,11 @@ QString plainTitle(const std::string& title) { return QString::fromStdString(tit
 
 // Qt's access-key marker '&' is doubled, so that the title shows as it is.
 QString writtenForQt(QString title) { return title.replace('&', "&&"); }
-// Menus of this many entries or more hand freed memory back after each rendering.
-constexpr size_t kEntriesForTrim = 100;
-
-// glibc keeps the memory that a refresh of a long list freed (the tool's output, its
-// reading, the model, the replaced entries) inside its heap, scattered between live
-// blocks, where it would count as the application's for good. malloc_trim gives those
-// pages back to the system, cheaply next to the rendering (docs/performance.md).
+// glibc keeps the memory that a refresh freed (the tool's output, its reading, the model,
+// the replaced entries, Qt's layout and painting of the open menu) inside its heap,
+// scattered between live blocks, where it would count as the application's for good: for
+// 50 instances it grew by about 20 MiB over the first 50 refreshes. malloc_trim gives
+// those pages back to the system, cheaply next to the rendering (docs/performance.md).
 constexpr std::chrono::milliseconds kReleaseDelay(200);
 
 // Ctrl plus the item's key, a lower-case letter.
@@ -61,12 +59,11 @@ QString lineText(const MenuItem& item) { return writtenForQt(splitStateDot(plain
 bool hasStateDot(const MenuItem& item) { return !splitStateDot(plainTitle(item.title)).dot.isEmpty(); }
 
 // Sets every part of the line, so that an action drawn for one item can show another.
-// Qt sends the menu a change only for a part that differs. `font` is the menu's, in which
-// a state dot is drawn.
-void applyLook(QAction& action, const MenuItem& item, const QFont& font) {
+// Qt sends the menu a change only for a part that differs.
+void applyLook(QAction& action, const MenuItem& item) {
     const DottedTitle title = splitStateDot(plainTitle(item.title));
     action.setText(writtenForQt(title.text));
-    const QIcon icon = title.dot.isEmpty() ? QIcon() : stateDotIcon(title.dot, font);
+    const QIcon icon = title.dot.isEmpty() ? QIcon() : stateDotIcon(title.dot);
     if (action.icon().cacheKey() != icon.cacheKey()) action.setIcon(icon);
     action.setEnabled(item.enabled);
     action.setCheckable(item.checked || isChoice(item.action));
@@ -159,7 +156,6 @@ MenuRenderer::~MenuRenderer() {
 void MenuRenderer::render(Menu menu) {
     // A hidden entry is not drawn at all: the accessibility bus lists a menu's every action.
     std::erase_if(menu, [](const MenuItem& item) { return !item.visible; });
-    const size_t before = entries_.size();
     draw(menu);
     // An empty menu (one given back while closed) keeps no spare submenus either.
     if (entries_.empty()) {
@@ -171,15 +167,12 @@ void MenuRenderer::render(Menu menu) {
     // menu has been painted and the event loop has deleted the replaced entries, not while
     // the user waits for the landing; the landings of one moment share one release.
     unused_.push_back(std::move(menu));
-    if (std::max(before, entries_.size()) >= kEntriesForTrim) trimDue_ = true;
     if (!release_.isActive()) release_.start();
 }
 
 void MenuRenderer::releaseUnused() {
     unused_.clear();
     replaced_.clear();
-    if (!trimDue_) return;
-    trimDue_ = false;
     malloc_trim(0);
 }
 
@@ -284,7 +277,7 @@ void MenuRenderer::apply(const std::vector<MenuEdit>& edits, Menu& menu) {
 }
 
 void MenuRenderer::update(Entry& entry, MenuItem&& item, const MenuEdit& edit) {
-    if (edit.look) applyLook(*entry.action, item, root_.font());
+    if (edit.look) applyLook(*entry.action, item);
     if (entry.submenu) {
         // Open on another instance's lines, it closes: what the user was about to choose
         // is not there any more.
@@ -360,7 +353,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         }
         if (!submenu) submenu = new ReleasingMenu(&target);
         QAction* action = submenu->menuAction();
-        applyLook(*action, item, target.font());
+        applyLook(*action, item);
         target.insertAction(before, action);
         if (submenuOut) *submenuOut = submenu;
         if (&target == &root_) fillFromEntryOnOpen(*submenu);
@@ -368,7 +361,7 @@ QAction* MenuRenderer::addItem(QMenu& target, QAction* before, const MenuItem& i
         return action;
     }
     auto* action = new QAction(&owner);
-    applyLook(*action, item, target.font());
+    applyLook(*action, item);
     deliverOnTrigger(*action, item, keep);
     target.insertAction(before, action);
     return action;

@@ -82,8 +82,7 @@ private:
     // What the landings left unused: their models and the items the entries replaced.
     std::vector<Menu> unused_;
     std::vector<std::shared_ptr<const MenuItem>> replaced_;
-    bool trimDue_ = false;  // a long menu landed since the last release
-    QTimer release_;        // frees what is unused once the landing has been painted
+    QTimer release_;  // frees what is unused once the landing has been painted
     // Emptied submenus of root lines that went, children of the root menu, for lines that come.
     std::vector<QPointer<QMenu>> spareSubmenus_;
 };

@@ -1,17 +1,10 @@
 #include "platform/qt/ReleasingMenu.h"
 
-#include <QApplication>
 #include <QTimerEvent>
-
-#include "platform/qt/MenuFont.h"
 
 namespace tamsel {
 
-ReleasingMenu::ReleasingMenu(QWidget* parent, std::chrono::milliseconds keep) : QMenu(parent), keep_(keep) {
-    // Set on each menu: a font set for the QMenu class does not reach menus (Qt 6.4).
-    static const QFont font = withColourDots(QApplication::font("QMenu"));
-    setFont(font);
-}
+ReleasingMenu::ReleasingMenu(QWidget* parent, std::chrono::milliseconds keep) : QMenu(parent), keep_(keep) {}
 
 void ReleasingMenu::showEvent(QShowEvent* event) {
     release_.stop();

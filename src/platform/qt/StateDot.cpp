@@ -1,30 +1,62 @@
 #include "platform/qt/StateDot.h"
 
-#include <QFontMetricsF>
+#include <QBuffer>
 #include <QHash>
 #include <QIconEngine>
+#include <QImage>
 #include <QPainter>
 #include <QPixmap>
-#include <algorithm>
 #include <array>
-#include <cmath>
-#include <string_view>
 #include <utility>
-#include <vector>
 
 #include "app/Wording.h"
 
 namespace tamsel {
 namespace {
 
-constexpr std::array<std::string_view, 4> kDots = {words::kRunningDot, words::kStoppedDot, words::kChangingDot,
-                                                   words::kOtherStateDot};
+// Each dot's fill and rim. The dark and the light disc have a rim of the other shade, the
+// coloured ones a darker rim of their own colour: each stands out from a white and from a
+// near-black menu. The dark one is a dark grey, not black, and its rim a mid grey: on a
+// near-black menu a black disc in a light ring reads as a hollow (white) one.
+struct Look {
+    std::string_view dot;
+    QRgb fill;
+    QRgb rim;
+};
+constexpr std::array<Look, 4> kLooks = {{
+    {words::kRunningDot, qRgb(0x2e, 0xb8, 0x4b), qRgb(0x1a, 0x75, 0x2e)},
+    {words::kStoppedDot, qRgb(0x50, 0x50, 0x50), qRgb(0xa8, 0xa8, 0xa8)},
+    {words::kChangingDot, qRgb(0xf7, 0xc2, 0x1b), qRgb(0x9e, 0x76, 0x00)},
+    {words::kOtherStateDot, qRgb(0xf5, 0xf5, 0xf5), qRgb(0x70, 0x70, 0x70)},
+}};
 
-// Draws the dot as a text in the menu's font, fitted to the size asked for, each size
-// once.
+// Side of the PNG given to StatusNotifier hosts, which scale it to their menus' icon size.
+constexpr int kPngSide = 32;
+
+QString qstring(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+// The disc of `look` centred in an image of `size` device pixels, about four fifths of
+// its shorter side across, like the emoji it stands for.
+QImage painted(const Look& look, QSize size) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    const qreal side = qMin(size.width(), size.height());
+    const qreal across = side * 0.8;
+    const qreal rim = qMax(1.0, across / 10.0);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(look.rim), rim));
+    painter.setBrush(QColor(look.fill));
+    const QRectF box((size.width() - across + rim) / 2.0, (size.height() - across + rim) / 2.0, across - rim,
+                     across - rim);
+    painter.drawEllipse(box);
+    return image;
+}
+
+// Paints the disc at the size asked for, each size once.
 class DotEngine final : public QIconEngine {
 public:
-    DotEngine(QString dot, const QFont& font) : dot_(std::move(dot)), font_(font) {}
+    explicit DotEngine(const Look& look) : look_(look) {}
 
     QIconEngine* clone() const override { return new DotEngine(*this); }
     QString key() const override { return QStringLiteral("tamsel.StateDot"); }
@@ -44,45 +76,26 @@ private:
         if (size.isEmpty()) return {};
         const quint64 key = (quint64(quint32(size.width())) << 32) | quint32(size.height());
         if (auto found = drawn_.constFind(key); found != drawn_.constEnd()) return *found;
-        QPixmap picture(size);
-        picture.fill(Qt::transparent);
-        // As large as fits: the glyph of a colour emoji is wider than its font's size.
-        QFont font = font_;
-        font.setPixelSize(size.height());
-        const qreal width = QFontMetricsF(font).horizontalAdvance(dot_);
-        if (width > size.width()) font.setPixelSize(std::max(1, int(std::floor(size.height() * size.width() / width))));
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.setFont(font);
-        painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, dot_);
-        painter.end();
+        QPixmap picture = QPixmap::fromImage(painted(look_, size));
         drawn_.insert(key, picture);
         return picture;
     }
 
-    QString dot_;
-    QFont font_;
+    Look look_;
     QHash<quint64, QPixmap> drawn_;
 };
 
-// The icons made so far, by dot and font; a handful at most, looked up for every line
-// drawn, so without building a key.
-struct Made {
-    QString dot;
-    QFont font;
-    QIcon icon;
-};
-std::vector<Made>& icons() {
-    static std::vector<Made> made;
-    return made;
+const Look* lookOf(std::string_view dot) {
+    for (const Look& look : kLooks)
+        if (look.dot == dot) return &look;
+    return nullptr;
 }
 
 // The dots, each followed by its space, as a title starts with them.
-const std::array<QString, kDots.size()>& dotsWithSpace() {
-    static const std::array<QString, kDots.size()> dots = [] {
-        std::array<QString, kDots.size()> made;
-        for (size_t i = 0; i < kDots.size(); ++i)
-            made[i] = QString::fromUtf8(kDots[i].data(), qsizetype(kDots[i].size())) + QLatin1Char(' ');
+const std::array<QString, kLooks.size()>& dotsWithSpace() {
+    static const std::array<QString, kLooks.size()> dots = [] {
+        std::array<QString, kLooks.size()> made;
+        for (size_t i = 0; i < kLooks.size(); ++i) made[i] = qstring(kLooks[i].dot) + QLatin1Char(' ');
         return made;
     }();
     return dots;
@@ -96,11 +109,30 @@ DottedTitle splitStateDot(const QString& title) {
     return {{}, title};
 }
 
-QIcon stateDotIcon(const QString& dot, const QFont& font) {
-    for (const Made& made : icons())
-        if (made.dot == dot && made.font == font) return made.icon;
-    icons().push_back({dot, font, QIcon(new DotEngine(dot, font))});
-    return icons().back().icon;
+QIcon stateDotIcon(const QString& dot) {
+    // Made once each, looked up for every line drawn.
+    static const std::array<QIcon, kLooks.size()> icons = [] {
+        std::array<QIcon, kLooks.size()> made;
+        for (size_t i = 0; i < kLooks.size(); ++i) made[i] = QIcon(new DotEngine(kLooks[i]));
+        return made;
+    }();
+    for (size_t i = 0; i < kLooks.size(); ++i)
+        if (dot == dotsWithSpace()[i].chopped(1)) return icons[i];
+    return {};
+}
+
+QByteArray stateDotPng(std::string_view dot) {
+    static QHash<QByteArray, QByteArray> made;
+    const QByteArray key(dot.data(), qsizetype(dot.size()));
+    if (auto found = made.constFind(key); found != made.constEnd()) return *found;
+    const Look* look = lookOf(dot);
+    if (!look) return {};
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    painted(*look, QSize(kPngSide, kPngSide)).save(&buffer, "PNG");
+    made.insert(key, png);
+    return png;
 }
 
 }  // namespace tamsel

@@ -1,14 +1,17 @@
 #pragma once
-// The coloured dot before an instance's name (🟢 ⚫️ 🟡 ⚪️), drawn by the Qt menus as the
-// line's icon instead of as part of its text. QMenu measures the text of every line each
-// time it lays itself out, and Qt 6.4 loads a colour emoji's glyph from its font anew for
-// every measurement: with the dot in the text, a menu of 1,000 instances took about 40 ms
-// to lay out. Drawn once as a picture, the dot costs nothing to measure. The model and the
-// menu exported over D-Bus keep the dot in the title.
+// The coloured dot before an instance's name (🟢 ⚫️ 🟡 ⚪️), drawn as a painted disc: by
+// the Qt menus as the line's icon, and for StatusNotifier hosts as the entry's icon-data
+// (PNG), with the text after the dot as the label. Drawn from a font, the dots would pull
+// the colour-emoji font into the process (about 30 MiB), Qt 6.4 would load a colour
+// emoji's glyph anew for every measurement of a line (a menu of 1,000 instances took
+// about 40 ms to lay out), and a host's text font may draw ⚫ and ⚪ as small monochrome
+// bullets. Each disc has a rim of a contrasting shade, so that it reads on light and dark
+// menus alike. The model keeps the dot in the title.
 
-#include <QFont>
+#include <QByteArray>
 #include <QIcon>
 #include <QString>
+#include <string_view>
 
 namespace tamsel {
 
@@ -20,9 +23,13 @@ struct DottedTitle {
 };
 DottedTitle splitStateDot(const QString& title);
 
-// The dot `dot` drawn in `font` at whatever size its icon is asked for, in colour in every
-// mode (as the emoji shows in a greyed text). The same dot in the same font gives the same
-// icon (equal cacheKey), so that a line whose dot did not change keeps its icon.
-QIcon stateDotIcon(const QString& dot, const QFont& font);
+// The dot `dot` painted at whatever size its icon is asked for, the same in every mode (a
+// disabled line's dot keeps its colour). The same dot gives the same icon (equal cacheKey),
+// so that a line whose dot did not change keeps its icon; a null icon for anything else.
+QIcon stateDotIcon(const QString& dot);
+
+// The dot `dot` (UTF-8) as a PNG for dbusmenu's icon-data, large enough for a host that
+// draws menus at twice the size; empty for anything else.
+QByteArray stateDotPng(std::string_view dot);
 
 }  // namespace tamsel

@@ -104,7 +104,7 @@ void TrayStatusItem::exportToStatusNotifierHost() {
     // Written for the host there now, before it reads the menu; learnt again whenever a
     // watcher lists the item.
     onGnomeShell_ = statusNotifierWatcherIsGnomeShell();
-    exported_->setLabelReading(onGnomeShell_ ? LabelReading::firstMarkOnly : LabelReading::dbusMenu);
+    exported_->setLabelReading(onGnomeShell_ ? LabelReading::gnomeShell : LabelReading::dbusMenu);
     // Plasma places its menu once the opening is answered and grows it in place after.
     exported_->setOpeningWaitsForList(onPlasma());
     exportMenu(latest_);
@@ -142,7 +142,7 @@ void TrayStatusItem::hostListed() {
     const bool gnomeShell = statusNotifierWatcherIsGnomeShell();
     if (gnomeShell == onGnomeShell_) return;
     onGnomeShell_ = gnomeShell;
-    exported_->setLabelReading(gnomeShell ? LabelReading::firstMarkOnly : LabelReading::dbusMenu);
+    exported_->setLabelReading(gnomeShell ? LabelReading::gnomeShell : LabelReading::dbusMenu);
     exportMenu(latest_);
 }
 

@@ -244,7 +244,9 @@ TEST(DBusMenuLayout, TheFirstModelAndTheLoadingLineChangeTheLayoutOnlyWhereEntri
     EXPECT_EQ(changes.layoutParents(), std::vector<int>{DBusMenuLayout::kRoot});
     const std::vector<int>& listTop = layout.find(DBusMenuLayout::kRoot)->children;
     EXPECT_EQ(listTop[8], reload);
-    EXPECT_EQ(layout.find(listTop[4])->properties.label, "⚫️ db__main & <cache> — stopped");
+    const DBusMenuProperties& stopped = layout.find(listTop[4])->properties;
+    EXPECT_EQ(stopped.label, "db__main & <cache> — stopped");
+    EXPECT_EQ(stopped.dot, "⚫️");
     // The list landing only adds entries: every entry of the loading menu stays, in its
     // order. A host that moves no kept entry on a layout update (GNOME's) places the new
     // ones right only so.

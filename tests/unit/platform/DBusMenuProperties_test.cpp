@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace tamsel {
 namespace {
 
@@ -12,7 +14,7 @@ TEST(DBusMenuProperties, ALabelShowsTheTitleExactlyAndHasNoAccessKey) {
     struct Case {
         std::string title;
         std::string dbusMenu;
-        std::string firstMarkOnly;
+        std::string gnomeShell;
     };
     const std::vector<Case> names = {
         {"db_main & <cache>", "db__main & <cache>", "db__main & <cache>"},
@@ -31,10 +33,37 @@ TEST(DBusMenuProperties, ALabelShowsTheTitleExactlyAndHasNoAccessKey) {
     for (const Case& c : names) {
         MenuItem item;
         item.title = "🟢 " + c.title + " — running";
-        EXPECT_EQ(dbusMenuProperties(item).label, "🟢 " + c.dbusMenu + " — running") << c.title;
-        EXPECT_EQ(dbusMenuProperties(item, LabelReading::firstMarkOnly).label, "🟢 " + c.firstMarkOnly + " — running")
+        EXPECT_EQ(dbusMenuProperties(item).label, c.dbusMenu + " — running") << c.title;
+        EXPECT_EQ(dbusMenuProperties(item).dot, "🟢") << c.title;
+        // GNOME's extension draws no icon on a line with a submenu: the dot stays text.
+        EXPECT_EQ(dbusMenuProperties(item, LabelReading::gnomeShell).label, "🟢 " + c.gnomeShell + " — running")
             << c.title;
     }
+}
+
+// A leading state dot and its space become the entry's icon; a dot anywhere else, or
+// without its space, is the name's own text.
+TEST(DBusMenuProperties, OnlyALeadingStateDotBecomesTheIcon) {
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {"⚫️ web — stopped", "⚫️", "web — stopped"},
+        {"🟡 web — pending", "🟡", "web — pending"},
+        {"⚪️ web — shutting-down", "⚪️", "web — shutting-down"},
+        {"🟢web", "", "🟢web"},
+        {"⚫ web — stopped", "", "⚫ web — stopped"},  // without the emoji selector: a name's text
+        {"R&D 🟢 web", "", "R&D 🟢 web"},
+        {"最終更新: 12:34:56", "", "最終更新: 12:34:56"},
+    };
+    for (const auto& [title, dot, label] : cases) {
+        MenuItem item;
+        item.title = title;
+        EXPECT_EQ(dbusMenuProperties(item).dot, dot) << title;
+        EXPECT_EQ(dbusMenuProperties(item).label, label) << title;
+    }
+    // On GNOME's dark menu the stopped dot is the one that reads there.
+    MenuItem stopped;
+    stopped.title = "⚫️ web — stopped";
+    EXPECT_EQ(dbusMenuProperties(stopped, LabelReading::gnomeShell).label, "🔘 web — stopped");
+    EXPECT_EQ(dbusMenuProperties(stopped, LabelReading::gnomeShell).dot, "");
 }
 
 TEST(DBusMenuProperties, ChoicesAreRadioItemsTheLoginSwitchACheckBoxWithTheModelsMark) {

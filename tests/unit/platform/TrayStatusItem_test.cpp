@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QRegion>
 #include <QScreen>
 #include <QStyle>
@@ -20,7 +21,6 @@
 #include "QtTestApp.h"
 #include "app/Wording.h"
 #include "platform/qt/LineFit.h"
-#include "platform/qt/MenuFont.h"
 #include "platform/qt/ReleasingMenu.h"
 #include "platform/qt/StateDot.h"
 
@@ -117,14 +117,14 @@ std::ostream& operator<<(std::ostream& out, const Shown& s) {
                << s.shortcut << "\" submenu=" << s.submenu << "}";
 }
 
-// The title a line shows: the state dot its icon draws (as the renderer draws it in the
-// menu's font), a space, its text with Qt's '&' escape undone.
-std::string shownTitle(const QMenu& menu, const QAction& action) {
+// The title a line shows: the state dot its icon draws, a space, its text with Qt's '&'
+// escape undone.
+std::string shownTitle(const QAction& action) {
     const QString text = action.text().replace(QLatin1String("&&"), QLatin1String("&"));
     if (action.icon().isNull()) return text.toStdString();
     for (std::string_view dot : {words::kRunningDot, words::kStoppedDot, words::kChangingDot, words::kOtherStateDot}) {
         const QString drawn = QString::fromUtf8(dot.data(), qsizetype(dot.size()));
-        if (action.icon().cacheKey() == stateDotIcon(drawn, menu.font()).cacheKey())
+        if (action.icon().cacheKey() == stateDotIcon(drawn).cacheKey())
             return (drawn + QLatin1Char(' ') + text).toStdString();
     }
     return text.toStdString();
@@ -137,7 +137,7 @@ std::vector<Shown> shown(const QMenu& menu) {
             result.push_back(Shown{.separator = true});
             continue;
         }
-        result.push_back(Shown{.title = shownTitle(menu, *action),
+        result.push_back(Shown{.title = shownTitle(*action),
                                .enabled = action->isEnabled(),
                                .checkable = action->isCheckable(),
                                .checked = action->isChecked(),
@@ -150,7 +150,7 @@ std::vector<Shown> shown(const QMenu& menu) {
 
 QAction* actionTitled(const QMenu& menu, const std::string& title) {
     for (QAction* action : menu.actions())
-        if (shownTitle(menu, *action) == title) return action;
+        if (shownTitle(*action) == title) return action;
     return nullptr;
 }
 
@@ -363,9 +363,9 @@ TEST_F(TrayStatusItemTest, OnlyANameTooWideForALineIsShortenedAndItsSubmenuShows
     const QFontMetrics metrics = tray.menu().fontMetrics();
     EXPECT_LT(metrics.horizontalAdvance(QString::fromStdString(line)),
               metrics.horizontalAdvance(QString::fromStdString(menu[3].title)) / 3);
-    // Its text beside the dot's icon is as wide as a line at most.
+    // Its text as drawn ("&&" shows one '&') beside the dot's icon is as wide as a line at most.
     const int icon = tray.menu().style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &tray.menu());
-    EXPECT_LE(metrics.horizontalAdvance(actionTitled(tray.menu(), line)->text()) + icon,
+    EXPECT_LE(metrics.horizontalAdvance(actionTitled(tray.menu(), line)->text().replace("&&", "&")) + icon,
               kLineChars * metrics.horizontalAdvance(QLatin1Char('x')));
     EXPECT_EQ(shown(tray.menu())[2].title, hint);
 
@@ -628,11 +628,11 @@ TEST_F(TrayStatusItemTest, ButtonSetsTheIconAndToolTip) {
     EXPECT_EQ(tray.toolTip(), "Orvane for Mac — 1");
 }
 
-// Each state dot is split off its line's title and drawn in its own colour, not as the
-// monochrome bullet a text font has for some of them. Other titles keep their text.
-TEST(StateDotTest, EachDotIsSplitOffAndDrawnInItsColour) {
+// Each state dot is split off its line's title and painted in its own colour, with a rim
+// that stands out from a light and from a dark menu (⚫️ on a near-black menu, ⚪️ on a white
+// one). Other titles keep their text.
+TEST(StateDotTest, EachDotIsSplitOffAndPaintedInItsColourLegibleOnLightAndDarkMenus) {
     test::qtApp();
-    const QFont font = ReleasingMenu(nullptr).font();
     struct Case {
         const char* title;
         const char* dot;  // "" when the title has none
@@ -650,16 +650,39 @@ TEST(StateDotTest, EachDotIsSplitOffAndDrawnInItsColour) {
         {"🟢web", "", "🟢web", nullptr},
         {"R&D 🟢 web", "", "R&D 🟢 web", nullptr},
     };
+    // The light and dark menu backgrounds of common themes.
+    const std::vector<QColor> menus = {QColor("#ffffff"), QColor("#eff0f1"), QColor("#303030"), QColor("#232629")};
+    const auto contrast = [](const QColor& a, const QColor& b) {
+        return std::abs(qGray(a.rgb()) - qGray(b.rgb())) + std::abs(a.red() - b.red()) / 2 +
+               std::abs(a.green() - b.green()) / 2 + std::abs(a.blue() - b.blue()) / 2;
+    };
     for (const Case& c : cases) {
         const DottedTitle split = splitStateDot(QString::fromUtf8(c.title));
         EXPECT_EQ(split.dot.toStdString(), c.dot) << c.title;
         EXPECT_EQ(split.text.toStdString(), c.text) << c.title;
-        if (!c.colour || !font.families().contains(QLatin1String(kColourEmojiFamily))) continue;
-        const QImage image = stateDotIcon(split.dot, font).pixmap(QSize(32, 32)).toImage();
-        const QColor centre = image.pixelColor(16, 16);
-        EXPECT_EQ(centre.alpha(), 255) << c.title;
-        EXPECT_TRUE(c.colour(centre)) << c.title << " " << centre.name().toStdString();
-        EXPECT_EQ(stateDotIcon(split.dot, font).cacheKey(), stateDotIcon(split.dot, font).cacheKey());
+        if (!c.colour) {
+            EXPECT_TRUE(stateDotIcon(split.dot).isNull()) << c.title;
+            EXPECT_TRUE(stateDotPng(c.dot).isEmpty()) << c.title;
+            continue;
+        }
+        const QImage image = stateDotIcon(split.dot).pixmap(QSize(16, 16)).toImage();
+        const QImage png = QImage::fromData(stateDotPng(c.dot), "PNG");
+        EXPECT_GE(png.width(), 32) << c.title;
+        for (const QImage& drawn : {image, png.scaled(16, 16, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)}) {
+            const QColor centre = drawn.pixelColor(8, 8);
+            EXPECT_EQ(centre.alpha(), 255) << c.title;
+            EXPECT_TRUE(c.colour(centre)) << c.title << " " << centre.name().toStdString();
+            // Laid on each menu, the disc's outermost ring of pixels still stands out from it.
+            for (const QColor& menu : menus) {
+                QImage laid(drawn.size(), QImage::Format_RGB32);
+                laid.fill(menu);
+                QPainter(&laid).drawImage(0, 0, drawn);
+                int most = 0;
+                for (int x = 0; x < 8; ++x) most = std::max(most, contrast(laid.pixelColor(x, 8), menu));
+                EXPECT_GT(most, 100) << c.title << " on " << menu.name().toStdString();
+            }
+        }
+        EXPECT_EQ(stateDotIcon(split.dot).cacheKey(), stateDotIcon(split.dot).cacheKey());
     }
 }
 
