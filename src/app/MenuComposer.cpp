@@ -302,7 +302,9 @@ Menu foldedForInPlaceSubmenus(Menu menu, int screenHeight, const InPlaceMenuMetr
     }
     const auto height = [&](const std::vector<std::vector<MenuItem>>& parts) {
         int pixels = static_cast<int>(parts.size() - 1) * metrics.separator;
-        for (const auto& part : parts) pixels += static_cast<int>(part.size()) * metrics.line;
+        // Hidden entries take no room.
+        for (const auto& part : parts)
+            pixels += static_cast<int>(std::ranges::count(part, true, &MenuItem::visible)) * metrics.line;
         return pixels;
     };
     const auto joined = [](std::vector<std::vector<MenuItem>> parts) {
