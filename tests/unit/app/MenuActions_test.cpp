@@ -666,12 +666,20 @@ TEST(Actions, TheSweepCountsTheOtherRegionsBesideTheWorkQueueAndKeepsThemForTheP
     EXPECT_NE(h.find({"リージョン: eu-west-1", "us-east-2（起動中 2）"}), nullptr);
     EXPECT_NE(h.find({"リージョン: eu-west-1", entryTitle + "（07:16）"}), nullptr);
 
-    // Another profile forgets them, and drops a sweep under way: its calls not yet made are skipped.
+    // Another profile forgets them, and drops a sweep under way: a call under way is told to
+    // end at once (it would hold a thread of the sweep queue from a new sweep), and its calls
+    // not yet made are skipped.
     h.choose({"リージョン: eu-west-1", entryTitle + "（07:16）"});
     h.sweepQueue.runNext();
+    std::optional<bool> toldToEnd;
+    h.cli.whileCounting = [&](const std::stop_token& stop) {
+        h.cli.whileCounting = nullptr;
+        h.choose({"プロファイル: デフォルト", "work"});
+        toldToEnd = stop.stop_requested();
+    };
     h.sweepQueue.runNext();
+    EXPECT_EQ(toldToEnd, true);
     const auto before = countCalls(h);
-    h.choose({"プロファイル: デフォルト", "work"});
     h.drain();
     EXPECT_EQ(countCalls(h), before);
     EXPECT_NE(h.find({"リージョン: eu-west-1", "us-east-1"}), nullptr);
