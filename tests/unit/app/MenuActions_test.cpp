@@ -673,11 +673,11 @@ TEST(Actions, TheSweepCountsTheOtherRegionsBesideTheWorkQueueAndKeepsThemForTheP
     h.sweepQueue.runNext();
     std::optional<bool> toldToEnd;
     h.cli.whileCounting = [&](const std::stop_token& stop) {
-        h.cli.whileCounting = nullptr;
         h.choose({"プロファイル: デフォルト", "work"});
         toldToEnd = stop.stop_requested();
     };
     h.sweepQueue.runNext();
+    h.cli.whileCounting = nullptr;
     EXPECT_EQ(toldToEnd, true);
     const auto before = countCalls(h);
     h.drain();
