@@ -35,7 +35,7 @@ public:
     virtual void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) = 0;
     // Called on the sweep queue, several at once, beside the work queue. Once `stop` is
     // asked to stop, the call ends at once and throws.
-    virtual std::size_t countActiveInstances(const CallTarget& target, std::stop_token stop) = 0;
+    virtual std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop) = 0;
     // Called on the sign-in queue, beside the work queue: it waits minutes for the user.
     // `prompted` is called there, while it waits, with what the tool asks the user to do
     // where it cannot open the browser (see AWSCLI::ssoLogin).
@@ -62,8 +62,8 @@ public:
     void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) override {
         cli_.restrictIngress(groupID, address, target);
     }
-    std::size_t countActiveInstances(const CallTarget& target, std::stop_token stop) override {
-        return cli_.countActiveInstances(target, std::move(stop));
+    std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop) override {
+        return cli_.countActiveInstances(target, stop);
     }
     void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) override { cli_.ssoLogin(prompted); }
 

@@ -108,7 +108,7 @@ std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget&
 
 std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion,
                         std::chrono::milliseconds timeLimit, const OutputListener& listener,
-                        std::stop_token stop) const {
+                        const std::stop_token& stop) const {
     const auto path = locate(options_.toolPaths, options_.environment, options_.toolTimeLimit);
     if (!path) throw AWSError::cliNotFound();
 
@@ -159,10 +159,10 @@ void AWSCLI::stop(const std::string& instanceID, const CallTarget& target) const
     run({"ec2", "stop-instances", "--instance-ids", instanceID, "--output", "json"}, target, true);
 }
 
-std::size_t AWSCLI::countActiveInstances(const CallTarget& target, std::stop_token stop) const {
+std::size_t AWSCLI::countActiveInstances(const CallTarget& target, const std::stop_token& stop) const {
     const std::string output =
         run({"ec2", "describe-instances", "--filters", kActiveFilter, "--query", kCountQuery, "--output", "json"},
-            target, true, options_.toolTimeLimit, {}, std::move(stop));
+            target, true, options_.toolTimeLimit, {}, stop);
     const nlohmann::json count = nlohmann::json::parse(output);
     if (!count.is_number_unsigned()) throw AWSError::failed(UnexpectedShape{});
     return count.get<std::size_t>();

@@ -96,7 +96,7 @@ public:
     // when the tool prints anything but a whole number, nlohmann::json::parse_error when
     // it prints no JSON. Once `stop` is asked to stop, the call ends at once, its tool with
     // it, and throws AWSError::failed (ToolEnding::dropped).
-    std::size_t countActiveInstances(const CallTarget& target, std::stop_token stop = {}) const;
+    std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop = {}) const;
     // "aws sso login" for the current profile (no region): the tool opens the browser and
     // returns once the user has signed in there. Bounded by `signInTimeLimit`. Where the
     // browser does not open, the user needs what the tool prints: `prompted` hears it, on
@@ -120,7 +120,7 @@ public:
 private:
     std::string run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion,
                     std::chrono::milliseconds timeLimit, const OutputListener& listener = {},
-                    std::stop_token stop = {}) const;
+                    const std::stop_token& stop = {}) const;
 
     const AWSCLIOptions options_;
     mutable std::mutex mutex_;

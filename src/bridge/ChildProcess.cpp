@@ -188,7 +188,7 @@ bool endRunningProcesses(std::chrono::milliseconds grace) { return RunningGroups
 
 ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
                          const Environment& environment, std::chrono::milliseconds timeLimit,
-                         const OutputListener& listener, std::stop_token stop) {
+                         const OutputListener& listener, const std::stop_token& stop) {
     ProcessResult result;
     if (stop.stop_requested()) {
         result.ending = ProcessResult::Ending::dropped;

@@ -46,7 +46,7 @@ using OutputListener = std::function<void(OutputStream stream, std::string_view 
 // and std::system_error when the start cannot be described.
 ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
                          const Environment& environment, std::chrono::milliseconds timeLimit,
-                         const OutputListener& listener = {}, std::stop_token stop = {});
+                         const OutputListener& listener = {}, const std::stop_token& stop = {});
 
 // For the end of the application, however it ends: refuses every later run without
 // starting a child, sends SIGTERM to the process group of every child under way (each run

@@ -54,7 +54,7 @@ public:
     }
     // Recorded as "countActiveInstances REGION"; runs `whileCounting` with `stop`, then
     // answers `counts` (absent: 0).
-    std::size_t countActiveInstances(const CallTarget& target, std::stop_token stop) override {
+    std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop) override {
         const std::string region = target.region.value_or("");
         if (whileCounting) whileCounting(stop);
         record("countActiveInstances " + region, target);

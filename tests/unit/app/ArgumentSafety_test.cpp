@@ -38,8 +38,8 @@ public:
     void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) override {
         real_.restrictIngress(groupID, address, target);
     }
-    std::size_t countActiveInstances(const CallTarget& target, std::stop_token stop) override {
-        return real_.countActiveInstances(target, std::move(stop));
+    std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop) override {
+        return real_.countActiveInstances(target, stop);
     }
     void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) override { real_.ssoLogin(prompted); }
 
