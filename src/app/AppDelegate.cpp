@@ -31,11 +31,12 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
       signIn_(platform_.signInQueue, platform_.mainThread, cli, platform_.alerts, platform_.notifications,
               refreshCycle_, redraw()),
       sweep_(platform_.sweepQueue, platform_.mainThread, cli, platform_.application, redraw()),
-      bookings_(settings_, platform_.timers, platform_.application, platform_.notifications,
-                [this](const std::string& instanceID, const StopBooking& booking) {
-                    actions_.stopAsBooked(instanceID, booking);
-                    rebuildMenu();
-                }),
+      bookings_(
+          settings_, platform_.timers, platform_.application, platform_.notifications,
+          [this](const std::string& instanceID, const StopBooking& booking) {
+              actions_.stopAsBooked(instanceID, booking);
+          },
+          redraw()),
       actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_, bookings_, redraw()) {}
 
 AppDelegate::~AppDelegate() { platform_.statusItem.setDelegate(nullptr); }

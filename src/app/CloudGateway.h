@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,9 @@ public:
     virtual void stop(const std::string& instanceID, const CallTarget& target) = 0;
     virtual std::string globalIPv4() = 0;
     virtual void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) = 0;
-    // Called on the sweep queue, several at once, beside the work queue.
-    virtual std::size_t countActiveInstances(const CallTarget& target) = 0;
+    // Called on the sweep queue, several at once, beside the work queue. Once `stop` is
+    // asked to stop, the call ends at once and throws.
+    virtual std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop) = 0;
     // Called on the sign-in queue, beside the work queue: it waits minutes for the user.
     // `prompted` is called there, while it waits, with what the tool asks the user to do
     // where it cannot open the browser (see AWSCLI::ssoLogin).
@@ -60,7 +62,9 @@ public:
     void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) override {
         cli_.restrictIngress(groupID, address, target);
     }
-    std::size_t countActiveInstances(const CallTarget& target) override { return cli_.countActiveInstances(target); }
+    std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop) override {
+        return cli_.countActiveInstances(target, stop);
+    }
     void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) override { cli_.ssoLogin(prompted); }
 
 private:

@@ -80,6 +80,7 @@ namespace {
 std::string toolEndingText(const ToolEnding& ending) {
     switch (ending.way) {
         case ToolEnding::Way::notStarted: return "アプリケーションの終了中のため aws を起動しませんでした";
+        case ToolEnding::Way::dropped: return "不要になったため aws を中止しました";
         case ToolEnding::Way::timedOut: {
             const long long ms = ending.limit.count();
             const std::string within =

@@ -6,6 +6,8 @@
 #include "app/AlertComposer.h"
 #include "app/Failure.h"
 #include "app/FailureText.h"
+#include "app/NameIsolation.h"
+#include "app/TimeFormat.h"
 #include "app/Wording.h"
 
 namespace tamsel {
@@ -104,11 +106,42 @@ void MenuActions::stopInstance(const MenuItem& item) {
 }
 
 void MenuActions::stopAsBooked(const std::string& instanceID, const StopBooking& booking) {
-    EC2Instance instance;
-    instance.id = instanceID;
-    instance.name = booking.name;
-    runOperation([id = instanceID, target = booking.target](CloudGateway& cli) { cli.stop(id, target); },
-                 followWhenAccepted(&PowerWatch::stoppedAsBooked, instance, booking.target));
+    struct Outcome {
+        std::optional<Failure> failure;
+        bool overtaken = false;  // stopped by someone since it was booked: not stopped again
+    };
+    // One job, so that nothing on the queue runs between the look and the stop. The look
+    // is under the booking's own profile and region: the list shown may be another's.
+    handOff_.run(
+        [&cli = cli_, id = instanceID, booking] {
+            Outcome outcome;
+            outcome.failure = failureOf([&] {
+                const auto listed = cli.describeInstances(booking.target);
+                const auto found = std::find_if(listed.begin(), listed.end(),
+                                                [&](const EC2Instance& instance) { return instance.id == id; });
+                outcome.overtaken = stoppedSinceBooked(booking, found == listed.end() ? nullptr : &*found);
+                if (!outcome.overtaken) cli.stop(id, booking.target);
+            });
+            return outcome;
+        },
+        [this, instanceID, booking](const Outcome& outcome) {
+            const std::string name = isolated(booking.name);
+            const std::string hourMinute = formatHourMinute(booking.at);
+            if (outcome.failure) {
+                // Told in a notification too: behind a locked screen the alert waits unseen.
+                const std::string title = words::stopBookingFailed(name, hourMinute);
+                platform_.notifications.send(title, summary(*outcome.failure));
+                showAlert(*outcome.failure, title, std::nullopt);
+            } else if (outcome.overtaken) {
+                platform_.notifications.send(words::stopBookingOvertaken(name, hourMinute), "");
+            } else {
+                EC2Instance instance;
+                instance.id = instanceID;
+                instance.name = booking.name;
+                powerWatch_.stoppedAsBooked(instance, booking.target);
+            }
+            refreshCycle_.refreshAfterOperation();
+        });
 }
 
 void MenuActions::bookStop(const MenuItem& item) {

@@ -59,7 +59,7 @@ public:
     // written, or nothing when the value is stored.
     [[nodiscard]] virtual std::optional<Failure> setString(const std::string& key,
                                                            const std::optional<std::string>& value) = 0;
-    // Stores the whole mapping (an empty one too: the key stays).
+    // Stores the whole mapping; an empty one may read back as absent.
     [[nodiscard]] virtual std::optional<Failure> setStringMap(const std::string& key,
                                                               const std::map<std::string, std::string>& value) = 0;
 };

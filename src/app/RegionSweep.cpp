@@ -11,6 +11,8 @@ RegionSweep::RegionSweep(WorkQueue& queue, MainThread& mainThread, CloudGateway&
                          Redraw redraw)
     : cli_(cli), application_(application), redraw_(std::move(redraw)), handOff_(queue, mainThread) {}
 
+RegionSweep::~RegionSweep() { dropping_.request_stop(); }
+
 void RegionSweep::begin() {
     if (view_.progress) return;
     const CallTarget chosen = cli_.target();
@@ -23,22 +25,22 @@ void RegionSweep::begin() {
     view_.progress = std::pair<std::size_t, std::size_t>{0, regions.size()};
     redraw_();
 
-    const unsigned generation = generation_->load();
+    const std::stop_token dropped = dropping_.get_token();
     for (const std::string& region : regions) {
         handOff_.run(
-            [&cli = cli_, current = generation_, generation, target = CallTarget{chosen.profile, region}] {
+            [&cli = cli_, dropped, target = CallTarget{chosen.profile, region}] {
                 Counted counted;
-                if (current->load() != generation) return counted;
+                if (dropped.stop_requested()) return counted;
                 counted.asked = true;
                 try {
-                    counted.count = cli.countActiveInstances(target);
+                    counted.count = cli.countActiveInstances(target, dropped);
                 } catch (...) {
                     // Shown as a region that could not be checked; the others still show.
                 }
                 return counted;
             },
-            [this, generation, region](const Counted& counted) {
-                if (!counted.asked || generation != generation_->load() || !view_.progress) return;
+            [this, dropped, region](const Counted& counted) {
+                if (!counted.asked || dropped.stop_requested() || !view_.progress) return;
                 view_.counts[region] = counted.count;
                 if (++view_.progress->first == view_.progress->second) {
                     view_.progress.reset();
@@ -50,7 +52,8 @@ void RegionSweep::begin() {
 }
 
 void RegionSweep::forget() {
-    ++*generation_;
+    dropping_.request_stop();
+    dropping_ = std::stop_source();
     view_ = {};
 }
 

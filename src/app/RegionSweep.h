@@ -3,15 +3,16 @@
 // in each region of the region menu other than the chosen one. The counts are asked on a
 // queue of their own (several at once), beside the work queue, so listings and actions never
 // wait for them; each lands on the main thread as it comes. The counts belong to the profile
-// they were asked under: forget() drops them, and the sweep under way, when it changes.
+// they were asked under: forget() drops them, and the sweep under way, when it changes; the
+// calls of a dropped sweep end at once, so that they hold up no new one.
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <utility>
 
@@ -42,12 +43,17 @@ public:
     // jobs before `cli` goes. `redraw` is called as the sweep starts and as counts land.
     RegionSweep(WorkQueue& queue, MainThread& mainThread, CloudGateway& cli, const Application& application,
                 Redraw redraw);
+    // Ends the calls under way.
+    ~RegionSweep();
+    RegionSweep(const RegionSweep&) = delete;
+    RegionSweep& operator=(const RegionSweep&) = delete;
 
     // Counts every region of kRegions but the chosen one, under the current profile, unless
     // a sweep is under way. With no region chosen, all of them: the region the tool's own
     // configuration names is not known here.
     void begin();
-    // Drops the counts and the sweep under way (its calls not yet started are skipped).
+    // Drops the counts and the sweep under way: its calls under way end, those not yet
+    // started are skipped.
     void forget();
     const SweepView& view() const { return view_; }
 
@@ -62,8 +68,9 @@ private:
     const Application& application_;
     Redraw redraw_;
     SweepView view_;
-    // Raised by forget(); a job of an older sweep skips its call and its landing is dropped.
-    std::shared_ptr<std::atomic<unsigned>> generation_ = std::make_shared<std::atomic<unsigned>>(0);
+    // Asked to stop by forget(), then replaced: a call of an older sweep ends (or is skipped)
+    // and its landing is dropped.
+    std::stop_source dropping_;
     HandOff handOff_;
 };
 

@@ -55,7 +55,13 @@ std::optional<std::chrono::system_clock::time_point> parseLaunchTime(std::string
 
     const year_month_day date{year{y}, month{static_cast<unsigned>(mo)}, day{static_cast<unsigned>(d)}};
     if (!date.ok() || h > 23 || mi > 59 || s > 60) return std::nullopt;
-    return sys_days{date} + hours{h} + minutes{mi} + seconds{s} - minutes{offsetMinutes};
+    const sys_seconds moment = sys_days{date} + hours{h} + minutes{mi} + seconds{s} - minutes{offsetMinutes};
+    // The clock counts in units far finer than seconds: a time beyond its range (a year such
+    // as 9999) would wrap around into some other moment.
+    using Clock = system_clock;
+    if (moment > floor<seconds>(Clock::time_point::max()) || moment < ceil<seconds>(Clock::time_point::min()))
+        return std::nullopt;
+    return time_point_cast<Clock::duration>(moment);
 }
 
 std::optional<std::string> runningTimeLine(const EC2Instance& instance, std::chrono::system_clock::time_point now) {

@@ -13,7 +13,8 @@ namespace tamsel {
 
 // The moment `text` names, written as the tool prints times: "2026-12-08T09:41:00+00:00",
 // with or without fractions of a second, "Z" or an offset ("+09:00", "+0900"). Absent for
-// anything else: a malformed time is ignored, never an error.
+// anything else, and for a time the clock cannot hold (year 9999): a malformed time is
+// ignored, never an error.
 std::optional<std::chrono::system_clock::time_point> parseLaunchTime(std::string_view text);
 
 // "起動から 12 分", "起動から 3 時間 12 分" or "起動から 2 日 3 時間" for a running `instance`

@@ -26,10 +26,12 @@ std::string utcText(Clock::time_point when) {
     return std::string(buffer, std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &parts));
 }
 
-// A booking as stored: a JSON object with the time in UTC ("at"), the profile and region
-// (absent: left to the tool's configuration) and the instance's name.
+// A booking as stored: a JSON object with the time in UTC ("at"), when it was booked
+// ("booked"), the profile and region (absent: left to the tool's configuration) and the
+// instance's name.
 std::string storedText(const StopBooking& booking) {
     nlohmann::json object = {{"at", utcText(booking.at)}, {"name", booking.name}};
+    if (booking.bookedAt) object["booked"] = utcText(*booking.bookedAt);
     if (booking.target.profile) object["profile"] = *booking.target.profile;
     if (booking.target.region) object["region"] = *booking.target.region;
     // A name or profile that is not UTF-8 is stored with U+FFFD in its place, never a throw.
@@ -55,12 +57,18 @@ std::optional<StopBooking> readStopBooking(const std::string& text) {
     StopBooking booking;
     const auto when = parseLaunchTime(at->get<std::string>());
     if (!when) return std::nullopt;
-    booking.at = std::chrono::time_point_cast<Clock::duration>(*when);
+    booking.at = *when;
     std::optional<std::string> name;
+    std::optional<std::string> booked;
     if (!optionalText(object, "profile", booking.target.profile) ||
-        !optionalText(object, "region", booking.target.region) || !optionalText(object, "name", name))
+        !optionalText(object, "region", booking.target.region) || !optionalText(object, "name", name) ||
+        !optionalText(object, "booked", booked))
         return std::nullopt;
     booking.name = name.value_or("");
+    if (booked) {
+        booking.bookedAt = parseLaunchTime(*booked);
+        if (!booking.bookedAt) return std::nullopt;
+    }
     return booking;
 }
 
@@ -70,41 +78,50 @@ bool goingOrGone(const std::string& state) {
 
 }  // namespace
 
+bool stoppedSinceBooked(const StopBooking& booking, const EC2Instance* listed) {
+    if (!listed || goingOrGone(listed->state)) return true;
+    if (!booking.bookedAt || !listed->launchTime) return false;
+    // The launch time is that of the last start: a later one means a stop came in between.
+    const auto launched = parseLaunchTime(*listed->launchTime);
+    return launched && *launched > *booking.bookedAt;
+}
+
 StopBookings::StopBookings(AppSettings& settings, Timers& timers, const Application& application,
-                           Notifications& notifications, Due due)
+                           Notifications& notifications, Due due, Redraw redraw)
     : settings_(settings),
       timers_(timers),
       application_(application),
       notifications_(notifications),
-      due_(std::move(due)) {}
+      due_(std::move(due)),
+      redraw_(std::move(redraw)) {}
 
 void StopBookings::launched() {
     const auto now = application_.now();
-    bool dropped = false;
-    for (const auto& [id, text] : settings_.stopBookings()) {
+    const auto stored = settings_.stopBookings();
+    for (const auto& [id, text] : stored) {
+        // An entry that cannot be read (a hand edit gone wrong, a time the clock cannot
+        // hold) is dropped without a word: what it meant is not known.
         auto booking = readStopBooking(text);
-        if (!booking) {
-            dropped = true;
-            continue;
-        }
+        if (!booking) continue;
         if (booking->name.empty()) booking->name = id;
         if (booking->at <= now) {
             // Stopping it now could stop a machine that someone has needed since.
             notifications_.send(words::missedStopBooking(isolated(booking->name), formatHourMinute(booking->at)), "");
-            dropped = true;
             continue;
         }
         bookings_.emplace(id, std::move(*booking));
     }
-    if (dropped) (void)store();
+    // Stored again whenever anything was stored: what was dropped goes, and what stays is
+    // written in the current form.
+    if (!stored.empty()) (void)store();
     arm();
 }
 
 std::optional<Failure> StopBookings::book(const EC2Instance& instance, const CallTarget& target,
                                           std::chrono::hours after) {
     // Whole seconds, as stored, so the time is the same before and after a restart.
-    const auto at = std::chrono::floor<std::chrono::seconds>(application_.now() + after);
-    bookings_.insert_or_assign(instance.id, StopBooking{at, target, instance.sortKey()});
+    const auto now = std::chrono::floor<std::chrono::seconds>(application_.now());
+    bookings_.insert_or_assign(instance.id, StopBooking{now + after, target, instance.sortKey(), now});
     auto failure = store();
     arm();
     return failure;
@@ -153,18 +170,27 @@ std::optional<Failure> StopBookings::store() {
 void StopBookings::carryOutDue() {
     const auto now = application_.now();
     std::vector<std::pair<std::string, StopBooking>> due;
+    bool dropped = false;
     for (auto it = bookings_.begin(); it != bookings_.end();) {
-        if (it->second.at <= now) {
+        if (it->second.at <= now - kStopBookingLateness) {
+            // The machine slept through it (or the clock jumped, or the process was held):
+            // stopping it now could stop a machine someone has needed since.
+            notifications_.send(
+                words::stopBookingMissedAsleep(isolated(it->second.name), formatHourMinute(it->second.at)), "");
+            it = bookings_.erase(it);
+            dropped = true;
+        } else if (it->second.at <= now) {
             due.emplace_back(it->first, std::move(it->second));
             it = bookings_.erase(it);
         } else {
             ++it;
         }
     }
-    if (due.empty()) return;
+    if (due.empty() && !dropped) return;
     // Dropped before the stop runs: a stop that fails is alerted, not tried again.
     (void)store();
     for (const auto& [id, booking] : due) due_(id, booking);
+    redraw_();
 }
 
 void StopBookings::arm() {

@@ -89,5 +89,14 @@ std::string signInPrompt(const std::optional<std::string>& code) {
 std::string missedStopBooking(std::string_view name, std::string_view hourMinute) {
     return join({name, " の停止予約（", hourMinute, "）は orvane が動いていなかったため実行されませんでした"});
 }
+std::string stopBookingMissedAsleep(std::string_view name, std::string_view hourMinute) {
+    return join({name, " の停止予約（", hourMinute, "）はスリープ中だったため実行されませんでした"});
+}
+std::string stopBookingOvertaken(std::string_view name, std::string_view hourMinute) {
+    return join({name, " の停止予約（", hourMinute, "）は、予約のあとで停止されていたため取り消しました"});
+}
+std::string stopBookingFailed(std::string_view name, std::string_view hourMinute) {
+    return join({name, " の停止予約（", hourMinute, "）を実行できませんでした"});
+}
 
 }  // namespace tamsel::words

@@ -125,5 +125,11 @@ std::string signInPrompt(const std::optional<std::string>& code);
 
 // A booked stop whose time passed while the application was not running.
 std::string missedStopBooking(std::string_view name, std::string_view hourMinute);
+// A booked stop whose time passed while the machine slept (or the application could not act).
+std::string stopBookingMissedAsleep(std::string_view name, std::string_view hourMinute);
+// A booked stop dropped when due, since the instance had been stopped after it was booked.
+std::string stopBookingOvertaken(std::string_view name, std::string_view hourMinute);
+// A booked stop that AWS refused or that could not be run: the alert's title and the notification.
+std::string stopBookingFailed(std::string_view name, std::string_view hourMinute);
 
 }  // namespace tamsel::words

@@ -107,7 +107,8 @@ std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget&
 }
 
 std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion,
-                        std::chrono::milliseconds timeLimit, const OutputListener& listener) const {
+                        std::chrono::milliseconds timeLimit, const OutputListener& listener,
+                        const std::stop_token& stop) const {
     const auto path = locate(options_.toolPaths, options_.environment, options_.toolTimeLimit);
     if (!path) throw AWSError::cliNotFound();
 
@@ -124,7 +125,8 @@ std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget&
         arguments.emplace_back("--region");
         arguments.push_back(*target.region);
     }
-    return toolOutput(runProcess(*path, arguments, options_.environment.forChild(), timeLimit, listener), timeLimit);
+    return toolOutput(runProcess(*path, arguments, options_.environment.forChild(), timeLimit, listener, stop),
+                      timeLimit);
 }
 
 std::vector<std::string> AWSCLI::listProfiles() const {
@@ -157,10 +159,10 @@ void AWSCLI::stop(const std::string& instanceID, const CallTarget& target) const
     run({"ec2", "stop-instances", "--instance-ids", instanceID, "--output", "json"}, target, true);
 }
 
-std::size_t AWSCLI::countActiveInstances(const CallTarget& target) const {
+std::size_t AWSCLI::countActiveInstances(const CallTarget& target, const std::stop_token& stop) const {
     const std::string output =
         run({"ec2", "describe-instances", "--filters", kActiveFilter, "--query", kCountQuery, "--output", "json"},
-            target, true);
+            target, true, options_.toolTimeLimit, {}, stop);
     const nlohmann::json count = nlohmann::json::parse(output);
     if (!count.is_number_unsigned()) throw AWSError::failed(UnexpectedShape{});
     return count.get<std::size_t>();

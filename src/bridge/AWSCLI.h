@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,8 +94,9 @@ public:
     // How many instances of `target` are running or pending: the tool filters and counts,
     // so only the number crosses the pipe. Throws AWSError::failed (UnexpectedShape)
     // when the tool prints anything but a whole number, nlohmann::json::parse_error when
-    // it prints no JSON.
-    std::size_t countActiveInstances(const CallTarget& target) const;
+    // it prints no JSON. Once `stop` is asked to stop, the call ends at once, its tool with
+    // it, and throws AWSError::failed (ToolEnding::dropped).
+    std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop = {}) const;
     // "aws sso login" for the current profile (no region): the tool opens the browser and
     // returns once the user has signed in there. Bounded by `signInTimeLimit`. Where the
     // browser does not open, the user needs what the tool prints: `prompted` hears it, on
@@ -117,7 +119,8 @@ public:
 
 private:
     std::string run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion,
-                    std::chrono::milliseconds timeLimit, const OutputListener& listener = {}) const;
+                    std::chrono::milliseconds timeLimit, const OutputListener& listener = {},
+                    const std::stop_token& stop = {}) const;
 
     const AWSCLIOptions options_;
     mutable std::mutex mutex_;

@@ -188,7 +188,12 @@ bool endRunningProcesses(std::chrono::milliseconds grace) { return RunningGroups
 
 ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
                          const Environment& environment, std::chrono::milliseconds timeLimit,
-                         const OutputListener& listener) {
+                         const OutputListener& listener, const std::stop_token& stop) {
+    ProcessResult result;
+    if (stop.stop_requested()) {
+        result.ending = ProcessResult::Ending::dropped;
+        return result;
+    }
     Pipe output = makePipe();
     Pipe error = makePipe();
 
@@ -211,7 +216,6 @@ ProcessResult runProcess(const std::string& path, const std::vector<std::string>
             return spawnError == 0 ? pid : -1;
         });
     }
-    ProcessResult result;
     if (!started) {
         result.ending = ProcessResult::Ending::refused;
         return result;
@@ -225,12 +229,25 @@ ProcessResult runProcess(const std::string& path, const std::vector<std::string>
     const Clock::time_point deadline = Clock::now() + std::min<milliseconds>(timeLimit, std::chrono::hours(24 * 365));
     Child child(*started);
     bool timedOut = false;
+    bool dropped = false;
+
+    // A request to stop, from whatever thread, wakes the wait below through a pipe of its own.
+    std::optional<Pipe> dropNotice;
+    std::optional<std::stop_callback<std::function<void()>>> onStop;
+    if (stop.stop_possible()) {
+        dropNotice = makePipe();
+        onStop.emplace(stop, std::function<void()>([fd = dropNotice->writeEnd.get()] {
+                           const char byte = 1;
+                           while (::write(fd, &byte, 1) < 0 && errno == EINTR) {
+                           }
+                       }));
+    }
 
     // Both pipes are drained together: the child may fill either while we wait on the other.
-    enum class Source { output, error, exit };
+    enum class Source { output, error, exit, drop };
     while (true) {
-        pollfd watched[3];
-        Source sources[3];
+        pollfd watched[4];
+        Source sources[4];
         nfds_t count = 0;
         const auto watch = [&](int fd, Source source) {
             watched[count] = {fd, POLLIN, 0};
@@ -243,6 +260,8 @@ ProcessResult runProcess(const std::string& path, const std::vector<std::string>
             if (!child.reaped()) timedOut = !child.waitUntil(deadline);
             break;
         }
+        // Watched only beside the child's own sources: alone, it would keep the loop waiting.
+        if (dropNotice) watch(dropNotice->readEnd.get(), Source::drop);
         const auto remaining = deadline - Clock::now();
         if (remaining <= Clock::duration::zero()) {
             timedOut = true;
@@ -262,16 +281,18 @@ ProcessResult runProcess(const std::string& path, const std::vector<std::string>
                     break;
                 case Source::error: readAvailable(error.readEnd, result.error, OutputStream::error, listener); break;
                 case Source::exit: child.noteExit(); break;
+                case Source::drop: dropped = true; break;
             }
         }
+        if (dropped) break;
     }
 
-    if (timedOut) {
+    if (timedOut || dropped) {
         // The leader is reaped last, so that its pid (the group's id) cannot be reused
         // while the group is signalled.
         endProcessGroup(child.pid());
         child.waitBlocking();
-        result.ending = ProcessResult::Ending::timedOut;
+        result.ending = dropped ? ProcessResult::Ending::dropped : ProcessResult::Ending::timedOut;
         return result;
     }
 

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,8 @@ struct ProcessResult {
         signalled,  // a signal ended it; `status` is the signal's number
         timedOut,   // it outlived its time limit, and its whole process group was ended
         refused,    // not started: the application is ending (endRunningProcesses)
+        dropped,    // no longer wanted (its stop token asked it to stop): not started, or its
+                    // whole process group was ended
     };
     Ending ending = Ending::exited;
     int status = 0;
@@ -36,12 +39,14 @@ using OutputListener = std::function<void(OutputStream stream, std::string_view 
 // standard input from /dev/null and both output streams drained at once. The child leads
 // a process group of its own, which is ended as a whole when the child outlives
 // `timeLimit`; the child is always reaped before this returns.
-// `listener`, when given, hears the output as it comes (see OutputListener).
+// `listener`, when given, hears the output as it comes (see OutputListener). Once `stop`
+// is asked to stop (from any thread), the child's group is ended at once, as at the time
+// limit, and the run ends as dropped; a run asked before it starts starts nothing.
 // Throws ProcessFailure (a std::system_error) when the child cannot be started or waited for,
 // and std::system_error when the start cannot be described.
 ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
                          const Environment& environment, std::chrono::milliseconds timeLimit,
-                         const OutputListener& listener = {});
+                         const OutputListener& listener = {}, const std::stop_token& stop = {});
 
 // For the end of the application, however it ends: refuses every later run without
 // starting a child, sends SIGTERM to the process group of every child under way (each run

@@ -14,6 +14,7 @@ namespace tamsel {
 struct ToolEnding {
     enum class Way {
         notStarted,  // refused, since the application is ending
+        dropped,     // no longer wanted: not started, or ended early
         timedOut,    // ended after outliving `limit`
         signalled,   // ended by the signal `number`
         exited,      // exited with the status `number`
@@ -23,6 +24,7 @@ struct ToolEnding {
     int number = 0;
 
     static ToolEnding notStarted() { return {Way::notStarted, {}, 0}; }
+    static ToolEnding dropped() { return {Way::dropped, {}, 0}; }
     static ToolEnding timedOut(std::chrono::milliseconds limit) { return {Way::timedOut, limit, 0}; }
     static ToolEnding signalled(int signal) { return {Way::signalled, {}, signal}; }
     static ToolEnding exited(int status) { return {Way::exited, {}, status}; }

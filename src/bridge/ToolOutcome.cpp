@@ -10,6 +10,7 @@ std::string toolOutput(ProcessResult result, std::chrono::milliseconds timeLimit
     using Ending = ProcessResult::Ending;
     switch (result.ending) {
         case Ending::refused: throw AWSError::failed(ToolEnding::notStarted());
+        case Ending::dropped: throw AWSError::failed(ToolEnding::dropped());
         case Ending::timedOut: throw AWSError::failed(ToolEnding::timedOut(timeLimit));
         case Ending::exited:
         case Ending::signalled: break;

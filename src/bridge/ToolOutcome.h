@@ -22,7 +22,7 @@ inline constexpr std::chrono::minutes kSignInTimeLimit{5};
 // AWSError::failed: with the trimmed standard-error text when it is valid UTF-8 and not
 // empty, else with the ToolEnding that says how the tool ended (its exit code, the signal
 // that ended it, the time limit `timeLimit` it outlived, or that it was not started while
-// quitting).
+// quitting, or that it was no longer wanted).
 std::string toolOutput(ProcessResult result, std::chrono::milliseconds timeLimit);
 
 }  // namespace tamsel

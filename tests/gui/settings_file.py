@@ -1,7 +1,9 @@
-"""A mapping of texts in orvane's settings file, read and written as Qt does: QSettings keeps
-a mapping in its INI file as `key=@Variant(...)`, the value's QDataStream bytes (stream
-version Qt 4.0: type id, then for a map its count and key/value pairs, each text as its byte
-length and UTF-16BE), written with C-style escapes."""
+"""A mapping of texts in orvane's settings file, read and written as a person would: a section
+named by the key, one line per entry, each text in double quotes with `\\` and `"` escaped by a
+backslash (as Qt's INI format writes it). An earlier version kept a mapping as one line,
+`key=@Variant(...)`, the value's QDataStream bytes (stream version Qt 4.0: type id, then for a
+map its count and key/value pairs, each text as its byte length and UTF-16BE), written with
+C-style escapes; read_map still reads that form."""
 
 import re
 import struct
@@ -41,14 +43,29 @@ def _text(data, at):
     return data[at:at + length].decode("utf-16-be"), at + length
 
 
-def _encoded_text(text):
-    data = text.encode("utf-16-be")
-    return struct.pack(">I", len(data)) + data
+def _section(lines, key):
+    """The range of the lines of section `key` (after its header), or None without one."""
+    for start, line in enumerate(lines):
+        if line.strip() == f"[{key}]":
+            end = start + 1
+            while end < len(lines) and not lines[end].startswith("["):
+                end += 1
+            return start + 1, end
+    return None
 
 
 def read_map(path, key):
     """The mapping stored under `key` in the settings file `path`, or None without one."""
-    for line in path.read_text(encoding="utf-8").splitlines():
+    lines = path.read_text(encoding="utf-8").splitlines()
+    section = _section(lines, key)
+    if section:
+        mapping = {}
+        for line in lines[section[0]:section[1]]:
+            if "=" in line:
+                name, _, value = line.partition("=")
+                mapping[name.strip()] = _unescape(value)
+        return mapping
+    for line in lines:
         name, _, value = line.partition("=")
         if name != key:
             continue
@@ -68,11 +85,16 @@ def read_map(path, key):
 
 
 def write_map(path, key, mapping):
-    """Replaces the line of `key` in the settings file `path` with `mapping`, each byte escaped."""
-    data = struct.pack(">II", MAP, len(mapping))
-    for name, text in mapping.items():
-        data += _encoded_text(name) + struct.pack(">I", STRING) + _encoded_text(text)
-    line = f"{key}=@Variant(" + "".join(f"\\x{byte:x}" for byte in data) + ")"
+    """Replaces the section of `key` in the settings file `path` with `mapping`, as a person
+    editing the file would write it."""
+    def quoted(text):
+        return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
     lines = path.read_text(encoding="utf-8").splitlines()
-    lines = [line if existing.partition("=")[0] == key else existing for existing in lines]
+    entries = [f"{name}={quoted(text)}" for name, text in mapping.items()]
+    section = _section(lines, key)
+    if section:
+        lines[section[0]:section[1]] = entries + [""]
+    else:
+        lines += ["", f"[{key}]"] + entries
     path.write_text("\n".join(lines) + "\n", encoding="utf-8")

@@ -18,6 +18,7 @@ inline std::string describe(const FailureFact& fact) {
             if constexpr (std::is_same_v<Fact, ToolEnding>) {
                 switch (f.way) {
                     case ToolEnding::Way::notStarted: return "not started";
+                    case ToolEnding::Way::dropped: return "dropped";
                     case ToolEnding::Way::timedOut: return "timed out after " + std::to_string(f.limit.count()) + " ms";
                     case ToolEnding::Way::signalled: return "signal " + std::to_string(f.number);
                     case ToolEnding::Way::exited: return "exit " + std::to_string(f.number);

@@ -4,8 +4,10 @@
 
 #include <deque>
 #include <exception>
+#include <functional>
 #include <map>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <variant>
 #include <vector>
@@ -50,9 +52,11 @@ public:
     void restrictIngress(const std::string& groupID, const std::string& to, const CallTarget& target) override {
         record("restrictIngress " + groupID + " " + to, target);
     }
-    // Recorded as "countActiveInstances REGION"; answers `counts` (absent: 0).
-    std::size_t countActiveInstances(const CallTarget& target) override {
+    // Recorded as "countActiveInstances REGION"; runs `whileCounting` with `stop`, then
+    // answers `counts` (absent: 0).
+    std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop) override {
         const std::string region = target.region.value_or("");
+        if (whileCounting) whileCounting(stop);
         record("countActiveInstances " + region, target);
         const auto found = counts.find(region);
         return found == counts.end() ? 0 : found->second;
@@ -67,6 +71,8 @@ public:
     // One entry per describeInstances call: a list, or an error to throw. Empty: an empty list.
     std::deque<std::variant<std::vector<EC2Instance>, std::exception_ptr>> listings;
     std::string address = "203.0.113.7";
+    // What a count does while the tool would run (e.g. what the user does meanwhile).
+    std::function<void(const std::stop_token&)> whileCounting;
     // Running and pending instances per region, for countActiveInstances.
     std::map<std::string, std::size_t> counts;
     // What ssoLogin reports the tool printed, in order.

@@ -1,5 +1,6 @@
 #include "platform/qt/QtSettingsStore.h"
 
+#include <QStringList>
 #include <QVariantMap>
 
 #include "platform/qt/SettingsFileProbe.h"
@@ -24,10 +25,19 @@ std::optional<std::string> QtSettingsStore::string(const std::string& key) const
 }
 
 std::optional<std::map<std::string, std::string>> QtSettingsStore::stringMap(const std::string& key) const {
-    const QVariant value = settings_.value(qKey(key));
-    if (value.typeId() != QMetaType::QVariantMap) return std::nullopt;
+    // As written now: a section of its own, one line of text per entry.
+    settings_.beginGroup(qKey(key));
+    const QStringList entries = settings_.childKeys();
+    QVariantMap map;
+    for (const QString& entry : entries) map.insert(entry, settings_.value(entry));
+    settings_.endGroup();
+    if (entries.isEmpty()) {
+        // As written before: one value holding the whole mapping in Qt's binary form.
+        const QVariant value = settings_.value(qKey(key));
+        if (value.typeId() != QMetaType::QVariantMap) return std::nullopt;
+        map = value.toMap();
+    }
     std::map<std::string, std::string> result;
-    const QVariantMap map = value.toMap();
     for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
         if (it.value().typeId() != QMetaType::QString) return std::nullopt;
         result.emplace(it.key().toStdString(), it.value().toString().toStdString());
@@ -44,9 +54,14 @@ std::optional<Failure> QtSettingsStore::setString(const std::string& key, const 
 
 std::optional<Failure> QtSettingsStore::setStringMap(const std::string& key,
                                                      const std::map<std::string, std::string>& value) {
-    QVariantMap map;
-    for (const auto& [k, v] : value) map.insert(QString::fromStdString(k), QString::fromStdString(v));
-    return write([&](QSettings& settings) { settings.setValue(qKey(key), map); });
+    return write([&](QSettings& settings) {
+        // Whatever was there goes, in either form, the old binary value included.
+        settings.remove(qKey(key));
+        settings.beginGroup(qKey(key));
+        for (const auto& [entry, text] : value)
+            settings.setValue(QString::fromStdString(entry), QString::fromStdString(text));
+        settings.endGroup();
+    });
 }
 
 std::optional<Failure> QtSettingsStore::write(const std::function<void(QSettings&)>& change) {

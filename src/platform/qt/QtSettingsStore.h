@@ -17,6 +17,10 @@ public:
     explicit QtSettingsStore(const QString& file);
 
     std::optional<std::string> string(const std::string& key) const override;
+    // A mapping is a section of its own, named by its key, with one line of text per entry,
+    // for a person to read and edit; one stored by an earlier version as a single binary
+    // value is read too, and replaced at the next write. Its entries are ids: a "/" or "\\"
+    // in one would nest it, and it would not read back.
     std::optional<std::map<std::string, std::string>> stringMap(const std::string& key) const override;
     // Writes go to disk at once, so a killed process loses nothing; a write the file does
     // not take is reported with the system's reason.

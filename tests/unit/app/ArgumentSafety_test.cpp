@@ -38,7 +38,9 @@ public:
     void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) override {
         real_.restrictIngress(groupID, address, target);
     }
-    std::size_t countActiveInstances(const CallTarget& target) override { return real_.countActiveInstances(target); }
+    std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop) override {
+        return real_.countActiveInstances(target, stop);
+    }
     void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) override { real_.ssoLogin(prompted); }
 
 private:

@@ -313,6 +313,9 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
         bool stops;
         std::optional<std::string> stopFails;
         Sent sent;
+        // What the look just before the stop lists under the booking's region (absent: web, running).
+        std::optional<std::vector<EC2Instance>> whenDue = std::nullopt;
+        bool dueButNotStopped = false;  // the timer finds it due, yet it is not stopped
     } cases[] = {
         {"carried out under the region it was booked in, after a restart, behind a locked screen",
          false,
@@ -331,7 +334,46 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
          true,
          std::nullopt,
          {{"web を予約どおり停止しました", ""}}},
-        {"refused: the failure alert of a stop", false, [](Harness&) {}, true, kAccessDenied, {}},
+        {"refused: told which booking failed, in the alert and a notification",
+         false,
+         [](Harness&) {},
+         true,
+         kAccessDenied,
+         {{"web の停止予約（09:13）を実行できませんでした", "この操作を行う権限がありません"}}},
+        {"stopped and started again by someone while another region is shown",
+         false,
+         [&](Harness& h) {
+             h.choose(MenuAction::selectRegion, std::string("ap-northeast-1"));
+             h.drain();
+         },
+         false,
+         std::nullopt,
+         {{"web の停止予約（09:13）は、予約のあとで停止されていたため取り消しました", ""}},
+         std::vector{[&] {
+             auto again = web;
+             again.launchTime = "2023-11-14T23:00:00+00:00";  // 47 minutes after the booking
+             return again;
+         }()},
+         true},
+        {"stopped by someone while another region is shown",
+         false,
+         [&](Harness& h) {
+             h.choose(MenuAction::selectRegion, std::string("ap-northeast-1"));
+             h.drain();
+         },
+         false,
+         std::nullopt,
+         {{"web の停止予約（09:13）は、予約のあとで停止されていたため取り消しました", ""}},
+         std::vector{instance("i-1", "stopped", "web")},
+         true},
+        {"due while the machine slept: not carried out late",
+         false,
+         [&](Harness& h) { h.application.clock += 2h + 2min; },
+         false,
+         std::nullopt,
+         {{"web の停止予約（09:13）はスリープ中だったため実行されませんでした", ""}},
+         std::nullopt,
+         true},
         {"cancelled", false, cancelBooking, false, std::nullopt, {}},
         {"stopped from elsewhere",
          false,
@@ -360,6 +402,7 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
              stored["i-7"] = R"({"at":"2023-11-14T22:00:00Z","region":"us-east-1"})";  // no name: the id
              stored["i-8"] = R"({"at":"tomorrow","name":"x"})";
              stored["i-9"] = "i-9";
+             stored["i-6"] = R"({"at":"9999-12-31T23:59:59Z","name":"far"})";  // beyond the clock
              h.settings.values["stopBookings"] = stored;
              restart(h, 3h);
          },
@@ -383,7 +426,8 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
         EXPECT_TRUE(h.find({line, cancel})->enabled);
         if (!c.unwritable) {
             EXPECT_EQ(h.settings.stringMap("stopBookings"),
-                      (Groups{{"i-1", R"({"at":"2023-11-15T00:13:20Z","name":"web","region":"us-east-1"})"}}));
+                      (Groups{{"i-1", R"({"at":"2023-11-15T00:13:20Z","booked":"2023-11-14T22:13:20Z",)"
+                                      R"("name":"web","region":"us-east-1"})"}}));
         }
 
         c.meanwhile(h);
@@ -391,9 +435,10 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
         h.cli.calls.clear();
         h.cli.targets.clear();
         if (c.stopFails) h.cli.failures["stop i-1"] = errorOf(AWSError::failed(*c.stopFails));
+        h.cli.listings.push_back(c.whenDue.value_or(std::vector{web}));
         for (int i = 0; i < 3; ++i) h.cli.listings.push_back(std::vector{instance("i-1", "stopped", "web")});
         h.application.clock = std::max(h.application.clock, bookedAt + 2h);
-        EXPECT_EQ(h.timers.fireArmed(kStopBookingCheck), c.stops);
+        EXPECT_EQ(h.timers.fireArmed(kStopBookingCheck), c.stops || c.dueButNotStopped);
         h.drain();
 
         const auto stop = std::find(h.cli.calls.begin(), h.cli.calls.end(), "stop i-1");
@@ -401,9 +446,14 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
         if (stop != h.cli.calls.end()) {
             EXPECT_EQ(h.cli.targets[stop - h.cli.calls.begin()], booked);
         }
+        if (!h.cli.calls.empty() && (c.stops || c.dueButNotStopped)) {
+            // Looked at first, under the booking's region, whatever is shown.
+            EXPECT_EQ(h.cli.calls.front(), "describeInstances");
+            EXPECT_EQ(h.cli.targets.front(), booked);
+        }
         EXPECT_EQ(h.alerts.shown.size(), c.stopFails ? 1u : 0u);
         if (c.stopFails) {
-            EXPECT_EQ(h.alerts.shown.at(0).title, "操作に失敗しました");
+            EXPECT_EQ(h.alerts.shown.at(0).title, "web の停止予約（09:13）を実行できませんでした");
         }
         EXPECT_EQ(h.notifications.sent, c.sent);
         EXPECT_TRUE(h.settings.stringMap("stopBookings").value_or(Groups{}).empty());
@@ -616,12 +666,20 @@ TEST(Actions, TheSweepCountsTheOtherRegionsBesideTheWorkQueueAndKeepsThemForTheP
     EXPECT_NE(h.find({"リージョン: eu-west-1", "us-east-2（起動中 2）"}), nullptr);
     EXPECT_NE(h.find({"リージョン: eu-west-1", entryTitle + "（07:16）"}), nullptr);
 
-    // Another profile forgets them, and drops a sweep under way: its calls not yet made are skipped.
+    // Another profile forgets them, and drops a sweep under way: a call under way is told to
+    // end at once (it would hold a thread of the sweep queue from a new sweep), and its calls
+    // not yet made are skipped.
     h.choose({"リージョン: eu-west-1", entryTitle + "（07:16）"});
     h.sweepQueue.runNext();
+    std::optional<bool> toldToEnd;
+    h.cli.whileCounting = [&](const std::stop_token& stop) {
+        h.choose({"プロファイル: デフォルト", "work"});
+        toldToEnd = stop.stop_requested();
+    };
     h.sweepQueue.runNext();
+    h.cli.whileCounting = nullptr;
+    EXPECT_EQ(toldToEnd, true);
     const auto before = countCalls(h);
-    h.choose({"プロファイル: デフォルト", "work"});
     h.drain();
     EXPECT_EQ(countCalls(h), before);
     EXPECT_NE(h.find({"リージョン: eu-west-1", "us-east-1"}), nullptr);

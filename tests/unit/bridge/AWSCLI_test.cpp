@@ -233,6 +233,19 @@ TEST(AWSCLICommands, SignInIsBoundedByItsOwnTimeLimit) {
     }
 }
 
+TEST(AWSCLICommands, ACountNoLongerWantedRunsNoTool) {
+    const FakeTool fake;
+    std::stop_source dropping;
+    dropping.request_stop();
+    try {
+        AWSCLI(fake.options()).countActiveInstances({std::nullopt, "eu-west-1"}, dropping.get_token());
+        ADD_FAILURE() << "no error";
+    } catch (const AWSError& error) {
+        EXPECT_EQ(error, AWSError::failed(ToolEnding::dropped()));
+    }
+    EXPECT_TRUE(fake.calls().empty());
+}
+
 TEST(AWSCLICommands, SignInTellsWhereToSignInWhileTheToolStillWaits) {
     // Without a browser the tool prints where to sign in, then waits for the user there.
     const std::string device = "https://device.sso.us-east-1.amazonaws.com/";

@@ -41,9 +41,9 @@ Environment plainEnvironment(const TempDir& dir) {
 }
 
 std::string run(const std::filesystem::path& tool, const std::vector<std::string>& arguments = {},
-                std::chrono::milliseconds limit = kToolTimeLimit) {
+                std::chrono::milliseconds limit = kToolTimeLimit, std::stop_token stop = {}) {
     const TempDir home;
-    return toolOutput(runProcess(tool.string(), arguments, plainEnvironment(home).forChild(), limit), limit);
+    return toolOutput(runProcess(tool.string(), arguments, plainEnvironment(home).forChild(), limit, {}, stop), limit);
 }
 
 // The AWSError that `call` throws; none, and a test failure, when it throws anything else or nothing.
@@ -232,6 +232,7 @@ struct LimitCase {
     const char* script;  // must write its pid to ./pid first
     std::chrono::milliseconds limit;
     AWSError failure;
+    bool dropped = false;  // asked to stop, from another thread, once the tool has written its pid
 };
 
 class TimeLimit : public testing::TestWithParam<LimitCase> {};
@@ -242,7 +243,16 @@ TEST_P(TimeLimit, EndsTheWholeGroupAndThrows) {
     const auto tool = writeTool(dir, "hang", "pidfile='" + pidFile.string() + "'\n" + GetParam().script);
     const int descriptorsBefore = openDescriptorCount();
 
-    EXPECT_EQ(failureOf([&] { run(tool, {}, GetParam().limit); }), GetParam().failure);
+    std::stop_source dropping;
+    std::jthread dropper;
+    if (GetParam().dropped) {
+        dropper = std::jthread([&](std::stop_token given) {
+            while (!given.stop_requested() && readFile(pidFile).empty()) std::this_thread::sleep_for(10ms);
+            dropping.request_stop();
+        });
+    }
+    EXPECT_EQ(failureOf([&] { run(tool, {}, GetParam().limit, dropping.get_token()); }), GetParam().failure);
+    dropper = {};
 
     const std::string pidText = readFile(pidFile);
     ASSERT_FALSE(pidText.empty()) << "the tool did not get to write its pid";
@@ -264,7 +274,10 @@ INSTANTIATE_TEST_SUITE_P(
                     LimitCase{"closedPipesButRunning", "echo $$ > \"$pidfile\"; exec sleep 30 >&- 2>&-", 500ms,
                               ended(ToolEnding::timedOut(500ms))},
                     LimitCase{"ignoresTermination", "trap '' TERM; echo $$ > \"$pidfile\"; sleep 30", 1000ms,
-                              ended(ToolEnding::timedOut(1000ms))}),
+                              ended(ToolEnding::timedOut(1000ms))},
+                    // Long before its limit, once no longer wanted.
+                    LimitCase{"droppedWithAGrandchild", "sleep 300 & echo $$ > \"$pidfile\"; wait", kToolTimeLimit,
+                              ended(ToolEnding::dropped()), true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -107,13 +107,34 @@ TEST_F(QtSettingsStoreTest, TextIsStoredAtOnceAndRemovedByAbsent) {
     EXPECT_EQ(store().string("region"), "ap-northeast-1");
 }
 
-TEST_F(QtSettingsStoreTest, MappingRoundTripsAndAnEmptyOneKeepsTheKey) {
+TEST_F(QtSettingsStoreTest, MappingRoundTripsAsLinesAPersonCanReadAndAnEmptyOneLeavesNoEntry) {
     store().setStringMap("ingressLockGroups", {{"i-1", "sg-1"}, {"i-2", "sg-2"}});
     EXPECT_EQ(store().stringMap("ingressLockGroups"), (StringMap{{"i-1", "sg-1"}, {"i-2", "sg-2"}}));
     EXPECT_EQ(store().string("ingressLockGroups"), std::nullopt);
+    EXPECT_NE(readFile(dir / "orvane.conf").find("[ingressLockGroups]\ni-1=sg-1\ni-2=sg-2\n"), std::string::npos);
 
     store().setStringMap("ingressLockGroups", {});
-    EXPECT_EQ(store().stringMap("ingressLockGroups"), StringMap{});
+    EXPECT_EQ(store().stringMap("ingressLockGroups").value_or(StringMap{}), StringMap{});
+    EXPECT_EQ(readFile(dir / "orvane.conf").find("i-1"), std::string::npos);
+}
+
+TEST_F(QtSettingsStoreTest, AMappingInTheEarlierBinaryFormIsReadAndRewrittenAsText) {
+    // As an earlier version left it: the whole mapping in one value, Qt's binary form with
+    // UTF-16 text.
+    const std::string booking = R"({"at":"2026-12-08T06:30:00Z","name":"ウェブ","region":"ap-northeast-1"})";
+    QtSettingsStore old = storeWith(R"ini([General]
+region=ap-northeast-1
+stopBookings="@Variant(\0\0\0\b\0\0\0\x1\0\0\0\f\0i\0-\0\x30\0\x61\0\x62\0\x63\0\0\0\n\0\0\0\x88\0{\0\"\0\x61\0t\0\"\0:\0\"\0\x32\0\x30\0\x32\0\x36\0-\0\x31\0\x32\0-\0\x30\0\x38\0T\0\x30\0\x36\0:\0\x33\0\x30\0:\0\x30\0\x30\0Z\0\"\0,\0\"\0n\0\x61\0m\0\x65\0\"\0:\0\"0\xa6\x30\xa7\x30\xd6\0\"\0,\0\"\0r\0\x65\0g\0i\0o\0n\0\"\0:\0\"\0\x61\0p\0-\0n\0o\0r\0t\0h\0\x65\0\x61\0s\0t\0-\0\x31\0\"\0})"
+)ini");
+    const auto read = old.stringMap("stopBookings");
+    EXPECT_EQ(read, (StringMap{{"i-0abc", booking}}));
+
+    EXPECT_EQ(old.setStringMap("stopBookings", read.value_or(StringMap{})), std::nullopt);
+    const std::string file = readFile(dir / "orvane.conf");
+    EXPECT_EQ(file.find("@Variant"), std::string::npos) << file;
+    EXPECT_NE(file.find(R"(i-0abc="{\"at\":\"2026-12-08T06:30:00Z\",\"name\":\"ウェブ\",)"), std::string::npos) << file;
+    EXPECT_EQ(store().stringMap("stopBookings"), (StringMap{{"i-0abc", booking}}));
+    EXPECT_EQ(store().string("region"), "ap-northeast-1");
 }
 
 TEST_F(QtSettingsStoreTest, MappingIsAbsentWhenItIsNoMappingOrHoldsNonText) {
