@@ -16,7 +16,8 @@ import os
 import subprocess
 
 from .processes import SessionError, wait_for
-from .wayland import BUS_CONFIG, WaylandSession
+from .session import BUS_CONFIG
+from .wayland import WaylandSession
 
 APPINDICATOR = "ubuntu-appindicators@ubuntu.com"
 UNSAFE = "orvane-unsafe-mode@test"

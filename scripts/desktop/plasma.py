@@ -17,26 +17,12 @@ import subprocess
 
 from .menu import atspi
 from .processes import SessionError, wait_for
-from .session import EMULATOR, WATCHER, Session
+from .session import BUS_CONFIG, EMULATOR, WATCHER, Session
 
 SIZE = (1280, 800)
 LIBEXEC = "/usr/lib/x86_64-linux-gnu/libexec"
 # The title the tray shows for orvane's item (its button's accessible name).
 TITLE = "Orvane for Mac"
-
-BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:tmpdir={runtime}</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-"""
 
 KDE_ENV = {"XDG_CURRENT_DESKTOP": "KDE", "KDE_FULL_SESSION": "true", "KDE_SESSION_VERSION": "5",
            "XDG_SESSION_TYPE": "x11", "LIBGL_ALWAYS_SOFTWARE": "1"}

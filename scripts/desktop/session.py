@@ -28,6 +28,25 @@ WATCHER = "org.kde.StatusNotifierWatcher"
 SCREEN_SAVER = "org.freedesktop.ScreenSaver"
 NOTIFICATIONS = "org.freedesktop.Notifications"
 
+# Every test bus has a configuration of its own, with no service folders: a bus on the
+# default session configuration would start the services the desktops' packages make
+# activatable (Plasma's org.freedesktop.Notifications, GNOME's), processes of no test's own.
+# Root may use a bus an unprivileged session runs.
+BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir={runtime}</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+    <allow user="root"/>
+  </policy>
+</busconfig>
+"""
+
 
 class Session(MenuDriver):
     def __init__(self, orvane, root=None, lang="C.UTF-8"):
@@ -109,7 +128,9 @@ class Session(MenuDriver):
         self.display = ":" + number.decode()
         env["DISPLAY"] = self.display
 
-        bus = self.spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--print-address=1"], env,
+        config = self.root / "bus.conf"
+        config.write_text(BUS_CONFIG.format(runtime=env["XDG_RUNTIME_DIR"]))
+        bus = self.spawn("dbus", ["dbus-daemon", f"--config-file={config}", "--nofork", "--print-address=1"], env,
                          stdout=subprocess.PIPE)
         address = bus.stdout.readline().decode().strip()
         if not address:

@@ -17,7 +17,7 @@ import subprocess
 from pathlib import Path
 
 from .processes import SETPRIV, SessionError, wait_for
-from .session import EMULATOR, Session
+from .session import BUS_CONFIG, EMULATOR, Session
 from .virtual_pointer import VirtualPointer
 
 NOBODY = (65534, 65534)
@@ -26,21 +26,6 @@ BAR_HEIGHT = 30
 
 # A session bus like the desktop's, without service activation (nothing starts behind the
 # session's back), that root may join too.
-BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir={runtime}</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-    <allow user="root"/>
-  </policy>
-</busconfig>
-"""
-
 SWAY_CONFIG = f"""xwayland disable
 output HEADLESS-1 resolution {SIZE[0]}x{SIZE[1]}
 """
