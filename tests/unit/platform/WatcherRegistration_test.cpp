@@ -11,7 +11,7 @@ TEST(WatcherRegistration, TheItemIsFoundInEachWatchersWayOfListingIt) {
     const QString service = "org.kde.StatusNotifierItem-42-1";
     const QString connection = ":1.7";
     const std::vector<std::pair<QStringList, bool>> cases = {
-        {{"org.kde.StatusNotifierItem-42-1"}, true},                        // GNOME's extension
+        {{"org.kde.StatusNotifierItem-42-1"}, true},                                                // GNOME's extension
         {{":1.3/StatusNotifierItem", "org.kde.StatusNotifierItem-42-1/StatusNotifierItem"}, true},  // kded
         {{":1.7/StatusNotifierItem"}, true},
         {{":1.7@/StatusNotifierItem"}, true},
