@@ -20,7 +20,7 @@ import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness import ARGS, SessionTestCase, run_tests, shown_name  # noqa: E402
+from harness import ARGS, SessionTestCase, require_desktop, run_tests, shown_name  # noqa: E402
 from desktop import log, wait_for  # noqa: E402
 from desktop.gnome import GnomeSession  # noqa: E402
 
@@ -143,4 +143,5 @@ class GnomeShellTest(SessionTestCase):
 
 
 if __name__ == "__main__":
+    require_desktop("gnome-shell", 43, "GNOME Shell")
     run_tests()

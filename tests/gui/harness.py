@@ -4,6 +4,7 @@ Import this first in a test file; `desktop` can be imported after it."""
 
 import argparse
 import shutil
+import subprocess
 import sys
 import unicodedata
 import unittest
@@ -60,6 +61,17 @@ def shown_name(name):
     if any(unicodedata.bidirectional(c) in classes for c in name):
         return f"\u2068{name}\u2069"
     return name
+
+
+def require_desktop(package, major, name):
+    """Ends the test as skipped (status 77) unless Debian's `package` is installed at version
+    `major`: the desktop's harness knows that version's ways (Debian 12's), and a later one
+    (Debian 13's) draws and answers otherwise."""
+    found = subprocess.run(["dpkg-query", "-W", "-f=${Version}", package], capture_output=True, text=True).stdout
+    version = found.split(":", 1)[-1]
+    if version.split(".", 1)[0] != str(major):
+        print(f"skipped: this test drives {name} {major}; this system has {package} {version or 'not installed'}")
+        sys.exit(77)
 
 
 def run_tests():

@@ -13,7 +13,7 @@ import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness import ARGS, SessionTestCase, run_tests  # noqa: E402
+from harness import ARGS, SessionTestCase, require_desktop, run_tests  # noqa: E402
 from desktop import log, wait_for  # noqa: E402
 from desktop.plasma import SIZE, PlasmaSession  # noqa: E402
 
@@ -103,4 +103,5 @@ class PlasmaTest(SessionTestCase):
 
 
 if __name__ == "__main__":
+    require_desktop("plasma-workspace", 5, "Plasma")
     run_tests()
