@@ -27,6 +27,9 @@ class MenuEntry:
         self.checked = states.contains(pyatspi.STATE_CHECKED)
         self.has_submenu = accessible.childCount > 0
         self.separator = accessible.getRole() == pyatspi.ROLE_SEPARATOR
+        # A menu a host builds from dbusmenu keeps the entries orvane hides (as a state
+        # changes), as actions that are not shown.
+        self.shown = states.contains(pyatspi.STATE_VISIBLE)
 
     def __repr__(self):
         flags = "".join(["" if self.enabled else " disabled", " checked" if self.checked else "",
@@ -89,7 +92,8 @@ class MenuDriver:
 
     @staticmethod
     def entries(menu):
-        return [MenuEntry(child) for child in menu]
+        """The entries of an open menu that it shows."""
+        return [entry for entry in map(MenuEntry, menu) if entry.shown]
 
     def read_menu(self, until, timeout=60.0):
         """Opens the tray menu, reads it, closes it; repeats until `until(entries)` holds.

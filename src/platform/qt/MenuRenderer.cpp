@@ -234,13 +234,6 @@ void MenuRenderer::draw(Menu& menu) {
     }
 }
 
-Menu MenuRenderer::drawn() const {
-    Menu menu;
-    menu.reserve(entries_.size());
-    for (const Entry& entry : entries_) menu.push_back(*entry.item);
-    return menu;
-}
-
 void MenuRenderer::apply(const std::vector<MenuEdit>& edits, Menu& menu) {
     for (const MenuEdit& edit : edits) {
         const auto place = entries_.begin() + static_cast<std::ptrdiff_t>(edit.at);

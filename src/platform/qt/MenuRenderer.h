@@ -39,8 +39,6 @@ public:
     // line's icon (StateDot.h). The root menu scrolls when it is taller than its screen.
     // The entries take their items from `menu` rather than copying them.
     void render(Menu menu);
-    // The menu last rendered, without the entries it hid.
-    Menu drawn() const;
 
 private:
     // One top-level entry as drawn.

@@ -96,8 +96,8 @@ void TrayStatusItem::createTray() {
 }
 
 void TrayStatusItem::exportToStatusNotifierHost() {
-    // What Qt drew, without its hidden entries: the next model only adds them.
-    latest_ = renderer_->drawn();
+    // The whole last model, hidden entries too: the host's first layout has every entry a
+    // later refresh shows or hides, so that refresh changes properties only.
     exported_ = std::make_unique<DBusMenuExporter>(
         QDBusConnection::sessionBus(), kMenuPath, [this] { opening(); },
         [this](const MenuItem& item) { chosen(item); });
@@ -204,17 +204,16 @@ void TrayStatusItem::showIcon() {
 
 void TrayStatusItem::setMenu(Menu menu) {
     // Both menus show the same lines: the one exported to a StatusNotifier host and the
-    // one Qt draws. The model is moved, not copied, into the menu Qt draws: with a long
-    // list, copying it would cost more than drawing what a refresh changed.
+    // one Qt draws. The last model is kept whole, hidden entries too, for the exported menu
+    // and for a host that comes later (its first layout then holds every entry a refresh
+    // shows or hides); while Qt's copy is not drawn, the model is only kept, not copied.
     if (!fitsOnLines(menu, lineMetrics())) menu = fittedToLines(std::move(menu), lineMetrics());
-    if (exported_) {
-        exportMenu(menu);
-        if (!menuDrawn_) {
-            latest_ = std::move(menu);
-            return;
-        }
-        latest_ = menu;
+    if (exported_) exportMenu(menu);
+    if (exported_ && !menuDrawn_) {
+        latest_ = std::move(menu);
+        return;
     }
+    latest_ = menu;
     renderer_->render(std::move(menu));
     if (menu_->isVisible()) keepOnScreen(*menu_);
 }
