@@ -141,6 +141,37 @@ class GnomeShellTest(SessionTestCase):
         session.stop_process("orvane")
         wait_for("the item gone", lambda: session.status_notifier_items() == [])
 
+    def test_a_refresh_keeps_the_open_submenu(self):
+        """A timed refresh that changes another instance's state lands while an instance's
+        submenu is open: the submenu stays open, the separator stays above 「最終更新」, and a
+        stopped instance's dot is the one that reads on GNOME's dark menu."""
+        session = self.session
+        session.start_emulator(seed=True)
+        session.start_desktop(tray=True)
+        app = session.start_app()
+        x, y, w, h = self.icon(app)
+        session.click(x + w // 2, y + h // 2)
+        web = instance_line("web-server")
+        wait_for("the list in the open menu", lambda: (menu := self.menu(app)) and any(
+            item["label"] == web for item in menu["items"]), timeout=60)
+        self.open_entry(app, web)
+        batch = next(instance["InstanceId"] for reservation in session.aws(
+            "ec2", "describe-instances", "--region", "us-east-1")["Reservations"] for instance in
+            reservation["Instances"] if {"Key": "Name", "Value": "batch-worker"} in instance.get("Tags", []))
+        for verb, line in (("stop-instances", "🔘 batch-worker — stopped"),
+                           ("start-instances", instance_line("batch-worker"))):
+            with self.subTest(verb):
+                session.aws("ec2", verb, "--region", "us-east-1", "--instance-ids", batch)
+                # The timed refresh lands while the menu stays open.
+                menu = wait_for(f"{line!r} in the open menu", lambda: (menu := self.menu(app)) and menu["open"] and any(
+                    item["label"] == line for item in menu["items"]) and menu, timeout=90)
+                top = [item for item in menu["items"] if item["depth"] == 0]
+                self.assertTrue(any(item["label"] == web and item.get("open") for item in top), "the submenu closed")
+                update = next(i for i, item in enumerate(top) if item["label"].startswith("最終更新"))
+                self.assertTrue(top[update - 1]["separator"], [item["label"] for item in top])
+                self.assertLess(top[update - 1]["box"][1], top[update]["box"][1])
+        session.stop_process("orvane")
+
 
 if __name__ == "__main__":
     require_desktop("gnome-shell", 43, "GNOME Shell")

@@ -10,6 +10,7 @@ Usage: /usr/bin/python3 plasma_test.py --orvane PATH --artifacts DIR
 """
 
 import sys
+from collections import Counter
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
@@ -39,11 +40,42 @@ class PlasmaTest(SessionTestCase):
         return gate
 
     def check_drawn_dots(self, lines, shot):
-        """The place to check the state dots as Plasma draws them: `lines` are the menu's
-        instance lines (their accessible names and extents on the screen), `shot` a
-        screenshot of the whole screen with the menu open."""
-        self.assertTrue(lines)
-        self.assertTrue(shot.exists())
+        """The state dots as Plasma draws them: `lines` are the menu's instance lines (their
+        accessible names and extents on the screen), `shot` a screenshot of the whole screen
+        with the menu open. Each line's dot is a disc at its start, the stopped one dark (not
+        a text bullet in the text's colour) and as large as the running ones."""
+        from gi.repository import GdkPixbuf
+
+        picture = GdkPixbuf.Pixbuf.new_from_file(str(shot))
+        pixels, stride, channels = picture.get_pixels(), picture.get_rowstride(), picture.get_n_channels()
+
+        def colour(x, y):
+            at = y * stride + x * channels
+            return tuple(pixels[at:at + 3])
+
+        dots = {}
+        for name, box in lines:
+            # The icon column: from the entry's left edge to where its text may start, on the
+            # line's own background (its most common colour: a highlighted line has another),
+            # inside the frame a highlighted line has.
+            column = [(x, y) for y in range(box.y + 4, box.y + box.height - 4) for x in range(box.x + 4, box.x + 48)]
+            background = Counter(colour(x, y) for x, y in column).most_common(1)[0][0]
+            spots = [(x, y) for x, y in column if sum(abs(a - b) for a, b in zip(colour(x, y), background)) > 60]
+            self.assertTrue(spots, f"no dot drawn on {name!r}")
+            xs, ys = [x for x, _ in spots], [y for _, y in spots]
+            size = (max(xs) - min(xs) + 1, max(ys) - min(ys) + 1)
+            centre = colour((min(xs) + max(xs)) // 2, (min(ys) + max(ys)) // 2)
+            dots[name] = (size, centre)
+        running = [dot for name, dot in dots.items() if name.endswith("— running")]
+        stopped = [dot for name, dot in dots.items() if name.endswith("— stopped")]
+        self.assertTrue(running and stopped, dots)
+        for size, (r, g, b) in running:
+            self.assertGreater(g, max(r, b) + 40, dots)
+        for size, centre in stopped:
+            self.assertLess(max(centre), 128, dots)  # dark, not white like the text
+            self.assertLessEqual(abs(size[0] - running[0][0][0]), 2, dots)
+            self.assertLessEqual(abs(size[1] - running[0][0][1]), 2, dots)
+            self.assertGreaterEqual(min(size), 8, dots)
 
     def test_left_click_icon_and_menu_on_the_screen(self):
         session = self.session
