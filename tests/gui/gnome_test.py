@@ -21,7 +21,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import ARGS, SessionTestCase, require_desktop, run_tests, shown_name  # noqa: E402
-from desktop import log, wait_for  # noqa: E402
+from desktop import SessionError, log, wait_for  # noqa: E402
 from desktop.gnome import GnomeSession  # noqa: E402
 
 NAMES = ["db_backup_01", "R&D build", "ウェブサーバー"]
@@ -149,11 +149,23 @@ class GnomeShellTest(SessionTestCase):
         session.start_emulator(seed=True)
         session.start_desktop(tray=True)
         app = session.start_app()
-        x, y, w, h = self.icon(app)
-        session.click(x + w // 2, y + h // 2)
         web = instance_line("web-server")
-        wait_for("the list in the open menu", lambda: (menu := self.menu(app)) and any(
-            item["label"] == web for item in menu["items"]), timeout=60)
+
+        def listed():
+            return (menu := self.menu(app)) and menu["open"] and any(item["label"] == web for item in menu["items"])
+
+        # The extension at times fails to read a new item and drops it; orvane registers it
+        # again and a new icon comes, without the menu a click on the old one opened. A
+        # person clicks the new icon: so does the test, as often as that happens.
+        for _ in range(5):
+            x, y, w, h = self.icon(app)
+            session.click(x + w // 2, y + h // 2)
+            try:
+                wait_for("the list in the open menu", listed, timeout=20)
+                break
+            except SessionError:
+                log("the menu did not open; the icon again")
+        self.assertTrue(listed(), "the menu never opened with the list")
         self.open_entry(app, web)
         batch = next(instance["InstanceId"] for reservation in session.aws(
             "ec2", "describe-instances", "--region", "us-east-1")["Reservations"] for instance in
