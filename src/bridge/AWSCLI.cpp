@@ -38,6 +38,9 @@ bool isDuplicatePermission(const AWSError& error) {
            error.text().find("(InvalidPermission.Duplicate)") != std::string::npos;
 }
 
+// The code the next run on this thread gives the tool (see giveMFACode).
+thread_local std::optional<std::string> mfaCodeOfThread;
+
 }  // namespace
 
 std::vector<std::string> defaultToolPaths() {
@@ -125,9 +128,16 @@ std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget&
         arguments.emplace_back("--region");
         arguments.push_back(*target.region);
     }
-    return toolOutput(runProcess(*path, arguments, options_.environment.forChild(), timeLimit, listener, stop),
-                      timeLimit);
+    std::optional<std::string> input;
+    if (mfaCodeOfThread) {
+        input = *mfaCodeOfThread + "\n";
+        mfaCodeOfThread.reset();
+    }
+    return toolOutput(
+        runProcess(*path, arguments, options_.environment.forChild(), timeLimit, listener, stop, input), timeLimit);
 }
+
+void AWSCLI::giveMFACode(std::optional<std::string> code) { mfaCodeOfThread = std::move(code); }
 
 std::vector<std::string> AWSCLI::listProfiles() const {
     std::string output;

@@ -80,6 +80,13 @@ public:
     std::string run(const std::vector<std::string>& words, bool useRegion) const;
     std::string run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion) const;
 
+    // The MFA code for the next run of the tool made on the calling thread, whatever the call:
+    // that run alone reads `code` and a line feed on its standard input, for the tool's prompt
+    // of a role that wants one; every other run reads the null device. Absent takes back a
+    // code no run has taken yet. Kept per thread, so that calls run beside the work queue
+    // (the sweep) never take it.
+    static void giveMFACode(std::optional<std::string> code);
+
     // Profile names from "aws configure list-profiles", trimmed, empty lines dropped.
     // Never throws: any failure gives an empty list.
     std::vector<std::string> listProfiles() const;

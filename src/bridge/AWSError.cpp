@@ -1,5 +1,7 @@
 #include "bridge/AWSError.h"
 
+#include <algorithm>
+#include <cctype>
 #include <initializer_list>
 #include <iterator>
 #include <utility>
@@ -35,7 +37,21 @@ bool expired(const std::string& lowered) {
 
 }  // namespace
 
+std::optional<std::string> mfaDeviceAskedFor(std::string_view message) {
+    constexpr std::string_view kPrompt = "Enter MFA code for ";
+    while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back()))) message.remove_suffix(1);
+    const size_t at = message.rfind(kPrompt);
+    if (at == std::string_view::npos || message.back() != ':') return std::nullopt;
+    const std::string_view device = message.substr(at + kPrompt.size(), message.size() - at - kPrompt.size() - 1);
+    const bool oneWord = std::none_of(device.begin(), device.end(),
+                                      [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; });
+    if (device.empty() || !oneWord) return std::nullopt;
+    return std::string(device);
+}
+
 FailureCause classify(std::string_view message) {
+    // Before the table: the warnings printed above the prompt may hold any of its words.
+    if (mfaDeviceAskedFor(message)) return FailureCause::mfaCodeNeeded;
     const std::string m = lowercased(message);
 
     if (expired(m)) {
@@ -75,7 +91,10 @@ AWSError::AWSError(Kind kind, std::string text, FailureCause cause, std::optiona
 AWSError AWSError::cliNotFound() { return AWSError(Kind::cliNotFound, {}, FailureCause::other); }
 AWSError AWSError::failed(std::string message) {
     const FailureCause cause = classify(message);
-    return AWSError(Kind::failed, std::move(message), cause);
+    std::string device = mfaDeviceAskedFor(message).value_or("");
+    AWSError error(Kind::failed, std::move(message), cause);
+    error.mfaDevice_ = std::move(device);
+    return error;
 }
 // A fact carries no text of the tool's, so there is nothing to sort: its cause is `other`.
 AWSError AWSError::failed(FailureFact fact) { return AWSError(Kind::failed, {}, FailureCause::other, std::move(fact)); }

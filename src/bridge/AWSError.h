@@ -27,11 +27,17 @@ enum class FailureCause {
     throttled,             // too many calls
     noCapacity,            // AWS has no capacity for the instance type
     noProxy,               // the configured proxy cannot be reached
+    mfaCodeNeeded,         // the profile's role asks for an MFA code, and none was given
     other,                 // none of the above
 };
 
 // Sorts a failure text of the aws tool. Pure; every message, the empty one included, has a cause.
 FailureCause classify(std::string_view message);
+
+// The MFA device a failure text ends asking a code for ("Enter MFA code for ARN:", what the
+// tool prints before it reads the code and finds none); absent when the text ends otherwise,
+// as it does when a code was given and refused.
+std::optional<std::string> mfaDeviceAskedFor(std::string_view message);
 
 class AWSError : public std::exception {
 public:
@@ -53,6 +59,8 @@ public:
     const std::optional<FailureFact>& fact() const noexcept { return fact_; }
     // Why a `failed` call failed; `other` for the other kinds.
     FailureCause cause() const noexcept { return cause_; }
+    // The MFA device whose code a `mfaCodeNeeded` call wants; empty otherwise.
+    const std::string& mfaDevice() const noexcept { return mfaDevice_; }
 
     // The payload, "aws not found", or what sort of fact: for debugging, not for the user.
     const char* what() const noexcept override;
@@ -68,6 +76,7 @@ private:
     std::string text_;
     FailureCause cause_;
     std::optional<FailureFact> fact_;
+    std::string mfaDevice_;
 };
 
 }  // namespace tamsel

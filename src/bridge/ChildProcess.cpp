@@ -34,15 +34,20 @@ void check(int result, const char* what) {
     if (result != 0) throwSystemError(result, what);
 }
 
-// The spawn description: standard input from /dev/null, output and error into the pipes,
-// no other descriptor inherited, a process group of its own, and a clean signal state
-// (nothing blocked, every disposition at its default) whatever the calling thread has.
+// The spawn description: standard input from /dev/null (or `stdinRead`, when valid),
+// output and error into the pipes, no other descriptor inherited, a session (and so a
+// process group) of its own, and a clean signal state (nothing blocked, every disposition
+// at its default) whatever the calling thread has.
 class SpawnDescription {
 public:
-    SpawnDescription(int stdoutWrite, int stderrWrite) {
+    SpawnDescription(int stdinRead, int stdoutWrite, int stderrWrite) {
         check(posix_spawn_file_actions_init(&actions_), "posix_spawn_file_actions_init");
         actionsReady_ = true;
-        check(posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0), "addopen");
+        if (stdinRead >= 0) {
+            check(posix_spawn_file_actions_adddup2(&actions_, stdinRead, 0), "adddup2");
+        } else {
+            check(posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0), "addopen");
+        }
         check(posix_spawn_file_actions_adddup2(&actions_, stdoutWrite, 1), "adddup2");
         check(posix_spawn_file_actions_adddup2(&actions_, stderrWrite, 2), "adddup2");
         check(posix_spawn_file_actions_addclosefrom_np(&actions_, 3), "addclosefrom_np");
@@ -55,9 +60,12 @@ public:
         sigfillset(&all);
         check(posix_spawnattr_setsigmask(&attributes_, &none), "setsigmask");
         check(posix_spawnattr_setsigdefault(&attributes_, &all), "setsigdefault");
-        check(posix_spawnattr_setpgroup(&attributes_, 0), "setpgroup");
+        // A new session leads a new group whose id is the child's pid, as the group-ending code
+        // expects; setpgid would fail after setsid, so the group is not asked for as well.
+        // Without a controlling terminal, a prompt (the tool's getpass) reads standard input
+        // rather than /dev/tty, where it would block or be stopped by SIGTTIN.
         check(posix_spawnattr_setflags(&attributes_,
-                                       POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF),
+                                       POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF),
               "setflags");
     }
     ~SpawnDescription() {
@@ -188,14 +196,30 @@ bool endRunningProcesses(std::chrono::milliseconds grace) { return RunningGroups
 
 ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
                          const Environment& environment, std::chrono::milliseconds timeLimit,
-                         const OutputListener& listener, const std::stop_token& stop) {
+                         const OutputListener& listener, const std::stop_token& stop,
+                         const std::optional<std::string>& input) {
     ProcessResult result;
     if (stop.stop_requested()) {
         result.ending = ProcessResult::Ending::dropped;
         return result;
     }
+    if (input && input->size() > kMaxChildInput) throwSystemError(E2BIG, "child input");
     Pipe output = makePipe();
     Pipe error = makePipe();
+    // The input is in the pipe, and its write end closed, before the child starts: the child
+    // reads it and then end-of-file, and nothing here waits on the child to read.
+    std::optional<Pipe> entry;
+    if (input) {
+        entry = makePipe();
+        size_t written = 0;
+        while (written < input->size()) {
+            const ssize_t put = ::write(entry->writeEnd.get(), input->data() + written, input->size() - written);
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) throw ProcessFailure(ProcessFailure::Step::preparePipe, errno);
+            written += static_cast<size_t>(put);
+        }
+        entry->writeEnd.reset();
+    }
 
     std::vector<std::string> argvStrings;
     argvStrings.reserve(arguments.size() + 1);
@@ -208,7 +232,8 @@ ProcessResult runProcess(const std::string& path, const std::vector<std::string>
     int spawnError = 0;
     std::optional<pid_t> started;
     {
-        const SpawnDescription description(output.writeEnd.get(), error.writeEnd.get());
+        const SpawnDescription description(entry ? entry->readEnd.get() : -1, output.writeEnd.get(),
+                                           error.writeEnd.get());
         started = RunningGroups::instance().startListed([&] {
             pid_t pid = -1;
             spawnError = posix_spawn(&pid, path.c_str(), description.actions(), description.attributes(), argv.data(),

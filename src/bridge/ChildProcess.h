@@ -2,7 +2,9 @@
 // Runs one executable as a child process and tells what became of it.
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -36,9 +38,11 @@ enum class OutputStream { output, error };
 using OutputListener = std::function<void(OutputStream stream, std::string_view piece)>;
 
 // Runs `path` directly (no shell, no search-path lookup) with `arguments`, `environment`,
-// standard input from /dev/null and both output streams drained at once. The child leads
-// a process group of its own, which is ended as a whole when the child outlives
-// `timeLimit`; the child is always reaped before this returns.
+// standard input from /dev/null (or, when given, `input` and then end-of-file; at most
+// kMaxChildInput bytes) and both output streams drained at once. The child leads a session,
+// and so a process group, of its own, without a controlling terminal: a tool that would
+// ask at the terminal reads its standard input instead. The group is ended as a whole when
+// the child outlives `timeLimit`; the child is always reaped before this returns.
 // `listener`, when given, hears the output as it comes (see OutputListener). Once `stop`
 // is asked to stop (from any thread), the child's group is ended at once, as at the time
 // limit, and the run ends as dropped; a run asked before it starts starts nothing.
@@ -46,7 +50,12 @@ using OutputListener = std::function<void(OutputStream stream, std::string_view 
 // and std::system_error when the start cannot be described.
 ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
                          const Environment& environment, std::chrono::milliseconds timeLimit,
-                         const OutputListener& listener = {}, const std::stop_token& stop = {});
+                         const OutputListener& listener = {}, const std::stop_token& stop = {},
+                         const std::optional<std::string>& input = std::nullopt);
+
+// What a pipe holds without a reader (POSIX guarantees no less): the input is written
+// whole before the child starts.
+inline constexpr std::size_t kMaxChildInput = 4096;
 
 // For the end of the application, however it ends: refuses every later run without
 // starting a child, sends SIGTERM to the process group of every child under way (each run

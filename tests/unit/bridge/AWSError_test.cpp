@@ -61,7 +61,20 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"malformed range",
              "An error occurred (InvalidParameterValue) when calling the AuthorizeSecurityGroupIngress operation: "
              "invalid CIDR subnet specification: {'CidrIp': '-0.1.2.3/32'}",
-             other}));
+             other},
+        // A role profile with mfa_serial, its code read from the null device; the warnings
+        // above the prompt name the terminal.
+        Case{"MFA code asked for and not given",
+             "/usr/lib/python3.11/getpass.py:91: GetPassWarning: Can not control echo on the terminal.\n"
+             "  passwd = fallback_getpass(prompt, stream)\nWarning: Password input may be echoed.\n"
+             "Enter MFA code for arn:aws:iam::123456789012:mfa/me:",
+             mfaCodeNeeded},
+        // A code given and refused: the tool's answer follows the prompt.
+        Case{"MFA code refused",
+             "Enter MFA code for arn:aws:iam::123456789012:mfa/me: \n"
+             "An error occurred (AccessDenied) when calling the AssumeRole operation: "
+             "MultiFactorAuthentication failed with invalid MFA one time pass code.",
+             noPermission}));
 
 INSTANTIATE_TEST_SUITE_P(
     ServiceCodesAndOrder, ClassifyTest,
@@ -105,6 +118,15 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"profile and connection failure", "Could not connect to the endpoint URL for profile default",
              noConnection},
         Case{"empty message", "", other}));
+
+TEST(AWSErrorTest, AnMFAPromptCarriesItsDeviceAndNothingElseDoes) {
+    EXPECT_EQ(AWSError::failed("Warning: x\nEnter MFA code for arn:aws:iam::123456789012:mfa/me:").mfaDevice(),
+              "arn:aws:iam::123456789012:mfa/me");
+    EXPECT_EQ(AWSError::failed("Enter MFA code for arn:aws:iam::1:mfa/me: \nAn error occurred (AccessDenied)")
+                  .mfaDevice(),
+              "");
+    EXPECT_EQ(AWSError::failed("Enter MFA code for :").cause(), other);
+}
 
 TEST(AWSErrorTest, FixedCasesKeepTheirPayloadUnsorted) {
     EXPECT_EQ(AWSError::cliNotFound().cause(), other);

@@ -117,13 +117,19 @@ TEST(RunProcess, ChildStartsWithNullInputOwnGroupAndCleanSignals) {
                                 "readlink /proc/$$/fd/0\n"
                                 "if cat; then echo input-ended; fi\n"
                                 "ls -l /proc/$$/fd | grep -c marker\n"
-                                "echo \"$$ $(cut -d' ' -f5 /proc/$$/stat)\"");
+                                "echo \"$$ $(cut -d' ' -f5-7 /proc/$$/stat)\"");
     const std::string output = runProcess(tool.string(), {}, plainEnvironment(dir).forChild(), kToolTimeLimit).output;
     // A shell clears its signal mask on start, so the signal state is read by a program
     // started directly.
     const std::string signalState = runProcess("/usr/bin/grep", {"-E", "^Sig(Blk|Ign)", "/proc/self/status"},
                                                plainEnvironment(dir).forChild(), kToolTimeLimit)
                                         .output;
+
+    // Given an input, the child reads it and then the end.
+    const std::string given =
+        runProcess(tool.string(), {}, plainEnvironment(dir).forChild(), kToolTimeLimit, {}, {}, "123456\n").output;
+    EXPECT_EQ(given.substr(0, 5), "pipe:") << given;
+    EXPECT_NE(given.find("\n123456\ninput-ended\n"), std::string::npos) << given;
 
     pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     sigaction(SIGUSR2, &previousAction, nullptr);
@@ -140,9 +146,14 @@ TEST(RunProcess, ChildStartsWithNullInputOwnGroupAndCleanSignals) {
     EXPECT_EQ(stdinTarget, "/dev/null");
     EXPECT_EQ(inputEnded, "input-ended") << "reading standard input ends at once";
     EXPECT_EQ(markerCount, "0") << "no descriptor of ours reaches the child";
-    const auto blank = pidAndGroup.find(' ');
-    ASSERT_NE(blank, std::string::npos) << output;
-    EXPECT_EQ(pidAndGroup.substr(0, blank), pidAndGroup.substr(blank + 1)) << "the child leads its own group";
+    std::istringstream ids(pidAndGroup);
+    std::string pid, group, session, terminal;
+    ids >> pid >> group >> session >> terminal;
+    ASSERT_FALSE(pid.empty()) << output;
+    EXPECT_EQ(group, pid) << "the child leads its own group";
+    // Without a controlling terminal, a prompt reads standard input, not the terminal.
+    EXPECT_EQ(session, pid) << "the child leads its own session";
+    EXPECT_EQ(terminal, "0") << "the child has no controlling terminal";
     EXPECT_EQ(sigBlk, "SigBlk:\t0000000000000000");
     // glibc's posix_spawn leaves its two internal real-time signals (32, 33) ignored; no
     // standard signal may be.
