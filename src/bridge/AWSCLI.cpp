@@ -133,8 +133,8 @@ std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget&
         input = *mfaCodeOfThread + "\n";
         mfaCodeOfThread.reset();
     }
-    return toolOutput(
-        runProcess(*path, arguments, options_.environment.forChild(), timeLimit, listener, stop, input), timeLimit);
+    return toolOutput(runProcess(*path, arguments, options_.environment.forChild(), timeLimit, listener, stop, input),
+                      timeLimit);
 }
 
 void AWSCLI::giveMFACode(std::optional<std::string> code) { mfaCodeOfThread = std::move(code); }

@@ -64,9 +64,9 @@ public:
         // expects; setpgid would fail after setsid, so the group is not asked for as well.
         // Without a controlling terminal, a prompt (the tool's getpass) reads standard input
         // rather than /dev/tty, where it would block or be stopped by SIGTTIN.
-        check(posix_spawnattr_setflags(&attributes_,
-                                       POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF),
-              "setflags");
+        check(
+            posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF),
+            "setflags");
     }
     ~SpawnDescription() {
         if (actionsReady_) posix_spawn_file_actions_destroy(&actions_);

@@ -122,9 +122,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(AWSErrorTest, AnMFAPromptCarriesItsDeviceAndNothingElseDoes) {
     EXPECT_EQ(AWSError::failed("Warning: x\nEnter MFA code for arn:aws:iam::123456789012:mfa/me:").mfaDevice(),
               "arn:aws:iam::123456789012:mfa/me");
-    EXPECT_EQ(AWSError::failed("Enter MFA code for arn:aws:iam::1:mfa/me: \nAn error occurred (AccessDenied)")
-                  .mfaDevice(),
-              "");
+    EXPECT_EQ(
+        AWSError::failed("Enter MFA code for arn:aws:iam::1:mfa/me: \nAn error occurred (AccessDenied)").mfaDevice(),
+        "");
     EXPECT_EQ(AWSError::failed("Enter MFA code for :").cause(), other);
 }
 
