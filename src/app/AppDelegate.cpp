@@ -11,9 +11,10 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
       cli_(cli),
       version_(std::move(version)),
       handOff_(platform_.queue, platform_.mainThread),
+      calls_(handOff_, cli, platform_.alerts),
       settings_(platform_.settings, cli),
       powerWatch_(platform_.notifications, platform_.application),
-      refreshCycle_(handOff_, cli, platform_.timers, platform_.sessionActivity, platform_.application, redraw(),
+      refreshCycle_(calls_, cli, platform_.timers, platform_.sessionActivity, platform_.application, redraw(),
                     {.landed =
                          [this] {
                              if (!lastError()) {
@@ -37,7 +38,7 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
               actions_.stopAsBooked(instanceID, booking);
           },
           redraw()),
-      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_, bookings_, redraw()) {}
+      actions_(platform_, cli, calls_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_, bookings_, redraw()) {}
 
 AppDelegate::~AppDelegate() { platform_.statusItem.setDelegate(nullptr); }
 

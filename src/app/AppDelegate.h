@@ -12,6 +12,7 @@
 #include "app/CloudGateway.h"
 #include "app/Failure.h"
 #include "app/HandOff.h"
+#include "app/MFACodeRequest.h"
 #include "app/MenuActions.h"
 #include "app/MenuModel.h"
 #include "app/Platform.h"
@@ -69,6 +70,7 @@ private:
     std::vector<std::string> profiles_;
 
     HandOff handOff_;
+    MFACodeRequest calls_;
     AppSettings settings_;
     PowerWatch powerWatch_;
     RefreshCycle refreshCycle_;

@@ -40,6 +40,9 @@ public:
     // `prompted` is called there, while it waits, with what the tool asks the user to do
     // where it cannot open the browser (see AWSCLI::ssoLogin).
     virtual void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) = 0;
+    // The MFA code for the next call of the tool made on the calling thread (see
+    // AWSCLI::giveMFACode); absent takes it back when no call took it.
+    virtual void giveMFACode(std::optional<std::string> code) = 0;
 };
 
 class AWSCLIGateway final : public CloudGateway {
@@ -66,6 +69,7 @@ public:
         return cli_.countActiveInstances(target, stop);
     }
     void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) override { cli_.ssoLogin(prompted); }
+    void giveMFACode(std::optional<std::string> code) override { AWSCLI::giveMFACode(std::move(code)); }
 
 private:
     AWSCLI cli_;

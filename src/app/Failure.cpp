@@ -31,7 +31,9 @@ std::string textOf(const AWSError& error) {
 Failure::Failure(Kind kind, FailureCause cause, std::string text, std::string file)
     : kind_(kind), cause_(cause), text_(std::move(text)), file_(std::move(file)) {}
 
-Failure::Failure(const AWSError& error) : Failure(kindOf(error.kind()), error.cause(), textOf(error)) {}
+Failure::Failure(const AWSError& error) : Failure(kindOf(error.kind()), error.cause(), textOf(error)) {
+    mfaDevice_ = error.mfaDevice();
+}
 
 Failure Failure::unexpected(std::string description) {
     const FailureCause cause = classify(description);

@@ -37,6 +37,8 @@ public:
     const std::string& text() const noexcept { return text_; }
     // The settings file that was not written; empty for the other kinds.
     const std::string& file() const noexcept { return file_; }
+    // The MFA device whose code the call wants (a `mfaCodeNeeded` failure); empty otherwise.
+    const std::string& mfaDevice() const noexcept { return mfaDevice_; }
     // Whether signing in again ("aws sso login") would mend it.
     bool needsSSOLogin() const noexcept { return cause_ == FailureCause::expiredSSOSession; }
 
@@ -49,6 +51,7 @@ private:
     FailureCause cause_;
     std::string text_;
     std::string file_;
+    std::string mfaDevice_;
 };
 
 // The exception being handled, as a Failure: an AWSError by its kind, a ProcessFailure as

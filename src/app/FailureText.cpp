@@ -53,6 +53,7 @@ Wording wording(const Failure& failure) {
                     "しばらく待ってから起動するか、インスタンスタイプを変えてください"};
         case FailureCause::noProxy:
             return {"プロキシに接続できません", "HTTPS_PROXY などのプロキシ設定を確認してください"};
+        case FailureCause::mfaCodeNeeded: return {"MFA コードが必要です", "今すぐ更新で MFA コードを入力してください"};
         case FailureCause::other: break;
     }
     return {"AWS CLI でエラーが発生しました", nullptr};

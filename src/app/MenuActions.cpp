@@ -21,12 +21,12 @@ std::optional<std::string> carriedText(const MenuItem& item) {
 
 }  // namespace
 
-MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
+MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, MFACodeRequest& calls, RefreshCycle& refreshCycle,
                          AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn, RegionSweep& sweep,
                          StopBookings& bookings, Redraw redraw)
     : platform_(platform),
       cli_(cli),
-      handOff_(handOff),
+      calls_(calls),
       refreshCycle_(refreshCycle),
       settings_(settings),
       powerWatch_(powerWatch),
@@ -38,8 +38,14 @@ MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, HandOff& h
 void MenuActions::perform(const MenuItem& item) {
     switch (item.action) {
         case MenuAction::none: break;
-        case MenuAction::startInstance: startInstance(item); break;
-        case MenuAction::stopInstance: stopInstance(item); break;
+        case MenuAction::startInstance:
+            calls_.userAsked();
+            startInstance(item);
+            break;
+        case MenuAction::stopInstance:
+            calls_.userAsked();
+            stopInstance(item);
+            break;
         case MenuAction::bookStop: bookStop(item); break;
         case MenuAction::cancelStopBooking: cancelStopBooking(item); break;
         case MenuAction::selectProfile: selectProfile(item); break;
@@ -52,7 +58,10 @@ void MenuActions::perform(const MenuItem& item) {
         case MenuAction::showErrorDetail: showErrorDetail(); break;
         case MenuAction::ssoLogin: signIn_.begin(); break;
         case MenuAction::sweepRegions: sweep_.begin(); break;
-        case MenuAction::reloadNow: refreshCycle_.refresh(); break;
+        case MenuAction::reloadNow:
+            calls_.userAsked();
+            refreshCycle_.refresh();
+            break;
         case MenuAction::terminate: platform_.application.quit(); break;
     }
 }
@@ -112,7 +121,7 @@ void MenuActions::stopAsBooked(const std::string& instanceID, const StopBooking&
     };
     // One job, so that nothing on the queue runs between the look and the stop. The look
     // is under the booking's own profile and region: the list shown may be another's.
-    handOff_.run(
+    calls_.run(
         [&cli = cli_, id = instanceID, booking] {
             Outcome outcome;
             outcome.failure = failureOf([&] {
@@ -124,6 +133,7 @@ void MenuActions::stopAsBooked(const std::string& instanceID, const StopBooking&
             });
             return outcome;
         },
+        [](const Outcome& outcome) -> const std::optional<Failure>& { return outcome.failure; },
         [this, instanceID, booking](const Outcome& outcome) {
             const std::string name = isolated(booking.name);
             const std::string hourMinute = formatHourMinute(booking.at);
@@ -208,16 +218,17 @@ void MenuActions::showErrorDetail() {
 }
 
 void MenuActions::runOperation(Operation operation, std::function<void()> succeeded) {
-    handOff_.run([&cli = cli_, operation = std::move(operation)] { return failureOf([&] { operation(cli); }); },
-                 [this, succeeded = std::move(succeeded)](const std::optional<Failure>& failure) {
-                     if (failure) {
-                         showAlert(*failure, std::string(words::kOperationFailedTitle), std::nullopt);
-                     } else {
-                         succeeded();
-                     }
-                     // Whatever happened, show what AWS now reports.
-                     refreshCycle_.refreshAfterOperation();
-                 });
+    calls_.run([&cli = cli_, operation = std::move(operation)] { return failureOf([&] { operation(cli); }); },
+               [](const std::optional<Failure>& failure) -> const std::optional<Failure>& { return failure; },
+               [this, succeeded = std::move(succeeded)](const std::optional<Failure>& failure) {
+                   if (failure) {
+                       showAlert(*failure, std::string(words::kOperationFailedTitle), std::nullopt);
+                   } else {
+                       succeeded();
+                   }
+                   // Whatever happened, show what AWS now reports.
+                   refreshCycle_.refreshAfterOperation();
+               });
 }
 
 void MenuActions::reportUnsaved(const std::optional<Failure>& failure) {

@@ -13,7 +13,7 @@
 #include "app/AppSettings.h"
 #include "app/CloudGateway.h"
 #include "app/Failure.h"
-#include "app/HandOff.h"
+#include "app/MFACodeRequest.h"
 #include "app/MenuModel.h"
 #include "app/Platform.h"
 #include "app/PowerWatch.h"
@@ -29,7 +29,7 @@ class MenuActions {
 public:
     // Everything given must outlive the actions. `redraw` is called when a choice changed
     // what the menu shows.
-    MenuActions(const Platform& platform, CloudGateway& cli, HandOff& handOff, RefreshCycle& refreshCycle,
+    MenuActions(const Platform& platform, CloudGateway& cli, MFACodeRequest& calls, RefreshCycle& refreshCycle,
                 AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn, RegionSweep& sweep,
                 StopBookings& bookings, Redraw redraw);
 
@@ -68,7 +68,7 @@ private:
 
     const Platform& platform_;
     CloudGateway& cli_;
-    HandOff& handOff_;
+    MFACodeRequest& calls_;
     RefreshCycle& refreshCycle_;
     AppSettings& settings_;
     PowerWatch& powerWatch_;

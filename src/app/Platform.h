@@ -4,6 +4,7 @@
 // main thread, except WorkQueue jobs, which run on their queue.
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
@@ -84,12 +85,26 @@ struct Alert {
     bool operator==(const Alert&) const = default;
 };
 
+// A modal dialog asking for a code of `digits` digits, in one field that takes digits only.
+struct CodeQuestion {
+    std::string title;
+    std::string body;
+    std::string accept;  // the button that gives the code: enabled only with `digits` digits
+    std::string cancel;
+    std::size_t digits = 6;
+
+    bool operator==(const CodeQuestion&) const = default;
+};
+
 class Alerts {
 public:
     virtual ~Alerts() = default;
     // Shows `alert` and blocks until it is dismissed. Returns the index of the chosen
     // button in `alert.buttons` (0 is the first), or -1 when it was closed otherwise.
     virtual int run(const Alert& alert) = 0;
+    // Shows `question` and blocks until it is answered: the code entered, or absent when
+    // the dialog was cancelled or closed.
+    virtual std::optional<std::string> ask(const CodeQuestion& question) = 0;
 };
 
 // What the tray icon shows.

@@ -6,9 +6,9 @@
 
 namespace tamsel {
 
-RefreshCycle::RefreshCycle(HandOff& handOff, CloudGateway& cli, Timers& timers, SessionActivity& sessionActivity,
+RefreshCycle::RefreshCycle(MFACodeRequest& calls, CloudGateway& cli, Timers& timers, SessionActivity& sessionActivity,
                            const Application& application, Redraw redraw, Listener listener)
-    : handOff_(handOff),
+    : calls_(calls),
       cli_(cli),
       timers_(timers),
       sessionActivity_(sessionActivity),
@@ -30,7 +30,7 @@ void RefreshCycle::begin() {
     loading_ = true;
     redraw_();
     std::vector<CallTarget> alsoList = listener_.alsoList ? listener_.alsoList() : std::vector<CallTarget>{};
-    handOff_.run(
+    calls_.run(
         [&cli = cli_, alsoList = std::move(alsoList)] {
             Outcome outcome;
             // Listed under one copy of the choice; a choice made meanwhile is seen at landing.
@@ -46,6 +46,7 @@ void RefreshCycle::begin() {
             }
             return outcome;
         },
+        [](const Outcome& outcome) -> const std::optional<Failure>& { return outcome.error; },
         [this](Outcome outcome) { land(std::move(outcome)); });
 }
 

@@ -14,7 +14,7 @@
 
 #include "app/CloudGateway.h"
 #include "app/Failure.h"
-#include "app/HandOff.h"
+#include "app/MFACodeRequest.h"
 #include "app/Platform.h"
 #include "app/Redraw.h"
 #include "bridge/EC2Instance.h"
@@ -43,7 +43,7 @@ public:
 
     // Everything given must outlive the cycle. `redraw` is called when loading starts and
     // when a listing lands.
-    RefreshCycle(HandOff& handOff, CloudGateway& cli, Timers& timers, SessionActivity& sessionActivity,
+    RefreshCycle(MFACodeRequest& calls, CloudGateway& cli, Timers& timers, SessionActivity& sessionActivity,
                  const Application& application, Redraw redraw, Listener listener);
     ~RefreshCycle();
     RefreshCycle(const RefreshCycle&) = delete;
@@ -79,7 +79,7 @@ private:
     void scheduleNext();
     void sessionActivityChanged();
 
-    HandOff& handOff_;
+    MFACodeRequest& calls_;
     CloudGateway& cli_;
     Timers& timers_;
     SessionActivity& sessionActivity_;

@@ -59,6 +59,9 @@ std::string lockGroupNotAttached(std::string_view groupID) {
     return join({groupID, " はこのインスタンスに紐づいていません"});
 }
 std::string stopQuestion(std::string_view name) { return join({name, " を停止しますか？"}); }
+std::string mfaCodeQuestion(std::string_view device) {
+    return join({"MFA デバイス:\n", device, "\n\nこのデバイスに表示されている 6 桁のコードを入力してください。"});
+}
 std::string ingressLockQuestion(std::string_view groupID) {
     return join({groupID, " のインバウンドルールを起動のたびに書き換えますか？"});
 }

@@ -96,6 +96,11 @@ inline constexpr std::string_view kChooseLockGroupAgain = "「起動時に SG �
 std::string stopQuestion(std::string_view name);
 inline constexpr std::string_view kCancel = "キャンセル";
 
+// Asking for the code of the MFA device `device` (its ARN), which the profile's role wants.
+inline constexpr std::string_view kMFACodeTitle = "MFA コードの入力";
+std::string mfaCodeQuestion(std::string_view device);
+inline constexpr std::string_view kOK = "OK";
+
 std::string ingressLockQuestion(std::string_view groupID);
 inline constexpr std::string_view kIngressLockWarning =
     "このアプリからインスタンスを起動するたびに、このセキュリティグループのインバウンドルールをすべて削除し、"

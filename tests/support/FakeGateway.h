@@ -33,6 +33,7 @@ public:
     std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
         calls.push_back("describeInstances");
         targets.push_back(target);
+        takeCode("describeInstances");
         if (listings.empty()) return {};
         auto next = std::move(listings.front());
         listings.pop_front();
@@ -67,6 +68,8 @@ public:
         record("ssoLogin", target());
     }
 
+    void giveMFACode(std::optional<std::string> code) override { mfaCode_ = std::move(code); }
+
     std::vector<std::string> profileNames;
     // One entry per describeInstances call: a list, or an error to throw. Empty: an empty list.
     std::deque<std::variant<std::vector<EC2Instance>, std::exception_ptr>> listings;
@@ -83,15 +86,23 @@ public:
     // Beside each call but listProfiles, the profile and region it was given (or, for calls
     // that take none, the current ones).
     std::vector<CallTarget> targets;
+    // Each call that took an MFA code, as "CALL CODE".
+    std::vector<std::string> codesTaken;
 
 private:
+    void takeCode(const std::string& call) {
+        if (mfaCode_) codesTaken.push_back(call + " " + *mfaCode_);
+        mfaCode_.reset();
+    }
     void record(const std::string& call, const CallTarget& target) {
         calls.push_back(call);
+        if (call != "globalIPv4") takeCode(call);  // the address lookup runs no tool
         targets.push_back(target);
         if (auto failure = failures.find(call); failure != failures.end()) std::rethrow_exception(failure->second);
     }
     std::optional<std::string> profile_;
     std::optional<std::string> region_;
+    std::optional<std::string> mfaCode_;
 };
 
 template <class E>

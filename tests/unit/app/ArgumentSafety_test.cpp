@@ -42,6 +42,7 @@ public:
         return real_.countActiveInstances(target, stop);
     }
     void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) override { real_.ssoLogin(prompted); }
+    void giveMFACode(std::optional<std::string> code) override { real_.giveMFACode(std::move(code)); }
 
 private:
     AWSCLIGateway real_;

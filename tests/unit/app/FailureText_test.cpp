@@ -64,6 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
              "しばらく待ってから起動するか、インスタンスタイプを変えてください"},
         Case{tool("Failed to connect to proxy URL"), "プロキシに接続できません",
              "HTTPS_PROXY などのプロキシ設定を確認してください"},
+        Case{tool("Enter MFA code for arn:aws:iam::123456789012:mfa/me:"), "MFA コードが必要です",
+             "今すぐ更新で MFA コードを入力してください"},
         Case{tool(""), "AWS CLI でエラーが発生しました", nullptr},
         // The fixed kinds ignore their text, even one that reads as a cause.
         Case{Failure(AWSError::cliNotFound()), "AWS CLI が見つかりません", "AWS CLI v2 をインストールしてください"},

@@ -624,6 +624,9 @@ TEST(Actions, TheSweepCountsTheOtherRegionsBesideTheWorkQueueAndKeepsThemForTheP
     h.cli.targets.clear();
     h.cli.counts = {{"us-east-2", 2}, {"eu-west-1", 1}, {"ap-south-1", 0}};
     h.cli.failures["countActiveInstances sa-east-1"] = errorOf(AWSError::failed("Could not connect"));
+    // A count that wants an MFA code fails as any other: the sweep never asks for one.
+    h.cli.failures["countActiveInstances eu-north-1"] =
+        errorOf(AWSError::failed("Enter MFA code for arn:aws:iam::123456789012:mfa/me:"));
 
     h.choose({"リージョン: us-east-1", entryTitle});
     // Counted on the sweep queue: listings and actions go on meanwhile.
@@ -655,10 +658,12 @@ TEST(Actions, TheSweepCountsTheOtherRegionsBesideTheWorkQueueAndKeepsThemForTheP
               (Strings{"us-east-1", "us-east-2（起動中 2）", "us-west-1", "us-west-2"}));
     EXPECT_EQ(lines.at(11), "ap-south-1");
     EXPECT_EQ(lines.at(14), "eu-west-1（起動中 1）");
+    EXPECT_EQ(lines.at(17), "eu-north-1（確認できませんでした）");
     EXPECT_EQ(lines.at(18), "sa-east-1（確認できませんでした）");
     EXPECT_EQ(lines.back(), entryTitle + "（07:16）");
     EXPECT_TRUE(h.find({"リージョン: us-east-1", entryTitle + "（07:16）"})->enabled);
     EXPECT_TRUE(h.alerts.shown.empty());
+    EXPECT_TRUE(h.alerts.asked.empty());
 
     // Choosing a region keeps the counts.
     h.choose({"リージョン: us-east-1", "eu-west-1（起動中 1）"});

@@ -98,6 +98,65 @@ TEST(Refresh, AnAWSErrorLandsAsItIs) {
     EXPECT_NE(h.find({"⚠️ AWS CLI が見つかりません"}), nullptr);
 }
 
+TEST(Refresh, AWantedMFACodeIsAskedForOnceForAllWaitingCallsAndEachRunsOnceMoreWithIt) {
+    const std::string device = "arn:aws:iam::123456789012:mfa/me";
+    const auto wantsCode = [&] { return errorOf(AWSError::failed("Enter MFA code for " + device + ":")); };
+    const std::string mfaSummary = "⚠️ MFA コードが必要です";
+
+    // Cancelled: the failure stays as its own cause, and the timer asks no more until the user does.
+    Harness h;
+    h.cli.listings.push_back(wantsCode());
+    AppDelegate& app = h.launched({instance("i-1", "running", "web")});
+    app.refresh();
+    h.drain();
+    ASSERT_EQ(h.alerts.asked.size(), 1u);
+    EXPECT_EQ(h.alerts.asked[0].title, "MFA コードの入力");
+    EXPECT_NE(h.alerts.asked[0].body.find(device), std::string::npos);
+    EXPECT_EQ(h.alerts.asked[0].accept, "OK");
+    EXPECT_EQ(h.alerts.asked[0].cancel, "キャンセル");
+    EXPECT_EQ(h.alerts.asked[0].digits, 6u);
+    ASSERT_TRUE(app.lastError().has_value());
+    EXPECT_EQ(app.lastError()->cause(), FailureCause::mfaCodeNeeded);
+    EXPECT_NE(h.find({mfaSummary}), nullptr);
+    h.cli.listings.push_back(wantsCode());
+    h.timers.fireLast();
+    h.drain();
+    EXPECT_EQ(h.alerts.asked.size(), 1u) << "asked again after a cancel, unasked";
+    EXPECT_TRUE(h.cli.codesTaken.empty());
+
+    // 「今すぐ更新」 asks again; a start that wants the code too while the dialog is open waits
+    // for its answer. Each runs once more with the code, and only those runs land.
+    h.cli.calls.clear();
+    h.cli.listings.push_back(wantsCode());
+    h.cli.failures["start i-1"] = wantsCode();
+    h.alerts.codes = {"123456"};
+    h.alerts.onAsk = [&] {
+        h.alerts.onAsk = nullptr;
+        h.controller->menuItemChosen(entry(MenuAction::startInstance, instance("i-1", "stopped", "web")));
+        h.drain();  // what the dialog's own event loop does meanwhile
+        h.cli.failures.clear();
+    };
+    h.choose(MenuAction::reloadNow);
+    h.drain();
+    EXPECT_EQ(h.alerts.asked.size(), 2u);
+    EXPECT_EQ(h.cli.codesTaken, (Strings{"describeInstances 123456", "start i-1 123456"}));
+    EXPECT_EQ(std::count(h.cli.calls.begin(), h.cli.calls.end(), "start i-1"), 2);
+    EXPECT_FALSE(app.lastError().has_value());
+    EXPECT_TRUE(h.alerts.shown.empty());
+
+    // A code refused by the tool shows its failure, and is not asked for again on its own.
+    h.cli.listings.push_back(wantsCode());
+    h.cli.listings.push_back(errorOf(AWSError::failed("Enter MFA code for " + device +
+                                                      ": \nAn error occurred (AccessDenied) when calling the "
+                                                      "AssumeRole operation: MultiFactorAuthentication failed")));
+    h.alerts.codes = {"000000"};
+    app.refresh();
+    h.drain();
+    EXPECT_EQ(h.alerts.asked.size(), 3u);
+    ASSERT_TRUE(app.lastError().has_value());
+    EXPECT_EQ(app.lastError()->cause(), FailureCause::noPermission);
+}
+
 TEST(Refresh, AListReadUnderAChoiceLeftMeanwhileIsNeverShownAndIsListedAgain) {
     for (const Strings& path :
          {Strings{"リージョン: デフォルト", "eu-west-1"}, Strings{"プロファイル: デフォルト", "dev"}}) {
