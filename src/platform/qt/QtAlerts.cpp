@@ -6,6 +6,7 @@
 
 #include "platform/PlatformWording.h"
 #include "platform/qt/AlertDialog.h"
+#include "platform/qt/MFACodeDialog.h"
 
 namespace tamsel {
 
@@ -36,6 +37,16 @@ int QtAlerts::run(const Alert& alert) {
 
     const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
     return chosen == buttons.end() ? -1 : static_cast<int>(chosen - buttons.begin());
+}
+
+std::optional<std::string> QtAlerts::ask(const CodeQuestion& question) {
+    MFACodeDialog dialog(question);
+    dialog.setModal(true);
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.code().toStdString();
 }
 
 }  // namespace tamsel

@@ -1,5 +1,5 @@
 #pragma once
-// Modal warning dialogs (AlertDialog).
+// Modal warning dialogs (AlertDialog), and the dialog asking for an MFA code.
 
 #include "app/Platform.h"
 
@@ -11,6 +11,8 @@ public:
     // under it, the buttons in order (one "OK" when there are none), the first one the
     // default. Returns the chosen button's index, or -1 when the box was closed otherwise.
     int run(const Alert& alert) override;
+    // Runs the modal MFACodeDialog; the code as entered, or absent when cancelled or closed.
+    std::optional<std::string> ask(const CodeQuestion& question) override;
 };
 
 }  // namespace tamsel
