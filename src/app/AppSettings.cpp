@@ -101,7 +101,8 @@ std::optional<Failure> AppSettings::setFavourite(const CallTarget& target, const
 void AppSettings::keepListedFavourites(const CallTarget& target, std::span<const EC2Instance> listed) {
     std::set<std::string> ids = favourites(target);
     const auto gone = std::erase_if(ids, [&](const std::string& id) {
-        return std::none_of(listed.begin(), listed.end(), [&](const EC2Instance& instance) { return instance.id == id; });
+        return std::none_of(listed.begin(), listed.end(),
+                            [&](const EC2Instance& instance) { return instance.id == id; });
     });
     if (gone > 0) (void)storeFavourites(target, ids);
 }

@@ -248,12 +248,11 @@ Menu composeMenu(const MenuState& state) {
         for (const EC2Instance& instance : state.instances) {
             if (state.favourites.contains(instance.id) != favourites) continue;
             const auto booked = state.stopBookings.find(instance.id);
-            MenuItem line = instanceMenuItem(
-                instance, state.ingressLockGroups, state.now,
-                booked == state.stopBookings.end()
-                    ? std::nullopt
-                    : std::optional<std::chrono::system_clock::time_point>(booked->second),
-                favourites);
+            MenuItem line = instanceMenuItem(instance, state.ingressLockGroups, state.now,
+                                             booked == state.stopBookings.end()
+                                                 ? std::nullopt
+                                                 : std::optional<std::chrono::system_clock::time_point>(booked->second),
+                                             favourites);
             if (!favourites && favouritesOnly) {
                 line.visible = false;
                 ++others;

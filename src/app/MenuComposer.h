@@ -99,8 +99,8 @@ struct InPlaceMenuMetrics {
 // every such one is set out in place: its title as a line that only informs, its entries
 // indented below it. When the whole menu would leave an open submenu fewer lines than it
 // shows at least, the profile, region and login entries go into one submenu 「設定」, and
-// the instance lines that still do not fit into one submenu 「ほかに N 台」 at the end of the
-// list, each set out there with its entries.
+// the shown instance lines that still do not fit into one submenu 「ほかに N 台」 after the
+// ones kept, each set out there with its entries.
 Menu foldedForInPlaceSubmenus(Menu menu, int screenHeight, const InPlaceMenuMetrics& metrics = {});
 
 }  // namespace tamsel

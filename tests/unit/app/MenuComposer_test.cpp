@@ -265,9 +265,9 @@ TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
     const EC2Instance stopped = instance("i-1", "stopped");
     const MenuItem line = instanceMenuItem(stopped, {});
     EXPECT_EQ(line.title, "⚫️ i-1 — stopped");
-    EXPECT_EQ(titles(line.submenu), (Strings{"i-1  t3.micro", "---", "起動", "停止", "---",
-                                             "起動時に SG を自分の IP 専用にする: しない", "お気に入りに追加", "---",
-                                             "ID をコピー"}));
+    EXPECT_EQ(titles(line.submenu),
+              (Strings{"i-1  t3.micro", "---", "起動", "停止", "---", "起動時に SG を自分の IP 専用にする: しない",
+                       "お気に入りに追加", "---", "ID をコピー"}));
     EXPECT_FALSE(line.submenu[0].enabled);
     EXPECT_EQ(line.submenu[4].representedObject, RepresentedObject(stopped));
     EXPECT_EQ(line.submenu[5].action, MenuAction::stopInstance);
@@ -419,18 +419,36 @@ TEST(Menu, FavouritesComeFirstMarkedInListOrderAndCanShowAlone) {
         Strings list;           // the lines shown between the header and the update lines
         bool offered, checked;  // the switch to favourites alone
     } cases[] = {
-        {"none", {}, false, {"🟢 a — running", "⚫️ b — stopped", "🟢 c — running", "⚫️ d — stopped"}, false, false},
-        {"none, the view stored on", {}, true, {"🟢 a — running", "⚫️ b — stopped", "🟢 c — running", "⚫️ d — stopped"},
-         false, false},
+        {"none",
+         {},
+         false,
+         {"🟢 a — running", "⚫️ b — stopped", "🟢 c — running", "⚫️ d — stopped"},
+         false,
+         false},
+        {"none, the view stored on",
+         {},
+         true,
+         {"🟢 a — running", "⚫️ b — stopped", "🟢 c — running", "⚫️ d — stopped"},
+         false,
+         false},
         {"two",
          {"i-d", "i-b"},
          false,
          {"⚫️ ★ b — stopped", "⚫️ ★ d — stopped", "🟢 a — running", "🟢 c — running"},
          true,
          false},
-        {"two alone", {"i-c", "i-a"}, true, {"🟢 ★ a — running", "🟢 ★ c — running", "ほかに 2 台"}, true, true},
-        {"all alone", {"i-a", "i-b", "i-c", "i-d"}, true,
-         {"🟢 ★ a — running", "⚫️ ★ b — stopped", "🟢 ★ c — running", "⚫️ ★ d — stopped"}, true, true},
+        {"two alone",
+         {"i-c", "i-a"},
+         true,
+         {"🟢 ★ a — running", "🟢 ★ c — running", "ほかに 2 台"},
+         true,
+         true},
+        {"all alone",
+         {"i-a", "i-b", "i-c", "i-d"},
+         true,
+         {"🟢 ★ a — running", "⚫️ ★ b — stopped", "🟢 ★ c — running", "⚫️ ★ d — stopped"},
+         true,
+         true},
         {"one gone, alone", {"i-gone"}, true, {"ほかに 4 台"}, true, true},
     };
     for (const auto& c : cases) {
@@ -493,9 +511,9 @@ TEST(InPlaceMenu, EveryEntryStaysAndTheTopLevelLeavesASubmenuItsLines) {
         std::size_t favourites = 0;  // the first ones
         bool only = false;           // shown alone, the others counted
     };
-    const std::vector<Case> cases = {{50, 800, true},         {50, 1080, true},         {2, 1080, false},
-                                     {9, 800, true},          {50, 800, true, 12, true}, {50, 800, true, 3, false},
-                                     {50, 1080, false, 2, true}};
+    const std::vector<Case> cases = {
+        {50, 800, true},           {50, 1080, true},          {2, 1080, false},          {9, 800, true},
+        {50, 800, true, 12, true}, {50, 800, true, 3, false}, {50, 1080, false, 2, true}};
     const InPlaceMenuMetrics metrics;
     for (const Case& c : cases) {
         std::vector<EC2Instance> instances;

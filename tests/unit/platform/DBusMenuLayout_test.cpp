@@ -86,11 +86,10 @@ struct Case {
 TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutOnlyWhenEntriesComeOrGo) {
     // Top level: 0 header, 1 ---, 2 the loading or empty line (hidden), 3 api, 4 db_main, 5 web,
     // 6 the count of those not shown (hidden), 7 ---, 8 お気に入りだけ表示 (hidden), 9 最終更新,
-    // 10 今すぐ更新, 11 ---, 12 プロファイル, 13 リージョン, 14 ログイン時に起動, 15 ---, 16 終了. An instance's submenu,
-    // its lines hidden where they do not apply: 0 id, 1 how long it has run, 2 when its stop
-    // is due, 3 ---, 4 起動, 5 停止, 6 停止を予約 (1, 2, 4 and 8 hours), 7 the booking's
-    // cancellation, 8 ---, 9 the lock menu (0 しない, 1 ---, 2 web, 3 ssh), 10 the favourite
-    // entry, 11 ---, 12 ID, 13 public IP, 14 private IP.
+    // 10 今すぐ更新, 11 ---, 12 プロファイル, 13 リージョン, 14 ログイン時に起動, 15 ---, 16 終了. An instance's
+    // submenu, its lines hidden where they do not apply: 0 id, 1 how long it has run, 2 when its stop is due, 3 ---, 4
+    // 起動, 5 停止, 6 停止を予約 (1, 2, 4 and 8 hours), 7 the booking's cancellation, 8 ---, 9 the lock menu (0 しない,
+    // 1 ---, 2 web, 3 ssh), 10 the favourite entry, 11 ---, 12 ID, 13 public IP, 14 private IP.
     const std::vector<Case> cases = {
         {"the same model again", [](Shown&) {}, {}, {}, {}},
         {"the time and a state change: texts and flags in place",
