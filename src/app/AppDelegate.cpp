@@ -20,6 +20,7 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
                              if (!lastError()) {
                                  powerWatch_.landed(instances(), refreshCycle_.listedUnder());
                                  bookings_.landed(instances(), refreshCycle_.listedUnder());
+                                 settings_.keepListedFavourites(refreshCycle_.listedUnder(), instances());
                              }
                              updateButton();
                          },
@@ -28,6 +29,7 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
                          [this](const RefreshCycle::Elsewhere& listing) {
                              powerWatch_.landed(listing.instances, listing.target);
                              bookings_.landed(listing.instances, listing.target);
+                             settings_.keepListedFavourites(listing.target, listing.instances);
                          }}),
       signIn_(platform_.signInQueue, platform_.mainThread, cli, platform_.alerts, platform_.notifications,
               refreshCycle_, redraw()),
@@ -94,6 +96,8 @@ void AppDelegate::rebuildMenu() {
     state.now = platform_.application.now();
     state.sweep = sweep();
     state.stopBookings = bookings_.times();
+    state.favourites = settings_.favourites(cli_.target());
+    state.favouritesOnly = settings_.favouritesOnly();
     platform_.statusItem.setMenu(composeMenu(state));
 }
 

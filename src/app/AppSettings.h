@@ -1,11 +1,14 @@
 #pragma once
 // The settings the controller keeps: the CLI profile and region (stored, and applied to
-// the gateway that uses them), the ingress lock mapping and the booked stops. A choice the
+// the gateway that uses them), the ingress lock mapping, the booked stops and the
+// favourite instances of each profile and region. A choice the
 // store cannot take holds for this run (see SettingsKeeper); the setters return why it was
 // not stored.
 
 #include <map>
 #include <optional>
+#include <set>
+#include <span>
 #include <string>
 
 #include "app/CloudGateway.h"
@@ -41,7 +44,20 @@ public:
     std::map<std::string, std::string> stopBookings() const;
     [[nodiscard]] std::optional<Failure> setStopBookings(const std::map<std::string, std::string>& bookings);
 
+    // The ids of the favourite instances under `target`; empty when there are none.
+    std::set<std::string> favourites(const CallTarget& target) const;
+    [[nodiscard]] std::optional<Failure> setFavourite(const CallTarget& target, const std::string& instanceID,
+                                                      bool favourite);
+    // Drops the favourites of `target` that a successful listing under it no longer shows.
+    // A failure to store it is kept for this run and stored with the next change.
+    void keepListedFavourites(const CallTarget& target, std::span<const EC2Instance> listed);
+    // Whether the list shows the favourites alone.
+    bool favouritesOnly() const;
+    [[nodiscard]] std::optional<Failure> setFavouritesOnly(bool only);
+
 private:
+    std::optional<Failure> storeFavourites(const CallTarget& target, const std::set<std::string>& ids);
+
     SettingsKeeper store_;
     CloudGateway& cli_;
 };

@@ -55,6 +55,10 @@ void MenuActions::perform(const MenuItem& item) {
             if (auto text = carriedText(item)) platform_.clipboard.setText(*text);
             break;
         case MenuAction::toggleLogin: toggleLogin(); break;
+        case MenuAction::toggleFavourite: toggleFavourite(item); break;
+        case MenuAction::toggleFavouritesOnly:
+            reportUnsavedAndRedraw(settings_.setFavouritesOnly(!settings_.favouritesOnly()));
+            break;
         case MenuAction::showErrorDetail: showErrorDetail(); break;
         case MenuAction::ssoLogin: signIn_.begin(); break;
         case MenuAction::sweepRegions: sweep_.begin(); break;
@@ -194,6 +198,19 @@ void MenuActions::selectIngressLockGroup(const MenuItem& item) {
     if (!choice) return;
     if (choice->groupID && platform_.alerts.run(ingressLockConfirmation(*choice->groupID)) != 0) return;
     const auto unsaved = settings_.setIngressLockGroup(choice->instanceID, choice->groupID);
+    redraw_();
+    reportUnsaved(unsaved);
+}
+
+void MenuActions::toggleFavourite(const MenuItem& item) {
+    const auto id = carriedText(item);
+    if (!id) return;
+    // A favourite of the profile and region its line was listed under.
+    const CallTarget& target = refreshCycle_.listedUnder();
+    reportUnsavedAndRedraw(settings_.setFavourite(target, *id, !settings_.favourites(target).contains(*id)));
+}
+
+void MenuActions::reportUnsavedAndRedraw(const std::optional<Failure>& unsaved) {
     redraw_();
     reportUnsaved(unsaved);
 }

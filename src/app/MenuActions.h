@@ -1,7 +1,7 @@
 #pragma once
 // What the menu's entries do: the power actions with their confirmations and the ingress
-// lock, booking a stop and cancelling it, the settings entries, the login item, copying
-// text, the error details, signing in again, counting the other regions, reloading and
+// lock, booking a stop and cancelling it, the settings entries, the favourites, the login
+// item, copying text, the error details, signing in again, counting the other regions, reloading and
 // quitting.
 // A failed action is shown in an alert; every cloud operation is followed by a listing,
 // and an accepted start or stop is followed by the power watch until it settles.
@@ -54,6 +54,8 @@ private:
     void selectRegion(const MenuItem& item);
     void selectIngressLockGroup(const MenuItem& item);
     void toggleLogin();
+    void toggleFavourite(const MenuItem& item);
+    void reportUnsavedAndRedraw(const std::optional<Failure>& unsaved);
     void showErrorDetail();
 
     // The list shown was read under the old choice: drop it and list again. A listing

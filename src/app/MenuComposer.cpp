@@ -127,7 +127,7 @@ MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroup
 
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
                           std::optional<std::chrono::system_clock::time_point> now,
-                          std::optional<std::chrono::system_clock::time_point> stopBooked) {
+                          std::optional<std::chrono::system_clock::time_point> stopBooked, bool favourite) {
     // Every entry is there whatever the state; those that do not apply now are hidden, so
     // that a change of state changes lines, not the submenu's shape.
     const bool running = instance.state == "running";
@@ -156,6 +156,8 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
               stopBooked.has_value()));
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(ingressLockMenuItem(instance, lockGroups));
+    submenu.push_back(actionItem(std::string(favourite ? words::kRemoveFavourite : words::kAddFavourite),
+                                 MenuAction::toggleFavourite, instance.id));
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(actionItem(std::string(words::kCopyID), MenuAction::copyText, instance.id));
     const auto copy = [](std::string title, const std::optional<std::string>& address) {
@@ -164,8 +166,10 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     };
     submenu.push_back(copy(words::copyPublicIP(instance.publicIPv4.value_or("")), instance.publicIPv4));
     submenu.push_back(copy(words::copyPrivateIP(instance.privateIPv4.value_or("")), instance.privateIPv4));
+    std::string before = dot(instance.state) + " ";
+    if (favourite) before += words::kFavouriteMark;
     auto [title, name] =
-        withName(dot(instance.state) + " ", instance.sortKey(), std::string(words::kBeforeState) + instance.state);
+        withName(std::move(before), instance.sortKey(), std::string(words::kBeforeState) + instance.state);
     MenuItem line = submenuItem(std::move(title), std::move(submenu));
     line.name = name;
     return line;
@@ -235,19 +239,37 @@ Menu composeMenu(const MenuState& state) {
             menu.push_back(std::move(line));
         }
     }
-    for (const EC2Instance& instance : state.instances) {
-        const auto booked = state.stopBookings.find(instance.id);
-        menu.push_back(instanceMenuItem(instance, state.ingressLockGroups, state.now,
-                                        booked == state.stopBookings.end()
-                                            ? std::nullopt
-                                            : std::optional<std::chrono::system_clock::time_point>(booked->second)));
+    // The favourites first, in the list's order, then the rest; while the favourites show
+    // alone, the rest are there hidden (a switch of the view changes no entry), counted in
+    // the line below them.
+    const bool favouritesOnly = state.favouritesOnly && !state.favourites.empty();
+    std::size_t others = 0;
+    for (const bool favourites : {true, false}) {
+        for (const EC2Instance& instance : state.instances) {
+            if (state.favourites.contains(instance.id) != favourites) continue;
+            const auto booked = state.stopBookings.find(instance.id);
+            MenuItem line = instanceMenuItem(instance, state.ingressLockGroups, state.now,
+                                             booked == state.stopBookings.end()
+                                                 ? std::nullopt
+                                                 : std::optional<std::chrono::system_clock::time_point>(booked->second),
+                                             favourites);
+            if (!favourites && favouritesOnly) {
+                line.visible = false;
+                ++others;
+            }
+            menu.push_back(std::move(line));
+        }
     }
+    menu.push_back(shown(label(others > 0 ? words::moreInstances(others) : ""), others > 0));
     menu.push_back(MenuItem::separatorItem());
 
     std::string time;
     if (state.lastUpdated) {
         time = state.formatTime ? state.formatTime(*state.lastUpdated) : formatMediumTime(*state.lastUpdated);
     }
+    menu.push_back(checkable(shown(actionItem(std::string(words::kFavouritesOnly), MenuAction::toggleFavouritesOnly),
+                                   !state.favourites.empty()),
+                             favouritesOnly));
     menu.push_back(shown(label(state.lastUpdated ? words::lastUpdated(time) : ""), state.lastUpdated.has_value()));
     MenuItem reload = actionItem(std::string(words::kReloadNow), MenuAction::reloadNow);
     reload.keyEquivalent = 'r';
@@ -326,28 +348,31 @@ Menu foldedForInPlaceSubmenus(Menu menu, int screenHeight, const InPlaceMenuMetr
     std::vector<MenuItem>& settings = sections[3];
     if (settings.size() > 1) settings = {submenuItem(std::string(words::kSettings), std::move(settings))};
 
-    // The list keeps its lines that are not instances (errors, their actions), then as many
-    // instance lines as fit beside the entry that holds the rest.
+    // The list keeps its lines that are not instances (errors, their actions, the count of
+    // those not shown), then as many instance lines as fit beside the entry that holds the
+    // rest, in their place. Hidden instance lines take no room and stay where they are.
     std::vector<MenuItem>& list = sections[1];
     const int over = height(sections) - room;
-    const auto instances = static_cast<long>(
-        std::count_if(list.begin(), list.end(), [](const MenuItem& item) { return item.hasSubmenu(); }));
+    const auto isShownInstance = [](const MenuItem& item) { return item.hasSubmenu() && item.visible; };
+    const auto instances = static_cast<long>(std::count_if(list.begin(), list.end(), isShownInstance));
     if (over <= 0 || instances < 2) return joined(std::move(sections));
     // The lines to take out, and one more for the entry that holds them.
     const long kept = std::max(0L, instances - (over + metrics.line - 1) / metrics.line - 1);
     std::vector<MenuItem> shown;
     std::vector<MenuItem> rest;
+    std::size_t restAt = 0;
     long seen = 0;
     for (MenuItem& item : list) {
-        if (!item.hasSubmenu() || seen++ < kept) {
+        if (!isShownInstance(item) || seen++ < kept) {
             shown.push_back(std::move(item));
             continue;
         }
-        if (!rest.empty()) rest.push_back(MenuItem::separatorItem());
+        if (rest.empty()) restAt = shown.size();
+        else rest.push_back(MenuItem::separatorItem());
         rest.push_back(std::move(item));
     }
     const auto moved = static_cast<std::size_t>(instances - kept);
-    shown.push_back(submenuItem(words::moreInstances(moved), std::move(rest)));
+    shown.insert(shown.begin() + static_cast<long>(restAt), submenuItem(words::moreInstances(moved), std::move(rest)));
     list = std::move(shown);
     return joined(std::move(sections));
 }

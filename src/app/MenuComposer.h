@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,6 +36,10 @@ struct MenuState {
     bool signingIn = false;                    // "aws sso login" is under way
     std::optional<SignInPrompt> signInPrompt;  // where it asks the user to sign in, once printed
     SweepView sweep;                           // the other regions' counts
+    // The ids of the favourite instances of the current profile and region: first in the
+    // list, marked; with `favouritesOnly`, the rest hidden, counted in a line below them.
+    std::set<std::string> favourites;
+    bool favouritesOnly = false;
     // Instance id to when its booked stop is due.
     std::map<std::string, std::chrono::system_clock::time_point> stopBookings;
     // The controller's clock, for how long running instances have been running; absent: no such line.
@@ -63,12 +68,14 @@ std::vector<MenuItem> errorLines(const Failure& error, bool signingIn = false,
 
 // One instance line with its submenu (details, how long it has been running at `now`,
 // when its booked stop is due, start, stop, booking a stop and cancelling it, ingress lock,
-// copying its id and addresses). The submenu has the same entries in every state: those
+// marking it a favourite or no more, copying its id and addresses); a favourite's line has
+// the mark after its dot. The submenu has the same entries in every state: those
 // that do not apply (how long it has run while stopped, booking while not running, an
 // address it has not) are there hidden.
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
                           std::optional<std::chrono::system_clock::time_point> now = std::nullopt,
-                          std::optional<std::chrono::system_clock::time_point> stopBooked = std::nullopt);
+                          std::optional<std::chrono::system_clock::time_point> stopBooked = std::nullopt,
+                          bool favourite = false);
 
 MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optional<std::string>& profile);
 // The regions, each with its count from the sweep when above zero or when it failed, and
@@ -92,8 +99,8 @@ struct InPlaceMenuMetrics {
 // every such one is set out in place: its title as a line that only informs, its entries
 // indented below it. When the whole menu would leave an open submenu fewer lines than it
 // shows at least, the profile, region and login entries go into one submenu 「設定」, and
-// the instance lines that still do not fit into one submenu 「ほかに N 台」 at the end of the
-// list, each set out there with its entries.
+// the shown instance lines that still do not fit into one submenu 「ほかに N 台」 after the
+// ones kept, each set out there with its entries.
 Menu foldedForInPlaceSubmenus(Menu menu, int screenHeight, const InPlaceMenuMetrics& metrics = {});
 
 }  // namespace tamsel

@@ -24,6 +24,8 @@ enum class MenuAction {
     selectIngressLockGroup,
     copyText,  // puts the text the entry carries on the clipboard
     toggleLogin,
+    toggleFavourite,       // marks the instance whose id the entry carries as a favourite, or no more
+    toggleFavouritesOnly,  // shows the favourites alone, or the whole list again
     showErrorDetail,
     ssoLogin,      // runs "aws sso login" for the current profile
     sweepRegions,  // counts the running instances of the other regions

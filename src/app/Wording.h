@@ -23,6 +23,8 @@ inline constexpr std::string_view kRunningDot = "🟢";
 inline constexpr std::string_view kStoppedDot = "⚫️";
 inline constexpr std::string_view kChangingDot = "🟡";
 inline constexpr std::string_view kOtherStateDot = "⚪️";
+// After the dot of a favourite instance, before its name.
+inline constexpr std::string_view kFavouriteMark = "★ ";
 // Between an instance's name and its state.
 inline constexpr std::string_view kBeforeState = " — ";
 
@@ -33,6 +35,7 @@ inline constexpr std::string_view kLoading = "読み込み中…";
 inline constexpr std::string_view kNoInstances = "インスタンスがありません";
 std::string lastUpdated(std::string_view time);
 inline constexpr std::string_view kReloadNow = "今すぐ更新";
+inline constexpr std::string_view kFavouritesOnly = "お気に入りだけ表示";
 inline constexpr std::string_view kStartAtLogin = "ログイン時に起動";
 // Where a menu that cannot scroll keeps what does not fit on the screen.
 inline constexpr std::string_view kSettings = "設定";
@@ -60,6 +63,8 @@ inline constexpr std::string_view kStop = "停止";
 inline constexpr std::string_view kBookStop = "停止を予約";
 std::string stopAfterHours(int hours);
 std::string cancelStopBooking(std::string_view hourMinute);
+inline constexpr std::string_view kAddFavourite = "お気に入りに追加";
+inline constexpr std::string_view kRemoveFavourite = "お気に入りから外す";
 inline constexpr std::string_view kCopyID = "ID をコピー";
 std::string copyPublicIP(std::string_view address);
 std::string copyPrivateIP(std::string_view address);

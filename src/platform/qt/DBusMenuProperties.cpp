@@ -16,13 +16,14 @@ std::string_view leadingDot(std::string_view title) {
 // 🔘: GNOME Shell's menus are dark, where ⚫️'s dark grey disc hardly shows.
 constexpr std::string_view kStoppedDotOnDarkMenu = "\xF0\x9F\x94\x98";
 
-// Exclusive choices show as radio items; the login switch as a check box.
+// Exclusive choices show as radio items; the login and favourites-only switches as check boxes.
 std::string toggleTypeOf(const MenuItem& item) {
     switch (item.action) {
         case MenuAction::selectProfile:
         case MenuAction::selectRegion:
         case MenuAction::selectIngressLockGroup: return "radio";
-        case MenuAction::toggleLogin: return "checkmark";
+        case MenuAction::toggleLogin:
+        case MenuAction::toggleFavouritesOnly: return "checkmark";
         default: return item.checked ? "checkmark" : "";
     }
 }

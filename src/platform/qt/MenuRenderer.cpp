@@ -40,14 +40,15 @@ QKeySequence shortcutFor(char key) {
     return {};
 }
 
-// Entries that choose one of several settings, and the login switch, get a check slot
+// Entries that choose one of several settings, and the two switches, get a check slot
 // so the style lines them up; whether the mark shows is the model's `checked` alone.
 bool isChoice(MenuAction action) {
     switch (action) {
         case MenuAction::selectProfile:
         case MenuAction::selectRegion:
         case MenuAction::selectIngressLockGroup:
-        case MenuAction::toggleLogin: return true;
+        case MenuAction::toggleLogin:
+        case MenuAction::toggleFavouritesOnly: return true;
         default: return false;
     }
 }

@@ -809,6 +809,52 @@ TEST(Actions, ASettingThatCannotBeStoredIsReportedKeptAndStoredWithTheNextChange
     EXPECT_EQ(h.settings.stringMap("ingressLockGroups"), (Groups{{"i-1", "sg-1"}}));
 }
 
+TEST(Actions, FavouritesAreStoredPerProfileAndRegionAndDroppedOnlyByTheirOwnSuccessfulListing) {
+    Harness h;
+    // Another profile's line and the line of both defaults: never touched from here.
+    const Groups others{{"work.us-east-1", "i-1 i-9"}, {".", "i-8"}};
+    h.settings.values["region"] = std::string("us-east-1");
+    h.settings.values["favourites"] = others;
+    const EC2Instance web = instance("i-1", "stopped", "web"), db = instance("i-2", "running", "db");
+    h.launched({web, db});
+    EXPECT_EQ(h.find(MenuAction::toggleFavouritesOnly), nullptr);
+
+    h.choose({"🟢 db — running", "お気に入りに追加"});
+    Groups stored = others;
+    stored[".us-east-1"] = "i-2";
+    EXPECT_EQ(h.settings.stringMap("favourites"), stored);
+    EXPECT_EQ(h.statusItem.menu[3].title, "🟢 ★ db — running");
+    EXPECT_NE(h.find(MenuAction::toggleFavouritesOnly), nullptr);
+    h.choose({kLine, "お気に入りに追加"});
+    stored[".us-east-1"] = "i-1 i-2";
+    EXPECT_EQ(h.settings.stringMap("favourites"), stored);
+
+    h.choose({"⚫️ ★ web — stopped", "お気に入りから外す"});
+    stored[".us-east-1"] = "i-2";
+    EXPECT_EQ(h.settings.stringMap("favourites"), stored);
+    h.choose({"お気に入りだけ表示"});
+    EXPECT_EQ(h.settings.string("favouritesOnly"), "true");
+    EXPECT_TRUE(h.find(MenuAction::toggleFavouritesOnly)->checked);
+    EXPECT_NE(h.find({"ほかに 1 台"}), nullptr);
+    EXPECT_EQ(h.find({kLine}), nullptr);
+
+    // A failed listing, and one of another region, drop nothing; the own listing without it does.
+    h.cli.listings = {errorOf(AWSError::failed(kAccessDenied)), std::vector{web}, std::vector{web}};
+    h.controller->refresh();
+    h.drain();
+    EXPECT_EQ(h.settings.stringMap("favourites"), stored);
+    h.choose({"リージョン: us-east-1", "eu-north-1"});
+    h.drain();
+    EXPECT_EQ(h.settings.stringMap("favourites"), stored);
+    EXPECT_EQ(h.find(MenuAction::toggleFavouritesOnly), nullptr);
+    EXPECT_NE(h.find({kLine}), nullptr) << "no favourites here: the whole list";
+    h.choose({"リージョン: eu-north-1", "us-east-1"});
+    h.drain();
+    EXPECT_EQ(h.settings.stringMap("favourites"), others);
+    EXPECT_NE(h.find({kLine}), nullptr);
+    EXPECT_TRUE(h.alerts.shown.empty());
+}
+
 TEST(Actions, LoginToggleSwitchesFromEachStatusAndReportsFailures) {
     Harness h;
     launch(h);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "support/ControllerHarness.h"
 #include "app/AlertComposer.h"
@@ -264,8 +265,9 @@ TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
     const EC2Instance stopped = instance("i-1", "stopped");
     const MenuItem line = instanceMenuItem(stopped, {});
     EXPECT_EQ(line.title, "⚫️ i-1 — stopped");
-    EXPECT_EQ(titles(line.submenu), (Strings{"i-1  t3.micro", "---", "起動", "停止", "---",
-                                             "起動時に SG を自分の IP 専用にする: しない", "---", "ID をコピー"}));
+    EXPECT_EQ(titles(line.submenu),
+              (Strings{"i-1  t3.micro", "---", "起動", "停止", "---", "起動時に SG を自分の IP 専用にする: しない",
+                       "お気に入りに追加", "---", "ID をコピー"}));
     EXPECT_FALSE(line.submenu[0].enabled);
     EXPECT_EQ(line.submenu[4].representedObject, RepresentedObject(stopped));
     EXPECT_EQ(line.submenu[5].action, MenuAction::stopInstance);
@@ -308,9 +310,9 @@ TEST(InstanceLine, CopyEntriesFollowTheAddressesAndCarryThePlainText) {
         record.publicIPv4 = c.publicIPv4;
         record.privateIPv4 = c.privateIPv4;
         const std::vector<MenuItem> submenu = instanceMenuItem(record, {}).submenu;
-        // After the lock submenu and a separator, and nothing after them.
+        // After the lock submenu, the favourite entry and a separator, and nothing after them.
         const auto lock = std::find_if(submenu.begin(), submenu.end(),
-                                       [](auto& item) { return item.title.starts_with("起動時に SG"); });
+                                       [](auto& item) { return item.action == MenuAction::toggleFavourite; });
         ASSERT_NE(lock, submenu.end());
         ASSERT_TRUE((lock + 1)->separator);
         const std::vector<MenuItem> copies(lock + 2, submenu.end());
@@ -406,6 +408,90 @@ TEST(Menu, UpdateTimeAndLoginLines) {
     EXPECT_EQ(menu[9].action, MenuAction::toggleLogin);
 }
 
+TEST(Menu, FavouritesComeFirstMarkedInListOrderAndCanShowAlone) {
+    // As the list sorts them: a, b, c, d.
+    const std::vector<EC2Instance> instances = {instance("i-a", "running", "a"), instance("i-b", "stopped", "b"),
+                                                instance("i-c", "running", "c"), instance("i-d", "stopped", "d")};
+    const struct {
+        std::string name;
+        std::set<std::string> favourites;
+        bool only;
+        Strings list;           // the lines shown between the header and the update lines
+        bool offered, checked;  // the switch to favourites alone
+    } cases[] = {
+        {"none",
+         {},
+         false,
+         {"🟢 a — running", "⚫️ b — stopped", "🟢 c — running", "⚫️ d — stopped"},
+         false,
+         false},
+        {"none, the view stored on",
+         {},
+         true,
+         {"🟢 a — running", "⚫️ b — stopped", "🟢 c — running", "⚫️ d — stopped"},
+         false,
+         false},
+        {"two",
+         {"i-d", "i-b"},
+         false,
+         {"⚫️ ★ b — stopped", "⚫️ ★ d — stopped", "🟢 a — running", "🟢 c — running"},
+         true,
+         false},
+        {"two alone",
+         {"i-c", "i-a"},
+         true,
+         {"🟢 ★ a — running", "🟢 ★ c — running", "ほかに 2 台"},
+         true,
+         true},
+        {"all alone",
+         {"i-a", "i-b", "i-c", "i-d"},
+         true,
+         {"🟢 ★ a — running", "⚫️ ★ b — stopped", "🟢 ★ c — running", "⚫️ ★ d — stopped"},
+         true,
+         true},
+        {"one gone, alone", {"i-gone"}, true, {"ほかに 4 台"}, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MenuState state = baseState();
+        state.instances = instances;
+        state.favourites = c.favourites;
+        state.favouritesOnly = c.only;
+        const Menu menu = composeMenu(state);
+        Strings list;
+        for (std::size_t i = 3; !menu[i].separator; ++i)
+            if (menu[i].visible) list.push_back(menu[i].title);
+        EXPECT_EQ(list, c.list);
+        const MenuItem* offered = nullptr;
+        for (const MenuItem& item : menu)
+            if (item.action == MenuAction::toggleFavouritesOnly) offered = &item;
+        ASSERT_NE(offered, nullptr);
+        EXPECT_EQ(offered->visible, c.offered);
+        EXPECT_EQ(offered->checked, c.checked);
+        for (const MenuItem& line : menu) {
+            if (line.action != MenuAction::none || !line.hasSubmenu() || !line.submenu[0].title.starts_with("i-"))
+                continue;
+            const auto toggle = std::find_if(line.submenu.begin(), line.submenu.end(), [](const MenuItem& item) {
+                return item.action == MenuAction::toggleFavourite;
+            });
+            ASSERT_NE(toggle, line.submenu.end());
+            const bool favourite = c.favourites.contains(std::get<std::string>(toggle->representedObject));
+            EXPECT_EQ(toggle->title, favourite ? "お気に入りから外す" : "お気に入りに追加");
+            // Only the name may be shortened: the mark stays, as the dot does.
+            ASSERT_TRUE(line.name.has_value());
+            EXPECT_EQ(line.title.substr(line.name->start, line.name->length), line.submenu[0].title.substr(2, 1));
+        }
+        // Switching the view changes no entry, only what shows.
+        state.favouritesOnly = !c.only;
+        const Menu other = composeMenu(state);
+        ASSERT_EQ(other.size(), menu.size());
+        for (std::size_t i = 0; i < menu.size(); ++i) {
+            EXPECT_EQ(other[i].action, menu[i].action) << i;
+            EXPECT_EQ(other[i].submenu, menu[i].submenu) << i;
+        }
+    }
+}
+
 TEST(StatusButtonTest, ImageFollowsRunningAndTitleFollowsTheError) {
     const std::vector<EC2Instance> running = {instance("i-1", "stopped"), instance("i-2", "running")};
     const std::vector<EC2Instance> idle = {instance("i-1", "Running"), instance("i-2", "pending")};
@@ -422,8 +508,12 @@ TEST(InPlaceMenu, EveryEntryStaysAndTheTopLevelLeavesASubmenuItsLines) {
         std::size_t instances;
         int screenHeight;
         bool folded;
+        std::size_t favourites = 0;  // the first ones
+        bool only = false;           // shown alone, the others counted
     };
-    const std::vector<Case> cases = {{50, 800, true}, {50, 1080, true}, {2, 1080, false}, {9, 800, true}};
+    const std::vector<Case> cases = {
+        {50, 800, true},           {50, 1080, true},          {2, 1080, false},          {9, 800, true},
+        {50, 800, true, 12, true}, {50, 800, true, 3, false}, {50, 1080, false, 2, true}};
     const InPlaceMenuMetrics metrics;
     for (const Case& c : cases) {
         std::vector<EC2Instance> instances;
@@ -438,9 +528,12 @@ TEST(InPlaceMenu, EveryEntryStaysAndTheTopLevelLeavesASubmenuItsLines) {
         MenuState state = baseState();
         state.instances = instances;
         state.profiles = profiles;
+        for (std::size_t i = 0; i < c.favourites; ++i) state.favourites.insert(instances[i].id);
+        state.favouritesOnly = c.only;
         const Menu whole = composeMenu(state);
         const Menu shown = foldedForInPlaceSubmenus(whole, c.screenHeight);
-        const std::string where = std::to_string(c.instances) + " at " + std::to_string(c.screenHeight);
+        const std::string where = std::to_string(c.instances) + " at " + std::to_string(c.screenHeight) + ", " +
+                                  std::to_string(c.favourites) + (c.only ? " favourites alone" : " favourites");
 
         // What each entry that does something does, and how deep it sits.
         using Reach = std::vector<std::pair<MenuAction, RepresentedObject>>;
@@ -472,14 +565,30 @@ TEST(InPlaceMenu, EveryEntryStaysAndTheTopLevelLeavesASubmenuItsLines) {
         const bool folded = std::any_of(shown.begin(), shown.end(),
                                         [](const MenuItem& item) { return item.title == words::kSettings; });
         EXPECT_EQ(folded, c.folded) << where;
-        if (c.instances > 2 && folded) {
-            const MenuItem& more = *std::find_if(
-                shown.begin(), shown.end(), [](const MenuItem& item) { return item.title.starts_with("ほかに "); });
-            const auto lines = std::count_if(shown.begin(), shown.end(), [](const MenuItem& item) {
-                return item.title.starts_with("⚫️ web_") || item.title.starts_with("🟢 web_");
-            });
-            EXPECT_EQ(more.title, "ほかに " + std::to_string(c.instances - static_cast<std::size_t>(lines)) + " 台")
-                << where;
+        // The instance lines that show, and beside them the ones held in 「ほかに N 台」; the
+        // others, while the favourites show alone, counted in the line after them.
+        const std::size_t listed = c.only ? c.favourites : c.instances;
+        const auto lines = static_cast<std::size_t>(std::count_if(shown.begin(), shown.end(), [](const MenuItem& item) {
+            return item.visible && item.title.find(" web_") != std::string::npos;
+        }));
+        const auto more = std::find_if(shown.begin(), shown.end(), [](const MenuItem& item) {
+            return item.visible && item.hasSubmenu() && item.title.starts_with("ほかに ");
+        });
+        if (lines < listed) {
+            ASSERT_NE(more, shown.end()) << where;
+            EXPECT_EQ(more->title, "ほかに " + std::to_string(listed - lines) + " 台") << where;
+        }
+        const auto counted = std::find_if(shown.begin(), shown.end(), [](const MenuItem& item) {
+            return item.visible && !item.hasSubmenu() && item.title.starts_with("ほかに ");
+        });
+        EXPECT_EQ(counted != shown.end(), c.only) << where;
+        if (c.only && counted != shown.end()) {
+            EXPECT_EQ(counted->title, "ほかに " + std::to_string(c.instances - c.favourites) + " 台") << where;
+            // Below the favourites and what holds the rest of them.
+            EXPECT_TRUE(more == shown.end() || more < counted) << where;
+        }
+        if (c.favourites > 0) {
+            EXPECT_EQ(shown[3].title, "⚫️ ★ web_0 — stopped") << where;
         }
     }
 }

@@ -85,12 +85,11 @@ struct Case {
 
 TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutOnlyWhenEntriesComeOrGo) {
     // Top level: 0 header, 1 ---, 2 the loading or empty line (hidden), 3 api, 4 db_main, 5 web,
-    // 6 ---, 7 最終更新, 8 今すぐ更新, 9 ---, 10 プロファイル, 11 リージョン, 12 ログイン時に起動,
-    // 13 ---, 14 終了. An instance's submenu,
-    // its lines hidden where they do not apply: 0 id, 1 how long it has run, 2 when its stop
-    // is due, 3 ---, 4 起動, 5 停止, 6 停止を予約 (1, 2, 4 and 8 hours), 7 the booking's
-    // cancellation, 8 ---, 9 the lock menu (0 しない, 1 ---, 2 web, 3 ssh), 10 ---, 11 ID,
-    // 12 public IP, 13 private IP.
+    // 6 the count of those not shown (hidden), 7 ---, 8 お気に入りだけ表示 (hidden), 9 最終更新,
+    // 10 今すぐ更新, 11 ---, 12 プロファイル, 13 リージョン, 14 ログイン時に起動, 15 ---, 16 終了. An instance's
+    // submenu, its lines hidden where they do not apply: 0 id, 1 how long it has run, 2 when its stop is due, 3 ---, 4
+    // 起動, 5 停止, 6 停止を予約 (1, 2, 4 and 8 hours), 7 the booking's cancellation, 8 ---, 9 the lock menu (0 しない,
+    // 1 ---, 2 web, 3 ssh), 10 the favourite entry, 11 ---, 12 ID, 13 public IP, 14 private IP.
     const std::vector<Case> cases = {
         {"the same model again", [](Shown&) {}, {}, {}, {}},
         {"the time and a state change: texts and flags in place",
@@ -99,9 +98,9 @@ TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutO
              s.instances[1].state = "pending";  // a running one would lose its booking submenu
          },
          {},
-         {"7", "4", "4/4"},
+         {"9", "4", "4/4"},
          {}},
-        {"another profile: the marks move", [](Shown& s) { s.profile = "dev"; }, {}, {"10", "10/0", "10/2"}, {}},
+        {"another profile: the marks move", [](Shown& s) { s.profile = "dev"; }, {}, {"12", "12/0", "12/2"}, {}},
         {"a lock group chosen: the marks move in the instance's submenu",
          [](Shown& s) { s.locks["i-3"] = "sg-2"; },
          {},
@@ -119,18 +118,18 @@ TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutO
              s.instances[2].publicIPv4.reset();
          },
          {},
-         {"5", "5/4", "5/5", "5/6", "5/12"},
+         {"5", "5/4", "5/5", "5/6", "5/13"},
          {},
-         {"5/6", "5/12"}},
+         {"5/6", "5/13"}},
         {"stopped to running with an address: the lines shown in place",
          [](Shown& s) {
              s.instances[1].state = "running";
              s.instances[1].publicIPv4 = "7.7.7.7";
          },
          {},
-         {"4", "4/4", "4/5", "4/6", "4/12"},
+         {"4", "4/4", "4/5", "4/6", "4/13"},
          {},
-         {"4/6", "4/12"}},
+         {"4/6", "4/13"}},
         {"a stop booked: its time and its cancellation shown in place",
          [](Shown& s) { s.bookings["i-1"] = std::chrono::system_clock::time_point{}; },
          {},
@@ -237,13 +236,13 @@ TEST(DBusMenuLayout, TheFirstModelAndTheLoadingLineChangeTheLayoutOnlyWhereEntri
     EXPECT_EQ(changes.layoutChanged, std::vector<int>{DBusMenuLayout::kRoot});
     EXPECT_TRUE(changes.propertiesChanged.empty());
     const std::vector<int> loadingTop = layout.find(DBusMenuLayout::kRoot)->children;
-    const int reload = loadingTop[5];
+    const int reload = loadingTop[7];
     EXPECT_EQ(layout.find(reload)->properties.label, "今すぐ更新");
 
     changes = layout.update(Shown{}.menu());
     EXPECT_EQ(changes.layoutParents(), std::vector<int>{DBusMenuLayout::kRoot});
     const std::vector<int>& listTop = layout.find(DBusMenuLayout::kRoot)->children;
-    EXPECT_EQ(listTop[8], reload);
+    EXPECT_EQ(listTop[10], reload);
     const DBusMenuProperties& stopped = layout.find(listTop[4])->properties;
     EXPECT_EQ(stopped.label, "db__main & <cache> — stopped");
     EXPECT_EQ(stopped.dot, "⚫️");

@@ -8,6 +8,8 @@
 #include <system_error>
 
 #include "QtTestApp.h"
+#include "app/AppSettings.h"
+#include "support/FakeGateway.h"
 #include "support/TempDir.h"
 
 namespace tamsel {
@@ -116,6 +118,34 @@ TEST_F(QtSettingsStoreTest, MappingRoundTripsAsLinesAPersonCanReadAndAnEmptyOneL
     store().setStringMap("ingressLockGroups", {});
     EXPECT_EQ(store().stringMap("ingressLockGroups").value_or(StringMap{}), StringMap{});
     EXPECT_EQ(readFile(dir / "orvane.conf").find("i-1"), std::string::npos);
+}
+
+TEST_F(QtSettingsStoreTest, FavouritesOfEachProfileAndRegionAreReadableLinesThatReadBack) {
+    // The defaults, names with the characters a key treats apart, and a name of another script.
+    const std::vector<CallTarget> targets = {
+        {std::nullopt, std::nullopt}, {"work", "us-east-1"}, {"a/b.c", std::nullopt}, {"開発%2F", "eu-west-1"}};
+    {
+        QtSettingsStore file = store();
+        test::FakeGateway cli;
+        AppSettings settings(file, cli);
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            EXPECT_EQ(settings.setFavourite(targets[i], "i-" + std::to_string(i), true), std::nullopt);
+            EXPECT_EQ(settings.setFavourite(targets[i], "i-x", true), std::nullopt);
+        }
+        EXPECT_EQ(settings.setFavouritesOnly(true), std::nullopt);
+    }
+    const std::string text = readFile(dir / "orvane.conf");
+    EXPECT_NE(text.find("[favourites]\n.=i-0 i-x\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nwork.us-east-1=i-1 i-x\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("favouritesOnly=true\n"), std::string::npos) << text;
+
+    QtSettingsStore file = store();
+    test::FakeGateway cli;
+    AppSettings settings(file, cli);
+    for (std::size_t i = 0; i < targets.size(); ++i)
+        EXPECT_EQ(settings.favourites(targets[i]), (std::set<std::string>{"i-" + std::to_string(i), "i-x"})) << i;
+    EXPECT_TRUE(settings.favouritesOnly());
+    EXPECT_EQ(settings.favourites({"a", "b.c"}), std::set<std::string>{});
 }
 
 TEST_F(QtSettingsStoreTest, AMappingInTheEarlierBinaryFormIsReadAndRewrittenAsText) {

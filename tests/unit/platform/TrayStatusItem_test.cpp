@@ -641,6 +641,8 @@ TEST(StateDotTest, EachDotIsSplitOffAndPaintedInItsColourLegibleOnLightAndDarkMe
     };
     const std::vector<Case> cases = {
         {"🟢 web — running", "🟢", "web — running", [](const QColor& c) { return c.green() > c.red() + 40; }},
+        {"🟢 ★ web — running", "🟢", "★ web — running",
+         [](const QColor& c) { return c.green() > c.red() + 40; }},
         {"⚫️ web — stopped", "⚫️", "web — stopped", [](const QColor& c) { return c.value() < 100; }},
         {"🟡 web — pending", "🟡", "web — pending",
          [](const QColor& c) { return c.red() > 180 && c.green() > 150 && c.blue() < 120; }},
