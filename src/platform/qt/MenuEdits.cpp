@@ -30,6 +30,25 @@ struct EntryKey {
     bool operator==(const EntryKey&) const = default;
 };
 
+// One overload per payload type, none generic: a new type without its own key does not
+// compile (an empty key would let entries of two instances share an id).
+struct KeyOfPayload {
+    EntryKey& key;
+    void operator()(std::monostate) const {}
+    void operator()(const std::string& text) const { key.name = text; }
+    void operator()(const LockChoice& choice) const {
+        key.name = choice.instanceID;
+        if (choice.groupID) key.group = *choice.groupID;
+    }
+    void operator()(const EC2Instance& instance) const { key.name = instance.id; }
+    void operator()(const StopBookingChoice& choice) const {
+        key.name = choice.instance.id;
+        key.hours = choice.hours;
+    }
+    template <typename Other>
+    void operator()(const Other&) const = delete;
+};
+
 EntryKey entryKeyOf(const MenuItem& item) {
     const MenuItem* acting = &item;
     char shape = '!';
@@ -54,22 +73,7 @@ EntryKey entryKeyOf(const MenuItem& item) {
     // What a copy entry carries (an address) comes and goes with the state: it is known by
     // its place among the copy entries.
     if (acting->action == MenuAction::copyText) return key;
-    std::visit(
-        [&key](const auto& value) {
-            using Value = std::decay_t<decltype(value)>;
-            if constexpr (std::is_same_v<Value, std::string>) {
-                key.name = value;
-            } else if constexpr (std::is_same_v<Value, LockChoice>) {
-                key.name = value.instanceID;
-                if (value.groupID) key.group = *value.groupID;
-            } else if constexpr (std::is_same_v<Value, EC2Instance>) {
-                key.name = value.id;
-            } else if constexpr (std::is_same_v<Value, StopBookingChoice>) {
-                key.name = value.instance.id;
-                key.hours = value.hours;
-            }
-        },
-        acting->representedObject);
+    std::visit(KeyOfPayload{key}, acting->representedObject);
     return key;
 }
 

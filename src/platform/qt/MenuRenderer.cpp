@@ -83,9 +83,10 @@ void applyLook(QAction& action, const MenuItem& item) {
 // last-update line, an instance's state. For those, laying out the whole open menu again
 // (measuring the text of every line) would cost far more than the change. This holds back
 // the menu's notices of changed entries while lines are edited in place, so that the
-// menu keeps its layout and only the edited lines are painted again; QMenu draws each
-// line from its action when it paints it. Used only where each edited line still fits
-// the place the layout gave it.
+// menu keeps its layout and only the edited lines are painted again. Relies on how QMenu
+// works inside: it draws each line from its action when it paints it, and lays itself out
+// anew only on that notice. Used only where each edited line still fits the place the
+// layout gave it.
 class HeldChanges final : public QObject {
 public:
     explicit HeldChanges(QMenu& menu) : menu_(menu) { menu_.installEventFilter(this); }

@@ -29,14 +29,12 @@ public:
     MenuRenderer(QMenu& root, Chosen chosen);
     ~MenuRenderer() override;
 
-    // Makes the root menu show `menu`, also while it is open, changing only what changed:
-    // equal top-level entries are kept; one that acts on the same thing as before (or takes
-    // the place of an entry of its kind) keeps its action and submenu window and shows the
-    // new line and lines; the others come or go. Lines that only change texts or marks in
-    // the open menu are repainted without laying the menu out again. Submenus are filled
-    // from the kept model when they first open, so a long list renders quickly. Titles are
-    // drawn as given (see LineFit.h for fitting them to a line), a leading state dot as the
-    // line's icon (StateDot.h). The root menu scrolls when it is taller than its screen.
+    // Makes the root menu show `menu`, also while it is open. It changes only what changed,
+    // because an open menu that is rebuilt closes its submenus under the user and lays out
+    // every line again, which a long list makes slow; submenus are filled when they first
+    // open for the same reason. Titles are drawn as given (LineFit.h fits them to a line), a
+    // leading state dot as the line's icon (StateDot.h). The root menu scrolls when it is
+    // taller than its screen.
     // The entries take their items from `menu` rather than copying them.
     void render(Menu menu);
 

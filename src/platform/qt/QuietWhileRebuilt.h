@@ -1,7 +1,7 @@
 #pragma once
-// The one place where orvane relies on how Qt works inside rather than on its public API:
-// an open QMenu is flagged not visible (Qt::WA_WState_Visible, an internal widget state)
-// while entries are added to it or removed from it.
+// Relies on how Qt works inside rather than on its public API (as LaidOutAlready.h and the
+// renderer's HeldChanges do too): an open QMenu is flagged not visible (Qt::WA_WState_Visible, an internal widget
+// state) while entries are added to it or removed from it.
 //
 // An open QMenu lays itself out anew, measuring the text of every entry, and repaints
 // itself after each single entry added or removed, so inserting or removing n entries in
