@@ -98,7 +98,7 @@ QIcon trayIcon(const StatusButton& button, const QIcon& image) {
 QIcon trayIcon(const StatusButton& button) {
     if (!QString::fromStdString(button.title).trimmed().isEmpty()) {
         // The badge drawn on the grid of each size, as the theme's orvane-failed icons.
-        const QIcon badged = bundledIcon(badgedArt(button.imageName));
+        QIcon badged = bundledIcon(badgedArt(button.imageName));
         if (!badged.isNull()) return badged;
     }
     QIcon image = bundledIcon(button.imageName);
