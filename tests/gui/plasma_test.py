@@ -1,7 +1,8 @@
 """The real orvane in KDE Plasma's system tray (plasmashell under Xvfb, scripts/desktop/plasma.py),
 against the EC2 emulator, its first listing held until the test lets it through:
 
-- The icon is given by name (orvane-idle, found through IconThemePath in the build folder).
+- The icon is given by name (orvane-idle, found through IconThemePath in the build folder,
+  where every state's icon is), and as pixels at each tray size.
 - A left click while 「読み込み中…」 shows opens Plasma's own menu, not orvane's copy (Plasma
   opens its menu when Activate fails), and it opens once the list has landed, whole on the
   screen (a menu opened smaller grows in place past the screen's edges).
@@ -91,8 +92,12 @@ class PlasmaTest(SessionTestCase):
             log("the icon by name, from the build folder")
             self.assertEqual(session.bus_property(name, "/StatusNotifierItem", ITEM, "IconName"), "orvane-idle")
             folder = Path(session.bus_property(name, "/StatusNotifierItem", ITEM, "IconThemePath"))
-            self.assertTrue((folder / "hicolor/scalable/apps/orvane-idle.svg").is_file(), folder)
-            self.assertTrue(session.bus_property(name, "/StatusNotifierItem", ITEM, "IconPixmap"))
+            for state in ("idle", "running", "failed", "running-failed"):
+                for icon_file in ("scalable/apps/orvane-{}.svg", "22x22/apps/orvane-{}.png", "22x22@2/apps/orvane-{}.png"):
+                    self.assertTrue((folder / "hicolor" / icon_file.format(state)).is_file(), (folder, icon_file, state))
+            # The pixels beside, each size once, drawn at that size (not the screen's scale).
+            images = session.bus_property(name, "/StatusNotifierItem", ITEM, "IconPixmap")
+            self.assertEqual([(w, h) for w, h, _ in images], [(n, n) for n in (16, 22, 24, 32, 44, 48, 64)])
 
         with self.subTest("a left click while loading opens Plasma's menu, whole on the screen once the list lands"):
             log("a left click while loading opens Plasma's menu, whole on the screen once the list lands")

@@ -28,7 +28,11 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
 from desktop import Session, marked_processes, wait_for  # noqa: E402
 
 ARGS = None
-ICON_SIZES = (16, 22, 24, 32, 48)
+ICON_SIZES = (16, 22, 24, 32, 48, 64)
+# The tray icon's states by name, and its folders: each fixed size, and twice that size in
+# the @2 folders (HiDPI), folder to the pixels its PNG has.
+ICON_STATES = ("idle", "running", "failed", "running-failed")
+STATE_FOLDERS = {**{f"{n}x{n}": n for n in ICON_SIZES}, **{f"{n}x{n}@2": 2 * n for n in (16, 22, 24, 32)}}
 # Every file the package installs, relative to its prefix.
 FILES = {
     "bin/orvane",
@@ -36,8 +40,8 @@ FILES = {
     "share/icons/hicolor/scalable/apps/orvane.svg",
     *(f"share/icons/hicolor/{n}x{n}/apps/orvane.png" for n in ICON_SIZES),
     # The tray icon of each state, by name.
-    *(f"share/icons/hicolor/scalable/apps/orvane-{state}.svg" for state in ("idle", "running", "failed")),
-    *(f"share/icons/hicolor/{n}x{n}/apps/orvane-{state}.png" for n in ICON_SIZES for state in ("idle", "running")),
+    *(f"share/icons/hicolor/scalable/apps/orvane-{state}.svg" for state in ICON_STATES),
+    *(f"share/icons/hicolor/{folder}/apps/orvane-{state}.png" for folder in STATE_FOLDERS for state in ICON_STATES),
 }
 JAPANESE = re.compile(r"[\u3040-\u30ff\u4e00-\u9fff]")
 
@@ -123,6 +127,10 @@ class PackageTest(unittest.TestCase):
 
         for size in ICON_SIZES:
             self.assertEqual(png_size(prefix / f"share/icons/hicolor/{size}x{size}/apps/orvane.png"), (size, size))
+        for folder, pixels in STATE_FOLDERS.items():
+            for state in ICON_STATES:
+                path = prefix / f"share/icons/hicolor/{folder}/apps/orvane-{state}.png"
+                self.assertEqual(png_size(path), (pixels, pixels), path)
         svg = ElementTree.parse(prefix / "share/icons/hicolor/scalable/apps/orvane.svg").getroot()
         self.assertEqual(svg.tag, "{http://www.w3.org/2000/svg}svg")
 

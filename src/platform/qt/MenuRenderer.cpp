@@ -32,7 +32,10 @@ QString writtenForQt(QString title) { return title.replace('&', "&&"); }
 // scattered between live blocks, where it would count as the application's for good: for
 // 50 instances it grew by about 20 MiB over the first 50 refreshes. malloc_trim gives
 // those pages back to the system, cheaply next to the rendering (docs/performance.md).
-constexpr std::chrono::milliseconds kReleaseDelay(200);
+// It runs as soon as the event loop is back from the landing (the menu painted, the
+// replaced entries deleted): held back for a while, the pages of each landing stayed while
+// the next refreshes (a menu opened again at once) took new ones, up to 17 MiB more.
+constexpr std::chrono::milliseconds kReleaseDelay(0);
 
 // Ctrl plus the item's key, a lower-case letter.
 QKeySequence shortcutFor(char key) {

@@ -3,6 +3,7 @@
 #include <QDBusMetaType>
 #include <QImage>
 #include <QtEndian>
+#include <algorithm>
 
 namespace tamsel {
 
@@ -20,11 +21,18 @@ void registerStatusNotifierTypes() {
 
 DBusImageList dbusImages(const QIcon& icon) {
     QList<QSize> sizes = icon.availableSizes();
-    if (sizes.isEmpty()) sizes = {QSize(16, 16), QSize(22, 22), QSize(24, 24), QSize(32, 32), QSize(48, 48)};
+    if (sizes.isEmpty())
+        sizes = {QSize(16, 16), QSize(22, 22), QSize(24, 24), QSize(32, 32),
+                 QSize(44, 44), QSize(48, 48), QSize(64, 64)};
     DBusImageList images;
     for (const QSize& size : sizes) {
-        const QImage image = icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
-        if (image.isNull()) continue;
+        // Each image at its own size in pixels: at the screen's scale (QT_SCALE_FACTOR=2)
+        // the icon would hand out every size doubled, scaled from the nearest it has.
+        const QImage image = icon.pixmap(size, 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
+        if (image.isNull() || std::any_of(images.cbegin(), images.cend(), [&](const DBusImage& drawn) {
+                return drawn.width == image.width() && drawn.height == image.height();
+            }))
+            continue;
         DBusImage out{image.width(), image.height(), QByteArray(image.width() * image.height() * 4, '\0')};
         auto* pixel = reinterpret_cast<uchar*>(out.pixels.data());
         for (int y = 0; y < image.height(); ++y) {

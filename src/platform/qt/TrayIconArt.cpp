@@ -12,8 +12,13 @@
 namespace tamsel {
 namespace {
 
-// The sizes the icons are drawn in (assets/icons); trays ask for 16 to 48 pixels.
-constexpr int kSizes[] = {16, 22, 24, 32, 48};
+// The sizes the icons are drawn in (assets/icons), each on whole pixels: trays ask for 16
+// to 48 pixels, and twice that on a HiDPI screen (44 for the usual 22).
+constexpr int kSizes[] = {16, 22, 24, 32, 44, 48, 64};
+
+// The compiled-in art of an icon with the error badge: "MenuBarIconFailed",
+// "MenuBarIconRunningFailed".
+std::string badgedArt(const std::string& name) { return name + "Failed"; }
 
 // A red disc in the lower right corner with the title's text on it, white-ringed so it
 // stands out on any panel.
@@ -22,7 +27,7 @@ QPixmap withBadge(const QPixmap& base, int size, const QString& text) {
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.drawPixmap(0, 0, base.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    painter.drawPixmap(QRect(0, 0, size, size), base);
     const qreal diameter = size * 0.6;
     const QRectF disc(size - diameter - 0.5, size - diameter - 0.5, diameter, diameter);
     painter.setPen(QPen(QColor(0xf4, 0xf4, 0xf4), qMax(1.0, size / 16.0)));
@@ -85,19 +90,27 @@ QIcon trayIcon(const StatusButton& button, const QIcon& image) {
         return icon;
     }
     if (title.isEmpty()) return image;
-    for (int size : kSizes) icon.addPixmap(withBadge(image.pixmap(size, size), size, title));
+    // Pixels for pixels, whatever the screen's scale: each size is a size in the list.
+    for (int size : kSizes) icon.addPixmap(withBadge(image.pixmap(QSize(size, size), 1.0), size, title));
     return icon;
 }
 
 QIcon trayIcon(const StatusButton& button) {
+    if (!QString::fromStdString(button.title).trimmed().isEmpty()) {
+        // The badge drawn on the grid of each size, as the theme's orvane-failed icons.
+        QIcon badged = bundledIcon(badgedArt(button.imageName));
+        if (!badged.isNull()) return badged;
+    }
     QIcon image = bundledIcon(button.imageName);
     if (image.isNull()) image = QIcon::fromTheme("network-server");
     return trayIcon(button, image);
 }
 
 QString themeIconName(const StatusButton& button) {
-    if (!QString::fromStdString(button.title).trimmed().isEmpty()) return QStringLiteral("orvane-failed");
-    return button.imageName == "MenuBarIconRunning" ? QStringLiteral("orvane-running") : QStringLiteral("orvane-idle");
+    const bool running = button.imageName == "MenuBarIconRunning";
+    if (!QString::fromStdString(button.title).trimmed().isEmpty())
+        return running ? QStringLiteral("orvane-running-failed") : QStringLiteral("orvane-failed");
+    return running ? QStringLiteral("orvane-running") : QStringLiteral("orvane-idle");
 }
 
 std::optional<QString> themeIconFolder() {

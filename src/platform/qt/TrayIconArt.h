@@ -13,19 +13,21 @@
 
 namespace tamsel {
 
-// The compiled-in icon `name` ("MenuBarIcon", "MenuBarIconRunning") in every size it is
-// drawn in; a null icon when there is none by that name.
+// The compiled-in icon `name` ("MenuBarIcon", "MenuBarIconRunning", and the two with the
+// error badge, "MenuBarIconFailed", "MenuBarIconRunningFailed") in every size it is drawn
+// in; a null icon when there is none by that name.
 QIcon bundledIcon(const std::string& name);
 
 // The tray icon that shows `button`. `image` is the picture found for its image name
-// (possibly null).
+// (possibly null); a title is drawn on it as a badge.
 QIcon trayIcon(const StatusButton& button, const QIcon& image);
 
-// The same, looking the picture up as the tray does: the bundled icon, else the theme's.
+// The same, looking the picture up as the tray does: the bundled icon (with the badge of a
+// title already drawn in, when it has that art), else the theme's.
 QIcon trayIcon(const StatusButton& button);
 
 // The name of the installed hicolor icon that shows `button` (orvane-idle, -running,
-// -failed), for hosts that draw the icon from the theme at their own scale.
+// -failed, -running-failed), for hosts that draw the icon from the theme at their own size.
 QString themeIconName(const StatusButton& button);
 
 // Where those named icons are: "" in the system's icon folders (XDG_DATA_HOME,

@@ -4,7 +4,9 @@
 
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
+#include <vector>
 
 #include <QImage>
 
@@ -32,14 +34,23 @@ protected:
     void SetUp() override { test::qtApp(); }
 };
 
-TEST_F(TrayIconArtTest, BothIconsAreCompiledInAtEveryTraySize) {
-    for (const char* name : {"MenuBarIcon", "MenuBarIconRunning"}) {
-        const QIcon icon = bundledIcon(name);
-        ASSERT_FALSE(icon.isNull()) << name;
-        for (int size : {16, 22, 24, 32, 48})
-            EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << name << size;
+TEST_F(TrayIconArtTest, EveryStateHasArtOfItsOwnAtEveryTraySize) {
+    // Idle, running, and each with the error badge: the icon shown and its theme name.
+    const StatusButton buttons[] = {{"MenuBarIcon", "", ""},
+                                    {"MenuBarIconRunning", "", ""},
+                                    {"MenuBarIcon", " !", ""},
+                                    {"MenuBarIconRunning", " !", ""}};
+    std::set<QString> names;
+    std::vector<QImage> drawn;
+    for (const StatusButton& button : buttons) {
+        const QIcon icon = trayIcon(button);
+        for (int size : {16, 22, 24, 32, 44, 48, 64})
+            EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << button.imageName << button.title << size;
+        names.insert(themeIconName(button));
+        drawn.push_back(picture(icon, 22));
+        for (size_t other = 0; other + 1 < drawn.size(); ++other) EXPECT_NE(drawn[other], drawn.back()) << other;
     }
-    EXPECT_NE(picture(bundledIcon("MenuBarIcon"), 22), picture(bundledIcon("MenuBarIconRunning"), 22));
+    EXPECT_EQ(names, (std::set<QString>{"orvane-idle", "orvane-running", "orvane-failed", "orvane-running-failed"}));
     EXPECT_TRUE(bundledIcon("NoSuchIcon").isNull());
     // Reading them loads no image-format plugin (each costs resident memory for good).
     std::ifstream maps("/proc/self/maps");
