@@ -21,6 +21,10 @@ EC2Instance instance(std::string id, std::string name, std::string state, std::o
 }
 
 // What the controller shows, as its composer builds it.
+// A group given to an instance (named, so that its row's change reads on one line alike in
+// every clang-format the project takes).
+const SecurityGroup kAddedGroup{"sg-3", "db"};
+
 struct Shown {
     std::vector<EC2Instance> instances = {instance("i-1", "api", "running", "3.3.3.3"),
                                           instance("i-2", "db_main & <cache>", "stopped"),
@@ -137,16 +141,14 @@ TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutO
          {},
          {"3/2", "3/7"}},
         {"an instance's groups changed: the layout of its lock menu alone",
-         [](Shown& s) {
-             s.instances[2].securityGroups.push_back({"sg-3", "db"});
-         },
+         [](Shown& s) { s.instances[2].securityGroups.push_back(kAddedGroup); },
          {"5/9"},
          {},
          {"5/9/4"}},
         {"two instances' groups changed: the layout of each lock menu",
          [](Shown& s) {
              s.instances[0].securityGroups.pop_back();
-             s.instances[2].securityGroups.push_back({"sg-3", "db"});
+             s.instances[2].securityGroups.push_back(kAddedGroup);
          },
          {"3/9", "5/9"},
          {},
