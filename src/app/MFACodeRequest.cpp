@@ -7,25 +7,25 @@
 namespace tamsel {
 
 void MFACodeRequest::landWanting(const std::string& device, std::size_t codesBefore, std::function<void()> landAsIs,
-                                 Rerun rerun) {
+                                 Rerun runAgain) {
     // A code given since the call was queued has put the role's credentials in the tool's
     // cache by now: the call runs once more without asking.
     if (codesGiven_ != codesBefore) {
-        rerun(std::nullopt);
+        runAgain(std::nullopt);
         return;
     }
     if (declined_) {
         landAsIs();
         return;
     }
-    whenAnswered(device, [landAsIs = std::move(landAsIs), rerun = std::move(rerun)](
-                             const std::optional<std::string>& code) {
+    auto answered = [landAsIs = std::move(landAsIs), runAgain = std::move(runAgain)](const Code& code) {
         if (code) {
-            rerun(code);
+            runAgain(code);
         } else {
             landAsIs();
         }
-    });
+    };
+    whenAnswered(device, std::move(answered));
 }
 
 void MFACodeRequest::whenAnswered(const std::string& device, Answered answered) {
@@ -36,12 +36,13 @@ void MFACodeRequest::whenAnswered(const std::string& device, Answered answered) 
     waiting_.push_back(std::move(answered));
     if (asking_) return;
     asking_ = true;
-    const std::optional<std::string> code =
-        alerts_.ask({.title = std::string(words::kMFACodeTitle),
-                     .body = words::mfaCodeQuestion(device),
-                     .accept = std::string(words::kOK),
-                     .cancel = std::string(words::kCancel),
-                     .digits = 6});
+    CodeQuestion question;
+    question.title = words::kMFACodeTitle;
+    question.body = words::mfaCodeQuestion(device);
+    question.accept = words::kOK;
+    question.cancel = words::kCancel;
+    question.digits = 6;
+    const Code code = alerts_.ask(question);
     asking_ = false;
     declined_ = !code;
     if (code) ++codesGiven_;

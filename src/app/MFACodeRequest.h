@@ -34,29 +34,27 @@ public:
     template <class Job, class FailureIn, class Land>
     void run(Job job, FailureIn failureIn, Land land) {
         auto shared = std::make_shared<Job>(std::move(job));
-        handOff_.run(
-            [shared] { return (*shared)(); },
-            [this, shared, codesBefore = codesGiven_, failureIn = std::move(failureIn),
-             land = std::move(land)](auto result) {
-                const std::optional<Failure>& failure = failureIn(result);
-                if (!failure || !wantsCode(*failure)) {
-                    land(std::move(result));
-                    return;
-                }
-                const std::string device = failure->mfaDevice();
-                landWanting(
-                    device, codesBefore, [land, result]() mutable { land(std::move(result)); },
-                    [this, shared, land](const std::optional<std::string>& code) {
-                        handOff_.run(
-                            [&cli = cli_, shared, code] {
-                                cli.giveMFACode(code);
-                                auto again = (*shared)();
-                                cli.giveMFACode(std::nullopt);  // not left for a call it was not meant for
-                                return again;
-                            },
-                            land);
-                    });
-            });
+        auto firstRun = [shared] { return (*shared)(); };
+        auto landed = [this, shared, codesBefore = codesGiven_, failureIn = std::move(failureIn),
+                       land = std::move(land)](auto result) {
+            const std::optional<Failure>& failure = failureIn(result);
+            if (!failure || !wantsCode(*failure)) {
+                land(std::move(result));
+                return;
+            }
+            auto landAsIs = [land, result]() mutable { land(std::move(result)); };
+            auto runAgain = [this, shared, land](const Code& code) {
+                auto withCode = [&cli = cli_, shared, code] {
+                    cli.giveMFACode(code);
+                    auto again = (*shared)();
+                    cli.giveMFACode(std::nullopt);  // not left for a call it was not meant for
+                    return again;
+                };
+                handOff_.run(std::move(withCode), land);
+            };
+            landWanting(failure->mfaDevice(), codesBefore, std::move(landAsIs), std::move(runAgain));
+        };
+        handOff_.run(std::move(firstRun), std::move(landed));
     }
 
     // The user asked for a listing or an operation: a call that wants a code asks for it
@@ -64,17 +62,18 @@ public:
     void userAsked() { declined_ = false; }
 
 private:
-    using Answered = std::function<void(const std::optional<std::string>&)>;
+    using Code = std::optional<std::string>;  // absent when the user cancelled
+    using Answered = std::function<void(const Code&)>;
     using Rerun = Answered;
 
     static bool wantsCode(const Failure& failure) {
         return failure.kind() == Failure::Kind::toolFailed && failure.cause() == FailureCause::mfaCodeNeeded;
     }
     // A call queued when `codesBefore` codes had been given failed for want of the code of
-    // `device`: `rerun` it (with the code, or none when one was given meanwhile), or
+    // `device`: `runAgain` it (with the code, or none when one was given meanwhile), or
     // `landAsIs` when the user cancels or has cancelled.
     void landWanting(const std::string& device, std::size_t codesBefore, std::function<void()> landAsIs,
-                     Rerun rerun);
+                     Rerun runAgain);
     // Asks for the code of `device`, unless the dialog is open already, and tells `answered`.
     void whenAnswered(const std::string& device, Answered answered);
 

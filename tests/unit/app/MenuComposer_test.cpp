@@ -419,7 +419,7 @@ TEST(Menu, FavouritesComeFirstMarkedInListOrderAndCanShowAlone) {
         Strings list;           // the lines shown between the header and the update lines
         bool offered, checked;  // the switch to favourites alone
     } cases[] = {
-        {"none",
+        {"no favourite: the list as it was",
          {},
          false,
          {"🟢 a — running", "⚫️ b — stopped", "🟢 c — running", "⚫️ d — stopped"},
@@ -437,7 +437,7 @@ TEST(Menu, FavouritesComeFirstMarkedInListOrderAndCanShowAlone) {
          {"⚫️ ★ b — stopped", "⚫️ ★ d — stopped", "🟢 a — running", "🟢 c — running"},
          true,
          false},
-        {"two alone",
+        {"two alone, the other two counted",
          {"i-c", "i-a"},
          true,
          {"🟢 ★ a — running", "🟢 ★ c — running", "ほかに 2 台"},

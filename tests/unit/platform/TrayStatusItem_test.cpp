@@ -639,10 +639,10 @@ TEST(StateDotTest, EachDotIsSplitOffAndPaintedInItsColourLegibleOnLightAndDarkMe
         const char* text;
         std::function<bool(const QColor&)> colour;
     };
+    const auto green = [](const QColor& c) { return c.green() > c.red() + 40; };
     const std::vector<Case> cases = {
-        {"🟢 web — running", "🟢", "web — running", [](const QColor& c) { return c.green() > c.red() + 40; }},
-        {"🟢 ★ web — running", "🟢", "★ web — running",
-         [](const QColor& c) { return c.green() > c.red() + 40; }},
+        {"🟢 web — running", "🟢", "web — running", green},
+        {"🟢 ★ web — running", "🟢", "★ web — running", green},
         {"⚫️ web — stopped", "⚫️", "web — stopped", [](const QColor& c) { return c.value() < 100; }},
         {"🟡 web — pending", "🟡", "web — pending",
          [](const QColor& c) { return c.red() > 180 && c.green() > 150 && c.blue() < 120; }},
