@@ -6,7 +6,7 @@
 
 namespace tamsel {
 
-AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std::string> version)
+AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, SSHGateway& ssh, std::optional<std::string> version)
     : platform_(platform),
       cli_(cli),
       version_(std::move(version)),
@@ -19,6 +19,7 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
                              if (!lastError()) {
                                  powerWatch_.landed(instances(), refreshCycle_.listedUnder());
                                  bookings_.landed(instances(), refreshCycle_.listedUnder());
+                                 sshAccess_.landed(instances(), refreshCycle_.listedUnder());
                              }
                              updateButton();
                          },
@@ -37,7 +38,9 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
               actions_.stopAsBooked(instanceID, booking);
           },
           redraw()),
-      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_, bookings_, redraw()) {}
+      sshAccess_(handOff_, cli, ssh, redraw()),
+      actions_(platform_, cli, handOff_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_, bookings_, ssh,
+               redraw()) {}
 
 AppDelegate::~AppDelegate() { platform_.statusItem.setDelegate(nullptr); }
 
@@ -93,6 +96,7 @@ void AppDelegate::rebuildMenu() {
     state.now = platform_.application.now();
     state.sweep = sweep();
     state.stopBookings = bookings_.times();
+    state.sshCommands = sshAccess_.commands(instances(), refreshCycle_.listedUnder());
     platform_.statusItem.setMenu(composeMenu(state));
 }
 

@@ -127,7 +127,7 @@ MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroup
 
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
                           std::optional<std::chrono::system_clock::time_point> now,
-                          std::optional<std::chrono::system_clock::time_point> stopBooked) {
+                          std::optional<std::chrono::system_clock::time_point> stopBooked, const SSHCommand* ssh) {
     // Every entry is there whatever the state; those that do not apply now are hidden, so
     // that a change of state changes lines, not the submenu's shape.
     const bool running = instance.state == "running";
@@ -157,6 +157,12 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     submenu.push_back(MenuItem::separatorItem());
     submenu.push_back(ingressLockMenuItem(instance, lockGroups));
     submenu.push_back(MenuItem::separatorItem());
+    submenu.push_back(
+        shown(actionItem(ssh ? std::string(words::kConnectSSH) : "", MenuAction::connectSSH, ssh ? *ssh : SSHCommand{}),
+              ssh != nullptr));
+    submenu.push_back(shown(
+        actionItem(ssh ? std::string(words::kCopySSHCommand) : "", MenuAction::copyText, ssh ? ssh->shellLine() : ""),
+        ssh != nullptr));
     submenu.push_back(actionItem(std::string(words::kCopyID), MenuAction::copyText, instance.id));
     const auto copy = [](std::string title, const std::optional<std::string>& address) {
         return shown(actionItem(address ? std::move(title) : "", MenuAction::copyText, address.value_or("")),
@@ -237,10 +243,12 @@ Menu composeMenu(const MenuState& state) {
     }
     for (const EC2Instance& instance : state.instances) {
         const auto booked = state.stopBookings.find(instance.id);
+        const auto ssh = state.sshCommands.find(instance.id);
         menu.push_back(instanceMenuItem(instance, state.ingressLockGroups, state.now,
                                         booked == state.stopBookings.end()
                                             ? std::nullopt
-                                            : std::optional<std::chrono::system_clock::time_point>(booked->second)));
+                                            : std::optional<std::chrono::system_clock::time_point>(booked->second),
+                                        ssh == state.sshCommands.end() ? nullptr : &ssh->second));
     }
     menu.push_back(MenuItem::separatorItem());
 

@@ -35,6 +35,8 @@ struct MenuState {
     bool signingIn = false;                    // "aws sso login" is under way
     std::optional<SignInPrompt> signInPrompt;  // where it asks the user to sign in, once printed
     SweepView sweep;                           // the other regions' counts
+    // Instance id to the ssh command that connects to it, for those whose command is known.
+    std::map<std::string, SSHCommand> sshCommands;
     // Instance id to when its booked stop is due.
     std::map<std::string, std::chrono::system_clock::time_point> stopBookings;
     // The controller's clock, for how long running instances have been running; absent: no such line.
@@ -63,12 +65,14 @@ std::vector<MenuItem> errorLines(const Failure& error, bool signingIn = false,
 
 // One instance line with its submenu (details, how long it has been running at `now`,
 // when its booked stop is due, start, stop, booking a stop and cancelling it, ingress lock,
-// copying its id and addresses). The submenu has the same entries in every state: those
+// connecting over ssh with `ssh` and copying that command, copying its id and addresses).
+// The submenu has the same entries in every state: those
 // that do not apply (how long it has run while stopped, booking while not running, an
 // address it has not) are there hidden.
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
                           std::optional<std::chrono::system_clock::time_point> now = std::nullopt,
-                          std::optional<std::chrono::system_clock::time_point> stopBooked = std::nullopt);
+                          std::optional<std::chrono::system_clock::time_point> stopBooked = std::nullopt,
+                          const SSHCommand* ssh = nullptr);
 
 MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optional<std::string>& profile);
 // The regions, each with its count from the sweep when above zero or when it failed, and

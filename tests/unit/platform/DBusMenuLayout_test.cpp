@@ -119,18 +119,18 @@ TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutO
              s.instances[2].publicIPv4.reset();
          },
          {},
-         {"5", "5/4", "5/5", "5/6", "5/12"},
+         {"5", "5/4", "5/5", "5/6", "5/14"},
          {},
-         {"5/6", "5/12"}},
+         {"5/6", "5/14"}},
         {"stopped to running with an address: the lines shown in place",
          [](Shown& s) {
              s.instances[1].state = "running";
              s.instances[1].publicIPv4 = "7.7.7.7";
          },
          {},
-         {"4", "4/4", "4/5", "4/6", "4/12"},
+         {"4", "4/4", "4/5", "4/6", "4/14"},
          {},
-         {"4/6", "4/12"}},
+         {"4/6", "4/14"}},
         {"a stop booked: its time and its cancellation shown in place",
          [](Shown& s) { s.bookings["i-1"] = std::chrono::system_clock::time_point{}; },
          {},
