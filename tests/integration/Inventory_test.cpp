@@ -125,10 +125,10 @@ TEST_F(InventoryTest, DescribesLiveInstancesSortedByNameOrIdWithTheirGroupsInOrd
     EXPECT_EQ(instances[2], withAddresses({unnamedID, "", "running", "t2.micro", {{web, "web"}}}));
     EXPECT_EQ(instances[3], withAddresses({webID, "web", "running", "t3.micro", {{web, "web"}, {admin, "admin"}}}));
 
-    // The name of the image, which tells the user to log in as; none for an image AWS does not know.
+    // The name of the image, which tells the user to log in as; an image AWS does not know fails.
     ASSERT_TRUE(instances[3].imageID);
     EXPECT_THAT(cli.imageName(*instances[3].imageID, {}), ::testing::Optional(StartsWith("amzn2-ami-hvm-2.0.")));
-    EXPECT_EQ(cli.imageName("ami-00000000000000000", {}), std::nullopt);
+    EXPECT_THROW(cli.imageName("ami-00000000000000000", {}), AWSError);
     EXPECT_THAT(loggedCalls(), ElementsAre(describeCall({}),
                                            Call{"ec2", "describe-images", "--image-ids", *instances[3].imageID,
                                                 "--query", "Images[0].Name", "--output", "json", "--no-cli-pager",
