@@ -22,8 +22,7 @@ std::map<std::string, SSHCommand> SSHAccess::commands(std::span<const EC2Instanc
     return known;
 }
 
-std::optional<SSHCommand> SSHAccess::resolve(const EC2Instance& instance, const CallTarget& target,
-                                             Asks* asks) const {
+std::optional<SSHCommand> SSHAccess::resolve(const EC2Instance& instance, const CallTarget& target, Asks* asks) const {
     if (instance.state != "running") return std::nullopt;
     // Each fact is looked up as it is needed; the first one missing is asked for.
     const auto config = [&](const std::string& host) -> const std::optional<SSHHostConfig>* {

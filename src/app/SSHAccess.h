@@ -29,8 +29,7 @@ public:
     void landed(std::span<const EC2Instance> instances, const CallTarget& target);
     // Instance id to its command, for the running instances of `instances`, listed under
     // `target`, whose command is known.
-    std::map<std::string, SSHCommand> commands(std::span<const EC2Instance> instances,
-                                               const CallTarget& target) const;
+    std::map<std::string, SSHCommand> commands(std::span<const EC2Instance> instances, const CallTarget& target) const;
 
 private:
     struct Asks {

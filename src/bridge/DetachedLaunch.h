@@ -13,7 +13,6 @@ namespace tamsel {
 // and output on /dev/null, no other descriptor, and a clean signal state; it is not waited
 // for (an intermediate child that exits at once makes it init's). Returns once the program
 // has been executed. Throws ProcessFailure (Step::start) when it could not be.
-void launchDetached(const std::string& path, const std::vector<std::string>& arguments,
-                    const Environment& environment);
+void launchDetached(const std::string& path, const std::vector<std::string>& arguments, const Environment& environment);
 
 }  // namespace tamsel

@@ -42,7 +42,8 @@ TEST(SSHCommand, TheCopiedLineGivesSSHTheSameWordsAndVariablesWhenPastedIntoAShe
         SSHCommand command;
         std::string line;
     } cases[] = {
-        {{"dev", "ap-northeast-1", "i-0123456789abcdef0"}, "AWS_PROFILE=dev AWS_REGION=ap-northeast-1 ssh i-0123456789abcdef0"},
+        {{"dev", "ap-northeast-1", "i-0123456789abcdef0"},
+         "AWS_PROFILE=dev AWS_REGION=ap-northeast-1 ssh i-0123456789abcdef0"},
         {{std::nullopt, std::nullopt, "ec2-user@ec2-1-2-3-4.compute.amazonaws.com"},
          "ssh ec2-user@ec2-1-2-3-4.compute.amazonaws.com"},
         {{"it's my $(profile) `x`", std::nullopt, "i-1"}, "AWS_PROFILE='it'\\''s my $(profile) `x`' ssh i-1"},

@@ -70,9 +70,11 @@ TEST(DetachedLaunch, TheProgramRunsInASessionOfItsOwnWithTheEnvironmentAndNoDesc
     const std::string fd = std::to_string(ours);
     const auto terminal = writeTool(dir, "terminal",
                                     "{ printf '%s\\n' \"$@\"; echo \"$AWS_PROFILE\"; "
-                                    "[ -e /proc/self/fd/" + fd + " ] && echo inherited; "
-                                    "cut -d' ' -f6 /proc/$$/stat; } > " + (dir / "record").string() +
-                                        "\necho > " + done.string());
+                                    "[ -e /proc/self/fd/" +
+                                        fd +
+                                        " ] && echo inherited; "
+                                        "cut -d' ' -f6 /proc/$$/stat; } > " +
+                                        (dir / "record").string() + "\necho > " + done.string());
 
     launchDetached(terminal.string(), {"-e", "ssh", "a b"}, Environment(Variables{{"AWS_PROFILE", "dev"}}));
     // Opening the pipe waits for the program to open its end: no sleep, no polling.
