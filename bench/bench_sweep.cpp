@@ -28,6 +28,7 @@
 #include "app/SerialQueue.h"
 #include "app/WorkerPool.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeSSH.h"
 #include "support/MotoServer.h"
 #include "support/PumpedMainThread.h"
 #include "support/Subprocess.h"
@@ -136,7 +137,9 @@ int main(int argc, char** argv) {
         tamsel::SerialQueue queue;
         tamsel::SerialQueue signInQueue("tamsel.signin");
         tamsel::WorkerPool sweepQueue(4, "tamsel.sweep", niceness);
-        tamsel::AppDelegate app(desktop.platform(mainThread, queue, signInQueue, sweepQueue), gateway, "bench");
+        tamsel::test::FakeSSH ssh;
+        ssh.installed = false;  // the sweep alone is measured
+        tamsel::AppDelegate app(desktop.platform(mainThread, queue, signInQueue, sweepQueue), gateway, ssh, "bench");
         app.applicationDidFinishLaunching();
         if (!mainThread.runUntil([&] { return !app.loading(); })) throw std::runtime_error("no first refresh");
         if (app.lastError()) throw std::runtime_error("the first refresh failed: " + app.lastError()->text());

@@ -32,7 +32,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.85.0)")
 # (where Qt falls back to X11) run without it, and it brings Wayland and EGL libraries an
 # X11-only system has no use for. apt installs recommended packages by default, so a Wayland
 # user gets it; without it orvane names the package when it cannot open the display.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "awscli, fonts-noto-cjk, fonts-noto-color-emoji, qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "awscli, openssh-client, fonts-noto-cjk, fonts-noto-color-emoji, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -54,6 +54,18 @@ Alert loginItemFailureAlert(std::string description) {
                  .bringToFront = false};
 }
 
+Alert noTerminalAlert() {
+    return Alert{.title = std::string(words::kNoTerminal),
+                 .body = std::string(words::kNoTerminalHint),
+                 .buttons = {},
+                 .bringToFront = true};
+}
+
+Alert terminalNotStartedAlert(const std::string& description) {
+    return Alert{
+        .title = std::string(words::kTerminalNotStarted), .body = description, .buttons = {}, .bringToFront = true};
+}
+
 Alert settingsNotSavedAlert(const Failure& unsaved) {
     return Alert{.title = std::string(words::kSettingsNotSaved),
                  .body = words::settingsNotSavedBody(unsaved.file(), unsaved.text()),

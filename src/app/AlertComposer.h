@@ -29,6 +29,11 @@ Alert ingressLockConfirmation(const std::string& groupID);
 // The login item could not be switched; `description` says why. Not brought to the front.
 Alert loginItemFailureAlert(std::string description);
 
+// No terminal to run ssh in: which ones were looked for, and what to install or set.
+Alert noTerminalAlert();
+// The terminal found could not be started: the program and the system's reason.
+Alert terminalNotStartedAlert(const std::string& description);
+
 // A setting could not be written (a Failure of the kind settingsNotSaved): names the file
 // and the system's reason, and says that the choice holds until quitting and is stored
 // with the next change.

@@ -6,7 +6,7 @@
 
 namespace tamsel {
 
-AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std::string> version)
+AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, SSHGateway& ssh, std::optional<std::string> version)
     : platform_(platform),
       cli_(cli),
       version_(std::move(version)),
@@ -21,6 +21,7 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
                                  powerWatch_.landed(instances(), refreshCycle_.listedUnder());
                                  bookings_.landed(instances(), refreshCycle_.listedUnder());
                                  settings_.keepListedFavourites(refreshCycle_.listedUnder(), instances());
+                                 sshAccess_.landed(instances(), refreshCycle_.listedUnder());
                              }
                              updateButton();
                          },
@@ -40,7 +41,9 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, std::optional<std
               actions_.stopAsBooked(instanceID, booking);
           },
           redraw()),
-      actions_(platform_, cli, calls_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_, bookings_, redraw()) {}
+      sshAccess_(handOff_, cli, ssh, redraw()),
+      actions_(platform_, cli, calls_, refreshCycle_, settings_, powerWatch_, signIn_, sweep_, bookings_, ssh,
+               redraw()) {}
 
 AppDelegate::~AppDelegate() { platform_.statusItem.setDelegate(nullptr); }
 
@@ -98,6 +101,7 @@ void AppDelegate::rebuildMenu() {
     state.stopBookings = bookings_.times();
     state.favourites = settings_.favourites(cli_.target());
     state.favouritesOnly = settings_.favouritesOnly();
+    state.sshCommands = sshAccess_.commands(instances(), refreshCycle_.listedUnder());
     platform_.statusItem.setMenu(composeMenu(state));
 }
 

@@ -20,6 +20,8 @@
 #include "app/Redraw.h"
 #include "app/RefreshCycle.h"
 #include "app/RegionSweep.h"
+#include "app/SSHAccess.h"
+#include "app/SSHGateway.h"
 #include "app/SignIn.h"
 #include "app/StopBookings.h"
 #include "bridge/EC2Instance.h"
@@ -29,9 +31,9 @@ namespace tamsel {
 class AppDelegate final : public MenuDelegate {
 public:
     // `version` is the application's version for the menu header (absent: no version shown).
-    // `cli` and everything in `platform` must outlive the controller, and every work queue
-    // must have finished or dropped their jobs before `cli` goes.
-    AppDelegate(Platform platform, CloudGateway& cli, std::optional<std::string> version);
+    // `cli`, `ssh` and everything in `platform` must outlive the controller, and every work
+    // queue must have finished or dropped their jobs before `cli` and `ssh` go.
+    AppDelegate(Platform platform, CloudGateway& cli, SSHGateway& ssh, std::optional<std::string> version);
     ~AppDelegate() override;
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
@@ -77,6 +79,7 @@ private:
     SignIn signIn_;
     RegionSweep sweep_;
     StopBookings bookings_;
+    SSHAccess sshAccess_;
     MenuActions actions_;
 };
 

@@ -29,6 +29,7 @@ public:
     // the `target` it is given, not under the choice current when it runs.
     virtual std::vector<std::string> listProfiles() = 0;
     virtual std::vector<EC2Instance> describeInstances(const CallTarget& target) = 0;
+    virtual std::optional<std::string> imageName(const std::string& imageID, const CallTarget& target) = 0;
     virtual void start(const std::string& instanceID, const CallTarget& target) = 0;
     virtual void stop(const std::string& instanceID, const CallTarget& target) = 0;
     virtual std::string globalIPv4() = 0;
@@ -58,6 +59,9 @@ public:
     std::vector<std::string> listProfiles() override { return cli_.listProfiles(); }
     std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
         return cli_.describeInstances(target);
+    }
+    std::optional<std::string> imageName(const std::string& imageID, const CallTarget& target) override {
+        return cli_.imageName(imageID, target);
     }
     void start(const std::string& instanceID, const CallTarget& target) override { cli_.start(instanceID, target); }
     void stop(const std::string& instanceID, const CallTarget& target) override { cli_.stop(instanceID, target); }

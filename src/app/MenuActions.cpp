@@ -23,7 +23,7 @@ std::optional<std::string> carriedText(const MenuItem& item) {
 
 MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, MFACodeRequest& calls, RefreshCycle& refreshCycle,
                          AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn, RegionSweep& sweep,
-                         StopBookings& bookings, Redraw redraw)
+                         StopBookings& bookings, SSHGateway& ssh, Redraw redraw)
     : platform_(platform),
       cli_(cli),
       calls_(calls),
@@ -33,6 +33,7 @@ MenuActions::MenuActions(const Platform& platform, CloudGateway& cli, MFACodeReq
       signIn_(signIn),
       sweep_(sweep),
       bookings_(bookings),
+      ssh_(ssh),
       redraw_(std::move(redraw)) {}
 
 void MenuActions::perform(const MenuItem& item) {
@@ -54,6 +55,7 @@ void MenuActions::perform(const MenuItem& item) {
         case MenuAction::copyText:
             if (auto text = carriedText(item)) platform_.clipboard.setText(*text);
             break;
+        case MenuAction::connectSSH: connectSSH(item); break;
         case MenuAction::toggleLogin: toggleLogin(); break;
         case MenuAction::toggleFavourite: toggleFavourite(item); break;
         case MenuAction::toggleFavouritesOnly:
@@ -225,6 +227,21 @@ void MenuActions::toggleLogin() {
     });
     if (failure) platform_.alerts.run(loginItemFailureAlert(failure->text()));
     redraw_();
+}
+
+void MenuActions::connectSSH(const MenuItem& item) {
+    const auto* command = std::get_if<SSHCommand>(&item.representedObject);
+    if (!command || command->destination.empty()) return;
+    std::map<std::string, std::string> variables;
+    if (command->profile) variables["AWS_PROFILE"] = *command->profile;
+    if (command->region) variables["AWS_REGION"] = *command->region;
+    // Started here, not on the queue: it does not wait for the terminal, and a call under
+    // way there must not hold it up.
+    try {
+        if (!ssh_.openTerminal(command->arguments(), variables)) platform_.alerts.run(noTerminalAlert());
+    } catch (const std::exception& error) {
+        platform_.alerts.run(terminalNotStartedAlert(error.what()));
+    }
 }
 
 void MenuActions::showErrorDetail() {

@@ -1,7 +1,7 @@
 #pragma once
 // What the menu's entries do: the power actions with their confirmations and the ingress
 // lock, booking a stop and cancelling it, the settings entries, the favourites, the login
-// item, copying text, the error details, signing in again, counting the other regions, reloading and
+// item, copying text, connecting over ssh, the error details, signing in again, counting the other regions, reloading and
 // quitting.
 // A failed action is shown in an alert; every cloud operation is followed by a listing,
 // and an accepted start or stop is followed by the power watch until it settles.
@@ -20,6 +20,7 @@
 #include "app/Redraw.h"
 #include "app/RefreshCycle.h"
 #include "app/RegionSweep.h"
+#include "app/SSHGateway.h"
 #include "app/SignIn.h"
 #include "app/StopBookings.h"
 
@@ -31,7 +32,7 @@ public:
     // what the menu shows.
     MenuActions(const Platform& platform, CloudGateway& cli, MFACodeRequest& calls, RefreshCycle& refreshCycle,
                 AppSettings& settings, PowerWatch& powerWatch, SignIn& signIn, RegionSweep& sweep,
-                StopBookings& bookings, Redraw redraw);
+                StopBookings& bookings, SSHGateway& ssh, Redraw redraw);
 
     // Does what choosing `item` asks.
     void perform(const MenuItem& item);
@@ -57,6 +58,7 @@ private:
     void toggleFavourite(const MenuItem& item);
     void reportUnsavedAndRedraw(const std::optional<Failure>& unsaved);
     void showErrorDetail();
+    void connectSSH(const MenuItem& item);
 
     // The list shown was read under the old choice: drop it and list again. A listing
     // under way lands under the old choice and is listed again; the menu shows the new
@@ -77,6 +79,7 @@ private:
     SignIn& signIn_;
     RegionSweep& sweep_;
     StopBookings& bookings_;
+    SSHGateway& ssh_;
     Redraw redraw_;
 };
 

@@ -127,7 +127,8 @@ MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroup
 
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
                           std::optional<std::chrono::system_clock::time_point> now,
-                          std::optional<std::chrono::system_clock::time_point> stopBooked, bool favourite) {
+                          std::optional<std::chrono::system_clock::time_point> stopBooked, bool favourite,
+                          const SSHCommand* ssh) {
     // Every entry is there whatever the state; those that do not apply now are hidden, so
     // that a change of state changes lines, not the submenu's shape.
     const bool running = instance.state == "running";
@@ -159,6 +160,12 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     submenu.push_back(actionItem(std::string(favourite ? words::kRemoveFavourite : words::kAddFavourite),
                                  MenuAction::toggleFavourite, instance.id));
     submenu.push_back(MenuItem::separatorItem());
+    submenu.push_back(
+        shown(actionItem(ssh ? std::string(words::kConnectSSH) : "", MenuAction::connectSSH, ssh ? *ssh : SSHCommand{}),
+              ssh != nullptr));
+    submenu.push_back(shown(
+        actionItem(ssh ? std::string(words::kCopySSHCommand) : "", MenuAction::copyText, ssh ? ssh->shellLine() : ""),
+        ssh != nullptr));
     submenu.push_back(actionItem(std::string(words::kCopyID), MenuAction::copyText, instance.id));
     const auto copy = [](std::string title, const std::optional<std::string>& address) {
         return shown(actionItem(address ? std::move(title) : "", MenuAction::copyText, address.value_or("")),
@@ -248,11 +255,12 @@ Menu composeMenu(const MenuState& state) {
         for (const EC2Instance& instance : state.instances) {
             if (state.favourites.contains(instance.id) != favourites) continue;
             const auto booked = state.stopBookings.find(instance.id);
+            const auto ssh = state.sshCommands.find(instance.id);
             MenuItem line = instanceMenuItem(instance, state.ingressLockGroups, state.now,
                                              booked == state.stopBookings.end()
                                                  ? std::nullopt
                                                  : std::optional<std::chrono::system_clock::time_point>(booked->second),
-                                             favourites);
+                                             favourites, ssh == state.sshCommands.end() ? nullptr : &ssh->second);
             if (!favourites && favouritesOnly) {
                 line.visible = false;
                 ++others;

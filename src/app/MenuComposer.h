@@ -40,6 +40,8 @@ struct MenuState {
     // list, marked; with `favouritesOnly`, the rest hidden, counted in a line below them.
     std::set<std::string> favourites;
     bool favouritesOnly = false;
+    // Instance id to the ssh command that connects to it, for those whose command is known.
+    std::map<std::string, SSHCommand> sshCommands;
     // Instance id to when its booked stop is due.
     std::map<std::string, std::chrono::system_clock::time_point> stopBookings;
     // The controller's clock, for how long running instances have been running; absent: no such line.
@@ -68,14 +70,15 @@ std::vector<MenuItem> errorLines(const Failure& error, bool signingIn = false,
 
 // One instance line with its submenu (details, how long it has been running at `now`,
 // when its booked stop is due, start, stop, booking a stop and cancelling it, ingress lock,
-// marking it a favourite or no more, copying its id and addresses); a favourite's line has
-// the mark after its dot. The submenu has the same entries in every state: those
+// marking it a favourite or no more, connecting over ssh with `ssh` and copying that
+// command, copying its id and addresses); a favourite's line has the mark after its dot.
+// The submenu has the same entries in every state: those
 // that do not apply (how long it has run while stopped, booking while not running, an
 // address it has not) are there hidden.
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
                           std::optional<std::chrono::system_clock::time_point> now = std::nullopt,
                           std::optional<std::chrono::system_clock::time_point> stopBooked = std::nullopt,
-                          bool favourite = false);
+                          bool favourite = false, const SSHCommand* ssh = nullptr);
 
 MenuItem profileMenuItem(std::span<const std::string> profiles, const std::optional<std::string>& profile);
 // The regions, each with its count from the sweep when above zero or when it failed, and

@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "app/SSHCommand.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {
@@ -22,7 +23,8 @@ enum class MenuAction {
     selectProfile,
     selectRegion,
     selectIngressLockGroup,
-    copyText,  // puts the text the entry carries on the clipboard
+    copyText,    // puts the text the entry carries on the clipboard
+    connectSSH,  // opens a terminal running the ssh command the entry carries
     toggleLogin,
     toggleFavourite,       // marks the instance whose id the entry carries as a favourite, or no more
     toggleFavouritesOnly,  // shows the favourites alone, or the whole list again
@@ -55,7 +57,8 @@ struct StopBookingChoice {
 };
 
 // The value an item carries to its action, taken when the menu is built.
-using RepresentedObject = std::variant<std::monostate, std::string, LockChoice, EC2Instance, StopBookingChoice>;
+using RepresentedObject =
+    std::variant<std::monostate, std::string, LockChoice, EC2Instance, StopBookingChoice, SSHCommand>;
 
 // Where a name from outside (an instance's, a profile's) stands in an item's title, in
 // bytes of the title. Only that part may be shortened to fit a line; the product's own

@@ -68,6 +68,8 @@ inline constexpr std::string_view kRemoveFavourite = "お気に入りから外�
 inline constexpr std::string_view kCopyID = "ID をコピー";
 std::string copyPublicIP(std::string_view address);
 std::string copyPrivateIP(std::string_view address);
+inline constexpr std::string_view kConnectSSH = "SSH で接続";
+inline constexpr std::string_view kCopySSHCommand = "SSH コマンドをコピー";
 
 // The ingress lock: the entry with the chosen group, and the choice of none.
 std::string ingressLockEntry(std::string_view choice);
@@ -113,6 +115,14 @@ inline constexpr std::string_view kIngressLockWarning =
     "\n\n"
     "同じセキュリティグループを使っている他のリソースにも影響します。";
 inline constexpr std::string_view kEnable = "有効にする";
+
+inline constexpr std::string_view kNoTerminal = "端末が見つかりません";
+inline constexpr std::string_view kNoTerminalHint =
+    "SSH で接続するには端末が必要です。xterm などの端末をインストールするか、"
+    "環境変数 TERMINAL に端末のコマンドを設定してください。"
+    "\n\n"
+    "探した端末: xdg-terminal-exec、x-terminal-emulator、gnome-terminal、konsole、xfce4-terminal、xterm";
+inline constexpr std::string_view kTerminalNotStarted = "端末を起動できませんでした";
 
 inline constexpr std::string_view kLoginItemFailed = "ログイン項目の設定に失敗しました";
 

@@ -26,7 +26,8 @@ bool isExecutableFile(const std::string& path) {
 constexpr const char* kInstanceQuery =
     "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
     "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
-    "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime}";
+    "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime,imageId:ImageId,"
+    "publicDns:PublicDnsName}";
 
 // Counts the running and pending instances; the filter runs at AWS, the count in the tool.
 constexpr const char* kActiveFilter = "Name=instance-state-name,Values=running,pending";
@@ -159,6 +160,18 @@ std::vector<EC2Instance> AWSCLI::describeInstances(const CallTarget& target) con
     const std::string output =
         run({"ec2", "describe-instances", "--query", kInstanceQuery, "--output", "json"}, target, true);
     return parseInstances(output, Collation::forUserLocale());
+}
+
+std::optional<std::string> AWSCLI::imageName(const std::string& imageID, const CallTarget& target) const {
+    const std::string output =
+        run({"ec2", "describe-images", "--image-ids", imageID, "--query", "Images[0].Name", "--output", "json"}, target,
+            true);
+    // A bare string (or null), which the document reader would refuse.
+    const nlohmann::json name = nlohmann::json::parse(output);
+    // null: the image is gone or not visible to this account.
+    if (name.is_null()) return std::nullopt;
+    if (!name.is_string()) throw AWSError::failed(UnexpectedShape{});
+    return name.get<std::string>();
 }
 
 void AWSCLI::start(const std::string& instanceID, const CallTarget& target) const {

@@ -18,7 +18,7 @@ namespace {
 // thrown unchanged. What it reads equals reading the document and then its fields:
 //   - the top level must be an array whose every element is an object (else `badShape`);
 //   - "id", "name", "state", "type" count only when they hold a string;
-//   - "publicIp", "privateIp" and "launchTime" likewise, and are absent otherwise;
+//   - "publicIp", "privateIp", "launchTime", "imageId" and "publicDns" likewise, and are absent otherwise;
 //   - "sgs" counts only as an array of objects, each giving "id" and "name" likewise;
 //   - when a key repeats, its last value counts, as in the document.
 class InstanceReader {
@@ -108,7 +108,7 @@ public:
     std::vector<EC2Instance> takeInstances() { return std::move(instances_); }
 
 private:
-    enum class Field { other, id, name, state, type, sgs, publicIp, privateIp, launchTime };
+    enum class Field { other, id, name, state, type, sgs, publicIp, privateIp, launchTime, imageId, publicDns };
 
     static Field fieldNamed(const std::string& name) {
         if (name == "id") return Field::id;
@@ -119,6 +119,8 @@ private:
         if (name == "publicIp") return Field::publicIp;
         if (name == "privateIp") return Field::privateIp;
         if (name == "launchTime") return Field::launchTime;
+        if (name == "imageId") return Field::imageId;
+        if (name == "publicDns") return Field::publicDns;
         return Field::other;
     }
 
@@ -132,12 +134,14 @@ private:
         }
     }
 
-    // The optional texts: the addresses and the launch time.
+    // The optional texts: the addresses, the launch time, the image and the public name.
     std::optional<std::string>* instanceAddress(Field field) {
         switch (field) {
             case Field::publicIp: return &instance_.publicIPv4;
             case Field::privateIp: return &instance_.privateIPv4;
             case Field::launchTime: return &instance_.launchTime;
+            case Field::imageId: return &instance_.imageID;
+            case Field::publicDns: return &instance_.publicDNS;
             default: return nullptr;
         }
     }

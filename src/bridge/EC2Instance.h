@@ -30,6 +30,8 @@ struct EC2Instance {
     std::optional<std::string> publicIPv4{};  // absent while the instance has none (stopped, private subnet)
     std::optional<std::string> privateIPv4{};
     std::optional<std::string> launchTime{};  // of the last start, as the tool prints it (ISO 8601)
+    std::optional<std::string> imageID{};     // the AMI it was launched from
+    std::optional<std::string> publicDNS{};   // absent or empty while it has no public name
 
     // What the menu sorts and labels by: the name, or the id when the name is empty.
     const std::string& sortKey() const { return name.empty() ? id : name; }

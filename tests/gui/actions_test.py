@@ -95,13 +95,21 @@ class ActionsTest(SessionTestCase):
         self.start()
         web, web_id, _ = self.web()
 
-        log("copy: the id and each address, on the clipboard and the primary selection")
+        log("copy: the ssh command, the id and each address, on the clipboard and the primary selection")
         public, private = web["PublicIpAddress"], web["PrivateIpAddress"]
-        entries = [("ID をコピー", web_id), (f"パブリック IP をコピー（{public}）", public),
-                   (f"プライベート IP をコピー（{private}）", private)]
-        shown = session.peek(line_of("web-server", "running"))
-        self.assertTrue(shown[-4].separator, shown)
-        self.assertEqual([e.name for e in shown[-3:]], [title for title, _ in entries], shown)
+        # No ssh configuration in the session's home: the public name, as the Amazon Linux
+        # image's user. Nothing is connected to.
+        entries = [("SSH コマンドをコピー", f"ssh ec2-user@{web['PublicDnsName']}"), ("ID をコピー", web_id),
+                   (f"パブリック IP をコピー（{public}）", public), (f"プライベート IP をコピー（{private}）", private)]
+        # The ssh entries come once ssh's configuration and the image's name are read.
+        shown = []
+
+        def ssh_entries_shown():
+            shown[:] = session.peek(line_of("web-server", "running"))
+            return "SSH コマンドをコピー" in [e.name for e in shown]
+        wait_for("the ssh entries", ssh_entries_shown, timeout=30)
+        self.assertTrue(shown[-6].separator, shown)
+        self.assertEqual([e.name for e in shown[-5:]], ["SSH で接続"] + [title for title, _ in entries], shown)
         for title, text in entries:
             session.choose(line_of("web-server", "running"), title)
             for name in ("clipboard", "primary"):

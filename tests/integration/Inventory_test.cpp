@@ -21,7 +21,8 @@ using ::testing::StartsWith;
 const std::string kInstanceQuery =
     "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
     "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
-    "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime}";
+    "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime,imageId:ImageId,"
+    "publicDns:PublicDnsName}";
 
 Call describeCall(const std::vector<std::string>& flags) {
     Call call = {"ec2",
@@ -91,7 +92,8 @@ TEST_F(InventoryTest, DescribesLiveInstancesSortedByNameOrIdWithTheirGroupsInOrd
     // address only.
     const nlohmann::json reported =
         awsJSON({"ec2", "describe-instances", "--query",
-                 "Reservations[].Instances[].[InstanceId,PublicIpAddress,PrivateIpAddress,LaunchTime]"});
+                 "Reservations[].Instances[].[InstanceId,PublicIpAddress,PrivateIpAddress,LaunchTime,ImageId,"
+                 "PublicDnsName]"});
     const auto address = [&](const std::string& id, size_t field) -> std::optional<std::string> {
         for (const auto& instance : reported) {
             if (instance.at(0) != id) continue;
@@ -105,6 +107,8 @@ TEST_F(InventoryTest, DescribesLiveInstancesSortedByNameOrIdWithTheirGroupsInOrd
         expected.publicIPv4 = address(expected.id, 1);
         expected.privateIPv4 = address(expected.id, 2);
         expected.launchTime = address(expected.id, 3);
+        expected.imageID = address(expected.id, 4);
+        expected.publicDNS = address(expected.id, 5);
         EXPECT_EQ(expected.publicIPv4.has_value(), expected.state == "running") << expected.id;
         EXPECT_TRUE(expected.privateIPv4.has_value()) << expected.id;
         EXPECT_TRUE(expected.launchTime.has_value()) << expected.id;
@@ -120,7 +124,16 @@ TEST_F(InventoryTest, DescribesLiveInstancesSortedByNameOrIdWithTheirGroupsInOrd
               withAddresses({betaID, "Beta", "running", "t3.small", {{admin, "admin"}, {web, "web"}, {solo, "solo"}}}));
     EXPECT_EQ(instances[2], withAddresses({unnamedID, "", "running", "t2.micro", {{web, "web"}}}));
     EXPECT_EQ(instances[3], withAddresses({webID, "web", "running", "t3.micro", {{web, "web"}, {admin, "admin"}}}));
-    EXPECT_THAT(loggedCalls(), ElementsAre(describeCall({})));
+
+    // The name of the image, which tells the user to log in as; an image AWS does not know fails.
+    ASSERT_TRUE(instances[3].imageID);
+    EXPECT_THAT(cli.imageName(*instances[3].imageID, {}), ::testing::Optional(StartsWith("amzn2-ami-hvm-2.0.")));
+    EXPECT_THROW(cli.imageName("ami-00000000000000000", {}), AWSError);
+    EXPECT_THAT(loggedCalls(), ElementsAre(describeCall({}),
+                                           Call{"ec2", "describe-images", "--image-ids", *instances[3].imageID,
+                                                "--query", "Images[0].Name", "--output", "json", "--no-cli-pager",
+                                                "--cli-binary-format", "base64"},
+                                           ::testing::_));
 }
 
 TEST_F(InventoryTest, DescribesTheRegionThatTheChosenProfileAndRegionSelect) {

@@ -15,6 +15,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/CloudGateway.h"
+#include "support/FakeSSH.h"
 #include "app/MenuComposer.h"
 #include "app/Regions.h"
 #include "app/SerialQueue.h"
@@ -144,7 +145,8 @@ struct Controller {
     SerialQueue queue;
     SerialQueue signInQueue{"tamsel.signin"};
     WorkerPool sweepQueue{4, "tamsel.sweep"};
-    AppDelegate app{desktop.platform(desktop.mainThread, queue, signInQueue, sweepQueue), gateway, "1.0"};
+    test::FakeSSH ssh;
+    AppDelegate app{desktop.platform(desktop.mainThread, queue, signInQueue, sweepQueue), gateway, ssh, "1.0"};
 };
 
 std::string describe(const std::vector<std::string>& titles) {

@@ -87,7 +87,9 @@ TEST_P(UserConfigurationTest, NoSettingOfTheToolBreaksACall) {
                                              {{group, "web"}},
                                              std::nullopt,
                                              instances[0].privateIPv4,
-                                             instances[0].launchTime}));
+                                             instances[0].launchTime,
+                                             instances[0].imageID,
+                                             instances[0].publicDNS}));
     });
     const auto rules = ingressOf(group);
     ASSERT_EQ(rules.size(), 1u) << rules.dump();

@@ -13,6 +13,7 @@
 #include "app/MenuModel.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeGateway.h"
+#include "support/FakeSSH.h"
 #include "support/ManualWork.h"
 
 namespace tamsel::test {
@@ -45,6 +46,7 @@ struct Harness : FakeDesktop {
     ManualWorkQueue signInQueue;
     ManualWorkQueue sweepQueue;
     FakeGateway cli;
+    FakeSSH ssh;
     std::optional<std::string> version = "1.2.3";
     std::unique_ptr<AppDelegate> controller;
 
@@ -52,7 +54,7 @@ struct Harness : FakeDesktop {
     // The controller on another gateway (the real one, running a fake tool).
     AppDelegate& make(CloudGateway& gateway) {
         controller =
-            std::make_unique<AppDelegate>(platform(mainThread, queue, signInQueue, sweepQueue), gateway, version);
+            std::make_unique<AppDelegate>(platform(mainThread, queue, signInQueue, sweepQueue), gateway, ssh, version);
         return *controller;
     }
 

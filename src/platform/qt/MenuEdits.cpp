@@ -45,6 +45,9 @@ struct KeyOfPayload {
         key.name = choice.instance.id;
         key.hours = choice.hours;
     }
+    // What the ssh entry carries comes and goes with the state (hidden, then the command): it
+    // is known by its place in the instance's submenu, as the copy entries are.
+    void operator()(const SSHCommand&) const {}
     template <typename Other>
     void operator()(const Other&) const = delete;
 };

@@ -14,6 +14,8 @@ constexpr int kSweepNiceness = 10;
 TrayApplication::TrayApplication(TrayApplicationOptions options)
     : settings_(options.settingsFile ? QtSettingsStore(*options.settingsFile) : QtSettingsStore()),
       loginItem_(options.loginItem ? std::move(*options.loginItem) : AutostartEntry::forCurrentUser()),
+      // ssh and the terminal see the environment the aws tool is given.
+      ssh_(options.cli.environment),
       cli_(std::move(options.cli)),
       queue_(std::make_unique<SerialQueue>("tamsel.aws")),
       signInQueue_(std::make_unique<SerialQueue>("tamsel.signin")),
@@ -23,7 +25,7 @@ TrayApplication::TrayApplication(TrayApplicationOptions options)
       delegate_(std::make_unique<AppDelegate>(
           Platform{mainThread_, *queue_, timers_, settings_, loginItem_, alerts_, statusItem_, application_, clipboard_,
                    sessionActivity_, notifications_, *signInQueue_, *sweepQueue_},
-          cli_, std::move(options.version))) {}
+          cli_, ssh_, std::move(options.version))) {}
 
 TrayApplication::~TrayApplication() {
     delegate_.reset();

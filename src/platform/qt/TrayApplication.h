@@ -11,6 +11,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/CloudGateway.h"
+#include "app/SSHGateway.h"
 #include "app/SerialQueue.h"
 #include "app/WorkerPool.h"
 #include "platform/qt/DBusNotifications.h"
@@ -58,6 +59,7 @@ private:
     QtClipboard clipboard_;
     DBusSessionActivity sessionActivity_;
     DBusNotifications notifications_;
+    SystemSSH ssh_;
     AWSCLIGateway cli_;
     std::unique_ptr<SerialQueue> queue_;
     std::unique_ptr<SerialQueue> signInQueue_;

@@ -32,6 +32,9 @@ public:
     std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
         return real_.describeInstances(target);
     }
+    std::optional<std::string> imageName(const std::string& imageID, const CallTarget& target) override {
+        return real_.imageName(imageID, target);
+    }
     void start(const std::string& id, const CallTarget& target) override { real_.start(id, target); }
     void stop(const std::string& id, const CallTarget& target) override { real_.stop(id, target); }
     std::string globalIPv4() override { return "203.0.113.7"; }
@@ -96,7 +99,8 @@ TEST(ControllerArgumentSafety, ValuesFromSettingsAndFromTheToolReachItUnchanged)
     const Arguments describe = {"describe-instances", "--query",
                                 "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
                                 "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
-                                "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime}",
+                                "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime,"
+                                "imageId:ImageId,publicDns:PublicDnsName}",
                                 "--output", "json"};
     EXPECT_EQ(fake.calls(), (std::vector<Arguments>{
                                 {"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64",

@@ -1,5 +1,6 @@
 // What the menu's entries do, driven through the built menu as a user would.
 
+#include <algorithm>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -123,6 +124,97 @@ TEST(Actions, CopyEntriesPutThePlainTextOnTheClipboardAndTouchNothingElse) {
     h.controller->menuItemChosen(entry(MenuAction::copyText, web));
     h.controller->menuItemChosen(entry(MenuAction::copyText));
     EXPECT_EQ(h.clipboard.texts.size(), 3u);
+}
+
+TEST(Actions, SSHEntriesReachTheHostSSHReachesAsTheUserItsConfigurationOrImageSays) {
+    using Variables = std::map<std::string, std::string>;
+    const SSHHostConfig proxied{true, std::nullopt};
+    const struct {
+        std::string what;
+        std::optional<std::string> dns;
+        std::optional<std::string> address;
+        std::map<std::string, SSHHostConfig> configs;
+        std::string copied;  // empty: no entries
+        Variables variables;
+    } cases[] = {
+        {"the configuration reaches the id",
+         "ec2-1-2-3-4.compute.amazonaws.com",
+         "1.2.3.4",
+         {{"i-1", proxied}},
+         "AWS_PROFILE=dev AWS_REGION=ap-northeast-1 ssh ubuntu@i-1",
+         {{"AWS_PROFILE", "dev"}, {"AWS_REGION", "ap-northeast-1"}}},
+        {"and sets the user",
+         std::nullopt,
+         std::nullopt,
+         {{"i-1", {true, "admin"}}},
+         "AWS_PROFILE=dev AWS_REGION=ap-northeast-1 ssh i-1",
+         {{"AWS_PROFILE", "dev"}, {"AWS_REGION", "ap-northeast-1"}}},
+        {"the public name",
+         "ec2-1-2-3-4.compute.amazonaws.com",
+         "1.2.3.4",
+         {},
+         "ssh ubuntu@ec2-1-2-3-4.compute.amazonaws.com",
+         {}},
+        {"the address, its user from the configuration",
+         "",
+         "1.2.3.4",
+         {{"1.2.3.4", {false, "core"}}},
+         "ssh 1.2.3.4",
+         {}},
+        {"no host", std::nullopt, std::nullopt, {}, "", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Harness h;
+        h.settings.values = {{"profile", std::string("dev")}, {"region", std::string("ap-northeast-1")}};
+        h.ssh.configs = c.configs;
+        h.cli.imageNames = {{"ami-1", "ubuntu/images/hvm-ssd/ubuntu-jammy-22.04-amd64-server"}};
+        EC2Instance web = instance("i-1", "running", "web");
+        web.imageID = "ami-1";
+        web.publicDNS = c.dns;
+        web.publicIPv4 = c.address;
+        // A second instance of the same image: its name is asked for once.
+        EC2Instance db = web;
+        db.id = "i-2";
+        db.name = "db";
+        h.launched({web, db, instance("i-3", "stopped", "old")});
+
+        const MenuItem* connect = h.find({"🟢 web — running", "SSH で接続"});
+        const MenuItem* copy = h.find({"🟢 web — running", "SSH コマンドをコピー"});
+        EXPECT_EQ(h.find({"⚫️ old — stopped", "SSH で接続"}), nullptr);
+        if (c.copied.empty()) {
+            EXPECT_EQ(connect, nullptr);
+            EXPECT_EQ(copy, nullptr);
+            continue;
+        }
+        ASSERT_NE(connect, nullptr);
+        ASSERT_NE(copy, nullptr);
+        h.choose({"🟢 web — running", "SSH コマンドをコピー"});
+        EXPECT_EQ(h.clipboard.texts, Strings{c.copied});
+        h.choose({"🟢 web — running", "SSH で接続"});
+        ASSERT_EQ(h.ssh.opened.size(), 1u);
+        EXPECT_EQ(h.ssh.opened[0].command, (Strings{"ssh", c.copied.substr(c.copied.find("ssh ") + 4)}));
+        EXPECT_EQ(h.ssh.opened[0].variables, c.variables);
+        EXPECT_TRUE(h.alerts.shown.empty());
+        const bool askedImage = c.copied.find('@') != std::string::npos;
+        EXPECT_EQ(std::count(h.cli.calls.begin(), h.cli.calls.end(), "imageName ami-1"), askedImage ? 1 : 0);
+    }
+}
+
+TEST(Actions, SSHWithoutATerminalAlertsAndWithoutSSHShowsNoEntry) {
+    Harness h;
+    h.ssh.hasTerminal = false;
+    EC2Instance web = instance("i-1", "running", "web");
+    web.publicIPv4 = "1.2.3.4";
+    h.launched({web});
+    h.choose({"🟢 web — running", "SSH で接続"});
+    ASSERT_EQ(h.alerts.shown.size(), 1u);
+    EXPECT_EQ(h.alerts.shown[0].title, "端末が見つかりません");
+
+    Harness without;
+    without.ssh.installed = false;
+    without.launched({web});
+    EXPECT_EQ(without.find({"🟢 web — running", "SSH で接続"}), nullptr);
 }
 
 TEST(Actions, StopAsksFirstAndOnlyTheFirstButtonStops) {

@@ -310,12 +310,15 @@ TEST(InstanceLine, CopyEntriesFollowTheAddressesAndCarryThePlainText) {
         record.publicIPv4 = c.publicIPv4;
         record.privateIPv4 = c.privateIPv4;
         const std::vector<MenuItem> submenu = instanceMenuItem(record, {}).submenu;
-        // After the lock submenu, the favourite entry and a separator, and nothing after them.
+        // After the lock submenu, the favourite entry, a separator and the ssh entries (hidden
+        // without a command), and nothing after them.
         const auto lock = std::find_if(submenu.begin(), submenu.end(),
                                        [](auto& item) { return item.action == MenuAction::toggleFavourite; });
         ASSERT_NE(lock, submenu.end());
         ASSERT_TRUE((lock + 1)->separator);
-        const std::vector<MenuItem> copies(lock + 2, submenu.end());
+        EXPECT_EQ((lock + 2)->action, MenuAction::connectSSH);
+        EXPECT_FALSE((lock + 2)->visible || (lock + 3)->visible);
+        const std::vector<MenuItem> copies(lock + 4, submenu.end());
         EXPECT_EQ(titles(copies), c.entries) << c.entries.size();
         EXPECT_EQ(copies.size(), 3u);  // the ones without an address hidden
         Strings carried;

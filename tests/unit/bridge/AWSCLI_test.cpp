@@ -47,7 +47,8 @@ const Arguments kAlways = {"--no-cli-pager", "--cli-binary-format", "base64"};
 const char* const kDescribeQuery =
     "Reservations[].Instances[].{id:InstanceId,state:State.Name,type:InstanceType,"
     "name:Tags[?Key=='Name']|[0].Value,sgs:SecurityGroups[].{id:GroupId,name:GroupName},"
-    "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime}";
+    "publicIp:PublicIpAddress,privateIp:PrivateIpAddress,launchTime:LaunchTime,imageId:ImageId,"
+    "publicDns:PublicDnsName}";
 
 // The command lines the tool should see with `profile` and `region` set.
 struct Lines {

@@ -122,18 +122,18 @@ TEST(DBusMenuLayout, ARefreshKeepsTheIdOfEachEntryInItsPlaceAndChangesTheLayoutO
              s.instances[2].publicIPv4.reset();
          },
          {},
-         {"5", "5/4", "5/5", "5/6", "5/13"},
+         {"5", "5/4", "5/5", "5/6", "5/15"},
          {},
-         {"5/6", "5/13"}},
+         {"5/6", "5/15"}},
         {"stopped to running with an address: the lines shown in place",
          [](Shown& s) {
              s.instances[1].state = "running";
              s.instances[1].publicIPv4 = "7.7.7.7";
          },
          {},
-         {"4", "4/4", "4/5", "4/6", "4/13"},
+         {"4", "4/4", "4/5", "4/6", "4/15"},
          {},
-         {"4/6", "4/13"}},
+         {"4/6", "4/15"}},
         {"a stop booked: its time and its cancellation shown in place",
          [](Shown& s) { s.bookings["i-1"] = std::chrono::system_clock::time_point{}; },
          {},
