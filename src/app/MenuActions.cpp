@@ -253,7 +253,7 @@ void MenuActions::showErrorDetail() {
 
 void MenuActions::runOperation(Operation operation, std::function<void()> succeeded) {
     calls_.run([&cli = cli_, operation = std::move(operation)] { return failureOf([&] { operation(cli); }); },
-               [](const std::optional<Failure>& failure) -> const std::optional<Failure>& { return failure; },
+               [](const std::optional<Failure>& failure) -> std::optional<Failure> { return failure; },
                [this, succeeded = std::move(succeeded)](const std::optional<Failure>& failure) {
                    if (failure) {
                        showAlert(*failure, std::string(words::kOperationFailedTitle), std::nullopt);

@@ -116,7 +116,7 @@ QString themeIconName(const StatusButton& button) {
 std::optional<QString> themeIconFolder() {
     const QString icon = QStringLiteral("hicolor/scalable/apps/orvane-idle.svg");
     if (!QStandardPaths::locate(QStandardPaths::GenericDataLocation, "icons/" + icon).isEmpty()) return QString();
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/icons");
+    QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/icons");
     if (QFile::exists(beside + "/" + icon)) return beside;
     return std::nullopt;
 }
