@@ -412,8 +412,8 @@ class StatusNotifierTest(HostCalls, SessionTestCase):
             self.assertEqual(lines[:1] + lines[2:],
                              [(f"{web_id}  t3.micro", False, False, False), ("---",), ("起動", False, False, False),
                               ("停止", True, False, False), ("停止を予約", True, False, True), ("---",),
-                              ("起動時に SG を自分の IP 専用にする: しない", True, False, True), ("---",),
-                              ("ID をコピー", True, False, False),
+                              ("起動時に SG を自分の IP 専用にする: しない", True, False, True),
+                              ("お気に入りに追加", True, False, False), ("---",), ("ID をコピー", True, False, False),
                               (f"パブリック IP をコピー（{web['PublicIpAddress']}）", True, False, False),
                               (f"プライベート IP をコピー（{web['PrivateIpAddress']}）", True, False, False)])
             lock = self.open(line_of("web-server", "running"), "起動時に SG を自分の IP 専用にする: しない")

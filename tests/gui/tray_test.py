@@ -110,7 +110,7 @@ class TrayTest(SessionTestCase):
         self.assertEqual(shown[2:6], [("起動", False, False), ("停止", True, False), ("停止を予約", True, True),
                                       ("起動時に SG を自分の IP 専用にする: しない", True, True)])
         self.assertEqual([name.split("（")[0] for name, _, _ in shown[6:]],
-                         ["ID をコピー", "パブリック IP をコピー", "プライベート IP をコピー"])
+                         ["お気に入りに追加", "ID をコピー", "パブリック IP をコピー", "プライベート IP をコピー"])
         session.screenshot(Path(ARGS.artifacts) / "tray-menu-scrolled.png")
         # Its state dot, drawn as the line's icon, shows green before the name.
         left, top, _, tall = line.queryComponent().getExtents(atspi().DESKTOP_COORDS)
