@@ -3,6 +3,7 @@
 // one; unit tests of the controller use a scripted fake.
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -29,7 +30,8 @@ public:
     // the `target` it is given, not under the choice current when it runs.
     virtual std::vector<std::string> listProfiles() = 0;
     virtual std::vector<EC2Instance> describeInstances(const CallTarget& target) = 0;
-    virtual std::optional<std::string> imageName(const std::string& imageID, const CallTarget& target) = 0;
+    virtual std::map<std::string, std::string> imageNames(const std::vector<std::string>& imageIDs,
+                                                          const CallTarget& target) = 0;
     virtual void start(const std::string& instanceID, const CallTarget& target) = 0;
     virtual void stop(const std::string& instanceID, const CallTarget& target) = 0;
     virtual std::string globalIPv4() = 0;
@@ -60,8 +62,9 @@ public:
     std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
         return cli_.describeInstances(target);
     }
-    std::optional<std::string> imageName(const std::string& imageID, const CallTarget& target) override {
-        return cli_.imageName(imageID, target);
+    std::map<std::string, std::string> imageNames(const std::vector<std::string>& imageIDs,
+                                                  const CallTarget& target) override {
+        return cli_.imageNames(imageIDs, target);
     }
     void start(const std::string& instanceID, const CallTarget& target) override { cli_.start(instanceID, target); }
     void stop(const std::string& instanceID, const CallTarget& target) override { cli_.stop(instanceID, target); }

@@ -70,25 +70,31 @@ void SSHAccess::learn() {
                          redraw_();
                      });
     }
+    // The images not asked about yet, in one call: a list of many images must not hold the
+    // work queue (and the user's actions behind it) with a call per image.
+    std::vector<std::string> images;
     for (const std::string& image : asks.images) {
-        if (!asked_.insert("image " + image).second) continue;
-        handOff_.run(
-            [&cli = cli_, image, target = listedUnder_]() -> std::string {
-                try {
-                    const auto name = cli.imageName(image, target);
-                    return name ? defaultUserForImage(*name) : "ec2-user";
-                } catch (...) {
-                    // An image that cannot be asked about (no permission, gone) gets the
-                    // most common user; it is not asked again.
-                    return "ec2-user";
-                }
-            },
-            [this, image](const std::string& user) {
-                imageUsers_[image] = user;
-                learn();
-                redraw_();
-            });
+        if (asked_.insert("image " + image).second) images.push_back(image);
     }
+    if (images.empty()) return;
+    handOff_.run(
+        [&cli = cli_, images, target = listedUnder_] {
+            std::map<std::string, std::string> users;
+            try {
+                for (const auto& [image, name] : cli.imageNames(images, target))
+                    users[image] = defaultUserForImage(name);
+            } catch (...) {
+                // Images that cannot be asked about (no permission) get the most common
+                // user, below; they are not asked again.
+            }
+            for (const std::string& image : images) users.try_emplace(image, "ec2-user");
+            return users;
+        },
+        [this](const std::map<std::string, std::string>& users) {
+            imageUsers_.insert(users.begin(), users.end());
+            learn();
+            redraw_();
+        });
 }
 
 }  // namespace tamsel

@@ -162,16 +162,23 @@ std::vector<EC2Instance> AWSCLI::describeInstances(const CallTarget& target) con
     return parseInstances(output, Collation::forUserLocale());
 }
 
-std::optional<std::string> AWSCLI::imageName(const std::string& imageID, const CallTarget& target) const {
-    const std::string output =
-        run({"ec2", "describe-images", "--image-ids", imageID, "--query", "Images[0].Name", "--output", "json"}, target,
-            true);
-    // A bare string (or null), which the document reader would refuse.
-    const nlohmann::json name = nlohmann::json::parse(output);
-    // null: the image is gone or not visible to this account.
-    if (name.is_null()) return std::nullopt;
-    if (!name.is_string()) throw AWSError::failed(UnexpectedShape{});
-    return name.get<std::string>();
+std::map<std::string, std::string> AWSCLI::imageNames(const std::vector<std::string>& imageIDs,
+                                                      const CallTarget& target) const {
+    if (imageIDs.empty()) return {};
+    // A filter, not --image-ids: one image AWS does not know would fail the whole call.
+    std::string ids;
+    for (const std::string& id : imageIDs) ids += (ids.empty() ? "" : ",") + id;
+    const std::string output = run({"ec2", "describe-images", "--filters", "Name=image-id,Values=" + ids, "--query",
+                                    "Images[].[ImageId,Name]", "--output", "json"},
+                                   target, true);
+    const nlohmann::json pairs = nlohmann::json::parse(output);
+    if (!pairs.is_array()) throw AWSError::failed(UnexpectedShape{});
+    std::map<std::string, std::string> names;
+    for (const nlohmann::json& pair : pairs) {
+        if (!pair.is_array() || pair.size() != 2 || !pair[0].is_string()) throw AWSError::failed(UnexpectedShape{});
+        if (pair[1].is_string()) names[pair[0].get<std::string>()] = pair[1].get<std::string>();
+    }
+    return names;
 }
 
 void AWSCLI::start(const std::string& instanceID, const CallTarget& target) const {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <stop_token>
@@ -94,11 +95,12 @@ public:
     // terminated ones dropped, sorted by name (or id) in the user's locale.
     std::vector<EC2Instance> describeInstances() const { return describeInstances(target()); }
     std::vector<EC2Instance> describeInstances(const CallTarget& target) const;
-    // The name of image `imageID` ("describe-images"); absent when AWS answers without one.
-    // An image id AWS does not know fails (AWSError::failed, InvalidAMIID.NotFound).
-    // Throws AWSError::failed (UnexpectedShape) when the tool prints anything but a name,
-    // nlohmann::json::parse_error when it prints no JSON.
-    std::optional<std::string> imageName(const std::string& imageID, const CallTarget& target) const;
+    // The names of the images `imageIDs` (id to name), in one "describe-images" call; an
+    // image AWS does not show (gone, not visible to the account) is absent. Throws
+    // AWSError::failed (UnexpectedShape) when the tool prints anything but id and name
+    // pairs, nlohmann::json::parse_error when it prints no JSON.
+    std::map<std::string, std::string> imageNames(const std::vector<std::string>& imageIDs,
+                                                  const CallTarget& target) const;
     void start(const std::string& instanceID) const { start(instanceID, target()); }
     void start(const std::string& instanceID, const CallTarget& target) const;
     void stop(const std::string& instanceID) const { stop(instanceID, target()); }

@@ -125,15 +125,18 @@ TEST_F(InventoryTest, DescribesLiveInstancesSortedByNameOrIdWithTheirGroupsInOrd
     EXPECT_EQ(instances[2], withAddresses({unnamedID, "", "running", "t2.micro", {{web, "web"}}}));
     EXPECT_EQ(instances[3], withAddresses({webID, "web", "running", "t3.micro", {{web, "web"}, {admin, "admin"}}}));
 
-    // The name of the image, which tells the user to log in as; an image AWS does not know fails.
+    // The names of the images, which tell the user to log in as, in one call; an image AWS
+    // does not know is left out and fails nothing.
     ASSERT_TRUE(instances[3].imageID);
-    EXPECT_THAT(cli.imageName(*instances[3].imageID, {}), ::testing::Optional(StartsWith("amzn2-ami-hvm-2.0.")));
-    EXPECT_THROW(cli.imageName("ami-00000000000000000", {}), AWSError);
-    EXPECT_THAT(loggedCalls(), ElementsAre(describeCall({}),
-                                           Call{"ec2", "describe-images", "--image-ids", *instances[3].imageID,
-                                                "--query", "Images[0].Name", "--output", "json", "--no-cli-pager",
-                                                "--cli-binary-format", "base64"},
-                                           ::testing::_));
+    const std::string image = *instances[3].imageID;
+    const auto names = cli.imageNames({image, "ami-00000000000000000"}, {});
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_THAT(names.at(image), StartsWith("amzn2-ami-hvm-2.0."));
+    EXPECT_THAT(loggedCalls(),
+                ElementsAre(describeCall({}), Call{"ec2", "describe-images", "--filters",
+                                                   "Name=image-id,Values=" + image + ",ami-00000000000000000",
+                                                   "--query", "Images[].[ImageId,Name]", "--output", "json",
+                                                   "--no-cli-pager", "--cli-binary-format", "base64"}));
 }
 
 TEST_F(InventoryTest, DescribesTheRegionThatTheChosenProfileAndRegionSelect) {

@@ -348,6 +348,7 @@ TEST_F(RefreshRecovery, TheSweepCountsTheRunningInstancesOfEachOtherRegionAndNam
                         "--region"};
     std::set<std::string> asked;
     for (const Call& call : loggedCalls()) {
+        if (call.size() > 1 && call[1] == "describe-images") continue;  // the login user of a listed image
         ASSERT_EQ(call.size(), count.size() + 1) << describe(call);
         EXPECT_TRUE(std::equal(count.begin(), count.end(), call.begin())) << describe(call);
         asked.insert(call.back());

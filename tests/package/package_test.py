@@ -188,7 +188,7 @@ class PackageTest(unittest.TestCase):
                             depends)
             self.assertTrue(any(name.startswith("libicu") for name in depends), depends)
             self.assertEqual(relation_names(fields.get("Recommends", "")),
-                             {"awscli", "fonts-noto-cjk", "fonts-noto-color-emoji", "qt6-wayland"})
+                             {"awscli", "fonts-noto-cjk", "fonts-noto-color-emoji", "openssh-client", "qt6-wayland"})
             # Recommended, not required: X11 sessions and Wayland ones with Xwayland run without
             # Qt's Wayland plugin; apt brings it along by default for the rest.
             self.assertNotIn("awscli", depends)

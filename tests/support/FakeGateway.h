@@ -40,11 +40,17 @@ public:
         if (auto* error = std::get_if<std::exception_ptr>(&next)) std::rethrow_exception(*error);
         return std::get<std::vector<EC2Instance>>(next);
     }
-    // Recorded as "imageName AMI"; answers `imageNames` (absent: no such image).
-    std::optional<std::string> imageName(const std::string& imageID, const CallTarget& target) override {
-        record("imageName " + imageID, target);
-        const auto found = imageNames.find(imageID);
-        return found == imageNames.end() ? std::nullopt : std::optional<std::string>(found->second);
+    // Recorded as "imageNames AMI AMI…"; answers from `images` (absent: no such image).
+    std::map<std::string, std::string> imageNames(const std::vector<std::string>& imageIDs,
+                                                  const CallTarget& target) override {
+        std::string call = "imageNames";
+        std::map<std::string, std::string> names;
+        for (const std::string& id : imageIDs) {
+            call += " " + id;
+            if (const auto found = images.find(id); found != images.end()) names.insert(*found);
+        }
+        record(call, target);
+        return names;
     }
     void start(const std::string& instanceID, const CallTarget& target) override {
         record("start " + instanceID, target);
@@ -77,8 +83,8 @@ public:
     void giveMFACode(std::optional<std::string> code) override { mfaCode_ = std::move(code); }
 
     std::vector<std::string> profileNames;
-    // Image id to its name, for imageName.
-    std::map<std::string, std::string> imageNames;
+    // Image id to its name, for imageNames.
+    std::map<std::string, std::string> images;
     // One entry per describeInstances call: a list, or an error to throw. Empty: an empty list.
     std::deque<std::variant<std::vector<EC2Instance>, std::exception_ptr>> listings;
     std::string address = "203.0.113.7";

@@ -32,8 +32,9 @@ public:
     std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
         return real_.describeInstances(target);
     }
-    std::optional<std::string> imageName(const std::string& imageID, const CallTarget& target) override {
-        return real_.imageName(imageID, target);
+    std::map<std::string, std::string> imageNames(const std::vector<std::string>& imageIDs,
+                                                  const CallTarget& target) override {
+        return real_.imageNames(imageIDs, target);
     }
     void start(const std::string& id, const CallTarget& target) override { real_.start(id, target); }
     void stop(const std::string& id, const CallTarget& target) override { real_.stop(id, target); }

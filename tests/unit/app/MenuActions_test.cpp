@@ -168,7 +168,7 @@ TEST(Actions, SSHEntriesReachTheHostSSHReachesAsTheUserItsConfigurationOrImageSa
         Harness h;
         h.settings.values = {{"profile", std::string("dev")}, {"region", std::string("ap-northeast-1")}};
         h.ssh.configs = c.configs;
-        h.cli.imageNames = {{"ami-1", "ubuntu/images/hvm-ssd/ubuntu-jammy-22.04-amd64-server"}};
+        h.cli.images = {{"ami-1", "ubuntu/images/hvm-ssd/ubuntu-jammy-22.04-amd64-server"}};
         EC2Instance web = instance("i-1", "running", "web");
         web.imageID = "ami-1";
         web.publicDNS = c.dns;
@@ -197,7 +197,7 @@ TEST(Actions, SSHEntriesReachTheHostSSHReachesAsTheUserItsConfigurationOrImageSa
         EXPECT_EQ(h.ssh.opened[0].variables, c.variables);
         EXPECT_TRUE(h.alerts.shown.empty());
         const bool askedImage = c.copied.find('@') != std::string::npos;
-        EXPECT_EQ(std::count(h.cli.calls.begin(), h.cli.calls.end(), "imageName ami-1"), askedImage ? 1 : 0);
+        EXPECT_EQ(std::count(h.cli.calls.begin(), h.cli.calls.end(), "imageNames ami-1"), askedImage ? 1 : 0);
     }
 }
 
