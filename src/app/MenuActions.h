@@ -1,8 +1,8 @@
 #pragma once
 // What the menu's entries do: the power actions with their confirmations and the ingress
 // lock, booking a stop and cancelling it, the settings entries, the favourites, the login
-// item, copying text, connecting over ssh, the error details, signing in again, counting the other regions, reloading and
-// quitting.
+// item, copying text, connecting over ssh, the error details, signing in again, counting
+// the other regions, reloading and quitting.
 // A failed action is shown in an alert; every cloud operation is followed by a listing,
 // and an accepted start or stop is followed by the power watch until it settles.
 

@@ -25,7 +25,7 @@ std::vector<char*> pointersTo(std::vector<std::string>& strings) {
 // In the grandchild, between fork and exec: async-signal-safe calls only. Reports the
 // errno of a failed exec through `report` (close-on-exec: an exec that works closes it).
 [[noreturn]] void becomeProgram(const char* path, char* const* argv, char* const* envp, int report) {
-    struct sigaction standard {};
+    struct sigaction standard = {};
     standard.sa_handler = SIG_DFL;
     for (int signal = 1; signal < NSIG; ++signal) sigaction(signal, &standard, nullptr);
     sigset_t none;

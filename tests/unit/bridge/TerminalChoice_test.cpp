@@ -78,7 +78,7 @@ TEST(DetachedLaunch, TheProgramRunsInASessionOfItsOwnWithTheEnvironmentAndNoDesc
 
     launchDetached(terminal.string(), {"-e", "ssh", "a b"}, Environment(Variables{{"AWS_PROFILE", "dev"}}));
     // Opening the pipe waits for the program to open its end: no sleep, no polling.
-    { std::ifstream(done) >> std::noskipws; }
+    std::ifstream(done) >> std::noskipws;
     close(ours);
 
     // The arguments, the variable, then the session (no line says "inherited").
