@@ -54,7 +54,7 @@ std::string defaultUserForImage(std::string_view imageName) {
 std::optional<std::string> sshHost(const EC2Instance& instance, const SSHHostConfig& idConfig) {
     if (idConfig.proxied && isPlainHost(instance.id)) return instance.id;
     for (const auto* candidate : {&instance.publicDNS, &instance.publicIPv4}) {
-        if (*candidate && isPlainHost(**candidate)) return **candidate;
+        if (*candidate && isPlainHost(**candidate)) return *candidate;
     }
     return std::nullopt;
 }
