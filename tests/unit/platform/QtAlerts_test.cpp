@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
@@ -13,6 +14,7 @@
 
 #include "QtTestApp.h"
 #include "platform/qt/AlertDialog.h"
+#include "platform/qt/MFACodeDialog.h"
 
 namespace tamsel {
 namespace {
@@ -84,6 +86,51 @@ TEST(QtAlerts, NoButtonsMeansOneOKAndTextsAreNeverHTML) {
         box.buttons().front()->click();
     });
     EXPECT_EQ(chosen, 0);
+}
+
+// Types `text` into the dialog's field key by key, as a person would, so that the
+// validator judges each key.
+void typeInto(QLineEdit& field, const QString& text) {
+    for (const QChar key : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(key));
+        QApplication::sendEvent(&field, &press);
+    }
+}
+
+std::optional<std::string> askAndAct(std::function<void(MFACodeDialog&, QLineEdit&, QPushButton&)> act) {
+    test::qtApp();
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<MFACodeDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* field = dialog->findChild<QLineEdit*>("code");
+        QPushButton* ok = nullptr;
+        for (QPushButton* button : dialog->findChildren<QPushButton*>())
+            if (button->text() == "OK") ok = button;
+        ASSERT_TRUE(field != nullptr && ok != nullptr);
+        act(*dialog, *field, *ok);
+    });
+    return QtAlerts().ask({"MFA コードの入力", "arn:aws:iam::123456789012:mfa/me", "OK", "キャンセル", 6});
+}
+
+TEST(QtAlerts, TheCodeFieldTakesDigitsOnlyAndOKWaitsForAllSix) {
+    const auto code = askAndAct([](MFACodeDialog& dialog, QLineEdit& field, QPushButton& ok) {
+        typeInto(field, "12ab345");
+        EXPECT_EQ(field.text(), "12345");
+        EXPECT_FALSE(ok.isEnabled());
+        // Return with five digits does not give them.
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(&dialog, &enter);
+        EXPECT_TRUE(dialog.isVisible());
+        typeInto(field, "67");
+        EXPECT_EQ(field.text(), "123456");
+        ok.click();
+    });
+    EXPECT_EQ(code, "123456");
+    EXPECT_EQ(askAndAct([](MFACodeDialog& dialog, QLineEdit& field, QPushButton&) {
+                  typeInto(field, "123456");
+                  dialog.reject();
+              }),
+              std::nullopt);
 }
 
 }  // namespace
