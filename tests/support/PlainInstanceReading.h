@@ -40,7 +40,9 @@ inline std::vector<EC2Instance> readThroughDocument(std::string_view text, const
                              {},
                              address(element, "publicIp"),
                              address(element, "privateIp"),
-                             address(element, "launchTime")};
+                             address(element, "launchTime"),
+                             address(element, "imageId"),
+                             address(element, "publicDns")};
         const auto sgs = element.find("sgs");
         if (sgs != element.end() && sgs->is_array() &&
             std::all_of(sgs->begin(), sgs->end(), [](const nlohmann::json& g) { return g.is_object(); })) {
