@@ -14,8 +14,9 @@ of the shell's own seat; org.gnome.Shell.Extensions switches the AppIndicator ex
 import json
 import os
 import subprocess
+import time
 
-from .processes import SessionError, wait_for
+from .processes import SessionError, log, wait_for
 from .session import BUS_CONFIG
 from .wayland import WaylandSession
 
@@ -23,6 +24,8 @@ APPINDICATOR = "ubuntu-appindicators@ubuntu.com"
 UNSAFE = "orvane-unsafe-mode@test"
 SHELL = "org.gnome.Shell"
 SIZE = (1280, 800)
+# How long an Eval may go unanswered before it is sent again (see GnomeSession.eval).
+EVAL_RESEND = 8.0
 
 UNSAFE_EXTENSION = ("function init() { return { enable() { global.context.unsafe_mode = true; }, "
                     "disable() {} }; }\n")
@@ -156,14 +159,33 @@ class GnomeSession(WaylandSession):
 
     def eval(self, script, timeout=30.0):
         """Runs JavaScript in the shell; returns the value of its last statement (JSON read
-        back when it is a string of JSON)."""
-        from gi.repository import GLib
+        back when it is a string of JSON).
 
-        try:
-            ok, result = self.bus_call(SHELL, "/org/gnome/Shell", SHELL, "Eval", GLib.Variant("(s)", (script,)),
-                                       "(bs)", timeout=timeout)
-        except GLib.Error as error:
-            raise SessionError(f"Eval: {error.message}") from None
+        The shell's JavaScript engine drops a method call that reaches it while a garbage
+        collection sweeps (it logs "Attempting to call back into JSAPI during the sweeping
+        phase of GC ... handle-method-call"), which then gets no answer at all. So a call
+        unanswered for a few seconds is sent again, and each call runs at most once: it
+        carries a number, and the shell keeps the value of the last number it ran, which
+        a call sent again gets back without running the script twice (a click stays one)."""
+        from gi.repository import Gio, GLib
+
+        self.evals = getattr(self, "evals", 0) + 1
+        once = ("(() => { const last = global._orvaneLastEval; "
+                f"if (last && last[0] === {self.evals}) return last[1]; "
+                f"const value = eval({json.dumps(script)}); "
+                f"global._orvaneLastEval = [{self.evals}, value]; return value; }})()")
+        deadline = time.monotonic() + timeout
+        while True:
+            wait = min(EVAL_RESEND, deadline - time.monotonic())
+            try:
+                ok, result = self.bus_call(SHELL, "/org/gnome/Shell", SHELL, "Eval", GLib.Variant("(s)", (once,)),
+                                           "(bs)", timeout=wait)
+                break
+            except GLib.Error as error:
+                if not error.matches(Gio.io_error_quark(), Gio.IOErrorEnum.TIMED_OUT) \
+                        or time.monotonic() + 0.1 >= deadline:
+                    raise SessionError(f"Eval: {error.message}") from None
+                log(f"the shell did not answer an Eval in {wait:.0f} s; sent again")
         if not ok:
             raise SessionError(f"Eval failed: {result}")
         value = json.loads(result) if result else None
