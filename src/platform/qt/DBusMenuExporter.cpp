@@ -107,6 +107,7 @@ uint DBusMenuExporter::GetLayout(int parentId, int recursionDepth, const QString
         return revision_;
     }
     layout = node(*entry, recursionDepth < 0 ? -1 : recursionDepth, propertyNames);
+    if (calledFromDBus()) ++layoutReads_;
     return revision_;
 }
 

@@ -58,6 +58,8 @@ public:
     QString textDirection() const;
     QString status() const { return QStringLiteral("normal"); }
     QStringList iconThemePath() const { return {}; }
+    // How many times a host has read the layout so far.
+    unsigned layoutReads() const { return layoutReads_; }
 
 public slots:
     uint GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
@@ -88,6 +90,7 @@ private:
     Chosen chosen_;
     DBusMenuLayout layout_;
     uint revision_ = 1;
+    unsigned layoutReads_ = 0;
     QElapsedTimer sinceOpening_;  // since the menu last opened
     bool openingWaits_ = false;
     bool placeholder_ = false;          // the menu stands in for the first list

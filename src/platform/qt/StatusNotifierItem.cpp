@@ -1,6 +1,8 @@
 #include "platform/qt/StatusNotifierItem.h"
 
 #include <QCoreApplication>
+#include <QDBusMessage>
+#include <QVariantMap>
 
 #include "platform/qt/WatcherRegistration.h"
 
@@ -43,6 +45,15 @@ void StatusNotifierItem::setToolTip(const QString& toolTip) {
     if (toolTip == toolTip_) return;
     toolTip_ = toolTip;
     emit NewToolTip();
+}
+
+void StatusNotifierItem::tellMenuAgain() {
+    QDBusMessage changed =
+        QDBusMessage::createSignal(kItemPath, QStringLiteral("org.freedesktop.DBus.Properties"), "PropertiesChanged");
+    changed << QStringLiteral("org.kde.StatusNotifierItem")
+            << QVariantMap{{QStringLiteral("Id"), id()}, {QStringLiteral("Menu"), QVariant::fromValue(menuPath_)}}
+            << QStringList();
+    bus_.send(changed);
 }
 
 DBusToolTip StatusNotifierItem::toolTip() const { return DBusToolTip{{}, {}, toolTip_, {}}; }

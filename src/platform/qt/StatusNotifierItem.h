@@ -59,6 +59,9 @@ public:
     // found in `themePath` too when that is not empty; hosts prefer the name.
     void setIcon(const QIcon& icon, const QString& name = {}, const QString& themePath = {});
     void setToolTip(const QString& toolTip);
+    // Tells hosts the item's Id and Menu again (PropertiesChanged), for a host that has
+    // lost them (MenuReadCheck.h).
+    void tellMenuAgain();
 
     QString category() const { return QStringLiteral("ApplicationStatus"); }
     QString id() const { return QStringLiteral("orvane"); }

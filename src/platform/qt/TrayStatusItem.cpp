@@ -8,6 +8,7 @@
 #include "app/MenuComposer.h"
 #include "platform/PlatformWording.h"
 #include "platform/qt/DBusMenuExporter.h"
+#include "platform/qt/MenuReadCheck.h"
 #include "platform/qt/LineFit.h"
 #include "platform/qt/ReleasingMenu.h"
 #include "platform/qt/ScrollingMenuStyle.h"
@@ -76,6 +77,7 @@ bool TrayStatusItem::showInTray() {
 void TrayStatusItem::hideIcon() {
     trayWatch_.stop();
     if (tray_) tray_->hide();
+    menuReadCheck_.reset();
     item_.reset();  // its bus name goes, and with it the item from the watcher
 }
 
@@ -120,8 +122,16 @@ void TrayStatusItem::exportToStatusNotifierHost() {
     item_ = std::make_unique<StatusNotifierItem>(QDBusConnection::sessionBus(), kMenuPath, activate, copyAtPointer);
     showIcon();
     item_->setToolTip(toolTip_);
+    menuReadCheck_ = std::make_unique<MenuReadCheck>([this] { return exported_->layoutReads(); },
+                                                     [this] { item_->tellMenuAgain(); });
     connect(&item_->registration(), &WatcherRegistration::listedByWatcher, this, [this] {
         hostListed();
+        // Other hosts read the menu when it opens, not when they list the item.
+        if (onGnomeShell_) {
+            menuReadCheck_->listed();
+        } else {
+            menuReadCheck_->stop();
+        }
         emit shownInTray();
     });
     // The copy is rendered when a click opens it (openFromClick). Closed as long as a

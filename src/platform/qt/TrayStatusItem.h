@@ -29,6 +29,7 @@
 namespace tamsel {
 
 class DBusMenuExporter;
+class MenuReadCheck;
 class StatusNotifierItem;
 
 class TrayStatusItem final : public QObject, public StatusItem {
@@ -90,6 +91,7 @@ private:
     // draws is rendered from when it opens.
     std::unique_ptr<DBusMenuExporter> exported_;
     std::unique_ptr<StatusNotifierItem> item_;
+    std::unique_ptr<MenuReadCheck> menuReadCheck_;  // on GNOME Shell; refers to the two above
     Menu latest_;
     // The host is GNOME Shell: labels read with the first mark only, submenus drawn in
     // place, the menu never scrolled (foldedForInPlaceSubmenus).
