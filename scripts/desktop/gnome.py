@@ -76,6 +76,7 @@ class GnomeSession(WaylandSession):
     def __init__(self, orvane, root=None, lang="C.UTF-8", size=SIZE):
         super().__init__(orvane, root, lang)
         self.size = size
+        self.evals = 0  # Evals sent so far: each one's number (see eval)
 
     def desktop_env(self):
         env = super().desktop_env()
@@ -169,7 +170,7 @@ class GnomeSession(WaylandSession):
         a call sent again gets back without running the script twice (a click stays one)."""
         from gi.repository import Gio, GLib
 
-        self.evals = getattr(self, "evals", 0) + 1
+        self.evals += 1
         once = ("(() => { const last = global._orvaneLastEval; "
                 f"if (last && last[0] === {self.evals}) return last[1]; "
                 f"const value = eval({json.dumps(script)}); "

@@ -14,16 +14,14 @@ MenuReadCheck::MenuReadCheck(std::function<unsigned()> layoutReads, std::functio
 void MenuReadCheck::listed() {
     readsWhenListed_ = layoutReads_();
     tellings_ = 0;
-    delay_ = firstCheck_;
-    timer_.start(delay_);
+    timer_.start(firstCheck_);
 }
 
 void MenuReadCheck::check() {
     if (layoutReads_() != readsWhenListed_ || tellings_ == kMostTellings) return;
     tellAgain_();
     ++tellings_;
-    delay_ *= 2;
-    timer_.start(delay_);
+    timer_.start(firstCheck_ * (1 << tellings_));  // the delay doubles
 }
 
 }  // namespace tamsel

@@ -35,7 +35,6 @@ private:
     std::function<unsigned()> layoutReads_;
     std::function<void()> tellAgain_;
     std::chrono::milliseconds firstCheck_;
-    std::chrono::milliseconds delay_{};
     QTimer timer_;
     unsigned readsWhenListed_ = 0;
     int tellings_ = 0;
