@@ -18,10 +18,11 @@ Alert failureAlert(const Failure& failure, std::string title, const std::optiona
         case Failure::Kind::unexpected: detailLabel = words::kToolMessageLabel; break;
         case Failure::Kind::cliNotFound: break;
     }
-    if (!detailLabel.empty() && !failure.text().empty()) {
+    const std::string detailText = detail(failure);
+    if (!detailLabel.empty() && !detailText.empty()) {
         if (!body.empty()) body += "\n\n";
         body += detailLabel;
-        body += "\n" + failure.text();
+        body += "\n" + detailText;
     }
     return Alert{.title = std::move(title), .body = std::move(body), .buttons = {}, .bringToFront = true};
 }

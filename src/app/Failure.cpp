@@ -4,7 +4,6 @@
 #include <string>
 #include <utility>
 
-#include "app/FailureText.h"
 #include "app/Wording.h"
 #include "bridge/ProcessFailure.h"
 
@@ -20,24 +19,26 @@ Failure::Kind kindOf(AWSError::Kind kind) {
     return Failure::Kind::toolFailed;
 }
 
-// The tool's own text, or the words for how it ended when it printed none.
-std::string textOf(const AWSError& error) {
-    if (const auto& fact = error.fact()) return factText(*fact);
-    return error.text();
-}
-
 }  // namespace
 
 Failure::Failure(Kind kind, FailureCause cause, std::string text, std::string file)
     : kind_(kind), cause_(cause), text_(std::move(text)), file_(std::move(file)) {}
 
-Failure::Failure(const AWSError& error) : Failure(kindOf(error.kind()), error.cause(), textOf(error)) {
+Failure::Failure(const AWSError& error) : Failure(kindOf(error.kind()), error.cause(), error.text()) {
+    fact_ = error.fact();
     mfaDevice_ = error.mfaDevice();
 }
 
 Failure Failure::unexpected(std::string description) {
     const FailureCause cause = classify(description);
     return Failure(Kind::unexpected, cause, std::move(description));
+}
+
+// Nothing of a tool's to sort: the step, the program and the system's reason.
+Failure Failure::processNotRun(const ProcessFailure& error) {
+    Failure failure(Kind::unexpected, FailureCause::other, {});
+    failure.fact_ = ProcessNotRun{.step = error.step(), .error = error.code().value(), .program = error.program()};
+    return failure;
 }
 
 // The system's reason is not a tool's text: it is not sorted.
@@ -51,7 +52,7 @@ Failure caughtFailure() {
     } catch (const AWSError& error) {
         return Failure(error);
     } catch (const ProcessFailure& error) {
-        return Failure::unexpected(processFailureText(error));
+        return Failure::processNotRun(error);
     } catch (const std::exception& error) {
         return Failure::unexpected(error.what());
     } catch (...) {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <type_traits>
 #include <variant>
 
@@ -97,6 +98,18 @@ std::string toolEndingText(const ToolEnding& ending) {
 
 std::string notAnAddressText(std::string_view answer) { return "想定外の応答です: " + std::string(answer); }
 
+std::string processNotRunText(const ProcessNotRun& fact) {
+    std::string text;
+    switch (fact.step) {
+        case ProcessFailure::Step::makePipe: text = "パイプを作成できませんでした"; break;
+        case ProcessFailure::Step::preparePipe: text = "パイプを用意できませんでした"; break;
+        case ProcessFailure::Step::start: text = fact.program + " を起動できませんでした"; break;
+        case ProcessFailure::Step::awaitOutput: text = "子プロセスの出力を待てませんでした"; break;
+        case ProcessFailure::Step::awaitExit: text = "子プロセスの終了を待てませんでした"; break;
+    }
+    return text + ": " + std::generic_category().message(fact.error);
+}
+
 }  // namespace
 
 std::string factText(const FailureFact& fact) {
@@ -113,24 +126,19 @@ std::string factText(const FailureFact& fact) {
                 return notAnAddressText(std::to_string(f.limitKiB) + " KiB を超える応答");
             } else if constexpr (std::is_same_v<Fact, LibraryNotLoaded>) {
                 return f.file + " を読み込めません: " + f.reason.value_or("不明な理由");
-            } else {
-                static_assert(std::is_same_v<Fact, SymbolMissing>);
+            } else if constexpr (std::is_same_v<Fact, SymbolMissing>) {
                 return f.file + " に " + f.symbol + " がありません";
+            } else {
+                static_assert(std::is_same_v<Fact, ProcessNotRun>);
+                return processNotRunText(f);
             }
         },
         fact);
 }
 
-std::string processFailureText(const ProcessFailure& failure) {
-    std::string text;
-    switch (failure.step()) {
-        case ProcessFailure::Step::makePipe: text = "パイプを作成できませんでした"; break;
-        case ProcessFailure::Step::preparePipe: text = "パイプを用意できませんでした"; break;
-        case ProcessFailure::Step::start: text = failure.program() + " を起動できませんでした"; break;
-        case ProcessFailure::Step::awaitOutput: text = "子プロセスの出力を待てませんでした"; break;
-        case ProcessFailure::Step::awaitExit: text = "子プロセスの終了を待てませんでした"; break;
-    }
-    return text + ": " + failure.code().message();
+std::string detail(const Failure& failure) {
+    if (const auto& fact = failure.fact()) return factText(*fact);
+    return failure.text();
 }
 
 }  // namespace tamsel

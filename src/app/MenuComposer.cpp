@@ -94,7 +94,7 @@ std::vector<MenuItem> errorLines(const Failure& error, bool signingIn, const std
             }
         }
     }
-    if (error.kind() != Failure::Kind::cliNotFound && !error.text().empty()) {
+    if (error.kind() != Failure::Kind::cliNotFound && !detail(error).empty()) {
         lines.push_back(actionItem(std::string(words::kShowErrorDetail), MenuAction::showErrorDetail));
     }
     return lines;

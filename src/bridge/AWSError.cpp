@@ -109,8 +109,8 @@ const char* AWSError::what() const noexcept {
     if (kind_ == Kind::cliNotFound) return "aws not found";
     if (!fact_) return text_.c_str();
     constexpr const char* kFacts[] = {
-        "aws ended without a message", "unexpected answer",     "not an address", "answer too large",
-        "library not loaded",          "library symbol missing"};
+        "aws ended without a message", "unexpected answer",      "not an address",       "answer too large",
+        "library not loaded",          "library symbol missing", "child process not run"};
     static_assert(std::size(kFacts) == std::variant_size_v<FailureFact>);
     return kFacts[fact_->index()];
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <variant>
 
+#include "bridge/ProcessFailure.h"
+
 namespace tamsel {
 
 // How a run of the aws tool ended when it wrote no message.
@@ -63,7 +65,15 @@ struct SymbolMissing {
     bool operator==(const SymbolMissing&) const = default;
 };
 
-using FailureFact =
-    std::variant<ToolEnding, UnexpectedShape, NotAnAddress, AnswerTooLarge, LibraryNotLoaded, SymbolMissing>;
+// A child process could not be started or followed (see ProcessFailure).
+struct ProcessNotRun {
+    ProcessFailure::Step step = ProcessFailure::Step::start;
+    int error = 0;        // the errno value
+    std::string program;  // given for Step::start
+    bool operator==(const ProcessNotRun&) const = default;
+};
+
+using FailureFact = std::variant<ToolEnding, UnexpectedShape, NotAnAddress, AnswerTooLarge, LibraryNotLoaded,
+                                 SymbolMissing, ProcessNotRun>;
 
 }  // namespace tamsel

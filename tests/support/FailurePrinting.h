@@ -32,8 +32,12 @@ inline std::string describe(const FailureFact& fact) {
                 return "over " + std::to_string(f.limitKiB) + " KiB";
             } else if constexpr (std::is_same_v<Fact, LibraryNotLoaded>) {
                 return f.file + " not loaded: " + f.reason.value_or("(no reason)");
-            } else {
+            } else if constexpr (std::is_same_v<Fact, SymbolMissing>) {
                 return f.file + " lacks " + f.symbol;
+            } else {
+                static_assert(std::is_same_v<Fact, ProcessNotRun>);
+                return "not run: step " + std::to_string(static_cast<int>(f.step)) + ", errno " +
+                       std::to_string(f.error);
             }
         },
         fact);

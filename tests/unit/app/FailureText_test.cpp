@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 #include <stdexcept>
+#include <string>
+#include <tuple>
 
 #include "app/Failure.h"
 #include "app/FailureText.h"
@@ -89,8 +91,8 @@ class FactTextTest : public testing::TestWithParam<FactCase> {};
 TEST_P(FactTextTest, WordedAsTheFailuresText) {
     const FactCase& c = GetParam();
     EXPECT_EQ(factText(c.fact), c.text);
-    EXPECT_EQ(Failure(AWSError::failed(c.fact)).text(), c.text);
-    EXPECT_EQ(Failure(AWSError::ipLookupFailed(c.fact)).text(), c.text);
+    EXPECT_EQ(detail(Failure(AWSError::failed(c.fact))), c.text);
+    EXPECT_EQ(detail(Failure(AWSError::ipLookupFailed(c.fact))), c.text);
 }
 
 using std::chrono::milliseconds;
@@ -124,7 +126,13 @@ struct JobCase {
 
 class FailureOfJobTest : public testing::TestWithParam<JobCase> {};
 
-TEST_P(FailureOfJobTest, BecomesTheFailureShown) { EXPECT_EQ(failureOf(GetParam().job), GetParam().failure); }
+// Kept as facts or as text, a failure is shown alike: its kind, its cause and its detail.
+TEST_P(FailureOfJobTest, BecomesTheFailureShown) {
+    const auto shown = [](const std::optional<Failure>& f) {
+        return f ? std::optional(std::tuple(f->kind(), f->cause(), detail(*f))) : std::nullopt;
+    };
+    EXPECT_EQ(shown(failureOf(GetParam().job)), shown(GetParam().failure));
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Jobs, FailureOfJobTest,
