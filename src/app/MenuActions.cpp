@@ -147,7 +147,7 @@ void MenuActions::stopAsBooked(const std::string& instanceID, const StopBooking&
                 // Told in a notification too: behind a locked screen the alert waits unseen.
                 const std::string title = words::stopBookingFailed(name, hourMinute);
                 platform_.notifications.send(title, summary(*outcome.failure));
-                showAlert(*outcome.failure, title, std::nullopt);
+                showAlert(*outcome.failure, title);
             } else if (outcome.overtaken) {
                 platform_.notifications.send(words::stopBookingOvertaken(name, hourMinute), "");
             } else {
@@ -248,7 +248,7 @@ void MenuActions::showErrorDetail() {
     // A copy: the alert is modal, and a landing may replace the error meanwhile.
     const std::optional<Failure> failure = refreshCycle_.lastError();
     if (!failure) return;
-    showAlert(*failure, summary(*failure), std::nullopt);
+    showAlert(*failure, summary(*failure));
 }
 
 void MenuActions::runOperation(Operation operation, std::function<void()> succeeded) {
@@ -256,7 +256,7 @@ void MenuActions::runOperation(Operation operation, std::function<void()> succee
                [](const std::optional<Failure>& failure) -> std::optional<Failure> { return failure; },
                [this, succeeded = std::move(succeeded)](const std::optional<Failure>& failure) {
                    if (failure) {
-                       showAlert(*failure, std::string(words::kOperationFailedTitle), std::nullopt);
+                       showAlert(*failure, std::string(words::kOperationFailedTitle));
                    } else {
                        succeeded();
                    }
@@ -269,8 +269,8 @@ void MenuActions::reportUnsaved(const std::optional<Failure>& failure) {
     if (failure) platform_.alerts.run(settingsNotSavedAlert(*failure));
 }
 
-void MenuActions::showAlert(const Failure& failure, std::string title, const std::optional<std::string>& hint) {
-    platform_.alerts.run(failureAlert(failure, std::move(title), hint));
+void MenuActions::showAlert(const Failure& failure, std::string title) {
+    platform_.alerts.run(failureAlert(failure, std::move(title), std::nullopt));
 }
 
 }  // namespace tamsel

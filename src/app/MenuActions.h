@@ -66,7 +66,7 @@ private:
     void afterChoiceChanged(const std::optional<Failure>& unsaved);
     // Runs `operation` on the work queue, alerts on failure or calls `succeeded`, then lists once.
     void runOperation(Operation operation, std::function<void()> succeeded);
-    void showAlert(const Failure& failure, std::string title, const std::optional<std::string>& hint);
+    void showAlert(const Failure& failure, std::string title);
     // The choice holds for this run either way; the user learns that it is not yet stored.
     void reportUnsaved(const std::optional<Failure>& failure);
 
