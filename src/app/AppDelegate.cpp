@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/MenuComposer.h"
+#include "app/TimeFormat.h"
 
 namespace tamsel {
 
@@ -87,7 +88,7 @@ void AppDelegate::rebuildMenu() {
     state.version = version_;
     state.instances = instances();
     state.lastError = lastError();
-    state.lastUpdated = lastUpdated();
+    if (const auto updated = lastUpdated()) state.lastUpdated = formatMediumTime(*updated);
     state.loading = loading();
     state.profiles = profiles_;
     state.profile = settings_.profile();

@@ -271,14 +271,11 @@ Menu composeMenu(const MenuState& state) {
     menu.push_back(shown(label(others > 0 ? words::moreInstances(others) : ""), others > 0));
     menu.push_back(MenuItem::separatorItem());
 
-    std::string time;
-    if (state.lastUpdated) {
-        time = state.formatTime ? state.formatTime(*state.lastUpdated) : formatMediumTime(*state.lastUpdated);
-    }
     menu.push_back(checkable(shown(actionItem(std::string(words::kFavouritesOnly), MenuAction::toggleFavouritesOnly),
                                    !state.favourites.empty()),
                              favouritesOnly));
-    menu.push_back(shown(label(state.lastUpdated ? words::lastUpdated(time) : ""), state.lastUpdated.has_value()));
+    menu.push_back(
+        shown(label(state.lastUpdated ? words::lastUpdated(*state.lastUpdated) : ""), state.lastUpdated.has_value()));
     MenuItem reload = actionItem(std::string(words::kReloadNow), MenuAction::reloadNow);
     reload.keyEquivalent = 'r';
     menu.push_back(std::move(reload));

@@ -3,7 +3,6 @@
 // state. Pure: reads only its arguments, never fails.
 
 #include <chrono>
-#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -26,7 +25,7 @@ struct MenuState {
     std::optional<std::string> version;  // absent: the header has no version
     std::span<const EC2Instance> instances;
     std::optional<Failure> lastError;
-    std::optional<std::chrono::system_clock::time_point> lastUpdated;
+    std::optional<std::string> lastUpdated;  // when the list last landed, as the user's locale writes it
     bool loading = false;
     std::span<const std::string> profiles;
     std::optional<std::string> profile;
@@ -46,8 +45,6 @@ struct MenuState {
     std::map<std::string, std::chrono::system_clock::time_point> stopBookings;
     // The controller's clock, for how long running instances have been running; absent: no such line.
     std::optional<std::chrono::system_clock::time_point> now;
-    // Writes the last-update time; when empty, the time format of the user's locale.
-    std::function<std::string(std::chrono::system_clock::time_point)> formatTime;
 };
 
 using words::kAppName;

@@ -43,8 +43,7 @@ struct Shown {
         state.instances = instances;
         state.lastError = error;
         state.loading = loading;
-        if (!loading) state.lastUpdated = std::chrono::system_clock::time_point{};
-        state.formatTime = [time = time](auto) { return time; };
+        if (!loading) state.lastUpdated = time;
         state.profiles = profiles;
         state.profile = profile;
         state.ingressLockGroups = locks;
