@@ -7,9 +7,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QSignalBlocker>
-#include <QTimer>
 #include <algorithm>
-#include <chrono>
 #include <malloc.h>
 
 #include "platform/qt/LaidOutAlready.h"
@@ -35,8 +33,6 @@ QString writtenForQt(QString title) { return title.replace('&', "&&"); }
 // It runs as soon as the event loop is back from the landing (the menu painted, the
 // replaced entries deleted): held back for a while, the pages of each landing stayed while
 // the next refreshes (a menu opened again at once) took new ones, up to 17 MiB more.
-constexpr std::chrono::milliseconds kReleaseDelay(0);
-
 // Ctrl plus the item's key, a lower-case letter.
 QKeySequence shortcutFor(char key) {
     if (key >= 'a' && key <= 'z') return QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_A + (key - 'a')));
@@ -144,9 +140,6 @@ void takeOutLines(QMenu& submenu) {
 
 MenuRenderer::MenuRenderer(QMenu& root, Chosen chosen) : root_(root), chosen_(std::move(chosen)) {
     root_.setStyle(&ScrollingMenuStyle::instance());
-    release_.setSingleShot(true);
-    release_.setInterval(kReleaseDelay);
-    connect(&release_, &QTimer::timeout, this, &MenuRenderer::releaseUnused);
 }
 
 MenuRenderer::~MenuRenderer() {
@@ -172,10 +165,14 @@ void MenuRenderer::render(Menu menu) {
     // menu has been painted and the event loop has deleted the replaced entries, not while
     // the user waits for the landing; the landings of one moment share one release.
     unused_.push_back(std::move(menu));
-    if (!release_.isActive()) release_.start();
+    if (releaseQueued_) return;
+    releaseQueued_ = true;
+    // Queued behind the paint and the deletions the drawing posted; dropped with the renderer.
+    QMetaObject::invokeMethod(this, &MenuRenderer::releaseUnused, Qt::QueuedConnection);
 }
 
 void MenuRenderer::releaseUnused() {
+    releaseQueued_ = false;
     unused_.clear();
     replaced_.clear();
     malloc_trim(0);

@@ -6,7 +6,6 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -78,7 +77,7 @@ private:
     // What the landings left unused: their models and the items the entries replaced.
     std::vector<Menu> unused_;
     std::vector<std::shared_ptr<const MenuItem>> replaced_;
-    QTimer release_;  // frees what is unused once the landing has been painted
+    bool releaseQueued_ = false;  // a release waits for the event loop
     // Emptied submenus of root lines that went, children of the root menu, for lines that come.
     std::vector<QPointer<QMenu>> spareSubmenus_;
 };

@@ -22,9 +22,11 @@ void ReleasingMenu::timerEvent(QTimerEvent* event) {
         return;
     }
     release_.stop();
+    if (isVisible()) return;
     // destroy() frees the window, its backing store and what the window system holds for
     // it; the actions stay, and showing the menu creates a window again.
-    if (!isVisible() && windowHandle()) destroy();
+    if (windowHandle()) destroy();
+    if (released_) released_();
 }
 
 }  // namespace tamsel

@@ -9,11 +9,13 @@
 // opening it at all; a menu opened again soon after it closed keeps its window.
 //
 // There is one of these per instance line, so it holds no timer object and no connection:
-// its own show and hide events drive a bare timer id.
+// its own show and hide events drive a bare timer id. It is the one timer that gives
+// memory back after the menu was used: the tray's menu also empties itself on it.
 
 #include <QBasicTimer>
 #include <QMenu>
 #include <chrono>
+#include <functional>
 
 namespace tamsel {
 
@@ -24,6 +26,10 @@ public:
 
     explicit ReleasingMenu(QWidget* parent = nullptr, std::chrono::milliseconds keep = kKeepClosedWindow);
 
+    // Called each time the menu has stayed closed for `keep`, once its window is given back:
+    // what the owner may give back too (the entries of a menu nobody opens).
+    void whenReleased(std::function<void()> released) { released_ = std::move(released); }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -32,6 +38,7 @@ protected:
 private:
     QBasicTimer release_;
     std::chrono::milliseconds keep_;
+    std::function<void()> released_;
 };
 
 }  // namespace tamsel

@@ -138,11 +138,7 @@ void TrayStatusItem::exportToStatusNotifierHost() {
     // closed menu keeps its window, it gives back its entries too.
     renderer_->render({});
     menuDrawn_ = false;
-    menuRelease_.setSingleShot(true);
-    menuRelease_.setInterval(ReleasingMenu::kKeepClosedWindow);
-    connect(menu_.get(), &QMenu::aboutToHide, &menuRelease_, qOverload<>(&QTimer::start));
-    connect(&menuRelease_, &QTimer::timeout, this, [this] {
-        if (menu_->isVisible()) return;
+    menu_->whenReleased([this] {
         renderer_->render({});
         menuDrawn_ = false;
     });

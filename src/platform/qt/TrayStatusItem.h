@@ -25,6 +25,7 @@
 #include "app/Platform.h"
 #include "platform/qt/MenuRenderer.h"
 #include "platform/qt/MenuShortcuts.h"
+#include "platform/qt/ReleasingMenu.h"
 
 namespace tamsel {
 
@@ -82,7 +83,7 @@ private:
     std::optional<StatusButton> button_;  // the one drawn, once the controller drew one
     QIcon icon_;
     QString toolTip_;
-    std::unique_ptr<QMenu> menu_;
+    std::unique_ptr<ReleasingMenu> menu_;
     // The renderer lives as long as the menu, so a choice it queued as the menu closed arrives.
     std::unique_ptr<MenuRenderer> renderer_;
     std::unique_ptr<MenuShortcuts> shortcuts_;  // on the menu Qt draws
@@ -97,7 +98,6 @@ private:
     // place, the menu never scrolled (foldedForInPlaceSubmenus).
     bool onGnomeShell_ = false;
     bool menuDrawn_ = true;  // menu_ has the entries of the model
-    QTimer menuRelease_;     // empties the copy once it has stayed closed for a while
     QTimer trayWatch_;
     struct FontMetrics {
         explicit FontMetrics(const QFont& f) : font(f), metrics(f) {}

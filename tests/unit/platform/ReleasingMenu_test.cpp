@@ -40,6 +40,8 @@ protected:
 
 TEST_F(ReleasingMenuTest, AClosedMenuGivesBackItsWindowAndOpensAgainWithItsEntries) {
     ReleasingMenu menu(nullptr, 50ms);
+    int released = 0;
+    menu.whenReleased([&] { ++released; });
     menu.addAction("起動");
     menu.addAction("停止");
     menu.popup(QPoint(0, 0));
@@ -50,6 +52,7 @@ TEST_F(ReleasingMenuTest, AClosedMenuGivesBackItsWindowAndOpensAgainWithItsEntri
     ASSERT_TRUE(processUntil([&] { return !menu.windowHandle(); })) << "the closed menu kept its window";
     EXPECT_EQ(menu.backingStore(), nullptr) << "its pixels are still held";
     EXPECT_EQ(menu.actions().size(), 2);
+    EXPECT_EQ(released, 1) << "the owner was not told";
 
     menu.popup(QPoint(0, 0));
     ASSERT_TRUE(processUntil([&] { return menu.isVisible(); }));
@@ -61,6 +64,8 @@ TEST_F(ReleasingMenuTest, AClosedMenuGivesBackItsWindowAndOpensAgainWithItsEntri
 
 TEST_F(ReleasingMenuTest, AMenuOpenedAgainInTimeKeepsItsWindowAndAnOpenOneIsNeverReleased) {
     ReleasingMenu menu(nullptr, 200ms);
+    int released = 0;
+    menu.whenReleased([&] { ++released; });
     menu.addAction("起動");
     menu.popup(QPoint(0, 0));
     ASSERT_TRUE(processUntil([&] { return menu.isVisible(); }));
@@ -74,6 +79,7 @@ TEST_F(ReleasingMenuTest, AMenuOpenedAgainInTimeKeepsItsWindowAndAnOpenOneIsNeve
     EXPECT_TRUE(menu.isVisible());
     EXPECT_FALSE(window.isNull()) << "the window of the open menu was destroyed";
     EXPECT_EQ(menu.windowHandle(), window.data());
+    EXPECT_EQ(released, 0) << "the open menu's owner was told to give it back";
 }
 
 // Whether this process has mapped the colour emoji font's file.
