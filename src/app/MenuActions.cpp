@@ -83,7 +83,7 @@ void MenuActions::startInstance(const MenuItem& item) {
     const auto lock = lockGroups.find(instance->id);
     if (lock == lockGroups.end()) {
         runOperation([id = instance->id, target](CloudGateway& cli) { cli.start(id, target); },
-                     followWhenAccepted(&PowerWatch::started, *instance, target));
+                     followWhenAccepted(PowerChange::start, *instance, target));
         return;
     }
 
@@ -102,12 +102,18 @@ void MenuActions::startInstance(const MenuItem& item) {
             cli.restrictIngress(group, address, target);
             cli.start(id, target);
         },
-        followWhenAccepted(&PowerWatch::started, *instance, target));
+        followWhenAccepted(PowerChange::start, *instance, target));
 }
 
-std::function<void()> MenuActions::followWhenAccepted(PowerTell tell, const EC2Instance& instance,
+std::function<void()> MenuActions::followWhenAccepted(PowerChange change, const EC2Instance& instance,
                                                       const CallTarget& target) {
-    return [this, tell, instance, target] { (powerWatch_.*tell)(instance, target); };
+    return [this, change, instance, target] {
+        if (change == PowerChange::start) {
+            powerWatch_.started(instance, target);
+        } else {
+            powerWatch_.stopped(instance, target);
+        }
+    };
 }
 
 void MenuActions::stopInstance(const MenuItem& item) {
@@ -117,7 +123,7 @@ void MenuActions::stopInstance(const MenuItem& item) {
     const CallTarget target = refreshCycle_.listedUnder();
     if (platform_.alerts.run(stopConfirmation(*instance)) != 0) return;
     runOperation([id = instance->id, target](CloudGateway& cli) { cli.stop(id, target); },
-                 followWhenAccepted(&PowerWatch::stopped, *instance, target));
+                 followWhenAccepted(PowerChange::stop, *instance, target));
 }
 
 void MenuActions::stopAsBooked(const std::string& instanceID, const StopBooking& booking) {

@@ -47,10 +47,10 @@ private:
     void stopInstance(const MenuItem& item);
     void bookStop(const MenuItem& item);
     void cancelStopBooking(const MenuItem& item);
-    using PowerTell = void (PowerWatch::*)(const EC2Instance&, const CallTarget&);
-    // What to run once AWS accepted the start or stop of `instance`, listed under `target`:
-    // `tell` the power watch, which follows it there.
-    std::function<void()> followWhenAccepted(PowerTell tell, const EC2Instance& instance, const CallTarget& target);
+    enum class PowerChange { start, stop };
+    // What to run once AWS accepted the `change` of `instance`, listed under `target`: the
+    // power watch follows it there.
+    std::function<void()> followWhenAccepted(PowerChange change, const EC2Instance& instance, const CallTarget& target);
     void selectProfile(const MenuItem& item);
     void selectRegion(const MenuItem& item);
     void selectIngressLockGroup(const MenuItem& item);

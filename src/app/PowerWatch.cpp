@@ -21,9 +21,9 @@ constexpr std::chrono::seconds kStaleListing{60};
 PowerWatch::PowerWatch(Notifications& notifications, const Application& application)
     : notifications_(notifications), application_(application) {}
 
-void PowerWatch::follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string target, bool booked) {
+void PowerWatch::follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string wanted, bool booked) {
     followed_[instance.id] =
-        Follow{listedUnder, isolated(instance.sortKey()), std::move(target), application_.now(), false, booked};
+        Follow{listedUnder, isolated(instance.sortKey()), std::move(wanted), application_.now(), false, booked};
 }
 
 std::vector<CallTarget> PowerWatch::followedElsewhere(const CallTarget& current) const {
@@ -52,10 +52,10 @@ void PowerWatch::landed(std::span<const EC2Instance> instances, const CallTarget
 
 bool PowerWatch::settle(Follow& follow, const std::string& state, const EC2Instance* instance) {
     if (instance) follow.label = isolated(instance->sortKey());
-    const bool starting = follow.target == "running";
+    const bool starting = follow.wanted == "running";
     const std::chrono::system_clock::duration waited = application_.now() - follow.since;
 
-    if (state == follow.target) {
+    if (state == follow.wanted) {
         if (starting) {
             const bool hasAddress = instance && instance->publicIPv4;
             notifications_.send(words::hasStarted(follow.label),

@@ -41,13 +41,13 @@ private:
     struct Follow {
         CallTarget listedUnder;  // where the instance is listed
         std::string label;       // the name, or the id
-        std::string target;      // "running" or "stopped"
+        std::string wanted;      // the state it was asked into: "running" or "stopped"
         std::chrono::system_clock::time_point since;
         bool moved = false;   // seen in a changing state since the operation
         bool booked = false;  // a booked stop: told as carried out as booked
     };
 
-    void follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string target, bool booked = false);
+    void follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string wanted, bool booked = false);
     // Whether `state` ends the follow; sends the notification when it does.
     bool settle(Follow& follow, const std::string& state, const EC2Instance* instance);
 

@@ -172,10 +172,10 @@ std::vector<MenuEdit> menuEdits(const std::vector<const MenuItem*>& drawn, const
 
     size_t at = 0;   // in the list as edited so far
     size_t old = 0;  // the next entry of `drawn` not yet dealt with
-    const auto update = [&](size_t i, size_t j, bool same) {
+    const auto update = [&](size_t i, size_t j, bool actsOnSame) {
         if (aligned ? equal[j] : equalEntries(i, j)) return;
-        const bool lines = unbuilt(i) || drawn[i]->submenu != next[j].submenu;
-        edits.push_back({MenuEdit::Kind::update, at, j, !sameLook(*drawn[i], next[j]), lines, same});
+        const bool submenuChanged = unbuilt(i) || drawn[i]->submenu != next[j].submenu;
+        edits.push_back({MenuEdit::Kind::update, at, j, !sameLook(*drawn[i], next[j]), submenuChanged, actsOnSame});
     };
     size_t j = 0;
     while (j < next.size() || old < drawn.size()) {

@@ -23,11 +23,11 @@ struct MenuEdit {
         remove,  // the entry at `at` goes
     };
     Kind kind = Kind::update;
-    std::size_t at = 0;    // place in the list as edited so far, from the first edit on
-    std::size_t from = 0;  // update and insert: place in the new model
-    bool look = false;     // update: its line looks otherwise (title, marks, enabled, shown, bold, key)
-    bool lines = false;    // update: its submenu holds other lines, or may (lines not built)
-    bool same = true;      // update: it still acts on what it did (false: paired by shape)
+    std::size_t at = 0;           // place in the list as edited so far, from the first edit on
+    std::size_t from = 0;         // update and insert: place in the new model
+    bool lineChanged = false;     // update: its line looks otherwise (title, marks, enabled, shown, bold, key)
+    bool submenuChanged = false;  // update: its submenu holds other lines, or may (lines not built)
+    bool actsOnSame = true;       // update: it still acts on what it did (false: paired by shape)
 
     bool operator==(const MenuEdit&) const = default;
 };

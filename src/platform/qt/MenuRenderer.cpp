@@ -108,7 +108,7 @@ bool fitsInPlace(const std::vector<MenuEdit>& edits, const std::vector<const Men
     size_t looks = 0;
     for (const MenuEdit& edit : edits) {
         if (edit.kind != MenuEdit::Kind::update) return false;
-        if (!edit.look) continue;
+        if (!edit.lineChanged) continue;
         if (++looks > kLinesEditedInPlace) return false;
         const MenuItem& was = *drawn[edit.at];
         const MenuItem& now = next[edit.from];
@@ -204,7 +204,7 @@ void MenuRenderer::draw(Menu& menu) {
             apply(edits, menu);
         }
         for (const MenuEdit& edit : edits)
-            if (edit.look) root_.update(root_.actionGeometry(entries_[edit.at].action));
+            if (edit.lineChanged) root_.update(root_.actionGeometry(entries_[edit.at].action));
         return;
     }
 
@@ -221,7 +221,7 @@ void MenuRenderer::draw(Menu& menu) {
     const QSize laidOut = ScrollingMenuStyle::sizeOnScreen(root_);
     if (laidOut == size && sameEntries) {
         for (const MenuEdit& edit : edits)
-            if (edit.look) root_.update(root_.actionGeometry(entries_[edit.at].action));
+            if (edit.lineChanged) root_.update(root_.actionGeometry(entries_[edit.at].action));
     } else if (root_.sizeHint().height() > laidOut.height()) {
         // Taller than its screen: QMenu sets up its scrolling only as it pops up, so it pops
         // up again where it is (back at its first line), without telling those who listen
@@ -272,12 +272,12 @@ void MenuRenderer::apply(const std::vector<MenuEdit>& edits, Menu& menu) {
 }
 
 void MenuRenderer::update(Entry& entry, MenuItem&& item, const MenuEdit& edit) {
-    if (edit.look) applyLook(*entry.action, item);
+    if (edit.lineChanged) applyLook(*entry.action, item);
     if (entry.submenu) {
         // Open on another instance's lines, it closes: what the user was about to choose
         // is not there any more.
-        if (!edit.same) entry.submenu->hide();
-        if (edit.lines) {
+        if (!edit.actsOnSame) entry.submenu->hide();
+        if (edit.submenuChanged) {
             refillSubmenu(entry, std::move(item));
             return;
         }

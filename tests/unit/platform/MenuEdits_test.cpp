@@ -10,8 +10,9 @@ namespace tamsel {
 
 void PrintTo(const MenuEdit& edit, std::ostream* out) {
     static const char* const kinds[] = {"update", "insert", "remove"};
-    *out << kinds[static_cast<int>(edit.kind)] << "(" << edit.at << ", " << edit.from << (edit.look ? " look" : "")
-         << (edit.lines ? " lines" : "") << (edit.same ? "" : " other") << ")";
+    *out << kinds[static_cast<int>(edit.kind)] << "(" << edit.at << ", " << edit.from
+         << (edit.lineChanged ? " look" : "") << (edit.submenuChanged ? " lines" : "")
+         << (edit.actsOnSame ? "" : " other") << ")";
 }
 
 namespace {
@@ -42,8 +43,8 @@ Menu menu(std::vector<MenuItem> instances, const std::string& time = "12:00:00")
     return result;
 }
 
-MenuEdit update(size_t at, size_t from, bool look, bool lines, bool same = true) {
-    return {Kind::update, at, from, look, lines, same};
+MenuEdit update(size_t at, size_t from, bool lineChanged, bool submenuChanged, bool actsOnSame = true) {
+    return {Kind::update, at, from, lineChanged, submenuChanged, actsOnSame};
 }
 MenuEdit insert(size_t at, size_t from) { return {Kind::insert, at, from}; }
 MenuEdit remove(size_t at) { return {Kind::remove, at}; }
