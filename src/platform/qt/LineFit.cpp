@@ -57,38 +57,25 @@ std::optional<std::string> shortenedTitle(const MenuItem& item, LineMeasure& mea
     return (before + shortened + after).toStdString();
 }
 
-// Shortens the name of `item` when its title is wider than `width`; true when it did.
-bool fit(MenuItem& item, LineMeasure& measure, int width) {
-    std::optional<std::string> title = shortenedTitle(item, measure, width);
-    item.name.reset();
-    if (!title) return false;
-    item.title = std::move(*title);
-    return true;
-}
-
 int lineWidth(const QFontMetrics& metrics) { return kLineChars * metrics.horizontalAdvance(QLatin1Char('x')); }
 
 }  // namespace
 
-bool fitsOnLines(const Menu& menu, const QFontMetrics& metrics) {
-    const int width = lineWidth(metrics);
-    LineMeasure measure(metrics);
-    return std::none_of(menu.begin(), menu.end(),
-                        [&](const MenuItem& item) { return item.name && shortenedTitle(item, measure, width); });
-}
-
-Menu fittedToLines(Menu menu, const QFontMetrics& metrics) {
+void fitToLines(Menu& menu, const QFontMetrics& metrics) {
     const int width = lineWidth(metrics);
     LineMeasure measure(metrics);
     for (MenuItem& item : menu) {
         if (!item.name) continue;
-        const std::string whole = item.title.substr(std::min(item.name->start, item.title.size()), item.name->length);
-        if (!fit(item, measure, width) || item.submenu.empty()) continue;
+        std::optional<std::string> title = shortenedTitle(item, measure, width);
+        const NameSpan span = *item.name;
+        item.name.reset();
+        if (!title) continue;
+        // The line's submenu starts with the whole name.
         MenuItem wholeName;
-        wholeName.title = whole;
-        item.submenu.insert(item.submenu.begin(), std::move(wholeName));
+        wholeName.title = item.title.substr(span.start, span.length);
+        item.title = std::move(*title);
+        if (!item.submenu.empty()) item.submenu.insert(item.submenu.begin(), std::move(wholeName));
     }
-    return menu;
 }
 
 }  // namespace tamsel

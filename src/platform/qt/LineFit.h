@@ -17,10 +17,9 @@ namespace tamsel {
 // of its full-width letters.)
 inline constexpr int kLineChars = 48;
 
-// `menu` as its lines are drawn with `metrics`: titles to show literally. The items
-// returned carry no name span, so fitting them again changes nothing.
-Menu fittedToLines(Menu menu, const QFontMetrics& metrics);
-// Whether every line of `menu` fits as it is, so that fittedToLines would change no title.
-bool fitsOnLines(const Menu& menu, const QFontMetrics& metrics);
+// Fits the lines of `menu` as they are drawn with `metrics` (titles shown literally),
+// measuring each once. Its items are left with no name span, so fitting them again
+// changes nothing.
+void fitToLines(Menu& menu, const QFontMetrics& metrics);
 
 }  // namespace tamsel

@@ -1,17 +1,12 @@
 #include "platform/qt/TrayStatusItem.h"
 
-#include <QCursor>
 #include <QDBusConnection>
 #include <QGuiApplication>
 #include <QScreen>
 
 #include "app/MenuComposer.h"
-#include "platform/PlatformWording.h"
 #include "platform/qt/DBusMenuExporter.h"
-#include "platform/qt/LineFit.h"
 #include "platform/qt/MenuReadCheck.h"
-#include "platform/qt/ReleasingMenu.h"
-#include "platform/qt/ScrollingMenuStyle.h"
 #include "platform/qt/StatusNotifierItem.h"
 #include "platform/qt/TrayIconArt.h"
 #include "platform/qt/TrayPresence.h"
@@ -37,14 +32,7 @@ constexpr auto kTrayWatchInterval = std::chrono::seconds(2);
 }  // namespace
 
 TrayStatusItem::TrayStatusItem()
-    : icon_(trayIcon(kFirstButton)),
-      menu_(std::make_unique<ReleasingMenu>()),
-      renderer_(std::make_unique<MenuRenderer>(*menu_, [this](const MenuItem& item) { chosen(item); })),
-      shortcuts_(std::make_unique<MenuShortcuts>(*menu_)) {
-    menu_->setObjectName("statusMenu");
-    menu_->setAccessibleName(QString::fromStdString(platformWords::appName()));
-    connect(menu_.get(), &QMenu::aboutToShow, this, &TrayStatusItem::opening);
-
+    : icon_(trayIcon(kFirstButton)), menu_([this](const MenuItem& item) { chosen(item); }, [this] { opening(); }) {
     trayWatch_.setInterval(kTrayWatchInterval);
     connect(&trayWatch_, &QTimer::timeout, this, [this] {
         if (!statusNotifierHostPresent() && !xembedTrayPresent()) return;
@@ -87,12 +75,12 @@ void TrayStatusItem::createTray() {
         return;
     }
     tray_ = std::make_unique<QSystemTrayIcon>();
-    tray_->setContextMenu(menu_.get());
+    tray_->setContextMenu(&menu_.menu());
     tray_->setIcon(icon_);
     tray_->setToolTip(toolTip_);
     // Trays report a left click as activation: it opens the same menu as a right click.
     connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && !menu_->isVisible()) openFromClick();
+        if (reason == QSystemTrayIcon::Trigger && !menu_.menu().isVisible()) openFromClick();
     });
     tray_->show();
 }
@@ -109,12 +97,12 @@ void TrayStatusItem::exportToStatusNotifierHost() {
     exported_->setLabelReading(onGnomeShell_ ? LabelReading::gnomeShell : LabelReading::dbusMenu);
     // Plasma places its menu once the opening is answered and grows it in place after.
     exported_->setOpeningWaitsForList(onPlasma());
-    exportMenu(latest_);
+    exportMenu(menu_.model());
     // A host that does not open the menu itself for a click gets Qt's copy, where a client
     // may place a menu (X11). On Wayland a parentless popup would be a window of its own.
     const auto copyAtPointer = [this](QPoint) {
         if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
-        if (!menu_->isVisible()) openFromClick();
+        if (!menu_.menu().isVisible()) openFromClick();
     };
     // KDE Plasma's tray activates the item for a left click and opens its own menu when
     // that fails; other hosts that activate it (LXQt's panel) then show nothing.
@@ -134,14 +122,8 @@ void TrayStatusItem::exportToStatusNotifierHost() {
         }
         emit shownInTray();
     });
-    // The copy is rendered when a click opens it (openFromClick). Closed as long as a
-    // closed menu keeps its window, it gives back its entries too.
-    renderer_->render({});
-    menuDrawn_ = false;
-    menu_->whenReleased([this] {
-        renderer_->render({});
-        menuDrawn_ = false;
-    });
+    // The copy is drawn when a click opens it (openFromClick).
+    menu_.drawOnlyWhenOpened();
 }
 
 void TrayStatusItem::hostListed() {
@@ -149,7 +131,7 @@ void TrayStatusItem::hostListed() {
     if (gnomeShell == onGnomeShell_) return;
     onGnomeShell_ = gnomeShell;
     exported_->setLabelReading(gnomeShell ? LabelReading::gnomeShell : LabelReading::dbusMenu);
-    exportMenu(latest_);
+    exportMenu(menu_.model());
 }
 
 void TrayStatusItem::exportMenu(const Menu& menu) {
@@ -159,23 +141,8 @@ void TrayStatusItem::exportMenu(const Menu& menu) {
 }
 
 void TrayStatusItem::openFromClick() {
-    if (!menuDrawn_) {
-        // Brought up to date before it opens, so that it opens where its size fits; a
-        // rebuild the opening asks for lands in it (setMenu).
-        renderer_->render(latest_);
-        menuDrawn_ = true;
-    }
-    menu_->popup(menuPosition(*menu_));
-}
-
-QPoint TrayStatusItem::menuPosition(const QMenu& menu) const {
-    // Dropped from the icon, as from a menu bar: below it on a top panel, above it on a
-    // bottom one. Trays that do not tell where the icon is get the menu at the pointer.
-    const QRect icon = tray_ ? tray_->geometry() : QRect();
-    const QScreen* screen = icon.isValid() ? QGuiApplication::screenAt(icon.center()) : nullptr;
-    if (!screen) return QCursor::pos();
-    if (icon.center().y() < screen->geometry().center().y()) return icon.bottomLeft() + QPoint(0, 1);
-    return icon.topLeft() - QPoint(0, ScrollingMenuStyle::sizeOnScreen(menu).height());
+    // Trays that do not tell where the icon is get the menu at the pointer.
+    menu_.openAt(tray_ ? tray_->geometry() : QRect());
 }
 
 void TrayStatusItem::setDelegate(MenuDelegate* delegate) { delegate_ = delegate; }
@@ -212,37 +179,9 @@ void TrayStatusItem::setMenu(Menu menu) {
     // Both menus show the same lines: the one exported to a StatusNotifier host and the
     // one Qt draws. The last model is kept whole, hidden entries too, for the exported menu
     // and for a host that comes later (its first layout then holds every entry a refresh
-    // shows or hides); while Qt's copy is not drawn, the model is only kept, not copied.
-    if (!fitsOnLines(menu, lineMetrics())) menu = fittedToLines(std::move(menu), lineMetrics());
-    if (exported_) exportMenu(menu);
-    if (exported_ && !menuDrawn_) {
-        latest_ = std::move(menu);
-        return;
-    }
-    latest_ = menu;
-    renderer_->render(std::move(menu));
-    if (menu_->isVisible()) keepOnScreen(*menu_);
-}
-
-const QFontMetrics& TrayStatusItem::lineMetrics() {
-    // Both copies of the menu are drawn in the tray menu's font.
-    if (!lineMetrics_ || lineMetrics_->font != menu_->font()) lineMetrics_.emplace(menu_->font());
-    return lineMetrics_->metrics;
-}
-
-void TrayStatusItem::keepOnScreen(QMenu& menu) {
-    // An open menu grows in place when a rebuild brings longer lines (the list landing
-    // after "読み込み中…"); shift it back inside the screen it is on.
-    const QScreen* screen = menu.screen();
-    if (!screen) return;
-    const QRect area = screen->availableGeometry();
-    QRect frame = menu.geometry();
-    frame.setSize(ScrollingMenuStyle::sizeOnScreen(menu));
-    if (frame.right() > area.right()) frame.moveRight(area.right());
-    if (frame.bottom() > area.bottom()) frame.moveBottom(area.bottom());
-    if (frame.left() < area.left()) frame.moveLeft(area.left());
-    if (frame.top() < area.top()) frame.moveTop(area.top());
-    if (frame != menu.geometry()) menu.setGeometry(frame);
+    // shows or hides).
+    const Menu& kept = menu_.setMenu(std::move(menu));
+    if (exported_) exportMenu(kept);
 }
 
 }  // namespace tamsel
