@@ -65,11 +65,11 @@ MenuItem shown(MenuItem item, bool visible) {
 
 }  // namespace
 
-std::string dot(std::string_view state) {
-    if (state == "running") return std::string(words::kRunningDot);
-    if (state == "stopped") return std::string(words::kStoppedDot);
-    if (isTransitional(state)) return std::string(words::kChangingDot);
-    return std::string(words::kOtherStateDot);
+StateDot dot(std::string_view state) {
+    if (state == "running") return StateDot::running;
+    if (state == "stopped") return StateDot::stopped;
+    if (isTransitional(state)) return StateDot::changing;
+    return StateDot::other;
 }
 
 StatusButton statusButton(std::span<const EC2Instance> instances, bool errorPending) {
@@ -173,11 +173,11 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     };
     submenu.push_back(copy(words::copyPublicIP(instance.publicIPv4.value_or("")), instance.publicIPv4));
     submenu.push_back(copy(words::copyPrivateIP(instance.privateIPv4.value_or("")), instance.privateIPv4));
-    std::string before = dot(instance.state) + " ";
-    if (favourite) before += words::kFavouriteMark;
+    std::string before = favourite ? std::string(words::kFavouriteMark) : "";
     auto [title, name] =
         withName(std::move(before), instance.sortKey(), std::string(words::kBeforeState) + instance.state);
     MenuItem line = submenuItem(std::move(title), std::move(submenu));
+    line.dot = dot(instance.state);
     line.name = name;
     return line;
 }

@@ -70,8 +70,19 @@ struct NameSpan {
     bool operator==(const NameSpan&) const = default;
 };
 
+// The coloured dot an instance line starts with, for its state; each host draws it in its
+// own way before the title (an icon, or an emoji in the label).
+enum class StateDot {
+    none,      // not an instance line
+    running,   // 🟢
+    stopped,   // ⚫️
+    changing,  // 🟡 pending, stopping, shutting down
+    other,     // ⚪️ any other state
+};
+
 struct MenuItem {
     bool separator = false;
+    StateDot dot = StateDot::none;  // drawn before the title
     std::string title;
     std::optional<NameSpan> name;  // absent: the title always shows whole
     bool bold = false;             // drawn in the bold system font (the header)

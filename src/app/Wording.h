@@ -18,11 +18,6 @@ inline constexpr std::string_view kAppName = "Orvane for Mac";
 // The bold first line: the name, and the version when there is one.
 std::string header(const std::optional<std::string>& version);
 
-// The dots before an instance's name, by its state.
-inline constexpr std::string_view kRunningDot = "🟢";
-inline constexpr std::string_view kStoppedDot = "⚫️";
-inline constexpr std::string_view kChangingDot = "🟡";
-inline constexpr std::string_view kOtherStateDot = "⚪️";
 // After the dot of a favourite instance, before its name.
 inline constexpr std::string_view kFavouriteMark = "★ ";
 // Between an instance's name and its state.

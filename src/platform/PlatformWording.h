@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/MenuModel.h"
 #include "app/Wording.h"
 
 namespace tamsel::platformWords {
@@ -14,6 +15,21 @@ namespace tamsel::platformWords {
 // The application's name, as the desktop shows it: windows' titles, the tray item, its
 // menu, the login item.
 inline std::string appName() { return std::string(words::kAppName); }
+
+// ---- The menu ---------------------------------------------------------------------------
+
+// An instance line's state dot as text, followed by its space, for a host that shows it in
+// the label; empty for none.
+inline std::string_view dotText(StateDot dot) {
+    switch (dot) {
+        case StateDot::none: break;
+        case StateDot::running: return "🟢 ";
+        case StateDot::stopped: return "⚫️ ";
+        case StateDot::changing: return "🟡 ";
+        case StateDot::other: return "⚪️ ";
+    }
+    return {};
+}
 
 // ---- Windows ------------------------------------------------------------------------
 

@@ -23,6 +23,7 @@
 #include "integration/EmulatedCloud.h"
 #include "support/FakeDesktop.h"
 #include "support/PumpedMainThread.h"
+#include "support/ShownTitle.h"
 
 namespace tamsel::test {
 namespace {
@@ -127,7 +128,7 @@ struct Desktop : FakeDesktop {
     std::vector<std::string> menuTitles() const {
         std::vector<std::string> titles;
         for (const MenuItem& item : statusItem.menu)
-            if (!item.separator) titles.push_back(item.title);
+            if (!item.separator) titles.push_back(test::shownTitle(item));
         return titles;
     }
     bool menuHas(const std::string& title) const {
@@ -169,7 +170,7 @@ TEST_F(RefreshRecovery, EmulatorStoppedMidRefreshShowsInTheMenuAndTheNextTimedRe
     ASSERT_FALSE(app.lastError().has_value()) << app.lastError()->text();
     ASSERT_EQ(app.instances().size(), 1u);
     EXPECT_EQ(app.instances()[0].name, "web");
-    const std::string webLine = dot(app.instances()[0].state) + " web — " + app.instances()[0].state;
+    const std::string webLine = test::shownDot(dot(app.instances()[0].state)) + "web — " + app.instances()[0].state;
     EXPECT_TRUE(desktop.menuHas(webLine)) << describe(desktop.menuTitles());
 
     // The timer's refresh reaches the tool; the emulator goes while the job runs.
@@ -206,7 +207,7 @@ TEST_F(RefreshRecovery, EmulatorStoppedMidRefreshShowsInTheMenuAndTheNextTimedRe
     ASSERT_EQ(app.instances().size(), 1u);
     EXPECT_EQ(app.instances()[0].name, "api");
     const auto recovered = desktop.menuTitles();
-    EXPECT_TRUE(desktop.menuHas(dot(app.instances()[0].state) + " api — " + app.instances()[0].state))
+    EXPECT_TRUE(desktop.menuHas(test::shownDot(dot(app.instances()[0].state)) + "api — " + app.instances()[0].state))
         << describe(recovered);
     EXPECT_FALSE(desktop.menuHas("⚠️ AWS に接続できません")) << describe(recovered);
     EXPECT_FALSE(desktop.menuHas("　エラーの詳細…")) << describe(recovered);

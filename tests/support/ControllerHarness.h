@@ -15,6 +15,7 @@
 #include "support/FakeGateway.h"
 #include "support/FakeSSH.h"
 #include "support/ManualWork.h"
+#include "support/ShownTitle.h"
 
 namespace tamsel::test {
 
@@ -103,7 +104,7 @@ struct Harness : FakeDesktop {
         for (const std::string& title : path) {
             found = nullptr;
             for (const MenuItem& item : *level) {
-                if (!item.separator && item.visible && item.title == title) {
+                if (!item.separator && item.visible && test::shownTitle(item) == title) {
                     found = &item;
                     break;
                 }

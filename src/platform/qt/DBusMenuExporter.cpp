@@ -25,7 +25,7 @@ QVariantMap propertyMap(const DBusMenuProperties& properties, const QStringList&
     } else {
         map.insert("label", QString::fromStdString(properties.label));
         map.insert("enabled", properties.enabled);
-        if (!properties.dot.empty()) map.insert("icon-data", stateDotPng(properties.dot));
+        if (properties.dot != StateDot::none) map.insert("icon-data", stateDotPng(properties.dot));
         if (!properties.toggleType.empty()) {
             map.insert("toggle-type", QString::fromStdString(properties.toggleType));
             map.insert("toggle-state", properties.toggleState);

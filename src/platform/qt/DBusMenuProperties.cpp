@@ -1,20 +1,12 @@
 #include "platform/qt/DBusMenuProperties.h"
 
-#include "app/Wording.h"
+#include "platform/PlatformWording.h"
 
 namespace tamsel {
 namespace {
 
-// The leading state dot of `title` followed by its space; empty when it has none.
-std::string_view leadingDot(std::string_view title) {
-    for (const std::string_view dot :
-         {words::kRunningDot, words::kStoppedDot, words::kChangingDot, words::kOtherStateDot})
-        if (title.size() > dot.size() && title.substr(0, dot.size()) == dot && title[dot.size()] == ' ') return dot;
-    return {};
-}
-
 // 🔘: GNOME Shell's menus are dark, where ⚫️'s dark grey disc hardly shows.
-constexpr std::string_view kStoppedDotOnDarkMenu = "\xF0\x9F\x94\x98";
+constexpr std::string_view kStoppedDotOnDarkMenu = "\xF0\x9F\x94\x98 ";
 
 // Exclusive choices show as radio items; the login and favourites-only switches as check boxes.
 std::string toggleTypeOf(const MenuItem& item) {
@@ -65,18 +57,14 @@ DBusMenuProperties dbusMenuProperties(const MenuItem& item, LabelReading reading
         properties.separator = true;
         return properties;
     }
-    const std::string_view title = item.title;
-    const std::string_view dot = leadingDot(title);
-    if (dot.empty()) {
-        properties.label = dbusMenuLabel(title, reading);
-    } else if (reading == LabelReading::gnomeShell) {
-        // No icon shows on the instance lines there (they hold submenus): the dot stays text,
+    properties.label = dbusMenuLabel(item.title, reading);
+    if (item.dot != StateDot::none && reading == LabelReading::gnomeShell) {
+        // No icon shows on the instance lines there (they hold submenus): the dot is text,
         // the stopped one as a dark disc in a light ring, which reads on its dark menu.
-        const std::string_view shown = dot == words::kStoppedDot ? kStoppedDotOnDarkMenu : dot;
-        properties.label = std::string(shown) + ' ' + dbusMenuLabel(title.substr(dot.size() + 1), reading);
+        properties.label.insert(
+            0, item.dot == StateDot::stopped ? kStoppedDotOnDarkMenu : platformWords::dotText(item.dot));
     } else {
-        properties.dot = dot;
-        properties.label = dbusMenuLabel(title.substr(dot.size() + 1), reading);
+        properties.dot = item.dot;
     }
     properties.enabled = item.enabled;
     properties.toggleType = toggleTypeOf(item);

@@ -1,7 +1,7 @@
 #pragma once
 // How one entry of the menu model shows over com.canonical.dbusmenu, where the
 // StatusNotifier host draws it: its label written so that it shows exactly as the title
-// holds it, its marks, its shortcut, and a leading state dot as its icon. Plain data, no
+// holds it, its marks, its shortcut, and its state dot as its icon. Plain data, no
 // Qt: the exporter turns it into a D-Bus property map.
 
 #include <string>
@@ -16,7 +16,7 @@ struct DBusMenuProperties {
     bool separator = false;
     bool visible = true;  // false: in the layout, not shown
     std::string label = {};
-    std::string dot = {};  // the title's leading state dot, drawn as the icon
+    StateDot dot = StateDot::none;  // drawn as the icon
     bool enabled = true;
     std::string toggleType = {};             // "", "checkmark" or "radio"
     int toggleState = 0;                     // with a toggle type: 1 marked, 0 not
@@ -42,9 +42,9 @@ enum class LabelReading {
 // space.
 std::string dbusMenuLabel(std::string_view title, LabelReading reading = LabelReading::dbusMenu);
 
-// The entry for `item`. A title that starts with a state dot gives the dot as `dot` and the
-// rest as the label: hosts draw the dot's emoji in a text font, some as a small monochrome
-// bullet, and the painted icon reads alike on every host (but GNOME Shell's, see above).
+// The entry for `item`. An instance line's state dot is its icon, not text in its label:
+// hosts draw the dot's emoji in a text font, some as a small monochrome bullet, and the
+// painted icon reads alike on every host (but GNOME Shell's, see above).
 DBusMenuProperties dbusMenuProperties(const MenuItem& item, LabelReading reading = LabelReading::dbusMenu);
 
 }  // namespace tamsel

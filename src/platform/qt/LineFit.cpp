@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "platform/qt/StateDot.h"
-
 namespace tamsel {
 namespace {
 
@@ -16,18 +14,16 @@ QString slice(const std::string& text, std::size_t start, std::size_t length) {
     return QString::fromUtf8(text.data() + start, static_cast<qsizetype>(length));
 }
 
-// Measures texts as a line shows them. A leading state dot is a painted icon (StateDot.h),
-// not text: it counts as a square of the line's height and a space, as the menus draw it.
-// Measuring the emoji would load the colour-emoji font.
+// Measures texts as a line shows them. A state dot is a painted icon (StateDot.h), not
+// text: it counts as a square of the line's height and a space, as the menus draw it.
 class LineMeasure {
 public:
     explicit LineMeasure(const QFontMetrics& metrics)
         : metrics(metrics), dot_(metrics.height() + metrics.horizontalAdvance(QLatin1Char(' '))) {}
 
-    int width(const QString& text) const {
-        const DottedTitle title = splitStateDot(text);
-        if (title.dot.isEmpty()) return metrics.horizontalAdvance(text);
-        return dot_ + metrics.horizontalAdvance(title.text);
+    // The width of `item`'s line with `text` as its title.
+    int width(const MenuItem& item, const QString& text) const {
+        return (item.dot == StateDot::none ? 0 : dot_) + metrics.horizontalAdvance(text);
     }
 
     const QFontMetrics& metrics;
@@ -42,16 +38,17 @@ std::optional<std::string> shortenedTitle(const MenuItem& item, LineMeasure& mea
     const QFontMetrics& metrics = measure.metrics;
     const NameSpan span = *item.name;
     if (span.start + span.length > item.title.size()) return std::nullopt;
-    // No UTF-16 unit is wider than two letters 'x' (CJK letters, emoji halves), so the
-    // usual short titles are not measured: measuring a line with a colour emoji is slow.
+    // No UTF-16 unit is wider than two letters 'x' (CJK letters, emoji halves), nor the dot
+    // wider than three, so the usual short titles are not measured.
     const QString title = QString::fromStdString(item.title);
-    if (title.size() * 2 <= kLineChars || measure.width(title) <= width) return std::nullopt;
+    const qsizetype units = title.size() + (item.dot == StateDot::none ? 0 : 3);
+    if (units * 2 <= kLineChars || measure.width(item, title) <= width) return std::nullopt;
 
     const QString before = slice(item.title, 0, span.start);
     const QString name = slice(item.title, span.start, span.length);
     const QString after = slice(item.title, span.start + span.length, item.title.size() - span.start - span.length);
     const int least = kLeastNameChars * metrics.horizontalAdvance(QLatin1Char('x'));
-    const int room = std::max(least, width - measure.width(before + after));
+    const int room = std::max(least, width - measure.width(item, before + after));
     const QString shortened = metrics.elidedText(name, Qt::ElideMiddle, room);
     if (shortened == name) return std::nullopt;
     return (before + shortened + after).toStdString();

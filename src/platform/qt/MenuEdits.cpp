@@ -136,9 +136,9 @@ std::vector<long> matchInOrder(const std::vector<std::string>& old, const std::v
 }
 
 bool sameLook(const MenuItem& a, const MenuItem& b) {
-    return a.separator == b.separator && a.title == b.title && a.bold == b.bold && a.keyEquivalent == b.keyEquivalent &&
-           a.enabled == b.enabled && a.checked == b.checked && a.visible == b.visible && a.action == b.action &&
-           a.hasSubmenu() == b.hasSubmenu();
+    return a.separator == b.separator && a.dot == b.dot && a.title == b.title && a.bold == b.bold &&
+           a.keyEquivalent == b.keyEquivalent && a.enabled == b.enabled && a.checked == b.checked &&
+           a.visible == b.visible && a.action == b.action && a.hasSubmenu() == b.hasSubmenu();
 }
 
 std::vector<MenuEdit> menuEdits(const std::vector<const MenuItem*>& drawn, const std::vector<bool>& linesBuilt,

@@ -52,18 +52,15 @@ bool isChoice(MenuAction action) {
     }
 }
 
-// The text QMenu measures and draws for `item`: its title without a leading state dot,
-// which the line's icon shows (StateDot.h).
-QString lineText(const MenuItem& item) { return writtenForQt(splitStateDot(plainTitle(item.title)).text); }
-
-bool hasStateDot(const MenuItem& item) { return !splitStateDot(plainTitle(item.title)).dot.isEmpty(); }
+// The text QMenu measures and draws for `item`: its title; the state dot is the line's
+// icon (StateDot.h).
+QString lineText(const MenuItem& item) { return writtenForQt(plainTitle(item.title)); }
 
 // Sets every part of the line, so that an action drawn for one item can show another.
 // Qt sends the menu a change only for a part that differs.
 void applyLook(QAction& action, const MenuItem& item) {
-    const DottedTitle title = splitStateDot(plainTitle(item.title));
-    action.setText(writtenForQt(title.text));
-    const QIcon icon = title.dot.isEmpty() ? QIcon() : stateDotIcon(title.dot);
+    action.setText(lineText(item));
+    const QIcon icon = stateDotIcon(item.dot);
     if (action.icon().cacheKey() != icon.cacheKey()) action.setIcon(icon);
     action.setEnabled(item.enabled);
     action.setCheckable(item.checked || isChoice(item.action));
@@ -112,7 +109,8 @@ bool fitsInPlace(const std::vector<MenuEdit>& edits, const std::vector<const Men
         if (++looks > kLinesEditedInPlace) return false;
         const MenuItem& was = *drawn[edit.at];
         const MenuItem& now = next[edit.from];
-        if (was.bold != now.bold || was.keyEquivalent != now.keyEquivalent || hasStateDot(was) != hasStateDot(now) ||
+        if (was.bold != now.bold || was.keyEquivalent != now.keyEquivalent ||
+            (was.dot == StateDot::none) != (now.dot == StateDot::none) ||
             (was.checked || isChoice(was.action)) != (now.checked || isChoice(now.action)))
             return false;
         if (was.title == now.title) continue;

@@ -7,9 +7,8 @@
 #include <QPainter>
 #include <QPixmap>
 #include <array>
+#include <optional>
 #include <utility>
-
-#include "app/Wording.h"
 
 namespace tamsel {
 namespace {
@@ -19,21 +18,19 @@ namespace {
 // near-black menu. The dark one is a dark grey, not black, and its rim a mid grey: on a
 // near-black menu a black disc in a light ring reads as a hollow (white) one.
 struct Look {
-    std::string_view dot;
+    StateDot dot;
     QRgb fill;
     QRgb rim;
 };
 constexpr std::array<Look, 4> kLooks = {{
-    {words::kRunningDot, qRgb(0x2e, 0xb8, 0x4b), qRgb(0x1a, 0x75, 0x2e)},
-    {words::kStoppedDot, qRgb(0x50, 0x50, 0x50), qRgb(0xa8, 0xa8, 0xa8)},
-    {words::kChangingDot, qRgb(0xf7, 0xc2, 0x1b), qRgb(0x9e, 0x76, 0x00)},
-    {words::kOtherStateDot, qRgb(0xf5, 0xf5, 0xf5), qRgb(0x70, 0x70, 0x70)},
+    {StateDot::running, qRgb(0x2e, 0xb8, 0x4b), qRgb(0x1a, 0x75, 0x2e)},
+    {StateDot::stopped, qRgb(0x50, 0x50, 0x50), qRgb(0xa8, 0xa8, 0xa8)},
+    {StateDot::changing, qRgb(0xf7, 0xc2, 0x1b), qRgb(0x9e, 0x76, 0x00)},
+    {StateDot::other, qRgb(0xf5, 0xf5, 0xf5), qRgb(0x70, 0x70, 0x70)},
 }};
 
 // Side of the PNG given to StatusNotifier hosts, which scale it to their menus' icon size.
 constexpr int kPngSide = 32;
-
-QString qstring(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 // The disc of `look` centred in an image of `size` device pixels, about four fifths of
 // its shorter side across, like the emoji it stands for.
@@ -85,54 +82,38 @@ private:
     QHash<quint64, QPixmap> drawn_;
 };
 
-const Look* lookOf(std::string_view dot) {
-    for (const Look& look : kLooks)
-        if (look.dot == dot) return &look;
-    return nullptr;
-}
-
-// The dots, each followed by its space, as a title starts with them.
-const std::array<QString, kLooks.size()>& dotsWithSpace() {
-    static const std::array<QString, kLooks.size()> dots = [] {
-        std::array<QString, kLooks.size()> made;
-        for (size_t i = 0; i < kLooks.size(); ++i) made[i] = qstring(kLooks[i].dot) + QLatin1Char(' ');
-        return made;
-    }();
-    return dots;
+// The place of `dot` in kLooks; absent for none.
+std::optional<std::size_t> placeOf(StateDot dot) {
+    for (std::size_t i = 0; i < kLooks.size(); ++i)
+        if (kLooks[i].dot == dot) return i;
+    return std::nullopt;
 }
 
 }  // namespace
 
-DottedTitle splitStateDot(const QString& title) {
-    for (const QString& prefix : dotsWithSpace())
-        if (title.startsWith(prefix)) return {prefix.chopped(1), title.mid(prefix.size())};
-    return {{}, title};
-}
-
-QIcon stateDotIcon(const QString& dot) {
+QIcon stateDotIcon(StateDot dot) {
     // Made once each, looked up for every line drawn.
     static const std::array<QIcon, kLooks.size()> icons = [] {
         std::array<QIcon, kLooks.size()> made;
-        for (size_t i = 0; i < kLooks.size(); ++i) made[i] = QIcon(new DotEngine(kLooks[i]));
+        for (std::size_t i = 0; i < kLooks.size(); ++i) made[i] = QIcon(new DotEngine(kLooks[i]));
         return made;
     }();
-    for (size_t i = 0; i < kLooks.size(); ++i)
-        if (dot == dotsWithSpace()[i].chopped(1)) return icons[i];
-    return {};
+    const auto place = placeOf(dot);
+    return place ? icons[*place] : QIcon();
 }
 
-QByteArray stateDotPng(std::string_view dot) {
-    static QHash<QByteArray, QByteArray> made;
-    const QByteArray key(dot.data(), qsizetype(dot.size()));
-    if (auto found = made.constFind(key); found != made.constEnd()) return *found;
-    const Look* look = lookOf(dot);
-    if (!look) return {};
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    painted(*look, QSize(kPngSide, kPngSide)).save(&buffer, "PNG");
-    made.insert(key, png);
-    return png;
+QByteArray stateDotPng(StateDot dot) {
+    static const std::array<QByteArray, kLooks.size()> pngs = [] {
+        std::array<QByteArray, kLooks.size()> made;
+        for (std::size_t i = 0; i < kLooks.size(); ++i) {
+            QBuffer buffer(&made[i]);
+            buffer.open(QIODevice::WriteOnly);
+            painted(kLooks[i], QSize(kPngSide, kPngSide)).save(&buffer, "PNG");
+        }
+        return made;
+    }();
+    const auto place = placeOf(dot);
+    return place ? pngs[*place] : QByteArray();
 }
 
 }  // namespace tamsel

@@ -6,30 +6,22 @@
 // emoji's glyph anew for every measurement of a line (a menu of 1,000 instances took
 // about 40 ms to lay out), and a host's text font may draw ⚫ and ⚪ as small monochrome
 // bullets. Each disc has a rim of a contrasting shade, so that it reads on light and dark
-// menus alike. The model keeps the dot in the title.
+// menus alike. The model carries the dot beside the title (MenuItem::dot).
 
 #include <QByteArray>
 #include <QIcon>
-#include <QString>
-#include <string_view>
+
+#include "app/MenuModel.h"
 
 namespace tamsel {
 
-// A title split into its leading state dot (empty when it has none) and the text after
-// the dot and its space.
-struct DottedTitle {
-    QString dot;
-    QString text;
-};
-DottedTitle splitStateDot(const QString& title);
-
 // The dot `dot` painted at whatever size its icon is asked for, the same in every mode (a
 // disabled line's dot keeps its colour). The same dot gives the same icon (equal cacheKey),
-// so that a line whose dot did not change keeps its icon; a null icon for anything else.
-QIcon stateDotIcon(const QString& dot);
+// so that a line whose dot did not change keeps its icon; a null icon for none.
+QIcon stateDotIcon(StateDot dot);
 
-// The dot `dot` (UTF-8) as a PNG for dbusmenu's icon-data, large enough for a host that
-// draws menus at twice the size; empty for anything else.
-QByteArray stateDotPng(std::string_view dot);
+// The dot `dot` as a PNG for dbusmenu's icon-data, large enough for a host that draws
+// menus at twice the size; empty for none.
+QByteArray stateDotPng(StateDot dot);
 
 }  // namespace tamsel

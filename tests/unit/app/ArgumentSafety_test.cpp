@@ -85,10 +85,10 @@ TEST(ControllerArgumentSafety, ValuesFromSettingsAndFromTheToolReachItUnchanged)
 
     h.choose({"プロファイル: " + storedProfile, listedProfile});
     h.drain();
-    h.choose({dot("stopped") + " web — stopped", "起動"});
+    h.choose({test::shownDot(dot("stopped")) + "web — stopped", "起動"});
     h.drain();
     h.alerts.answers = {0};
-    h.choose({dot("running") + " db — running", "停止"});
+    h.choose({test::shownDot(dot("running")) + "db — running", "停止"});
     h.drain();
 
     const auto ec2 = [&](Arguments words, const std::string& profile) {

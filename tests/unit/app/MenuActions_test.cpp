@@ -350,7 +350,7 @@ TEST(Actions, AnActionRunsAndIsFollowedUnderTheListItCameFromWhateverIsChosenMea
         if (c.groups) h.settings.values["ingressLockGroups"] = *c.groups;
         h.launched({instance("i-1", c.state, "web", {{"sg-1", "web"}})});
         h.alerts.answers = {0};
-        h.choose({dot(c.state) + " web — " + c.state, c.entry});
+        h.choose({test::shownDot(dot(c.state)) + "web — " + c.state, c.entry});
         h.choose(c.path);  // before the action has run
         h.cli.calls.clear();
         h.cli.targets.clear();
@@ -915,7 +915,7 @@ TEST(Actions, FavouritesAreStoredPerProfileAndRegionAndDroppedOnlyByTheirOwnSucc
     Groups stored = others;
     stored[".us-east-1"] = "i-2";
     EXPECT_EQ(h.settings.stringMap("favourites"), stored);
-    EXPECT_EQ(h.statusItem.menu[3].title, "🟢 ★ db — running");
+    EXPECT_EQ(test::shownTitle(h.statusItem.menu[3]), "🟢 ★ db — running");
     EXPECT_NE(h.find(MenuAction::toggleFavouritesOnly), nullptr);
     h.choose({kLine, "お気に入りに追加"});
     stored[".us-east-1"] = "i-1 i-2";

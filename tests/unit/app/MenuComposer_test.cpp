@@ -9,6 +9,7 @@
 #include "app/AlertComposer.h"
 #include "app/MenuComposer.h"
 #include "app/Regions.h"
+#include "support/ShownTitle.h"
 
 namespace tamsel::test {
 namespace {
@@ -18,7 +19,7 @@ using Strings = std::vector<std::string>;
 Strings titles(const std::vector<MenuItem>& items) {
     Strings out;
     for (const MenuItem& item : items)
-        if (item.visible) out.push_back(item.separator ? "---" : item.title);
+        if (item.visible) out.push_back(item.separator ? "---" : test::shownTitle(item));
     return out;
 }
 
@@ -32,7 +33,7 @@ Menu shownEntries(Menu menu) {
 Strings statusBlock(const Menu& menu) {
     Strings out;
     for (std::size_t i = 2; i < menu.size() && !menu[i].separator && !menu[i].hasSubmenu(); ++i) {
-        out.push_back(menu[i].title);
+        out.push_back(test::shownTitle(menu[i]));
     }
     return out;
 }
@@ -108,7 +109,7 @@ TEST_P(StatusBlock, ShowsErrorLinesOrTheLoadingOrEmptyLine) {
     state.lastUpdated = "12:34:56";
     EXPECT_EQ(std::ranges::count(composeMenu(state), true, &MenuItem::placeholder), 0);
     if (c.withInstance) {
-        EXPECT_EQ(menu[2 + c.expected.size()].title, "🟢 i-1 — running");
+        EXPECT_EQ(test::shownTitle(menu[2 + c.expected.size()]), "🟢 i-1 — running");
     }
 }
 
@@ -166,17 +167,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "　エラーの詳細…"}}));
 
 TEST(Menu, ExactCharactersOfDotsAndMarks) {
-    EXPECT_EQ(dot("running"), "\xF0\x9F\x9F\xA2");
-    EXPECT_EQ(dot("stopped"), "\xE2\x9A\xAB\xEF\xB8\x8F");
-    for (const char* state : {"pending", "stopping", "shutting-down"}) EXPECT_EQ(dot(state), "\xF0\x9F\x9F\xA1");
-    for (const char* state : {"terminated", "unknown", "", "Running"})
-        EXPECT_EQ(dot(state), "\xE2\x9A\xAA\xEF\xB8\x8F");
+    EXPECT_EQ(dot("running"), StateDot::running);
+    EXPECT_EQ(dot("stopped"), StateDot::stopped);
+    for (const char* state : {"pending", "stopping", "shutting-down"}) EXPECT_EQ(dot(state), StateDot::changing);
+    for (const char* state : {"terminated", "unknown", "", "Running"}) EXPECT_EQ(dot(state), StateDot::other);
     const auto lines = errorLines(AWSError::ipLookupFailed("x"));
     EXPECT_EQ(lines[0].title.substr(0, 7), "\xE2\x9A\xA0\xEF\xB8\x8F ");
     EXPECT_EQ(lines[1].title.substr(0, 3), "\xE3\x80\x80");
     EXPECT_EQ(lines[2].title,
               "\xE3\x80\x80\xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC\xE3\x81\xAE\xE8\xA9\xB3\xE7\xB4\xB0\xE2\x80\xA6");
-    EXPECT_EQ(instanceMenuItem(instance("i-1", "x"), {}).title, "\xE2\x9A\xAA\xEF\xB8\x8F i-1 \xE2\x80\x94 x");
+    EXPECT_EQ(instanceMenuItem(instance("i-1", "x"), {}).title, "i-1 \xE2\x80\x94 x");
     EC2Instance addressed = instance("i-1", "running");
     addressed.privateIPv4 = "10.0.0.1";
     EXPECT_EQ(instanceMenuItem(addressed, {}).submenu.back().title,
@@ -202,7 +202,7 @@ TEST(InstanceLine, TheNameIsMarkedForShorteningAndIsolatedWhenItCouldTurnTheLine
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const MenuItem line = instanceMenuItem(instance("i-1", "stopped", c.name), {});
-        EXPECT_EQ(line.title, c.title);
+        EXPECT_EQ(test::shownTitle(line), c.title);
         ASSERT_TRUE(line.name.has_value());
         EXPECT_EQ(line.title.substr(line.name->start, line.name->length), c.name);
         // The same name in the profile line, and in the stop confirmation.
@@ -260,7 +260,7 @@ TEST(InstanceLine, ARunningInstanceTellsHowLongItHasRunAfterItsIdLine) {
 TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
     const EC2Instance stopped = instance("i-1", "stopped");
     const MenuItem line = instanceMenuItem(stopped, {});
-    EXPECT_EQ(line.title, "⚫️ i-1 — stopped");
+    EXPECT_EQ(test::shownTitle(line), "⚫️ i-1 — stopped");
     EXPECT_EQ(titles(line.submenu),
               (Strings{"i-1  t3.micro", "---", "起動", "停止", "---", "起動時に SG を自分の IP 専用にする: しない",
                        "お気に入りに追加", "---", "ID をコピー"}));
@@ -276,7 +276,8 @@ TEST(InstanceLine, SubmenuCarriesTheRecordAndEnablesPowerByState) {
                  {"stopping", false, false}, {"terminated", false, false}, {"unknown", false, false}};
     for (const auto& c : cases) {
         const MenuItem item = instanceMenuItem(instance("i-1", c.state, "web-1"), {});
-        EXPECT_EQ(item.title, dot(c.state) + " web-1 — " + c.state);
+        EXPECT_EQ(item.title, "web-1 — " + std::string(c.state));
+        EXPECT_EQ(item.dot, dot(c.state));
         EXPECT_EQ(item.submenu[4].enabled, c.start) << c.state;
         EXPECT_EQ(item.submenu[5].enabled, c.stop) << c.state;
         // A stop can be booked only while it can be stopped; in every state the entry is
@@ -459,7 +460,7 @@ TEST(Menu, FavouritesComeFirstMarkedInListOrderAndCanShowAlone) {
         const Menu menu = composeMenu(state);
         Strings list;
         for (std::size_t i = 3; !menu[i].separator; ++i)
-            if (menu[i].visible) list.push_back(menu[i].title);
+            if (menu[i].visible) list.push_back(test::shownTitle(menu[i]));
         EXPECT_EQ(list, c.list);
         const MenuItem* offered = nullptr;
         for (const MenuItem& item : menu)
@@ -568,7 +569,7 @@ TEST(InPlaceMenu, EveryEntryStaysAndTheTopLevelLeavesASubmenuItsLines) {
         // others, while the favourites show alone, counted in the line after them.
         const std::size_t listed = c.only ? c.favourites : c.instances;
         const auto lines = static_cast<std::size_t>(std::count_if(shown.begin(), shown.end(), [](const MenuItem& item) {
-            return item.visible && item.title.find(" web_") != std::string::npos;
+            return item.visible && test::shownTitle(item).find(" web_") != std::string::npos;
         }));
         const auto more = std::find_if(shown.begin(), shown.end(), [](const MenuItem& item) {
             return item.visible && item.hasSubmenu() && item.title.starts_with("ほかに ");
@@ -587,7 +588,7 @@ TEST(InPlaceMenu, EveryEntryStaysAndTheTopLevelLeavesASubmenuItsLines) {
             EXPECT_TRUE(more == shown.end() || more < counted) << where;
         }
         if (c.favourites > 0) {
-            EXPECT_EQ(shown[3].title, "⚫️ ★ web_0 — stopped") << where;
+            EXPECT_EQ(test::shownTitle(shown[3]), "⚫️ ★ web_0 — stopped") << where;
         }
     }
 }

@@ -246,7 +246,7 @@ TEST(DBusMenuLayout, TheFirstModelAndTheLoadingLineChangeTheLayoutOnlyWhereEntri
     EXPECT_EQ(listTop[10], reload);
     const DBusMenuProperties& stopped = layout.find(listTop[4])->properties;
     EXPECT_EQ(stopped.label, "db__main & <cache> — stopped");
-    EXPECT_EQ(stopped.dot, "⚫️");
+    EXPECT_EQ(stopped.dot, StateDot::stopped);
     // The list landing only adds entries: every entry of the loading menu stays, in its
     // order. A host that moves no kept entry on a layout update (GNOME's) places the new
     // ones right only so.

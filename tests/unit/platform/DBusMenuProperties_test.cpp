@@ -32,38 +32,36 @@ TEST(DBusMenuProperties, ALabelShowsTheTitleExactlyAndHasNoAccessKey) {
     };
     for (const Case& c : names) {
         MenuItem item;
-        item.title = "🟢 " + c.title + " — running";
+        item.dot = StateDot::running;
+        item.title = c.title + " — running";
         EXPECT_EQ(dbusMenuProperties(item).label, c.dbusMenu + " — running") << c.title;
-        EXPECT_EQ(dbusMenuProperties(item).dot, "🟢") << c.title;
+        EXPECT_EQ(dbusMenuProperties(item).dot, StateDot::running) << c.title;
         // GNOME's extension draws no icon on a line with a submenu: the dot stays text.
         EXPECT_EQ(dbusMenuProperties(item, LabelReading::gnomeShell).label, "🟢 " + c.gnomeShell + " — running")
             << c.title;
     }
 }
 
-// A leading state dot and its space become the entry's icon; a dot anywhere else, or
-// without its space, is the name's own text.
-TEST(DBusMenuProperties, OnlyALeadingStateDotBecomesTheIcon) {
-    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
-        {"⚫️ web — stopped", "⚫️", "web — stopped"},
-        {"🟡 web — pending", "🟡", "web — pending"},
-        {"⚪️ web — shutting-down", "⚪️", "web — shutting-down"},
-        {"🟢web", "", "🟢web"},
-        {"⚫ web — stopped", "", "⚫ web — stopped"},  // without the emoji selector: a name's text
-        {"R&D 🟢 web", "", "R&D 🟢 web"},
-        {"最終更新: 12:34:56", "", "最終更新: 12:34:56"},
+// The state dot is the entry's icon; on GNOME's menu, where no icon shows on a line with
+// a submenu, it is the label's first text, exactly, the stopped one as the dot that reads
+// on its dark menu.
+TEST(DBusMenuProperties, TheStateDotIsTheIconOrOnGnomeTheLabelsFirstText) {
+    const std::vector<std::tuple<StateDot, std::string>> cases = {
+        {StateDot::running, "\xF0\x9F\x9F\xA2 web"},        // 🟢
+        {StateDot::stopped, "\xF0\x9F\x94\x98 web"},        // 🔘, not ⚫️
+        {StateDot::changing, "\xF0\x9F\x9F\xA1 web"},       // 🟡
+        {StateDot::other, "\xE2\x9A\xAA\xEF\xB8\x8F web"},  // ⚪️
+        {StateDot::none, "web"},
     };
-    for (const auto& [title, dot, label] : cases) {
+    for (const auto& [dot, gnomeLabel] : cases) {
         MenuItem item;
-        item.title = title;
-        EXPECT_EQ(dbusMenuProperties(item).dot, dot) << title;
-        EXPECT_EQ(dbusMenuProperties(item).label, label) << title;
+        item.dot = dot;
+        item.title = "web";
+        EXPECT_EQ(dbusMenuProperties(item).dot, dot) << gnomeLabel;
+        EXPECT_EQ(dbusMenuProperties(item).label, "web") << gnomeLabel;
+        EXPECT_EQ(dbusMenuProperties(item, LabelReading::gnomeShell).label, gnomeLabel);
+        EXPECT_EQ(dbusMenuProperties(item, LabelReading::gnomeShell).dot, StateDot::none) << gnomeLabel;
     }
-    // On GNOME's dark menu the stopped dot is the one that reads there.
-    MenuItem stopped;
-    stopped.title = "⚫️ web — stopped";
-    EXPECT_EQ(dbusMenuProperties(stopped, LabelReading::gnomeShell).label, "🔘 web — stopped");
-    EXPECT_EQ(dbusMenuProperties(stopped, LabelReading::gnomeShell).dot, "");
 }
 
 TEST(DBusMenuProperties, ChoicesAreRadioItemsTheLoginSwitchACheckBoxWithTheModelsMark) {
@@ -105,7 +103,8 @@ TEST(DBusMenuProperties, ShortcutsSeparatorsAndSubmenus) {
 
     EXPECT_EQ(dbusMenuProperties(MenuItem::separatorItem()), DBusMenuProperties{.separator = true});
     MenuItem line;
-    line.title = "⚫️ web — stopped";
+    line.dot = StateDot::stopped;
+    line.title = "web — stopped";
     line.enabled = true;
     line.submenu = {MenuItem{}};
     EXPECT_TRUE(dbusMenuProperties(line).submenu);

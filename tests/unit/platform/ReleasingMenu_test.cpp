@@ -10,10 +10,8 @@
 #include <fstream>
 #include <functional>
 #include <string>
-#include <string_view>
 
 #include "QtTestApp.h"
-#include "app/Wording.h"
 #include "platform/qt/StateDot.h"
 
 namespace tamsel {
@@ -96,9 +94,8 @@ TEST_F(ReleasingMenuTest, DrawsTheStateDotsWithoutTheColourEmojiFont) {
     // Japanese text needs no emoji.
     if (colourEmojiMapped()) GTEST_SKIP() << "another test of this process loaded the colour emoji font";
     ReleasingMenu menu;
-    for (std::string_view dot : {words::kRunningDot, words::kStoppedDot, words::kChangingDot, words::kOtherStateDot})
-        menu.addAction(stateDotIcon(QString::fromUtf8(dot.data(), qsizetype(dot.size()))),
-                       QStringLiteral("サーバー — 停止済み"));
+    for (StateDot dot : {StateDot::running, StateDot::stopped, StateDot::changing, StateDot::other})
+        menu.addAction(stateDotIcon(dot), QStringLiteral("サーバー — 停止済み"));
     menu.popup(QPoint(0, 0));
     ASSERT_TRUE(processUntil([&] { return menu.isVisible(); }));
     const QImage drawn = menu.grab().toImage();

@@ -15,14 +15,13 @@
 #include <QScreen>
 #include <QStyle>
 #include <functional>
-#include <string_view>
 #include <variant>
 
 #include "QtTestApp.h"
-#include "app/Wording.h"
 #include "platform/qt/LineFit.h"
 #include "platform/qt/ReleasingMenu.h"
 #include "platform/qt/StateDot.h"
+#include "support/ShownTitle.h"
 
 namespace tamsel {
 namespace {
@@ -42,9 +41,10 @@ public:
     std::function<void()> onOpen;
 };
 
+// An item titled as the user reads it (a leading dot's emoji is its dot).
 MenuItem item(std::string title, bool enabled, MenuAction action = MenuAction::none) {
     MenuItem result;
-    result.title = std::move(title);
+    test::setShownTitle(result, std::move(title));
     result.enabled = enabled;
     result.action = action;
     return result;
@@ -122,10 +122,8 @@ std::ostream& operator<<(std::ostream& out, const Shown& s) {
 std::string shownTitle(const QAction& action) {
     const QString text = action.text().replace(QLatin1String("&&"), QLatin1String("&"));
     if (action.icon().isNull()) return text.toStdString();
-    for (std::string_view dot : {words::kRunningDot, words::kStoppedDot, words::kChangingDot, words::kOtherStateDot}) {
-        const QString drawn = QString::fromUtf8(dot.data(), qsizetype(dot.size()));
-        if (action.icon().cacheKey() == stateDotIcon(drawn).cacheKey())
-            return (drawn + QLatin1Char(' ') + text).toStdString();
+    for (StateDot dot : {StateDot::running, StateDot::stopped, StateDot::changing, StateDot::other}) {
+        if (action.icon().cacheKey() == stateDotIcon(dot).cacheKey()) return test::shownDot(dot) + text.toStdString();
     }
     return text.toStdString();
 }
@@ -307,7 +305,7 @@ TEST_F(TrayStatusItemTest, RebuildingWhileMenusAreOpenReplacesThemSafely) {
     ASSERT_TRUE(instance->isVisible());
 
     Menu next = sampleMenu();
-    next[2].title = "🟢 R&D web — running";
+    test::setShownTitle(next[2], "🟢 R&D web — running");
     for (MenuItem& entry : next[2].submenu) entry.enabled = entry.title == "停止" || entry.enabled;
     tray.setMenu(next);
     EXPECT_TRUE(start);  // not deleted under a click that may be on its way
@@ -340,7 +338,7 @@ TEST_F(TrayStatusItemTest, AnOpenMenuThatGrowsStaysOnScreen) {
     ASSERT_TRUE(tray.menu().isVisible());
 
     Menu longer = sampleMenu();
-    longer[2].title = "🟢 " + std::string(60, 'w') + " — running";
+    test::setShownTitle(longer[2], "🟢 " + std::string(60, 'w') + " — running");
     tray.setMenu(longer);
     EXPECT_GT(tray.menu().width(), 400);
     EXPECT_TRUE(screen.contains(tray.menu().geometry())) << tray.menu().geometry().x() << "+" << tray.menu().width();
@@ -349,8 +347,8 @@ TEST_F(TrayStatusItemTest, AnOpenMenuThatGrowsStaysOnScreen) {
 TEST_F(TrayStatusItemTest, OnlyANameTooWideForALineIsShortenedAndItsSubmenuShowsItWhole) {
     Menu menu = sampleMenu();
     const std::string name = "R&D " + std::string(300, 'w') + "-end";
-    menu[2].title = "🟢 " + name + " — running";
-    menu[2].name = NameSpan{std::string("🟢 ").size(), name.size()};
+    test::setShownTitle(menu[2], "🟢 " + name + " — running");
+    menu[2].name = NameSpan{0, name.size()};
     // The product's own words show whole, however wide.
     const std::string hint = "　IAM ポリシー（EC2 の参照・起動・停止、セキュリティグループの変更）を確認してください";
     menu.insert(menu.begin() + 2, item(hint, false));
@@ -427,7 +425,7 @@ TEST_F(TrayStatusItemTest, ALongListLandingInTheOpenMenuIsLaidOutOnceAndFillsSub
     Menu menu = sampleMenu();
     for (int i = 0; i < 200; ++i) {
         MenuItem line = menu[2];
-        line.title = "⚫️ web-" + std::to_string(i) + " — stopped";
+        test::setShownTitle(line, "⚫️ web-" + std::to_string(i) + " — stopped");
         line.submenu[0].title = "i-" + std::to_string(i) + "  t3.micro";
         menu.insert(menu.begin() + 3 + i, line);
     }
@@ -565,7 +563,7 @@ TEST_F(TrayStatusItemTest, ALineThatNowShowsAnotherInstanceClosesItsOpenSubmenu)
     Menu next = sampleMenu();
     EC2Instance other = web();
     other.id = "i-0def";
-    next[2].title = "⚫️ batch — stopped";
+    test::setShownTitle(next[2], "⚫️ batch — stopped");
     for (MenuItem& line : next[2].submenu)
         if (std::holds_alternative<EC2Instance>(line.representedObject)) line.representedObject = other;
     tray.setMenu(next);
@@ -589,7 +587,7 @@ TEST_F(TrayStatusItemTest, ALineThatNowShowsAnotherInstanceClosesItsOpenSubmenu)
 TEST_F(TrayStatusItemTest, ATextChangedInTheOpenMenuLooksAsInAMenuLaidOutAfresh) {
     Menu menu = sampleMenu();
     menu[4].title = "最終更新: 12:34:56";
-    menu[2].title = "🟢 R&D web — running";
+    test::setShownTitle(menu[2], "🟢 R&D web — running");
     tray.setMenu(menu);
     tray.menu().popup(QPoint(0, 0));
     runEvents();
@@ -597,7 +595,7 @@ TEST_F(TrayStatusItemTest, ATextChangedInTheOpenMenuLooksAsInAMenuLaidOutAfresh)
 
     Menu next = menu;
     next[4].title = "最終更新: 12:35:26";
-    next[2].title = "🟡 R&D web — running";  // another dot, the same text
+    test::setShownTitle(next[2], "🟡 R&D web — running");  // another dot, the same text
     next[2].enabled = false;
     const ResizeCounter resizes(tray.menu());
     tray.setMenu(next);
@@ -628,29 +626,22 @@ TEST_F(TrayStatusItemTest, ButtonSetsTheIconAndToolTip) {
     EXPECT_EQ(tray.toolTip(), "Orvane for Mac — 1");
 }
 
-// Each state dot is split off its line's title and painted in its own colour, with a rim
-// that stands out from a light and from a dark menu (⚫️ on a near-black menu, ⚪️ on a white
-// one). Other titles keep their text.
-TEST(StateDotTest, EachDotIsSplitOffAndPaintedInItsColourLegibleOnLightAndDarkMenus) {
+// Each state dot is painted in its own colour, with a rim that stands out from a light and
+// from a dark menu (⚫️ on a near-black menu, ⚪️ on a white one); a line without one has no icon.
+TEST(StateDotTest, EachDotIsPaintedInItsColourLegibleOnLightAndDarkMenus) {
     test::qtApp();
     struct Case {
-        const char* title;
-        const char* dot;  // "" when the title has none
-        const char* text;
+        StateDot dot;
+        const char* name;
         std::function<bool(const QColor&)> colour;
     };
-    const auto green = [](const QColor& c) { return c.green() > c.red() + 40; };
     const std::vector<Case> cases = {
-        {"🟢 web — running", "🟢", "web — running", green},
-        {"🟢 ★ web — running", "🟢", "★ web — running", green},
-        {"⚫️ web — stopped", "⚫️", "web — stopped", [](const QColor& c) { return c.value() < 100; }},
-        {"🟡 web — pending", "🟡", "web — pending",
+        {StateDot::running, "running", [](const QColor& c) { return c.green() > c.red() + 40; }},
+        {StateDot::stopped, "stopped", [](const QColor& c) { return c.value() < 100; }},
+        {StateDot::changing, "changing",
          [](const QColor& c) { return c.red() > 180 && c.green() > 150 && c.blue() < 120; }},
-        {"⚪️ web — shutting-down", "⚪️", "web — shutting-down",
-         [](const QColor& c) { return c.value() > 180 && c.saturation() < 40; }},
-        {"最終更新: 12:34:56", "", "最終更新: 12:34:56", nullptr},
-        {"🟢web", "", "🟢web", nullptr},
-        {"R&D 🟢 web", "", "R&D 🟢 web", nullptr},
+        {StateDot::other, "other", [](const QColor& c) { return c.value() > 180 && c.saturation() < 40; }},
+        {StateDot::none, "none", nullptr},
     };
     // The light and dark menu backgrounds of common themes.
     const std::vector<QColor> menus = {QColor("#ffffff"), QColor("#eff0f1"), QColor("#303030"), QColor("#232629")};
@@ -659,21 +650,18 @@ TEST(StateDotTest, EachDotIsSplitOffAndPaintedInItsColourLegibleOnLightAndDarkMe
                std::abs(a.green() - b.green()) / 2 + std::abs(a.blue() - b.blue()) / 2;
     };
     for (const Case& c : cases) {
-        const DottedTitle split = splitStateDot(QString::fromUtf8(c.title));
-        EXPECT_EQ(split.dot.toStdString(), c.dot) << c.title;
-        EXPECT_EQ(split.text.toStdString(), c.text) << c.title;
         if (!c.colour) {
-            EXPECT_TRUE(stateDotIcon(split.dot).isNull()) << c.title;
-            EXPECT_TRUE(stateDotPng(c.dot).isEmpty()) << c.title;
+            EXPECT_TRUE(stateDotIcon(c.dot).isNull()) << c.name;
+            EXPECT_TRUE(stateDotPng(c.dot).isEmpty()) << c.name;
             continue;
         }
-        const QImage image = stateDotIcon(split.dot).pixmap(QSize(16, 16)).toImage();
+        const QImage image = stateDotIcon(c.dot).pixmap(QSize(16, 16)).toImage();
         const QImage png = QImage::fromData(stateDotPng(c.dot), "PNG");
-        EXPECT_GE(png.width(), 32) << c.title;
+        EXPECT_GE(png.width(), 32) << c.name;
         for (const QImage& drawn : {image, png.scaled(16, 16, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)}) {
             const QColor centre = drawn.pixelColor(8, 8);
-            EXPECT_EQ(centre.alpha(), 255) << c.title;
-            EXPECT_TRUE(c.colour(centre)) << c.title << " " << centre.name().toStdString();
+            EXPECT_EQ(centre.alpha(), 255) << c.name;
+            EXPECT_TRUE(c.colour(centre)) << c.name << " " << centre.name().toStdString();
             // Laid on each menu, the disc's outermost ring of pixels still stands out from it.
             for (const QColor& menu : menus) {
                 QImage laid(drawn.size(), QImage::Format_RGB32);
@@ -681,10 +669,10 @@ TEST(StateDotTest, EachDotIsSplitOffAndPaintedInItsColourLegibleOnLightAndDarkMe
                 QPainter(&laid).drawImage(0, 0, drawn);
                 int most = 0;
                 for (int x = 0; x < 8; ++x) most = std::max(most, contrast(laid.pixelColor(x, 8), menu));
-                EXPECT_GT(most, 100) << c.title << " on " << menu.name().toStdString();
+                EXPECT_GT(most, 100) << c.name << " on " << menu.name().toStdString();
             }
         }
-        EXPECT_EQ(stateDotIcon(split.dot).cacheKey(), stateDotIcon(split.dot).cacheKey());
+        EXPECT_EQ(stateDotIcon(c.dot).cacheKey(), stateDotIcon(c.dot).cacheKey());
     }
 }
 
