@@ -58,7 +58,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     handOff_.run(
         [&cli = cli_] {
             try {
-                return cli.listProfiles();
+                return cli.listProfiles(cli.target());
             } catch (...) {
                 // Best effort: without them the menu offers the default only.
                 return std::vector<std::string>{};

@@ -28,7 +28,7 @@ public:
 
     // Called on the work queue only; they block and throw like AWSCLI's. Each runs under
     // the `target` it is given, not under the choice current when it runs.
-    virtual std::vector<std::string> listProfiles() = 0;
+    virtual std::vector<std::string> listProfiles(const CallTarget& target) = 0;
     virtual std::vector<EC2Instance> describeInstances(const CallTarget& target) = 0;
     virtual std::map<std::string, std::string> imageNames(const std::vector<std::string>& imageIDs,
                                                           const CallTarget& target) = 0;
@@ -42,7 +42,7 @@ public:
     // Called on the sign-in queue, beside the work queue: it waits minutes for the user.
     // `prompted` is called there, while it waits, with what the tool asks the user to do
     // where it cannot open the browser (see AWSCLI::ssoLogin).
-    virtual void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) = 0;
+    virtual void ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted) = 0;
     // The MFA code for the next call of the tool made on the calling thread (see
     // AWSCLI::giveMFACode); absent takes it back when no call took it.
     virtual void giveMFACode(std::optional<std::string> code) = 0;
@@ -58,7 +58,7 @@ public:
     void setProfile(std::optional<std::string> profile) override { cli_.setProfile(std::move(profile)); }
     void setRegion(std::optional<std::string> region) override { cli_.setRegion(std::move(region)); }
 
-    std::vector<std::string> listProfiles() override { return cli_.listProfiles(); }
+    std::vector<std::string> listProfiles(const CallTarget& target) override { return cli_.listProfiles(target); }
     std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
         return cli_.describeInstances(target);
     }
@@ -75,7 +75,9 @@ public:
     std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop) override {
         return cli_.countActiveInstances(target, stop);
     }
-    void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) override { cli_.ssoLogin(prompted); }
+    void ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted) override {
+        cli_.ssoLogin(target, prompted);
+    }
     void giveMFACode(std::optional<std::string> code) override { AWSCLI::giveMFACode(std::move(code)); }
 
 private:

@@ -25,7 +25,7 @@ void SignIn::begin() {
     redraw_();
     handOff_.run(
         [&cli = cli_, prompted = handOff_.relay<SignInPrompt>([this](const SignInPrompt& p) { prompted(p); })] {
-            return failureOf([&] { cli.ssoLogin(prompted); });
+            return failureOf([&] { cli.ssoLogin(cli.target(), prompted); });
         },
         [this](const std::optional<Failure>& failure) {
             running_ = false;

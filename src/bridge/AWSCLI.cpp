@@ -140,10 +140,10 @@ std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget&
 
 void AWSCLI::giveMFACode(std::optional<std::string> code) { mfaCodeOfThread = std::move(code); }
 
-std::vector<std::string> AWSCLI::listProfiles() const {
+std::vector<std::string> AWSCLI::listProfiles(const CallTarget& target) const {
     std::string output;
     try {
-        output = run({"configure", "list-profiles"}, false);
+        output = run({"configure", "list-profiles"}, target, false);
     } catch (...) {
         return {};
     }
@@ -198,7 +198,7 @@ std::size_t AWSCLI::countActiveInstances(const CallTarget& target, const std::st
     return count.get<std::size_t>();
 }
 
-void AWSCLI::ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) const {
+void AWSCLI::ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted) const {
     OutputListener listener;
     if (prompted) {
         // Versions differ in the stream they print the prompt to: both are read, each by
@@ -212,7 +212,7 @@ void AWSCLI::ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) 
             prompted(*reader.prompt());
         };
     }
-    run({"sso", "login"}, target(), false, options_.signInTimeLimit, listener);
+    run({"sso", "login"}, target, false, options_.signInTimeLimit, listener);
 }
 
 std::string AWSCLI::globalIPv4() const { return lookUpGlobalIPv4(options_.addressLookup); }

@@ -88,9 +88,9 @@ public:
     // (the sweep) never take it.
     static void giveMFACode(std::optional<std::string> code);
 
-    // Profile names from "aws configure list-profiles", trimmed, empty lines dropped.
-    // Never throws: any failure gives an empty list.
-    std::vector<std::string> listProfiles() const;
+    // Profile names from "aws configure list-profiles" run under the profile of `target`
+    // (no region), trimmed, empty lines dropped. Never throws: any failure gives an empty list.
+    std::vector<std::string> listProfiles(const CallTarget& target) const;
     // Instances of the profile and region of `target` (the current ones when not given):
     // terminated ones dropped, sorted by name (or id) in the user's locale.
     std::vector<EC2Instance> describeInstances() const { return describeInstances(target()); }
@@ -111,12 +111,12 @@ public:
     // it prints no JSON. Once `stop` is asked to stop, the call ends at once, its tool with
     // it, and throws AWSError::failed (ToolEnding::dropped).
     std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop = {}) const;
-    // "aws sso login" for the current profile (no region): the tool opens the browser and
-    // returns once the user has signed in there. Bounded by `signInTimeLimit`. Where the
+    // "aws sso login" for the profile of `target` (no region): the tool opens the browser
+    // and returns once the user has signed in there. Bounded by `signInTimeLimit`. Where the
     // browser does not open, the user needs what the tool prints: `prompted` hears it, on
     // the calling thread while the tool waits, once the address is read and again when the
     // code follows it.
-    void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted = {}) const;
+    void ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted = {}) const;
 
     // This machine's public IPv4 address (see AddressLookup.h).
     std::string globalIPv4() const;

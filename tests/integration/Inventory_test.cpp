@@ -56,12 +56,9 @@ AWSError caught(const std::function<void()>& call) {
 using InventoryTest = EmulatedCloud;
 
 TEST_F(InventoryTest, ListsTheConfiguredProfilesInTheToolsOrderWithoutTheRegionFlag) {
-    AWSCLI cli(options());
-    EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
-
-    cli.setProfile("dev");
-    cli.setRegion("eu-west-1");
-    EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
+    const AWSCLI cli(options());
+    EXPECT_EQ(cli.listProfiles({}), kConfiguredProfiles);
+    EXPECT_EQ(cli.listProfiles({"dev", "eu-west-1"}), kConfiguredProfiles);
 
     EXPECT_THAT(loggedCalls(),
                 ElementsAre(Call{"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64"},
@@ -71,8 +68,8 @@ TEST_F(InventoryTest, ListsTheConfiguredProfilesInTheToolsOrderWithoutTheRegionF
 
 TEST_F(InventoryTest, AnUnreadableConfigurationGivesNoProfilesAndNoError) {
     dir_.write("aws/config", "[default\nregion = \n");
-    AWSCLI cli(options());
-    EXPECT_THAT(cli.listProfiles(), IsEmpty());
+    const AWSCLI cli(options());
+    EXPECT_THAT(cli.listProfiles({}), IsEmpty());
     EXPECT_EQ(loggedCalls().size(), 1u);
 }
 
@@ -233,13 +230,12 @@ TEST_F(InventoryTest, FailuresOfTheRealToolAreSortedIntoTheirCauses) {
 }
 
 TEST_F(InventoryTest, SigningInOnAProfileWithoutSingleSignOnFailsWithTheToolsOwnMessage) {
-    AWSCLI cli(options());
-    cli.setRegion("eu-west-1");  // signing in needs none, and is given none
+    const AWSCLI cli(options());
     for (const std::optional<std::string>& profile :
          {std::optional<std::string>(), std::optional<std::string>("dev")}) {
         SCOPED_TRACE(profile.value_or("(default)"));
-        cli.setProfile(profile);
-        const auto error = caught([&] { cli.ssoLogin(); });
+        // Signing in needs no region, and is given none.
+        const auto error = caught([&] { cli.ssoLogin({profile, "eu-west-1"}); });
         EXPECT_EQ(error.kind(), AWSError::Kind::failed);
         EXPECT_THAT(error.text(), StartsWith("Missing the following required SSO configuration values"));
         EXPECT_NE(error.cause(), FailureCause::expiredSSOSession) << "signing in again would fail the same way";

@@ -68,7 +68,7 @@ TEST_P(UserConfigurationTest, NoSettingOfTheToolBreaksACall) {
         }
     };
 
-    EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
+    EXPECT_EQ(cli.listProfiles({}), kConfiguredProfiles);
     // The lock replaces the rule that is there, read and revoked under the setting.
     aws({"ec2", "authorize-security-group-ingress", "--group-id", group, "--protocol", "tcp", "--port", "22", "--cidr",
          "203.0.113.1/32"});

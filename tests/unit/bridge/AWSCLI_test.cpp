@@ -186,18 +186,19 @@ void expectEveryCommandLine(const FakeTool& fake, const std::string& instance, c
     cli.setProfile(profile);
     cli.setRegion(region);
     const Lines lines{profile, region};
+    const CallTarget target{profile, region};
     const struct {
         const char* what;
         std::function<void()> call;
         std::vector<Arguments> expected;
     } commands[] = {
-        {"list profiles", [&] { cli.listProfiles(); }, {lines.global({"configure", "list-profiles"})}},
+        {"list profiles", [&] { cli.listProfiles(target); }, {lines.global({"configure", "list-profiles"})}},
         {"describe instances",
          [&] { cli.describeInstances(); },
          {lines.ec2({"describe-instances", "--query", kDescribeQuery})}},
         {"start", [&] { cli.start(instance); }, {lines.ec2({"start-instances", "--instance-ids", instance})}},
         {"stop", [&] { cli.stop(instance); }, {lines.ec2({"stop-instances", "--instance-ids", instance})}},
-        {"sign in", [&] { cli.ssoLogin(); }, {lines.global({"sso", "login"})}},
+        {"sign in", [&] { cli.ssoLogin(target); }, {lines.global({"sso", "login"})}},
         {"restrict ingress",
          [&] { cli.restrictIngress(group, "203.0.113.7"); },
          {lines.describe(group), lines.authorize(group), lines.revoke(group, printed)}},
@@ -223,11 +224,11 @@ TEST(AWSCLICommands, SignInIsBoundedByItsOwnTimeLimit) {
     AWSCLIOptions options = fake.options();
     options.toolTimeLimit = 200ms;
     options.signInTimeLimit = 20s;
-    EXPECT_NO_THROW(AWSCLI(options).ssoLogin());
+    EXPECT_NO_THROW(AWSCLI(options).ssoLogin({}));
 
     options.signInTimeLimit = 200ms;
     try {
-        AWSCLI(options).ssoLogin();
+        AWSCLI(options).ssoLogin({});
         ADD_FAILURE() << "no error";
     } catch (const AWSError& error) {
         EXPECT_EQ(error, AWSError::failed(ToolEnding::timedOut(200ms)));
@@ -281,7 +282,7 @@ TEST(AWSCLICommands, SignInTellsWhereToSignInWhileTheToolStillWaits) {
         std::exception_ptr failure;
         std::thread signIn([&] {
             try {
-                AWSCLI(fake.options()).ssoLogin([&](const SignInPrompt& prompt) {
+                AWSCLI(fake.options()).ssoLogin({}, [&](const SignInPrompt& prompt) {
                     const std::lock_guard lock(mutex);
                     heard.push_back(prompt);
                     heardOne.notify_all();
@@ -317,22 +318,22 @@ TEST(AWSCLICommands, ToolFailurePassesThroughUnchanged) {
 TEST(AWSCLIListProfiles, TrimsAndKeepsOrderAndDuplicates) {
     const FakeTool fake;
     fake.reply("list-profiles", "default\n\n  dev \t\n \t \nprod\ndev\n\u3000会社\u3000\n");
-    EXPECT_EQ(AWSCLI(fake.options()).listProfiles(), (Arguments{"default", "dev", "prod", "dev", "会社"}));
+    EXPECT_EQ(AWSCLI(fake.options()).listProfiles({}), (Arguments{"default", "dev", "prod", "dev", "会社"}));
 }
 
 TEST(AWSCLIListProfiles, AnyFailureGivesAnEmptyList) {
     const FakeTool failing;
     failing.fail("list-profiles", "boom");
-    EXPECT_TRUE(AWSCLI(failing.options()).listProfiles().empty());
+    EXPECT_TRUE(AWSCLI(failing.options()).listProfiles({}).empty());
 
     const FakeTool notText;
     notText.reply("list-profiles", "default\n\xff\xfe\n");
-    EXPECT_TRUE(AWSCLI(notText.options()).listProfiles().empty());
+    EXPECT_TRUE(AWSCLI(notText.options()).listProfiles({}).empty());
 
     const FakeTool missing;
     AWSCLIOptions options = missing.options();
     options.toolPaths.clear();
-    EXPECT_TRUE(AWSCLI(options).listProfiles().empty());
+    EXPECT_TRUE(AWSCLI(options).listProfiles({}).empty());
 }
 
 // --- restrictIngress ----------------------------------------------------------------------
