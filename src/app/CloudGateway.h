@@ -1,6 +1,7 @@
 #pragma once
 // The AWS operations the controller runs off the main thread. AWSCLIGateway is the real
-// one; unit tests of the controller use a scripted fake.
+// one; unit tests of the controller use a scripted fake. A gateway keeps no choice of
+// profile and region: the controller owns it (AppSettings) and hands it to each call.
 
 #include <functional>
 #include <map>
@@ -18,16 +19,8 @@ class CloudGateway {
 public:
     virtual ~CloudGateway() = default;
 
-    // Safe to call from the main thread while a job runs (each call copies them once).
-    virtual std::optional<std::string> profile() const = 0;
-    virtual std::optional<std::string> region() const = 0;
-    // Both, as one consistent copy: what an action or a listing keeps to run under.
-    virtual CallTarget target() const = 0;
-    virtual void setProfile(std::optional<std::string> profile) = 0;
-    virtual void setRegion(std::optional<std::string> region) = 0;
-
     // Called on the work queue only; they block and throw like AWSCLI's. Each runs under
-    // the `target` it is given, not under the choice current when it runs.
+    // the `target` it is given.
     virtual std::vector<std::string> listProfiles(const CallTarget& target) = 0;
     virtual std::vector<EC2Instance> describeInstances(const CallTarget& target) = 0;
     virtual std::map<std::string, std::string> imageNames(const std::vector<std::string>& imageIDs,
@@ -51,12 +44,6 @@ public:
 class AWSCLIGateway final : public CloudGateway {
 public:
     explicit AWSCLIGateway(AWSCLIOptions options = {}) : cli_(std::move(options)) {}
-
-    std::optional<std::string> profile() const override { return cli_.profile(); }
-    std::optional<std::string> region() const override { return cli_.region(); }
-    CallTarget target() const override { return cli_.target(); }
-    void setProfile(std::optional<std::string> profile) override { cli_.setProfile(std::move(profile)); }
-    void setRegion(std::optional<std::string> region) override { cli_.setRegion(std::move(region)); }
 
     std::vector<std::string> listProfiles(const CallTarget& target) override { return cli_.listProfiles(target); }
     std::vector<EC2Instance> describeInstances(const CallTarget& target) override {

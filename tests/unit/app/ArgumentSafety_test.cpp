@@ -23,11 +23,6 @@ class GatewayWithFixedAddress final : public CloudGateway {
 public:
     explicit GatewayWithFixedAddress(AWSCLIOptions options) : real_(std::move(options)) {}
 
-    std::optional<std::string> profile() const override { return real_.profile(); }
-    std::optional<std::string> region() const override { return real_.region(); }
-    CallTarget target() const override { return real_.target(); }
-    void setProfile(std::optional<std::string> profile) override { real_.setProfile(std::move(profile)); }
-    void setRegion(std::optional<std::string> region) override { real_.setRegion(std::move(region)); }
     std::vector<std::string> listProfiles(const CallTarget& target) override { return real_.listProfiles(target); }
     std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
         return real_.describeInstances(target);
