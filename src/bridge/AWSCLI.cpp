@@ -57,31 +57,6 @@ std::optional<std::string> loginShellAnswer(std::string_view output) {
 
 AWSCLI::AWSCLI(AWSCLIOptions options) : options_(std::move(options)) {}
 
-std::optional<std::string> AWSCLI::profile() const {
-    const std::lock_guard lock(mutex_);
-    return target_.profile;
-}
-
-std::optional<std::string> AWSCLI::region() const {
-    const std::lock_guard lock(mutex_);
-    return target_.region;
-}
-
-CallTarget AWSCLI::target() const {
-    const std::lock_guard lock(mutex_);
-    return target_;
-}
-
-void AWSCLI::setProfile(std::optional<std::string> profile) {
-    const std::lock_guard lock(mutex_);
-    target_.profile = std::move(profile);
-}
-
-void AWSCLI::setRegion(std::optional<std::string> region) {
-    const std::lock_guard lock(mutex_);
-    target_.region = std::move(region);
-}
-
 std::optional<std::string> AWSCLI::locate(const std::vector<std::string>& toolPaths, const Environment& environment,
                                           std::chrono::milliseconds timeLimit) {
     try {
@@ -100,10 +75,6 @@ std::optional<std::string> AWSCLI::locate(const std::vector<std::string>& toolPa
     } catch (...) {
         return std::nullopt;
     }
-}
-
-std::string AWSCLI::run(const std::vector<std::string>& words, bool useRegion) const {
-    return run(words, target(), useRegion, options_.toolTimeLimit);
 }
 
 std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion) const {
