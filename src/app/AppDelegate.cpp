@@ -13,9 +13,10 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, SSHGateway& ssh, 
       version_(std::move(version)),
       handOff_(platform_.queue, platform_.mainThread),
       calls_(handOff_, cli, platform_.alerts),
-      settings_(platform_.settings, cli),
+      settings_(platform_.settings),
       powerWatch_(platform_.notifications, platform_.application),
-      refreshCycle_(calls_, cli, platform_.timers, platform_.sessionActivity, platform_.application, redraw(),
+      refreshCycle_(calls_, cli, settings_, platform_.timers, platform_.sessionActivity, platform_.application,
+                    redraw(),
                     {.landed =
                          [this] {
                              if (!lastError()) {
@@ -26,7 +27,7 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, SSHGateway& ssh, 
                              }
                              updateButton();
                          },
-                     .alsoList = [this] { return powerWatch_.followedElsewhere(cli_.target()); },
+                     .alsoList = [this] { return powerWatch_.followedElsewhere(settings_.target()); },
                      .landedElsewhere =
                          [this](const RefreshCycle::Elsewhere& listing) {
                              powerWatch_.landed(listing.instances, listing.target);
@@ -57,9 +58,9 @@ void AppDelegate::applicationDidFinishLaunching() {
 
     // Queued before the first refresh, so the profiles land first on the serial queue.
     handOff_.run(
-        [&cli = cli_] {
+        [&cli = cli_, target = settings_.target()] {
             try {
-                return cli.listProfiles();
+                return cli.listProfiles(target);
             } catch (...) {
                 // Best effort: without them the menu offers the default only.
                 return std::vector<std::string>{};
@@ -100,7 +101,7 @@ void AppDelegate::rebuildMenu() {
     state.now = platform_.application.now();
     state.sweep = sweep();
     state.stopBookings = bookings_.times();
-    state.favourites = settings_.favourites(cli_.target());
+    state.favourites = settings_.favourites(settings_.target());
     state.favouritesOnly = settings_.favouritesOnly();
     state.sshCommands = sshAccess_.commands(instances(), refreshCycle_.listedUnder());
     platform_.statusItem.setMenu(composeMenu(state));

@@ -56,6 +56,8 @@ public:
     bool signingIn() const { return signIn_.running(); }
     const SweepView& sweep() const { return sweep_.view(); }
     const std::vector<std::string>& profiles() const { return profiles_; }
+    // The chosen profile and region.
+    const CallTarget& target() const { return settings_.target(); }
 
 private:
     void updateButton();

@@ -48,18 +48,15 @@ std::string textOf(const std::set<std::string>& ids) {
 
 }  // namespace
 
-void AppSettings::applyStored() {
-    cli_.setProfile(store_.string(kProfileKey));
-    cli_.setRegion(store_.string(kRegionKey));
-}
+void AppSettings::applyStored() { target_ = {store_.string(kProfileKey), store_.string(kRegionKey)}; }
 
 std::optional<Failure> AppSettings::setProfile(const std::optional<std::string>& profile) {
-    cli_.setProfile(profile);
+    target_.profile = profile;
     return store_.setString(kProfileKey, profile);
 }
 
 std::optional<Failure> AppSettings::setRegion(const std::optional<std::string>& region) {
-    cli_.setRegion(region);
+    target_.region = region;
     return store_.setString(kRegionKey, region);
 }
 

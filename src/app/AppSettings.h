@@ -1,9 +1,8 @@
 #pragma once
-// The settings the controller keeps: the CLI profile and region (stored, and applied to
-// the gateway that uses them), the ingress lock mapping, the booked stops and the
-// favourite instances of each profile and region. A choice the
-// store cannot take holds for this run (see SettingsKeeper); the setters return why it was
-// not stored.
+// The settings the controller keeps: the CLI profile and region (stored, and handed to each
+// call that runs under the current choice), the ingress lock mapping, the booked stops and
+// the favourite instances of each profile and region. A choice the store cannot take holds for
+// this run (see SettingsKeeper); the setters return why it was not stored.
 
 #include <map>
 #include <optional>
@@ -11,23 +10,27 @@
 #include <span>
 #include <string>
 
-#include "app/CloudGateway.h"
 #include "app/MenuModel.h"
 #include "app/Platform.h"
 #include "app/SettingsKeeper.h"
+#include "bridge/AWSCLI.h"
+#include "bridge/EC2Instance.h"
 
 namespace tamsel {
 
 class AppSettings {
 public:
-    // Both must outlive the settings.
-    AppSettings(SettingsStore& store, CloudGateway& cli) : store_(store), cli_(cli) {}
+    // `store` must outlive the settings.
+    explicit AppSettings(SettingsStore& store) : store_(store) {}
 
-    // Applies the stored profile and region to the gateway.
+    // Takes the stored profile and region as the choice.
     void applyStored();
 
-    std::optional<std::string> profile() const { return cli_.profile(); }
-    std::optional<std::string> region() const { return cli_.region(); }
+    // The chosen profile and region, on the main thread only: a job queued to run under
+    // them takes a copy as it is queued.
+    const CallTarget& target() const { return target_; }
+    const std::optional<std::string>& profile() const { return target_.profile; }
+    const std::optional<std::string>& region() const { return target_.region; }
     // Absent leaves the choice to the tool's own configuration.
     [[nodiscard]] std::optional<Failure> setProfile(const std::optional<std::string>& profile);
     [[nodiscard]] std::optional<Failure> setRegion(const std::optional<std::string>& region);
@@ -59,7 +62,7 @@ private:
     std::optional<Failure> storeFavourites(const CallTarget& target, const std::set<std::string>& ids);
 
     SettingsKeeper store_;
-    CloudGateway& cli_;
+    CallTarget target_;
 };
 
 }  // namespace tamsel

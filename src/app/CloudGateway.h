@@ -1,6 +1,7 @@
 #pragma once
 // The AWS operations the controller runs off the main thread. AWSCLIGateway is the real
-// one; unit tests of the controller use a scripted fake.
+// one; unit tests of the controller use a scripted fake. A gateway keeps no choice of
+// profile and region: the controller owns it (AppSettings) and hands it to each call.
 
 #include <functional>
 #include <map>
@@ -18,17 +19,9 @@ class CloudGateway {
 public:
     virtual ~CloudGateway() = default;
 
-    // Safe to call from the main thread while a job runs (each call copies them once).
-    virtual std::optional<std::string> profile() const = 0;
-    virtual std::optional<std::string> region() const = 0;
-    // Both, as one consistent copy: what an action or a listing keeps to run under.
-    virtual CallTarget target() const = 0;
-    virtual void setProfile(std::optional<std::string> profile) = 0;
-    virtual void setRegion(std::optional<std::string> region) = 0;
-
     // Called on the work queue only; they block and throw like AWSCLI's. Each runs under
-    // the `target` it is given, not under the choice current when it runs.
-    virtual std::vector<std::string> listProfiles() = 0;
+    // the `target` it is given.
+    virtual std::vector<std::string> listProfiles(const CallTarget& target) = 0;
     virtual std::vector<EC2Instance> describeInstances(const CallTarget& target) = 0;
     virtual std::map<std::string, std::string> imageNames(const std::vector<std::string>& imageIDs,
                                                           const CallTarget& target) = 0;
@@ -42,7 +35,7 @@ public:
     // Called on the sign-in queue, beside the work queue: it waits minutes for the user.
     // `prompted` is called there, while it waits, with what the tool asks the user to do
     // where it cannot open the browser (see AWSCLI::ssoLogin).
-    virtual void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) = 0;
+    virtual void ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted) = 0;
     // The MFA code for the next call of the tool made on the calling thread (see
     // AWSCLI::giveMFACode); absent takes it back when no call took it.
     virtual void giveMFACode(std::optional<std::string> code) = 0;
@@ -52,13 +45,7 @@ class AWSCLIGateway final : public CloudGateway {
 public:
     explicit AWSCLIGateway(AWSCLIOptions options = {}) : cli_(std::move(options)) {}
 
-    std::optional<std::string> profile() const override { return cli_.profile(); }
-    std::optional<std::string> region() const override { return cli_.region(); }
-    CallTarget target() const override { return cli_.target(); }
-    void setProfile(std::optional<std::string> profile) override { cli_.setProfile(std::move(profile)); }
-    void setRegion(std::optional<std::string> region) override { cli_.setRegion(std::move(region)); }
-
-    std::vector<std::string> listProfiles() override { return cli_.listProfiles(); }
+    std::vector<std::string> listProfiles(const CallTarget& target) override { return cli_.listProfiles(target); }
     std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
         return cli_.describeInstances(target);
     }
@@ -75,7 +62,9 @@ public:
     std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop) override {
         return cli_.countActiveInstances(target, stop);
     }
-    void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) override { cli_.ssoLogin(prompted); }
+    void ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted) override {
+        cli_.ssoLogin(target, prompted);
+    }
     void giveMFACode(std::optional<std::string> code) override { AWSCLI::giveMFACode(std::move(code)); }
 
 private:

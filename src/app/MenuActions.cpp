@@ -62,8 +62,8 @@ void MenuActions::perform(const MenuItem& item) {
             reportUnsavedAndRedraw(settings_.setFavouritesOnly(!settings_.favouritesOnly()));
             break;
         case MenuAction::showErrorDetail: showErrorDetail(); break;
-        case MenuAction::ssoLogin: signIn_.begin(); break;
-        case MenuAction::sweepRegions: sweep_.begin(); break;
+        case MenuAction::ssoLogin: signIn_.begin(settings_.target()); break;
+        case MenuAction::sweepRegions: sweep_.begin(settings_.target()); break;
         case MenuAction::reloadNow:
             calls_.userAsked();
             refreshCycle_.refresh();

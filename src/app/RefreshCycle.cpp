@@ -6,10 +6,12 @@
 
 namespace tamsel {
 
-RefreshCycle::RefreshCycle(MFACodeRequest& calls, CloudGateway& cli, Timers& timers, SessionActivity& sessionActivity,
-                           const Application& application, Redraw redraw, Listener listener)
+RefreshCycle::RefreshCycle(MFACodeRequest& calls, CloudGateway& cli, const AppSettings& settings, Timers& timers,
+                           SessionActivity& sessionActivity, const Application& application, Redraw redraw,
+                           Listener listener)
     : calls_(calls),
       cli_(cli),
+      settings_(settings),
       timers_(timers),
       sessionActivity_(sessionActivity),
       application_(application),
@@ -30,11 +32,12 @@ void RefreshCycle::begin() {
     loading_ = true;
     redraw_();
     std::vector<CallTarget> alsoList = listener_.alsoList ? listener_.alsoList() : std::vector<CallTarget>{};
+    // Listed under the choice as it is now; one made while the job waits or runs is seen at
+    // landing.
     calls_.run(
-        [&cli = cli_, alsoList = std::move(alsoList)] {
+        [&cli = cli_, target = settings_.target(), alsoList = std::move(alsoList)] {
             Outcome outcome;
-            // Listed under one copy of the choice; a choice made meanwhile is seen at landing.
-            outcome.target = cli.target();
+            outcome.target = target;
             outcome.error = failureOf([&] { outcome.instances = cli.describeInstances(outcome.target); });
             for (const CallTarget& target : alsoList) {
                 if (target == outcome.target) continue;
@@ -51,7 +54,7 @@ void RefreshCycle::begin() {
 }
 
 void RefreshCycle::land(Outcome outcome) {
-    if (outcome.target != cli_.target()) {
+    if (outcome.target != settings_.target()) {
         // Listed under a profile or region the user has left since: show nothing of it and
         // list again with the current ones.
         begin();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/AppSettings.h"
 #include "app/CloudGateway.h"
 #include "app/Failure.h"
 #include "app/MFACodeRequest.h"
@@ -41,10 +42,10 @@ public:
         std::function<void(const Elsewhere&)> landedElsewhere;
     };
 
-    // Everything given must outlive the cycle. `redraw` is called when loading starts and
-    // when a listing lands.
-    RefreshCycle(MFACodeRequest& calls, CloudGateway& cli, Timers& timers, SessionActivity& sessionActivity,
-                 const Application& application, Redraw redraw, Listener listener);
+    // Everything given must outlive the cycle. Each listing runs under the choice `settings`
+    // holds when it is queued. `redraw` is called when loading starts and when a listing lands.
+    RefreshCycle(MFACodeRequest& calls, CloudGateway& cli, const AppSettings& settings, Timers& timers,
+                 SessionActivity& sessionActivity, const Application& application, Redraw redraw, Listener listener);
     ~RefreshCycle();
     RefreshCycle(const RefreshCycle&) = delete;
     RefreshCycle& operator=(const RefreshCycle&) = delete;
@@ -81,6 +82,7 @@ private:
 
     MFACodeRequest& calls_;
     CloudGateway& cli_;
+    const AppSettings& settings_;
     Timers& timers_;
     SessionActivity& sessionActivity_;
     const Application& application_;

@@ -13,9 +13,8 @@ RegionSweep::RegionSweep(WorkQueue& queue, MainThread& mainThread, CloudGateway&
 
 RegionSweep::~RegionSweep() { dropping_.request_stop(); }
 
-void RegionSweep::begin() {
+void RegionSweep::begin(const CallTarget& chosen) {
     if (view_.progress) return;
-    const CallTarget chosen = cli_.target();
     std::vector<std::string> regions;
     for (std::string_view region : kRegions) {
         if (region != chosen.region) regions.emplace_back(region);

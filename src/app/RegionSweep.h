@@ -48,10 +48,10 @@ public:
     RegionSweep(const RegionSweep&) = delete;
     RegionSweep& operator=(const RegionSweep&) = delete;
 
-    // Counts every region of kRegions but the chosen one, under the current profile, unless
+    // Counts every region of kRegions but the region of `chosen`, under its profile, unless
     // a sweep is under way. With no region chosen, all of them: the region the tool's own
     // configuration names is not known here.
-    void begin();
+    void begin(const CallTarget& chosen);
     // Drops the counts and the sweep under way: its calls under way end, those not yet
     // started are skipped.
     void forget();

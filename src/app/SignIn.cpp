@@ -19,13 +19,14 @@ SignIn::SignIn(WorkQueue& queue, MainThread& mainThread, CloudGateway& cli, Aler
       redraw_(std::move(redraw)),
       handOff_(queue, mainThread) {}
 
-void SignIn::begin() {
+void SignIn::begin(const CallTarget& chosen) {
     if (running_) return;
     running_ = true;
     redraw_();
+    auto relayed = handOff_.relay<SignInPrompt>([this](const SignInPrompt& p) { prompted(p); });
     handOff_.run(
-        [&cli = cli_, prompted = handOff_.relay<SignInPrompt>([this](const SignInPrompt& p) { prompted(p); })] {
-            return failureOf([&] { cli.ssoLogin(prompted); });
+        [&cli = cli_, target = chosen, prompted = std::move(relayed)] {
+            return failureOf([&] { cli.ssoLogin(target, prompted); });
         },
         [this](const std::optional<Failure>& failure) {
             running_ = false;

@@ -24,8 +24,8 @@ public:
     SignIn(WorkQueue& queue, MainThread& mainThread, CloudGateway& cli, Alerts& alerts, Notifications& notifications,
            RefreshCycle& refreshCycle, Redraw redraw);
 
-    // Starts "aws sso login" unless one is under way.
-    void begin();
+    // Starts "aws sso login" for the profile of `chosen` unless one is under way.
+    void begin(const CallTarget& chosen);
     bool running() const { return running_; }
     // Where to sign in and the code to enter, once the tool has printed them; absent when
     // no sign-in runs.

@@ -57,31 +57,6 @@ std::optional<std::string> loginShellAnswer(std::string_view output) {
 
 AWSCLI::AWSCLI(AWSCLIOptions options) : options_(std::move(options)) {}
 
-std::optional<std::string> AWSCLI::profile() const {
-    const std::lock_guard lock(mutex_);
-    return target_.profile;
-}
-
-std::optional<std::string> AWSCLI::region() const {
-    const std::lock_guard lock(mutex_);
-    return target_.region;
-}
-
-CallTarget AWSCLI::target() const {
-    const std::lock_guard lock(mutex_);
-    return target_;
-}
-
-void AWSCLI::setProfile(std::optional<std::string> profile) {
-    const std::lock_guard lock(mutex_);
-    target_.profile = std::move(profile);
-}
-
-void AWSCLI::setRegion(std::optional<std::string> region) {
-    const std::lock_guard lock(mutex_);
-    target_.region = std::move(region);
-}
-
 std::optional<std::string> AWSCLI::locate(const std::vector<std::string>& toolPaths, const Environment& environment,
                                           std::chrono::milliseconds timeLimit) {
     try {
@@ -100,10 +75,6 @@ std::optional<std::string> AWSCLI::locate(const std::vector<std::string>& toolPa
     } catch (...) {
         return std::nullopt;
     }
-}
-
-std::string AWSCLI::run(const std::vector<std::string>& words, bool useRegion) const {
-    return run(words, target(), useRegion, options_.toolTimeLimit);
 }
 
 std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion) const {
@@ -140,10 +111,10 @@ std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget&
 
 void AWSCLI::giveMFACode(std::optional<std::string> code) { mfaCodeOfThread = std::move(code); }
 
-std::vector<std::string> AWSCLI::listProfiles() const {
+std::vector<std::string> AWSCLI::listProfiles(const CallTarget& target) const {
     std::string output;
     try {
-        output = run({"configure", "list-profiles"}, false);
+        output = run({"configure", "list-profiles"}, target, false);
     } catch (...) {
         return {};
     }
@@ -198,7 +169,7 @@ std::size_t AWSCLI::countActiveInstances(const CallTarget& target, const std::st
     return count.get<std::size_t>();
 }
 
-void AWSCLI::ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) const {
+void AWSCLI::ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted) const {
     OutputListener listener;
     if (prompted) {
         // Versions differ in the stream they print the prompt to: both are read, each by
@@ -212,7 +183,7 @@ void AWSCLI::ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) 
             prompted(*reader.prompt());
         };
     }
-    run({"sso", "login"}, target(), false, options_.signInTimeLimit, listener);
+    run({"sso", "login"}, target, false, options_.signInTimeLimit, listener);
 }
 
 std::string AWSCLI::globalIPv4() const { return lookUpGlobalIPv4(options_.addressLookup); }

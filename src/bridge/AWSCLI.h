@@ -1,13 +1,13 @@
 #pragma once
 // The single gateway to AWS: finds and runs the aws tool, lists profiles and instances,
 // starts and stops instances, looks up the public address and locks a group's ingress.
-// Every operation blocks its caller; the application calls them from one work queue, and
-// signs in (ssoLogin) from another, so that the long wait holds up nothing else.
+// Every operation blocks its caller and runs under the CallTarget it is given: the gateway
+// keeps no choice of its own. The application calls them from one work queue, and signs in
+// (ssoLogin) from another, so that the long wait holds up nothing else.
 
 #include <chrono>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -57,15 +57,6 @@ class AWSCLI {
 public:
     explicit AWSCLI(AWSCLIOptions options = {});
 
-    // Profile and region may be changed from one thread while another runs a call: each
-    // call takes one consistent copy of both when it builds its command line.
-    std::optional<std::string> profile() const;
-    std::optional<std::string> region() const;
-    // Both, as one consistent copy.
-    CallTarget target() const;
-    void setProfile(std::optional<std::string> profile);
-    void setRegion(std::optional<std::string> region);
-
     // The path of an executable aws tool: the first executable of `toolPaths`, else the
     // last line of what the login shell (Environment::loginShell) answers to
     // "command -v aws", when that names an executable file. Never throws.
@@ -74,11 +65,10 @@ public:
 
     // Runs the located tool with `words`, then "--no-cli-pager", "--cli-binary-format"
     // "base64", then "--profile" and "--region" (the latter only with `useRegion`) when
-    // set in `target` (the current ones when not given). Returns standard output. Every command also names "--output
-    // json" where it reads or prints a document, so none of the user's output settings reach these calls. Throws
-    // AWSError::cliNotFound when no tool is found, AWSError::failed when the tool fails (see toolOutput), and
-    // std::system_error when it cannot be started.
-    std::string run(const std::vector<std::string>& words, bool useRegion) const;
+    // set in `target`. Returns standard output. Every command also names "--output json"
+    // where it reads or prints a document, so none of the user's output settings reach these
+    // calls. Throws AWSError::cliNotFound when no tool is found, AWSError::failed when the
+    // tool fails (see toolOutput), and std::system_error when it cannot be started.
     std::string run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion) const;
 
     // The MFA code for the next run of the tool made on the calling thread, whatever the call:
@@ -88,12 +78,11 @@ public:
     // (the sweep) never take it.
     static void giveMFACode(std::optional<std::string> code);
 
-    // Profile names from "aws configure list-profiles", trimmed, empty lines dropped.
-    // Never throws: any failure gives an empty list.
-    std::vector<std::string> listProfiles() const;
-    // Instances of the profile and region of `target` (the current ones when not given):
-    // terminated ones dropped, sorted by name (or id) in the user's locale.
-    std::vector<EC2Instance> describeInstances() const { return describeInstances(target()); }
+    // Profile names from "aws configure list-profiles" run under the profile of `target`
+    // (no region), trimmed, empty lines dropped. Never throws: any failure gives an empty list.
+    std::vector<std::string> listProfiles(const CallTarget& target) const;
+    // Instances of the profile and region of `target`: terminated ones dropped, sorted by
+    // name (or id) in the user's locale.
     std::vector<EC2Instance> describeInstances(const CallTarget& target) const;
     // The names of the images `imageIDs` (id to name), in one "describe-images" call; an
     // image AWS does not show (gone, not visible to the account) is absent. Throws
@@ -101,9 +90,7 @@ public:
     // pairs, nlohmann::json::parse_error when it prints no JSON.
     std::map<std::string, std::string> imageNames(const std::vector<std::string>& imageIDs,
                                                   const CallTarget& target) const;
-    void start(const std::string& instanceID) const { start(instanceID, target()); }
     void start(const std::string& instanceID, const CallTarget& target) const;
-    void stop(const std::string& instanceID) const { stop(instanceID, target()); }
     void stop(const std::string& instanceID, const CallTarget& target) const;
     // How many instances of `target` are running or pending: the tool filters and counts,
     // so only the number crosses the pipe. Throws AWSError::failed (UnexpectedShape)
@@ -111,12 +98,12 @@ public:
     // it prints no JSON. Once `stop` is asked to stop, the call ends at once, its tool with
     // it, and throws AWSError::failed (ToolEnding::dropped).
     std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop = {}) const;
-    // "aws sso login" for the current profile (no region): the tool opens the browser and
-    // returns once the user has signed in there. Bounded by `signInTimeLimit`. Where the
+    // "aws sso login" for the profile of `target` (no region): the tool opens the browser
+    // and returns once the user has signed in there. Bounded by `signInTimeLimit`. Where the
     // browser does not open, the user needs what the tool prints: `prompted` hears it, on
     // the calling thread while the tool waits, once the address is read and again when the
     // code follows it.
-    void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted = {}) const;
+    void ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted = {}) const;
 
     // This machine's public IPv4 address (see AddressLookup.h).
     std::string globalIPv4() const;
@@ -126,9 +113,6 @@ public:
     // already exists counts as done), or set its description when that differs; then revoke
     // the other rules (only when there are any). Stops at the first failure and throws it:
     // AWSError, or nlohmann::json::parse_error when the describe output is not JSON.
-    void restrictIngress(const std::string& groupID, const std::string& address) const {
-        restrictIngress(groupID, address, target());
-    }
     void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) const;
 
 private:
@@ -137,8 +121,6 @@ private:
                     const std::stop_token& stop = {}) const;
 
     const AWSCLIOptions options_;
-    mutable std::mutex mutex_;
-    CallTarget target_;
 };
 
 }  // namespace tamsel

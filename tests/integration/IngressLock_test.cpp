@@ -24,6 +24,8 @@ using ::testing::ElementsAre;
 using ::testing::SizeIs;
 
 const std::string kRulesQuery = "SecurityGroups[0].IpPermissions";
+// Where every lock here runs: the region chosen, the profile left to the tool.
+const CallTarget kTarget{std::nullopt, "us-east-1"};
 
 Call describeRulesCall(const std::string& group) {
     return {"ec2",  "describe-security-groups", "--group-ids",         group,    "--query",  kRulesQuery, "--output",
@@ -69,12 +71,8 @@ protected:
             EXPECT_TRUE(rule.value(other, nlohmann::json::array()).empty()) << other << " in " << rule.dump(2);
     }
 
-    // An AWSCLI as the application holds it, with the region chosen.
-    std::unique_ptr<AWSCLI> cli() const {
-        auto cli = std::make_unique<AWSCLI>(options());
-        cli->setRegion("us-east-1");
-        return cli;
-    }
+    // An AWSCLI as the application holds it.
+    std::unique_ptr<AWSCLI> cli() const { return std::make_unique<AWSCLI>(options()); }
 };
 
 TEST_F(IngressTest, ReplacesRulesOfEveryKindByOneRuleForTheAddress) {
@@ -96,7 +94,7 @@ TEST_F(IngressTest, ReplacesRulesOfEveryKindByOneRuleForTheAddress) {
     const auto printed =
         aws({"ec2", "describe-security-groups", "--group-ids", group, "--query", kRulesQuery, "--output", "json"});
 
-    cli()->restrictIngress(group, "203.0.113.7");
+    cli()->restrictIngress(group, "203.0.113.7", kTarget);
 
     expectLockedTo(group, "203.0.113.7");
     const auto calls = loggedCalls();
@@ -115,10 +113,10 @@ TEST_F(IngressTest, LockingAgainReplacesTheOldAddressWithoutDuplicates) {
     const auto group = createGroup("web");
     const auto cli = this->cli();
 
-    cli->restrictIngress(group, "198.51.100.20");
-    cli->restrictIngress(group, "198.51.100.20");
+    cli->restrictIngress(group, "198.51.100.20", kTarget);
+    cli->restrictIngress(group, "198.51.100.20", kTarget);
     expectLockedTo(group, "198.51.100.20");
-    cli->restrictIngress(group, "192.0.2.1");
+    cli->restrictIngress(group, "192.0.2.1", kTarget);
     expectLockedTo(group, "192.0.2.1");
 
     EXPECT_THAT(loggedOperations(), ElementsAre("describe-security-groups", "authorize-security-group-ingress",  //
@@ -131,7 +129,7 @@ TEST_F(IngressTest, AGroupWithoutRulesIsOnlyAuthorized) {
     const auto group = createGroup("empty");
     ASSERT_TRUE(ingressOf(group).empty());
 
-    cli()->restrictIngress(group, "203.0.113.250");
+    cli()->restrictIngress(group, "203.0.113.250", kTarget);
 
     expectLockedTo(group, "203.0.113.250");
     EXPECT_THAT(loggedOperations(), ElementsAre("describe-security-groups", "authorize-security-group-ingress"));
@@ -141,7 +139,7 @@ TEST_F(IngressTest, AMissingGroupFailsAtTheDescribeStepAndChangesNothing) {
     const std::string missing = "sg-0123456789abcdef0";
 
     try {
-        cli()->restrictIngress(missing, "203.0.113.7");
+        cli()->restrictIngress(missing, "203.0.113.7", kTarget);
         FAIL() << "restrictIngress of a missing group did not throw";
     } catch (const AWSError& e) {
         EXPECT_EQ(e.kind(), AWSError::Kind::failed);
@@ -183,7 +181,7 @@ TEST_P(IngressEndState, IsOneLabelledRuleForTheAddressReachedWithoutRemovingIt) 
     const auto group = createGroup("web");
     aws({"ec2", "authorize-security-group-ingress", "--group-id", group, "--ip-permissions", start.rules});
 
-    cli()->restrictIngress(group, kAddress);
+    cli()->restrictIngress(group, kAddress, kTarget);
 
     expectLockedTo(group, kAddress);
     std::vector<std::string> operations = {"describe-security-groups"};
@@ -280,9 +278,7 @@ protected:
         dir_.write("hold", "");
         AWSCLIOptions options = this->options();
         options.toolPaths = {held.string()};
-        auto cli = std::make_unique<AWSCLI>(options);
-        cli->setRegion("us-east-1");
-        return cli;
+        return std::make_unique<AWSCLI>(options);
     }
 
     // EC2 counts no description as part of a rule: authorizing an address already admitted
@@ -328,7 +324,7 @@ protected:
 std::future<std::string> lockInBackground(const AWSCLI& cli, const std::string& group) {
     return std::async(std::launch::async, [&cli, group] {
         try {
-            cli.restrictIngress(group, kAddress);
+            cli.restrictIngress(group, kAddress, kTarget);
             return std::string("the lock completed");
         } catch (const AWSError& e) {
             return "the lock failed: " + describe(e);

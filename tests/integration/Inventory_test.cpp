@@ -56,12 +56,9 @@ AWSError caught(const std::function<void()>& call) {
 using InventoryTest = EmulatedCloud;
 
 TEST_F(InventoryTest, ListsTheConfiguredProfilesInTheToolsOrderWithoutTheRegionFlag) {
-    AWSCLI cli(options());
-    EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
-
-    cli.setProfile("dev");
-    cli.setRegion("eu-west-1");
-    EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
+    const AWSCLI cli(options());
+    EXPECT_EQ(cli.listProfiles({}), kConfiguredProfiles);
+    EXPECT_EQ(cli.listProfiles({"dev", "eu-west-1"}), kConfiguredProfiles);
 
     EXPECT_THAT(loggedCalls(),
                 ElementsAre(Call{"configure", "list-profiles", "--no-cli-pager", "--cli-binary-format", "base64"},
@@ -71,8 +68,8 @@ TEST_F(InventoryTest, ListsTheConfiguredProfilesInTheToolsOrderWithoutTheRegionF
 
 TEST_F(InventoryTest, AnUnreadableConfigurationGivesNoProfilesAndNoError) {
     dir_.write("aws/config", "[default\nregion = \n");
-    AWSCLI cli(options());
-    EXPECT_THAT(cli.listProfiles(), IsEmpty());
+    const AWSCLI cli(options());
+    EXPECT_THAT(cli.listProfiles({}), IsEmpty());
     EXPECT_EQ(loggedCalls().size(), 1u);
 }
 
@@ -115,8 +112,8 @@ TEST_F(InventoryTest, DescribesLiveInstancesSortedByNameOrIdWithTheirGroupsInOrd
         return expected;
     };
 
-    AWSCLI cli(options());
-    const auto instances = cli.describeInstances();
+    const AWSCLI cli(options());
+    const auto instances = cli.describeInstances({});
 
     ASSERT_EQ(idsOf(instances), (std::vector<std::string>{alphaID, betaID, unnamedID, webID}));
     EXPECT_EQ(instances[0], withAddresses({alphaID, "alpha", "stopped", "t3.nano", {{solo, "solo"}}}));
@@ -156,13 +153,11 @@ TEST_F(InventoryTest, DescribesTheRegionThatTheChosenProfileAndRegionSelect) {
         {"dev", "ap-northeast-1", tokyo, {"--profile", "dev", "--region", "ap-northeast-1"}},
         {std::nullopt, "eu-west-1", ireland, {"--region", "eu-west-1"}},
     };
-    AWSCLI cli(options());
+    const AWSCLI cli(options());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.profile.value_or("(no profile)") + " / " + c.region.value_or("(no region)"));
         std::filesystem::remove(callLog());
-        cli.setProfile(c.profile);
-        cli.setRegion(c.region);
-        EXPECT_EQ(idsOf(cli.describeInstances()), std::vector<std::string>{c.expected});
+        EXPECT_EQ(idsOf(cli.describeInstances({c.profile, c.region})), std::vector<std::string>{c.expected});
         EXPECT_THAT(loggedCalls(), ElementsAre(describeCall(c.flags)));
     }
 }
@@ -170,13 +165,13 @@ TEST_F(InventoryTest, DescribesTheRegionThatTheChosenProfileAndRegionSelect) {
 TEST_F(InventoryTest, StartAndStopChangeTheStateThatTheNextListingShows) {
     const auto sleeper = launch({.name = "sleeper", .finalState = "stopped"});
     const auto runner = launch({.name = "runner"});
-    AWSCLI cli(options());
-    cli.setRegion("us-east-1");
+    const AWSCLI cli(options());
+    const CallTarget virginia{std::nullopt, "us-east-1"};
 
-    cli.start(sleeper);
-    cli.stop(runner);
+    cli.start(sleeper, virginia);
+    cli.stop(runner, virginia);
 
-    const auto instances = cli.describeInstances();
+    const auto instances = cli.describeInstances(virginia);
     ASSERT_EQ(idsOf(instances), (std::vector<std::string>{runner, sleeper}));
     EXPECT_THAT(instances[0].state, ::testing::AnyOf("stopping", "stopped"));
     EXPECT_THAT(instances[1].state, ::testing::AnyOf("pending", "running"));
@@ -214,9 +209,8 @@ TEST_F(InventoryTest, FailuresOfTheRealToolAreSortedIntoTheirCauses) {
             opts.toolPaths = {unreachable};
             opts.environment.set("AWS_MAX_ATTEMPTS", "1");
         }
-        AWSCLI cli(opts);
-        cli.setProfile(c.profile);
-        const auto error = caught([&] { cli.describeInstances(); });
+        const AWSCLI cli(opts);
+        const auto error = caught([&] { cli.describeInstances({c.profile, std::nullopt}); });
         EXPECT_EQ(error.kind(), AWSError::Kind::failed);
         EXPECT_EQ(error.cause(), c.cause);
         EXPECT_THAT(error.text(), StartsWith(c.messageStart));
@@ -225,21 +219,20 @@ TEST_F(InventoryTest, FailuresOfTheRealToolAreSortedIntoTheirCauses) {
     }
 
     // A cause outside the table keeps the tool's text as the message.
-    AWSCLI cli(options());
-    const auto error = caught([&] { cli.start("i-0123456789abcdef0"); });
+    const AWSCLI cli(options());
+    const auto error = caught([&] { cli.start("i-0123456789abcdef0", {}); });
     EXPECT_EQ(error.cause(), FailureCause::other);
     EXPECT_THAT(error.text(), StartsWith("An error occurred (InvalidInstanceID.NotFound) when calling the "
                                          "StartInstances operation"));
 }
 
 TEST_F(InventoryTest, SigningInOnAProfileWithoutSingleSignOnFailsWithTheToolsOwnMessage) {
-    AWSCLI cli(options());
-    cli.setRegion("eu-west-1");  // signing in needs none, and is given none
+    const AWSCLI cli(options());
     for (const std::optional<std::string>& profile :
          {std::optional<std::string>(), std::optional<std::string>("dev")}) {
         SCOPED_TRACE(profile.value_or("(default)"));
-        cli.setProfile(profile);
-        const auto error = caught([&] { cli.ssoLogin(); });
+        // Signing in needs no region, and is given none.
+        const auto error = caught([&] { cli.ssoLogin({profile, "eu-west-1"}); });
         EXPECT_EQ(error.kind(), AWSError::Kind::failed);
         EXPECT_THAT(error.text(), StartsWith("Missing the following required SSO configuration values"));
         EXPECT_NE(error.cause(), FailureCause::expiredSSOSession) << "signing in again would fail the same way";

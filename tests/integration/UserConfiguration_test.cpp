@@ -68,15 +68,15 @@ TEST_P(UserConfigurationTest, NoSettingOfTheToolBreaksACall) {
         }
     };
 
-    EXPECT_EQ(cli.listProfiles(), kConfiguredProfiles);
+    EXPECT_EQ(cli.listProfiles({}), kConfiguredProfiles);
     // The lock replaces the rule that is there, read and revoked under the setting.
     aws({"ec2", "authorize-security-group-ingress", "--group-id", group, "--protocol", "tcp", "--port", "22", "--cidr",
          "203.0.113.1/32"});
-    step("locking the group", [&] { cli.restrictIngress(group, "203.0.113.2"); });
-    step("start", [&] { cli.start(id); });
-    step("stop", [&] { cli.stop(id); });
+    step("locking the group", [&] { cli.restrictIngress(group, "203.0.113.2", {}); });
+    step("start", [&] { cli.start(id, {}); });
+    step("stop", [&] { cli.stop(id, {}); });
     step("listing", [&] {
-        const auto instances = cli.describeInstances();
+        const auto instances = cli.describeInstances({});
         ASSERT_EQ(instances.size(), 1u);
         // A stopped instance keeps its private address (the emulator's own) and has no public one.
         ASSERT_TRUE(instances[0].privateIPv4.has_value());

@@ -20,14 +20,9 @@ namespace tamsel::test {
 // Answers with what the test scripted and records every call, in order.
 class FakeGateway final : public CloudGateway {
 public:
-    std::optional<std::string> profile() const override { return profile_; }
-    std::optional<std::string> region() const override { return region_; }
-    CallTarget target() const override { return {profile_, region_}; }
-    void setProfile(std::optional<std::string> profile) override { profile_ = std::move(profile); }
-    void setRegion(std::optional<std::string> region) override { region_ = std::move(region); }
-
-    std::vector<std::string> listProfiles() override {
+    std::vector<std::string> listProfiles(const CallTarget& target) override {
         calls.push_back("listProfiles");
+        targets.push_back(target);
         return profileNames;
     }
     std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
@@ -59,7 +54,7 @@ public:
         record("stop " + instanceID, target);
     }
     std::string globalIPv4() override {
-        record("globalIPv4", target());
+        record("globalIPv4", {});
         return address;
     }
     void restrictIngress(const std::string& groupID, const std::string& to, const CallTarget& target) override {
@@ -75,9 +70,9 @@ public:
         return found == counts.end() ? 0 : found->second;
     }
     // Tells `prompted` each of `signInPrompts` in turn, then ends as scripted.
-    void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) override {
+    void ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted) override {
         for (const SignInPrompt& prompt : signInPrompts) prompted(prompt);
-        record("ssoLogin", target());
+        record("ssoLogin", target);
     }
 
     void giveMFACode(std::optional<std::string> code) override { mfaCode_ = std::move(code); }
@@ -97,8 +92,8 @@ public:
     // Calls (as recorded, e.g. "start i-1") that throw the given error.
     std::map<std::string, std::exception_ptr> failures;
     std::vector<std::string> calls;
-    // Beside each call but listProfiles, the profile and region it was given (or, for calls
-    // that take none, the current ones).
+    // Beside each call, the profile and region it was given (globalIPv4 takes none: an
+    // empty one).
     std::vector<CallTarget> targets;
     // Each call that took an MFA code, as "CALL CODE".
     std::vector<std::string> codesTaken;
@@ -114,8 +109,6 @@ private:
         targets.push_back(target);
         if (auto failure = failures.find(call); failure != failures.end()) std::rethrow_exception(failure->second);
     }
-    std::optional<std::string> profile_;
-    std::optional<std::string> region_;
     std::optional<std::string> mfaCode_;
 };
 

@@ -23,12 +23,7 @@ class GatewayWithFixedAddress final : public CloudGateway {
 public:
     explicit GatewayWithFixedAddress(AWSCLIOptions options) : real_(std::move(options)) {}
 
-    std::optional<std::string> profile() const override { return real_.profile(); }
-    std::optional<std::string> region() const override { return real_.region(); }
-    CallTarget target() const override { return real_.target(); }
-    void setProfile(std::optional<std::string> profile) override { real_.setProfile(std::move(profile)); }
-    void setRegion(std::optional<std::string> region) override { real_.setRegion(std::move(region)); }
-    std::vector<std::string> listProfiles() override { return real_.listProfiles(); }
+    std::vector<std::string> listProfiles(const CallTarget& target) override { return real_.listProfiles(target); }
     std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
         return real_.describeInstances(target);
     }
@@ -45,7 +40,9 @@ public:
     std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop) override {
         return real_.countActiveInstances(target, stop);
     }
-    void ssoLogin(const std::function<void(const SignInPrompt&)>& prompted) override { real_.ssoLogin(prompted); }
+    void ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted) override {
+        real_.ssoLogin(target, prompted);
+    }
     void giveMFACode(std::optional<std::string> code) override { real_.giveMFACode(std::move(code)); }
 
 private:

@@ -377,7 +377,7 @@ TEST(Actions, AnActionRunsAndIsFollowedUnderTheListItCameFromWhateverIsChosenMea
         h.cli.targets.clear();
         h.controller->refresh();
         h.drain();
-        EXPECT_EQ(h.cli.targets, (std::vector<CallTarget>{h.cli.target()}));
+        EXPECT_EQ(h.cli.targets, (std::vector<CallTarget>{h.controller->target()}));
     }
 }
 
@@ -634,11 +634,13 @@ TEST(Actions, SignInRunsBesideTheWorkQueueThenListsOrAlerts) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Harness h;
+        h.settings.values["profile"] = std::string("dev");
         launch(h);
         h.cli.listings.push_back(errorOf(AWSError::failed(expired)));
         h.controller->refresh();
         h.drain();
         h.cli.calls.clear();
+        h.cli.targets.clear();
         if (c.failure) h.cli.failures["ssoLogin"] = errorOf(AWSError::failed(*c.failure));
 
         h.choose({entryTitle});
@@ -654,6 +656,7 @@ TEST(Actions, SignInRunsBesideTheWorkQueueThenListsOrAlerts) {
         if (c.controllerGone) h.controller.reset();
         h.drain();
         EXPECT_EQ(h.cli.calls, c.calls);
+        EXPECT_EQ(h.cli.targets.front(), (CallTarget{"dev", std::nullopt})) << "signed in for the chosen profile";
         EXPECT_EQ(h.alerts.shown, c.alerts);
         if (c.controllerGone) continue;
         EXPECT_FALSE(h.controller->signingIn());
@@ -813,18 +816,21 @@ TEST(Actions, ProfileAndRegionChoicesAreAppliedStoredAndRefreshed) {
         SCOPED_TRACE(c.path.back());
         h.cli.listings.push_back(std::vector{instance("i-1", "stopped", "web")});
         h.choose(c.path);
-        EXPECT_EQ(c.key == "profile" ? h.cli.profile() : h.cli.region(), c.value);
         EXPECT_EQ(h.settings.string(c.key), c.value);
         EXPECT_EQ(h.settings.values.count(c.key), c.value ? 1u : 0u);
         EXPECT_TRUE(h.controller->instances().empty());
         EXPECT_EQ(h.queue.pending(), 1u);
         h.drain();
+        const CallTarget& listedUnder = h.cli.targets.back();
+        EXPECT_EQ(c.key == "profile" ? listedUnder.profile : listedUnder.region, c.value);
     }
-    // While a refresh is under way the choice rides on it; a carried value of the wrong kind is the default.
-    h.cli.setProfile("work");
+    // A carried value of the wrong kind is the default; while a refresh is under way no
+    // second one is queued.
+    h.choose({"プロファイル: デフォルト", "work"});
+    h.drain();
     h.controller->refresh();
     h.controller->menuItemChosen(entry(MenuAction::selectProfile, LockChoice{"i-1", "x"}));
-    EXPECT_EQ(h.cli.profile(), std::nullopt);
+    EXPECT_EQ(h.controller->target().profile, std::nullopt);
     EXPECT_EQ(h.queue.pending(), 1u);
 }
 
@@ -875,7 +881,7 @@ TEST(Actions, ASettingThatCannotBeStoredIsReportedKeptAndStoredWithTheNextChange
     h.cli.listings = {std::vector{web}, std::vector{web}};
     h.choose({"プロファイル: デフォルト", "work"});
     EXPECT_EQ(h.alerts.shown, std::vector<Alert>{unsaved});
-    EXPECT_EQ(h.cli.profile(), "work");
+    EXPECT_EQ(h.controller->target().profile, "work");
     EXPECT_EQ(h.queue.pending(), 1u) << "the refresh for the new profile is queued";
     h.drain();
 

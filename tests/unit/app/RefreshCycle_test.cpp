@@ -23,8 +23,8 @@ TEST(Launch, AppliesSettingsThenListsProfilesBeforeTheFirstRefresh) {
     AppDelegate& app = h.make();
     app.applicationDidFinishLaunching();
 
-    EXPECT_EQ(h.cli.profile(), "work");
-    EXPECT_EQ(h.cli.region(), "eu-west-1");
+    const CallTarget stored{"work", "eu-west-1"};
+    EXPECT_EQ(app.target(), stored);
     EXPECT_EQ(h.statusItem.delegate, &app);
     EXPECT_EQ(h.statusItem.buttonUpdates, 1);
     EXPECT_TRUE(app.loading());
@@ -34,6 +34,7 @@ TEST(Launch, AppliesSettingsThenListsProfilesBeforeTheFirstRefresh) {
     h.queue.runNext();
     h.queue.runNext();
     EXPECT_EQ(h.cli.calls, (Strings{"listProfiles", "describeInstances"}));
+    EXPECT_EQ(h.cli.targets, std::vector<CallTarget>(2, stored));
     h.mainThread.runNext();  // the profiles land first...
     EXPECT_EQ(app.profiles(), (Strings{"work", "dev"}));
     EXPECT_TRUE(app.loading());
@@ -46,8 +47,8 @@ TEST(Launch, AppliesSettingsThenListsProfilesBeforeTheFirstRefresh) {
 TEST(Launch, WithoutStoredSettingsLeavesProfileAndRegionToTheTool) {
     Harness h;
     h.launched();
-    EXPECT_EQ(h.cli.profile(), std::nullopt);
-    EXPECT_EQ(h.cli.region(), std::nullopt);
+    EXPECT_EQ(h.controller->target(), CallTarget{});
+    EXPECT_EQ(h.cli.targets, std::vector<CallTarget>(2, CallTarget{}));
 }
 
 TEST(Refresh, WhileLoadingQueuesNothingAndDoesNotRebuild) {
@@ -158,25 +159,38 @@ TEST(Refresh, AWantedMFACodeIsAskedForOnceForAllWaitingCallsAndEachRunsOnceMoreW
 }
 
 TEST(Refresh, AListReadUnderAChoiceLeftMeanwhileIsNeverShownAndIsListedAgain) {
-    for (const Strings& path :
-         {Strings{"リージョン: デフォルト", "eu-west-1"}, Strings{"プロファイル: デフォルト", "dev"}}) {
-        Harness h;
-        h.cli.profileNames = {"dev"};
-        h.cli.listings.push_back(std::vector{instance("i-old", "running")});
-        h.cli.listings.push_back(std::vector{instance("i-new", "stopped")});
-        AppDelegate& app = h.launched({instance("i-first", "stopped")});
-        app.refresh();
-        h.queue.runNext();  // the listing runs under the old choice...
-        h.choose(path);     // ...the user switches before it lands
-        EXPECT_NE(h.find({path[0].substr(0, path[0].find(':')) + ": " + path[1]}), nullptr) << path[1];
-        h.mainThread.runAll();
-        EXPECT_TRUE(app.instances().empty()) << path[1];
-        EXPECT_TRUE(app.loading()) << path[1];
-        ASSERT_EQ(h.queue.pending(), 1u) << path[1];
-        h.drain();
-        EXPECT_EQ(app.instances(), std::vector{instance("i-new", "stopped")}) << path[1];
-        EXPECT_FALSE(app.loading()) << path[1];
-        EXPECT_EQ(h.timers.armedCount(), 1u) << path[1];
+    const struct {
+        Strings path;
+        CallTarget chosen;
+    } choices[] = {
+        {{"リージョン: デフォルト", "eu-west-1"}, {std::nullopt, "eu-west-1"}},
+        {{"プロファイル: デフォルト", "dev"}, {"dev", std::nullopt}},
+    };
+    for (const auto& c : choices) {
+        // The listing runs under the old choice, or still waits in the queue, when the user
+        // switches; either way it runs under the old one and lands after the switch.
+        for (const bool running : {true, false}) {
+            SCOPED_TRACE(c.path[1] + (running ? ", listing running" : ", listing queued"));
+            Harness h;
+            h.cli.profileNames = {"dev"};
+            h.cli.listings.push_back(std::vector{instance("i-old", "running")});
+            h.cli.listings.push_back(std::vector{instance("i-new", "stopped")});
+            AppDelegate& app = h.launched({instance("i-first", "stopped")});
+            app.refresh();
+            if (running) h.queue.runNext();
+            h.choose(c.path);
+            if (!running) h.queue.runNext();
+            EXPECT_NE(h.find({c.path[0].substr(0, c.path[0].find(':')) + ": " + c.path[1]}), nullptr);
+            h.mainThread.runAll();
+            EXPECT_TRUE(app.instances().empty());
+            EXPECT_TRUE(app.loading());
+            ASSERT_EQ(h.queue.pending(), 1u);
+            h.drain();
+            EXPECT_EQ(app.instances(), std::vector{instance("i-new", "stopped")});
+            EXPECT_EQ(h.cli.targets.back(), c.chosen);
+            EXPECT_FALSE(app.loading());
+            EXPECT_EQ(h.timers.armedCount(), 1u);
+        }
     }
 }
 

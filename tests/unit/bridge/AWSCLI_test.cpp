@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <filesystem>
@@ -90,12 +89,9 @@ class SharedFlags : public testing::TestWithParam<FlagCase> {};
 
 TEST_P(SharedFlags, FollowTheCommandWordsInOrder) {
     const FakeTool fake;
-    AWSCLI cli(fake.options());
-    cli.setProfile(GetParam().profile);
-    cli.setRegion(GetParam().region);
     const Arguments words = {"ec2", "describe-things", "--filter", "a b"};
 
-    cli.run(words, GetParam().useRegion);
+    AWSCLI(fake.options()).run(words, {GetParam().profile, GetParam().region}, GetParam().useRegion);
 
     EXPECT_EQ(fake.calls(), std::vector<Arguments>{concat({words, GetParam().flags})});
 }
@@ -115,9 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(AWSCLIRun, ChildEnvironmentHasExtendedPathAndNoPager) {
     const FakeTool fake;
     AWSCLIOptions options = fake.options();
-    AWSCLI(options).run({"sts"}, true);
+    AWSCLI(options).run({"sts"}, {}, true);
     options.environment.unset("PATH");
-    AWSCLI(options).run({"sts"}, true);
+    AWSCLI(options).run({"sts"}, {}, true);
 
     EXPECT_EQ(fake.environmentOfCall(0), std::string("/usr/bin:/bin:") + kToolSearchPath + "\n\n");
     EXPECT_EQ(fake.environmentOfCall(1), std::string(kToolSearchPath) + "\n\n");
@@ -130,7 +126,7 @@ TEST(AWSCLIRun, WithoutAToolThrowsCliNotFoundAndStartsNothing) {
     const AWSCLI cli(options);
 
     try {
-        cli.run({"ec2", "start-instances"}, true);
+        cli.run({"ec2", "start-instances"}, {}, true);
         ADD_FAILURE() << "no error";
     } catch (const AWSError& error) {
         EXPECT_EQ(error.kind(), AWSError::Kind::cliNotFound);
@@ -138,41 +134,10 @@ TEST(AWSCLIRun, WithoutAToolThrowsCliNotFoundAndStartsNothing) {
     EXPECT_TRUE(fake.calls().empty());
 }
 
-TEST(AWSCLIRun, ProfileAndRegionChangedMeanwhileAreNeverTorn) {
-    const FakeTool fake;
-    AWSCLI cli(fake.options());
-    const std::string longProfile(200, 'p');
-    const std::string longRegion(200, 'r');
-    cli.setProfile("dev");
-    std::atomic<bool> done = false;
-    std::thread writer([&] {
-        for (bool flip = false; !done; flip = !flip) {
-            cli.setProfile(flip ? std::optional<std::string>(longProfile) : "dev");
-            cli.setRegion(flip ? std::optional<std::string>(longRegion) : std::nullopt);
-            (void)cli.profile();
-        }
-    });
-    for (int i = 0; i < 20; ++i) cli.run({"sts"}, true);
-    done = true;
-    writer.join();
-
-    for (const auto& call : fake.calls()) {
-        ASSERT_GE(call.size(), 6u);
-        EXPECT_EQ(call[1], "--no-cli-pager");
-        EXPECT_EQ(call[4], "--profile");
-        EXPECT_TRUE(call[5] == "dev" || call[5] == longProfile) << call[5];
-        if (call.size() > 6) {
-            ASSERT_EQ(call.size(), 8u);
-            EXPECT_EQ(call[6], "--region");
-            EXPECT_EQ(call[7], longRegion);
-        }
-    }
-}
-
 // --- the commands -----------------------------------------------------------------------
 
-// Runs every command once on `fake` for `instance` and `group`, with `profile` and `region`
-// set, and compares the command lines each one ran. A group rule's description holds
+// Runs every command once on `fake` for `instance` and `group`, under `profile` and `region`,
+// and compares the command lines each one ran. A group rule's description holds
 // `group`, as AWS prints it back.
 void expectEveryCommandLine(const FakeTool& fake, const std::string& instance, const std::string& group,
                             const std::string& profile, const std::string& region) {
@@ -182,24 +147,23 @@ void expectEveryCommandLine(const FakeTool& fake, const std::string& instance, c
             .dump(4);
     fake.reply("describe-security-groups", printed);
     fake.reply("describe-instances", "[]\n");
-    AWSCLI cli(fake.options());
-    cli.setProfile(profile);
-    cli.setRegion(region);
+    const AWSCLI cli(fake.options());
     const Lines lines{profile, region};
+    const CallTarget target{profile, region};
     const struct {
         const char* what;
         std::function<void()> call;
         std::vector<Arguments> expected;
     } commands[] = {
-        {"list profiles", [&] { cli.listProfiles(); }, {lines.global({"configure", "list-profiles"})}},
+        {"list profiles", [&] { cli.listProfiles(target); }, {lines.global({"configure", "list-profiles"})}},
         {"describe instances",
-         [&] { cli.describeInstances(); },
+         [&] { cli.describeInstances(target); },
          {lines.ec2({"describe-instances", "--query", kDescribeQuery})}},
-        {"start", [&] { cli.start(instance); }, {lines.ec2({"start-instances", "--instance-ids", instance})}},
-        {"stop", [&] { cli.stop(instance); }, {lines.ec2({"stop-instances", "--instance-ids", instance})}},
-        {"sign in", [&] { cli.ssoLogin(); }, {lines.global({"sso", "login"})}},
+        {"start", [&] { cli.start(instance, target); }, {lines.ec2({"start-instances", "--instance-ids", instance})}},
+        {"stop", [&] { cli.stop(instance, target); }, {lines.ec2({"stop-instances", "--instance-ids", instance})}},
+        {"sign in", [&] { cli.ssoLogin(target); }, {lines.global({"sso", "login"})}},
         {"restrict ingress",
-         [&] { cli.restrictIngress(group, "203.0.113.7"); },
+         [&] { cli.restrictIngress(group, "203.0.113.7", target); },
          {lines.describe(group), lines.authorize(group), lines.revoke(group, printed)}},
     };
     for (const auto& command : commands) {
@@ -223,11 +187,11 @@ TEST(AWSCLICommands, SignInIsBoundedByItsOwnTimeLimit) {
     AWSCLIOptions options = fake.options();
     options.toolTimeLimit = 200ms;
     options.signInTimeLimit = 20s;
-    EXPECT_NO_THROW(AWSCLI(options).ssoLogin());
+    EXPECT_NO_THROW(AWSCLI(options).ssoLogin({}));
 
     options.signInTimeLimit = 200ms;
     try {
-        AWSCLI(options).ssoLogin();
+        AWSCLI(options).ssoLogin({});
         ADD_FAILURE() << "no error";
     } catch (const AWSError& error) {
         EXPECT_EQ(error, AWSError::failed(ToolEnding::timedOut(200ms)));
@@ -281,7 +245,7 @@ TEST(AWSCLICommands, SignInTellsWhereToSignInWhileTheToolStillWaits) {
         std::exception_ptr failure;
         std::thread signIn([&] {
             try {
-                AWSCLI(fake.options()).ssoLogin([&](const SignInPrompt& prompt) {
+                AWSCLI(fake.options()).ssoLogin({}, [&](const SignInPrompt& prompt) {
                     const std::lock_guard lock(mutex);
                     heard.push_back(prompt);
                     heardOne.notify_all();
@@ -307,7 +271,7 @@ TEST(AWSCLICommands, ToolFailurePassesThroughUnchanged) {
     fake.fail("start-instances", "An error occurred (IncorrectInstanceState) when calling StartInstances\n");
     const AWSCLI cli(fake.options());
     try {
-        cli.start("i-1");
+        cli.start("i-1", {});
         ADD_FAILURE() << "no error";
     } catch (const AWSError& error) {
         EXPECT_EQ(error, AWSError::failed("An error occurred (IncorrectInstanceState) when calling StartInstances"));
@@ -317,32 +281,30 @@ TEST(AWSCLICommands, ToolFailurePassesThroughUnchanged) {
 TEST(AWSCLIListProfiles, TrimsAndKeepsOrderAndDuplicates) {
     const FakeTool fake;
     fake.reply("list-profiles", "default\n\n  dev \t\n \t \nprod\ndev\n\u3000会社\u3000\n");
-    EXPECT_EQ(AWSCLI(fake.options()).listProfiles(), (Arguments{"default", "dev", "prod", "dev", "会社"}));
+    EXPECT_EQ(AWSCLI(fake.options()).listProfiles({}), (Arguments{"default", "dev", "prod", "dev", "会社"}));
 }
 
 TEST(AWSCLIListProfiles, AnyFailureGivesAnEmptyList) {
     const FakeTool failing;
     failing.fail("list-profiles", "boom");
-    EXPECT_TRUE(AWSCLI(failing.options()).listProfiles().empty());
+    EXPECT_TRUE(AWSCLI(failing.options()).listProfiles({}).empty());
 
     const FakeTool notText;
     notText.reply("list-profiles", "default\n\xff\xfe\n");
-    EXPECT_TRUE(AWSCLI(notText.options()).listProfiles().empty());
+    EXPECT_TRUE(AWSCLI(notText.options()).listProfiles({}).empty());
 
     const FakeTool missing;
     AWSCLIOptions options = missing.options();
     options.toolPaths.clear();
-    EXPECT_TRUE(AWSCLI(options).listProfiles().empty());
+    EXPECT_TRUE(AWSCLI(options).listProfiles({}).empty());
 }
 
 // --- restrictIngress ----------------------------------------------------------------------
 
 class RestrictIngress : public testing::Test {
 protected:
-    RestrictIngress() {
-        cli_.setProfile("dev");
-        cli_.setRegion("eu-central-1");
-    }
+    // Locks sg-1 to 203.0.113.7 under the profile and region of `lines_`.
+    void lock() const { cli_.restrictIngress("sg-1", "203.0.113.7", {lines_.profile, lines_.region}); }
 
     Arguments describe() const { return lines_.describe("sg-1"); }
     Arguments authorize() const { return lines_.authorize("sg-1"); }
@@ -351,18 +313,18 @@ protected:
 
     const Lines lines_{"dev", "eu-central-1"};
     FakeTool fake_;
-    AWSCLI cli_{fake_.options()};
+    const AWSCLI cli_{fake_.options()};
 };
 
 TEST_F(RestrictIngress, GroupWithoutRulesIsOnlyAuthorized) {
     fake_.reply("describe-security-groups", "[]\n");
-    cli_.restrictIngress("sg-1", "203.0.113.7");
+    lock();
     EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), authorize()}));
 }
 
 TEST_F(RestrictIngress, ObjectAtTheTopIsAnUnexpectedResponseAndChangesNothing) {
     fake_.reply("describe-security-groups", "{}");
-    EXPECT_THROW(cli_.restrictIngress("sg-1", "203.0.113.7"), AWSError);
+    EXPECT_THROW(lock(), AWSError);
     EXPECT_EQ(fake_.calls(), std::vector<Arguments>{describe()});
 }
 
@@ -373,19 +335,19 @@ TEST_F(RestrictIngress, RulesAreRevokedWithTheDescribedTextVerbatim) {
         "        \"ToPort\": 22, \"UserIdGroupPairs\": [{\"GroupId\": \"sg-2\"}]\n    },\n"
         "    {\"IpProtocol\": \"-1\", \"Ipv6Ranges\": [{\"CidrIpv6\": \"::/0\"}]}\n]\n";
     fake_.reply("describe-security-groups", printed);
-    cli_.restrictIngress("sg-1", "203.0.113.7");
+    lock();
     EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), authorize(), revoke(printed)}));
 }
 
 TEST_F(RestrictIngress, DescribeFailureRunsNothingElse) {
     fake_.fail("describe-security-groups", "An error occurred (InvalidGroup.NotFound)\n");
-    EXPECT_THROW(cli_.restrictIngress("sg-1", "203.0.113.7"), AWSError);
+    EXPECT_THROW(lock(), AWSError);
     EXPECT_EQ(fake_.calls(), std::vector<Arguments>{describe()});
 }
 
 TEST_F(RestrictIngress, UnreadableDescribeOutputThrowsTheParserError) {
     fake_.reply("describe-security-groups", "null");
-    EXPECT_THROW(cli_.restrictIngress("sg-1", "203.0.113.7"), nlohmann::json::parse_error);
+    EXPECT_THROW(lock(), nlohmann::json::parse_error);
     EXPECT_EQ(fake_.calls(), std::vector<Arguments>{describe()});
 }
 
@@ -393,14 +355,14 @@ TEST_F(RestrictIngress, AuthorizeFailureRevokesNothing) {
     const std::string printed = "[{\"IpProtocol\": \"-1\", \"IpRanges\": [{\"CidrIp\": \"10.0.0.0/8\"}]}]";
     fake_.reply("describe-security-groups", printed);
     fake_.fail("authorize-security-group-ingress", "An error occurred (UnauthorizedOperation)\n");
-    EXPECT_THROW(cli_.restrictIngress("sg-1", "203.0.113.7"), AWSError);
+    EXPECT_THROW(lock(), AWSError);
     EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), authorize()}));
 
     // A rule that is already there is no failure: it gets its description, the rest goes.
     fake_.fail("authorize-security-group-ingress",
                "\nAn error occurred (InvalidPermission.Duplicate) when calling the AuthorizeSecurityGroupIngress "
                "operation: the specified rule \"peer: 203.0.113.7/32, ALL, ALLOW\" already exists\n");
-    cli_.restrictIngress("sg-1", "203.0.113.7");
+    lock();
     EXPECT_EQ(fake_.calls(),
               (std::vector<Arguments>{describe(), authorize(), describe(), authorize(), relabel(), revoke(printed)}));
 }
@@ -409,7 +371,7 @@ TEST_F(RestrictIngress, RelabelFailureRevokesNothing) {
     fake_.reply("describe-security-groups",
                 R"([{"IpProtocol": "-1", "IpRanges": [{"CidrIp": "203.0.113.7/32"}, {"CidrIp": "10.0.0.0/8"}]}])");
     fake_.fail("update-security-group-rule-descriptions-ingress", "An error occurred (UnauthorizedOperation)\n");
-    EXPECT_THROW(cli_.restrictIngress("sg-1", "203.0.113.7"), AWSError);
+    EXPECT_THROW(lock(), AWSError);
     EXPECT_EQ(fake_.calls(), (std::vector<Arguments>{describe(), relabel()}));
 }
 

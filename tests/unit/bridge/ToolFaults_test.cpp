@@ -70,7 +70,7 @@ TEST(ToolFaults, TenMegabytesOfStandardErrorBeforeTheOutputStillGiveTheResult) {
                                     "esac");
     const AWSCLI cli(onlyTool(dir, tool));
 
-    const auto instances = cli.describeInstances();
+    const auto instances = cli.describeInstances({});
     ASSERT_EQ(instances.size(), 1u);
     EXPECT_EQ(instances[0].id, "i-1");
     EXPECT_EQ(instances[0].name, "web");
@@ -78,7 +78,7 @@ TEST(ToolFaults, TenMegabytesOfStandardErrorBeforeTheOutputStillGiveTheResult) {
     EXPECT_EQ(instances[0].securityGroups[0].id, "sg-1");
 
     try {
-        cli.start("i-1");
+        cli.start("i-1", {});
         ADD_FAILURE() << "no error";
     } catch (const AWSError& error) {
         const std::string expected =
@@ -280,7 +280,7 @@ TEST(ToolFaults, OutputComesBackByteForByte) {
     const FakeTool fake;
     fake.reply("get-object", bytes);
 
-    const std::string output = AWSCLI(fake.options()).run({"s3api", "get-object"}, true);
+    const std::string output = AWSCLI(fake.options()).run({"s3api", "get-object"}, {}, true);
 
     EXPECT_EQ(output.size(), bytes.size());
     EXPECT_TRUE(output == bytes);

@@ -9,7 +9,6 @@
 
 #include "QtTestApp.h"
 #include "app/AppSettings.h"
-#include "support/FakeGateway.h"
 #include "support/TempDir.h"
 
 namespace tamsel {
@@ -126,8 +125,7 @@ TEST_F(QtSettingsStoreTest, FavouritesOfEachProfileAndRegionAreReadableLinesThat
         {std::nullopt, std::nullopt}, {"work", "us-east-1"}, {"a/b.c", std::nullopt}, {"開発%2F", "eu-west-1"}};
     {
         QtSettingsStore file = store();
-        test::FakeGateway cli;
-        AppSettings settings(file, cli);
+        AppSettings settings(file);
         for (std::size_t i = 0; i < targets.size(); ++i) {
             EXPECT_EQ(settings.setFavourite(targets[i], "i-" + std::to_string(i), true), std::nullopt);
             EXPECT_EQ(settings.setFavourite(targets[i], "i-x", true), std::nullopt);
@@ -140,8 +138,7 @@ TEST_F(QtSettingsStoreTest, FavouritesOfEachProfileAndRegionAreReadableLinesThat
     EXPECT_NE(text.find("favouritesOnly=true\n"), std::string::npos) << text;
 
     QtSettingsStore file = store();
-    test::FakeGateway cli;
-    AppSettings settings(file, cli);
+    AppSettings settings(file);
     for (std::size_t i = 0; i < targets.size(); ++i)
         EXPECT_EQ(settings.favourites(targets[i]), (std::set<std::string>{"i-" + std::to_string(i), "i-x"})) << i;
     EXPECT_TRUE(settings.favouritesOnly());
