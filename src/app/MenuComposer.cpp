@@ -65,9 +65,9 @@ MenuItem shown(MenuItem item, bool visible) {
 
 }  // namespace
 
-std::string dot(std::string_view state) {
-    if (state == "running") return std::string(words::kRunningDot);
-    if (state == "stopped") return std::string(words::kStoppedDot);
+std::string dot(const InstanceState& state) {
+    if (state == InstanceState::running) return std::string(words::kRunningDot);
+    if (state == InstanceState::stopped) return std::string(words::kStoppedDot);
     if (isTransitional(state)) return std::string(words::kChangingDot);
     return std::string(words::kOtherStateDot);
 }
@@ -131,7 +131,7 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
                           const SSHCommand* ssh) {
     // Every entry is there whatever the state; those that do not apply now are hidden, so
     // that a change of state changes lines, not the submenu's shape.
-    const bool running = instance.state == "running";
+    const bool running = instance.state == InstanceState::running;
     std::vector<MenuItem> submenu;
     submenu.push_back(label(instance.id + "  " + instance.type));
     std::optional<std::string> runningFor = now ? runningTimeLine(instance, *now) : std::nullopt;
@@ -139,8 +139,8 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     const std::string due = stopBooked ? formatHourMinute(*stopBooked) : "";
     submenu.push_back(shown(label(stopBooked ? words::stopDue(due) : ""), stopBooked.has_value()));
     submenu.push_back(MenuItem::separatorItem());
-    submenu.push_back(
-        actionItem(std::string(words::kStart), MenuAction::startInstance, instance, instance.state == "stopped"));
+    submenu.push_back(actionItem(std::string(words::kStart), MenuAction::startInstance, instance,
+                                 instance.state == InstanceState::stopped));
     submenu.push_back(actionItem(std::string(words::kStop), MenuAction::stopInstance, instance, running));
     // Hidden, the booking entries carry only the id that tells them apart.
     EC2Instance idOnly;
@@ -176,7 +176,7 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     std::string before = dot(instance.state) + " ";
     if (favourite) before += words::kFavouriteMark;
     auto [title, name] =
-        withName(std::move(before), instance.sortKey(), std::string(words::kBeforeState) + instance.state);
+        withName(std::move(before), instance.sortKey(), std::string(words::kBeforeState) + instance.state.word());
     MenuItem line = submenuItem(std::move(title), std::move(submenu));
     line.name = name;
     return line;
