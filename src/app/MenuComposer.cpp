@@ -65,9 +65,9 @@ MenuItem shown(MenuItem item, bool visible) {
 
 }  // namespace
 
-StateDot dot(std::string_view state) {
-    if (state == "running") return StateDot::running;
-    if (state == "stopped") return StateDot::stopped;
+StateDot dot(const InstanceState& state) {
+    if (state == InstanceState::running) return StateDot::running;
+    if (state == InstanceState::stopped) return StateDot::stopped;
     if (isTransitional(state)) return StateDot::changing;
     return StateDot::other;
 }
@@ -131,7 +131,7 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
                           const SSHCommand* ssh) {
     // Every entry is there whatever the state; those that do not apply now are hidden, so
     // that a change of state changes lines, not the submenu's shape.
-    const bool running = instance.state == "running";
+    const bool running = instance.state == InstanceState::running;
     std::vector<MenuItem> submenu;
     submenu.push_back(label(instance.id + "  " + instance.type));
     std::optional<std::string> runningFor = now ? runningTimeLine(instance, *now) : std::nullopt;
@@ -139,8 +139,8 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     const std::string due = stopBooked ? formatHourMinute(*stopBooked) : "";
     submenu.push_back(shown(label(stopBooked ? words::stopDue(due) : ""), stopBooked.has_value()));
     submenu.push_back(MenuItem::separatorItem());
-    submenu.push_back(
-        actionItem(std::string(words::kStart), MenuAction::startInstance, instance, instance.state == "stopped"));
+    submenu.push_back(actionItem(std::string(words::kStart), MenuAction::startInstance, instance,
+                                 instance.state == InstanceState::stopped));
     submenu.push_back(actionItem(std::string(words::kStop), MenuAction::stopInstance, instance, running));
     // Hidden, the booking entries carry only the id that tells them apart.
     EC2Instance idOnly;
@@ -175,7 +175,7 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     submenu.push_back(copy(words::copyPrivateIP(instance.privateIPv4.value_or("")), instance.privateIPv4));
     std::string before = favourite ? std::string(words::kFavouriteMark) : "";
     auto [title, name] =
-        withName(std::move(before), instance.sortKey(), std::string(words::kBeforeState) + instance.state);
+        withName(std::move(before), instance.sortKey(), std::string(words::kBeforeState) + instance.state.word());
     MenuItem line = submenuItem(std::move(title), std::move(submenu));
     line.dot = dot(instance.state);
     line.name = name;

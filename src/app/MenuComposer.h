@@ -56,7 +56,7 @@ Menu composeMenu(const MenuState& state);
 StatusButton statusButton(std::span<const EC2Instance> instances, bool errorPending);
 
 // The coloured dot for an EC2 state name (exact, case-sensitive).
-StateDot dot(std::string_view state);
+StateDot dot(const InstanceState& state);
 
 // The summary line, the hint line when there is a hint, for an expired sign-in session the
 // entry that signs in again (disabled, saying so, while `signingIn`, followed by entries

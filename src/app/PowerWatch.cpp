@@ -1,7 +1,6 @@
 #include "app/PowerWatch.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "app/NameIsolation.h"
 #include "app/RefreshPolicy.h"
@@ -21,9 +20,10 @@ constexpr std::chrono::seconds kStaleListing{60};
 PowerWatch::PowerWatch(Notifications& notifications, const Application& application)
     : notifications_(notifications), application_(application) {}
 
-void PowerWatch::follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string wanted, bool booked) {
+void PowerWatch::follow(const EC2Instance& instance, const CallTarget& listedUnder, InstanceState::Kind wanted,
+                        bool booked) {
     followed_[instance.id] =
-        Follow{listedUnder, isolated(instance.sortKey()), std::move(wanted), application_.now(), false, booked};
+        Follow{listedUnder, isolated(instance.sortKey()), wanted, application_.now(), false, booked};
 }
 
 std::vector<CallTarget> PowerWatch::followedElsewhere(const CallTarget& current) const {
@@ -44,15 +44,15 @@ void PowerWatch::landed(std::span<const EC2Instance> instances, const CallTarget
         }
         const auto listed = std::find_if(instances.begin(), instances.end(),
                                          [&](const EC2Instance& instance) { return instance.id == it->first; });
-        const bool ended = listed == instances.end() ? settle(it->second, "terminated", nullptr)
+        const bool ended = listed == instances.end() ? settle(it->second, InstanceState("terminated"), nullptr)
                                                      : settle(it->second, listed->state, &*listed);
         it = ended ? followed_.erase(it) : std::next(it);
     }
 }
 
-bool PowerWatch::settle(Follow& follow, const std::string& state, const EC2Instance* instance) {
+bool PowerWatch::settle(Follow& follow, const InstanceState& state, const EC2Instance* instance) {
     if (instance) follow.label = isolated(instance->sortKey());
-    const bool starting = follow.wanted == "running";
+    const bool starting = follow.wanted == InstanceState::running;
     const std::chrono::system_clock::duration waited = application_.now() - follow.since;
 
     if (state == follow.wanted) {
@@ -69,13 +69,13 @@ bool PowerWatch::settle(Follow& follow, const std::string& state, const EC2Insta
     if (isTransitional(state)) {
         follow.moved = true;
         if (waited < kPatience) return false;
-        notifications_.send(words::stillChanging(follow.label, state), std::string(words::kNotSettled));
+        notifications_.send(words::stillChanging(follow.label, state.word()), std::string(words::kNotSettled));
         return true;
     }
     // A state from before the operation may still be reported for a short while.
-    if (state != "terminated" && !follow.moved && waited < kStaleListing) return false;
-    notifications_.send(starting ? words::didNotStart(follow.label, state) : words::didNotStop(follow.label, state),
-                        "");
+    if (state != InstanceState::terminated && !follow.moved && waited < kStaleListing) return false;
+    notifications_.send(
+        starting ? words::didNotStart(follow.label, state.word()) : words::didNotStop(follow.label, state.word()), "");
     return true;
 }
 

@@ -26,11 +26,15 @@ public:
 
     // AWS accepted a start or a stop of `instance`, listed under `target`; a later one
     // replaces the earlier follow.
-    void started(const EC2Instance& instance, const CallTarget& target) { follow(instance, target, "running"); }
-    void stopped(const EC2Instance& instance, const CallTarget& target) { follow(instance, target, "stopped"); }
+    void started(const EC2Instance& instance, const CallTarget& target) {
+        follow(instance, target, InstanceState::running);
+    }
+    void stopped(const EC2Instance& instance, const CallTarget& target) {
+        follow(instance, target, InstanceState::stopped);
+    }
     // A booked stop: told, once down, as carried out as booked.
     void stoppedAsBooked(const EC2Instance& instance, const CallTarget& target) {
-        follow(instance, target, "stopped", true);
+        follow(instance, target, InstanceState::stopped, true);
     }
     // A listing under `target` landed without error.
     void landed(std::span<const EC2Instance> instances, const CallTarget& target);
@@ -39,17 +43,18 @@ public:
 
 private:
     struct Follow {
-        CallTarget listedUnder;  // where the instance is listed
-        std::string label;       // the name, or the id
-        std::string wanted;      // the state it was asked into: "running" or "stopped"
+        CallTarget listedUnder;      // where the instance is listed
+        std::string label;           // the name, or the id
+        InstanceState::Kind wanted;  // the state it was asked into: running or stopped
         std::chrono::system_clock::time_point since;
         bool moved = false;   // seen in a changing state since the operation
         bool booked = false;  // a booked stop: told as carried out as booked
     };
 
-    void follow(const EC2Instance& instance, const CallTarget& listedUnder, std::string wanted, bool booked = false);
+    void follow(const EC2Instance& instance, const CallTarget& listedUnder, InstanceState::Kind wanted,
+                bool booked = false);
     // Whether `state` ends the follow; sends the notification when it does.
-    bool settle(Follow& follow, const std::string& state, const EC2Instance* instance);
+    bool settle(Follow& follow, const InstanceState& state, const EC2Instance* instance);
 
     Notifications& notifications_;
     const Application& application_;

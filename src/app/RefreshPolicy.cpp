@@ -4,8 +4,8 @@
 
 namespace tamsel {
 
-bool isTransitional(std::string_view state) {
-    return std::find(kTransitionalStates.begin(), kTransitionalStates.end(), state) != kTransitionalStates.end();
+bool isTransitional(const InstanceState& state) {
+    return state == InstanceState::pending || state == InstanceState::stopping || state == InstanceState::shuttingDown;
 }
 
 std::chrono::milliseconds nextRefreshInterval(std::span<const EC2Instance> instances) {
@@ -16,7 +16,7 @@ std::chrono::milliseconds nextRefreshInterval(std::span<const EC2Instance> insta
 
 bool anyRunning(std::span<const EC2Instance> instances) {
     return std::any_of(instances.begin(), instances.end(),
-                       [](const EC2Instance& instance) { return instance.state == "running"; });
+                       [](const EC2Instance& instance) { return instance.state == InstanceState::running; });
 }
 
 }  // namespace tamsel

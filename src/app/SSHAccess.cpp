@@ -23,7 +23,7 @@ std::map<std::string, SSHCommand> SSHAccess::commands(std::span<const EC2Instanc
 }
 
 std::optional<SSHCommand> SSHAccess::resolve(const EC2Instance& instance, const CallTarget& target, Asks* asks) const {
-    if (instance.state != "running") return std::nullopt;
+    if (instance.state != InstanceState::running) return std::nullopt;
     // Each fact is looked up as it is needed; the first one missing is asked for.
     const auto config = [&](const std::string& host) -> const std::optional<SSHHostConfig>* {
         const auto found = hosts_.find(host);

@@ -8,7 +8,6 @@
 #include <nlohmann/json.hpp>
 
 #include "app/NameIsolation.h"
-#include "app/RunningTime.h"
 #include "app/TimeFormat.h"
 #include "app/Wording.h"
 
@@ -72,8 +71,9 @@ std::optional<StopBooking> readStopBooking(const std::string& text) {
     return booking;
 }
 
-bool goingOrGone(const std::string& state) {
-    return state == "stopping" || state == "stopped" || state == "shutting-down" || state == "terminated";
+bool goingOrGone(const InstanceState& state) {
+    return state == InstanceState::stopping || state == InstanceState::stopped ||
+           state == InstanceState::shuttingDown || state == InstanceState::terminated;
 }
 
 }  // namespace
@@ -82,8 +82,7 @@ bool stoppedSinceBooked(const StopBooking& booking, const EC2Instance* listed) {
     if (!listed || goingOrGone(listed->state)) return true;
     if (!booking.bookedAt || !listed->launchTime) return false;
     // The launch time is that of the last start: a later one means a stop came in between.
-    const auto launched = parseLaunchTime(*listed->launchTime);
-    return launched && *launched > *booking.bookedAt;
+    return *listed->launchTime > *booking.bookedAt;
 }
 
 StopBookings::StopBookings(AppSettings& settings, Timers& timers, const Application& application,

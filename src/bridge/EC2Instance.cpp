@@ -1,6 +1,7 @@
 #include "bridge/EC2Instance.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 
 #include <nlohmann/json.hpp>
@@ -18,7 +19,8 @@ namespace {
 // thrown unchanged. What it reads equals reading the document and then its fields:
 //   - the top level must be an array whose every element is an object (else `badShape`);
 //   - "id", "name", "state", "type" count only when they hold a string;
-//   - "publicIp", "privateIp", "launchTime", "imageId" and "publicDns" likewise, and are absent otherwise;
+//   - "publicIp", "privateIp", "imageId" and "publicDns" likewise, and are absent otherwise;
+//   - "launchTime" likewise, read by parseLaunchTime (absent too when that reads nothing);
 //   - "sgs" counts only as an array of objects, each giving "id" and "name" likewise;
 //   - when a key repeats, its last value counts, as in the document.
 class InstanceReader {
@@ -49,7 +51,7 @@ public:
     bool end_object() {
         --depth_;
         if (depth_ == 3) inGroup_ = false;
-        if (depth_ == 1 && !badShape_ && instance_.state != "terminated") {
+        if (depth_ == 1 && !badShape_ && instance_.state != InstanceState::terminated) {
             // Terminated instances linger in the listing for a while but can no longer be used.
             instances_.push_back(std::move(instance_));
         }
@@ -85,9 +87,13 @@ public:
             instanceField_ = fieldNamed(name);
             // The key's value replaces whatever an earlier occurrence gave.
             if (std::string* field = instanceString(instanceField_)) {
-                *field = instanceField_ == Field::state ? "unknown" : "";
+                field->clear();
             } else if (std::optional<std::string>* address = instanceAddress(instanceField_)) {
                 address->reset();
+            } else if (instanceField_ == Field::state) {
+                instance_.state = EC2Instance{}.state;
+            } else if (instanceField_ == Field::launchTime) {
+                instance_.launchTime.reset();
             } else if (instanceField_ == Field::sgs) {
                 instance_.securityGroups.clear();
             }
@@ -128,18 +134,16 @@ private:
         switch (field) {
             case Field::id: return &instance_.id;
             case Field::name: return &instance_.name;
-            case Field::state: return &instance_.state;
             case Field::type: return &instance_.type;
             default: return nullptr;
         }
     }
 
-    // The optional texts: the addresses, the launch time, the image and the public name.
+    // The optional texts: the addresses, the image and the public name.
     std::optional<std::string>* instanceAddress(Field field) {
         switch (field) {
             case Field::publicIp: return &instance_.publicIPv4;
             case Field::privateIp: return &instance_.privateIPv4;
-            case Field::launchTime: return &instance_.launchTime;
             case Field::imageId: return &instance_.imageID;
             case Field::publicDns: return &instance_.publicDNS;
             default: return nullptr;
@@ -164,6 +168,10 @@ private:
                 *field = std::move(*text);
             } else if (std::optional<std::string>* address = instanceAddress(instanceField_)) {
                 *address = std::move(*text);
+            } else if (instanceField_ == Field::state) {
+                instance_.state = std::move(*text);
+            } else if (instanceField_ == Field::launchTime) {
+                instance_.launchTime = parseLaunchTime(*text);
             }
         } else if (depth_ == 3 && inGroups_) {
             groupsValid_ = false;
@@ -185,7 +193,74 @@ private:
     std::vector<EC2Instance> instances_;
 };
 
+InstanceState::Kind kindOf(std::string_view word) {
+    if (word == "pending") return InstanceState::pending;
+    if (word == "running") return InstanceState::running;
+    if (word == "stopping") return InstanceState::stopping;
+    if (word == "stopped") return InstanceState::stopped;
+    if (word == "shutting-down") return InstanceState::shuttingDown;
+    if (word == "terminated") return InstanceState::terminated;
+    return InstanceState::other;
+}
+
+// Reads exactly `count` digits at `at` into `value`, moving `at` past them.
+bool digits(std::string_view text, std::size_t& at, int count, int& value) {
+    if (at + static_cast<std::size_t>(count) > text.size()) return false;
+    value = 0;
+    for (int i = 0; i < count; ++i) {
+        const char c = text[at++];
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
+bool expect(std::string_view text, std::size_t& at, char c) {
+    if (at >= text.size() || text[at] != c) return false;
+    ++at;
+    return true;
+}
+
 }  // namespace
+
+InstanceState::InstanceState(std::string word) : word_(std::move(word)), kind_(kindOf(word_)) {}
+
+std::optional<std::chrono::system_clock::time_point> parseLaunchTime(std::string_view text) {
+    using namespace std::chrono;
+    std::size_t at = 0;
+    int y, mo, d, h, mi, s;
+    if (!digits(text, at, 4, y) || !expect(text, at, '-') || !digits(text, at, 2, mo) || !expect(text, at, '-') ||
+        !digits(text, at, 2, d) || !expect(text, at, 'T') || !digits(text, at, 2, h) || !expect(text, at, ':') ||
+        !digits(text, at, 2, mi) || !expect(text, at, ':') || !digits(text, at, 2, s))
+        return std::nullopt;
+    if (at < text.size() && text[at] == '.') {
+        const std::size_t first = ++at;
+        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at;
+        if (at == first) return std::nullopt;
+    }
+    int offsetMinutes = 0;
+    if (at < text.size() && text[at] == 'Z') {
+        ++at;
+    } else if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        const int sign = text[at++] == '-' ? -1 : 1;
+        int oh, om;
+        if (!digits(text, at, 2, oh)) return std::nullopt;
+        expect(text, at, ':');
+        if (!digits(text, at, 2, om) || oh > 23 || om > 59) return std::nullopt;
+        offsetMinutes = sign * (oh * 60 + om);
+    }
+    if (at != text.size()) return std::nullopt;
+
+    const year_month_day date{year{y}, month{static_cast<unsigned>(mo)}, day{static_cast<unsigned>(d)}};
+    if (!date.ok() || h > 23 || mi > 59 || s > 60) return std::nullopt;
+    const sys_seconds moment = sys_days{date} + hours{h} + minutes{mi} + seconds{s} - minutes{offsetMinutes};
+    // The clock counts in units far finer than seconds: a time beyond its range (a year such
+    // as 9999) would wrap around into some other moment.
+    using Clock = system_clock;
+    if (moment > floor<seconds>(Clock::time_point::max()) || moment < ceil<seconds>(Clock::time_point::min()))
+        return std::nullopt;
+    return time_point_cast<Clock::duration>(moment);
+}
 
 std::string SecurityGroup::displayName() const { return name.empty() ? id : name + " (" + id + ")"; }
 

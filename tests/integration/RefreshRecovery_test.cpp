@@ -170,7 +170,8 @@ TEST_F(RefreshRecovery, EmulatorStoppedMidRefreshShowsInTheMenuAndTheNextTimedRe
     ASSERT_FALSE(app.lastError().has_value()) << app.lastError()->text();
     ASSERT_EQ(app.instances().size(), 1u);
     EXPECT_EQ(app.instances()[0].name, "web");
-    const std::string webLine = test::shownDot(dot(app.instances()[0].state)) + "web — " + app.instances()[0].state;
+    const std::string webLine =
+        test::shownDot(dot(app.instances()[0].state)) + "web — " + app.instances()[0].state.word();
     EXPECT_TRUE(desktop.menuHas(webLine)) << describe(desktop.menuTitles());
 
     // The timer's refresh reaches the tool; the emulator goes while the job runs.
@@ -207,7 +208,8 @@ TEST_F(RefreshRecovery, EmulatorStoppedMidRefreshShowsInTheMenuAndTheNextTimedRe
     ASSERT_EQ(app.instances().size(), 1u);
     EXPECT_EQ(app.instances()[0].name, "api");
     const auto recovered = desktop.menuTitles();
-    EXPECT_TRUE(desktop.menuHas(test::shownDot(dot(app.instances()[0].state)) + "api — " + app.instances()[0].state))
+    EXPECT_TRUE(
+        desktop.menuHas(test::shownDot(dot(app.instances()[0].state)) + "api — " + app.instances()[0].state.word()))
         << describe(recovered);
     EXPECT_FALSE(desktop.menuHas("⚠️ AWS に接続できません")) << describe(recovered);
     EXPECT_FALSE(desktop.menuHas("　エラーの詳細…")) << describe(recovered);

@@ -33,6 +33,7 @@ inline std::vector<EC2Instance> readThroughDocument(std::string_view text, const
     std::vector<EC2Instance> instances;
     for (const nlohmann::json& element : document) {
         if (!element.is_object()) throw AWSError::failed(UnexpectedShape{});
+        const auto launched = address(element, "launchTime");
         EC2Instance instance{string(element, "id", ""),
                              string(element, "name", ""),
                              string(element, "state", "unknown"),
@@ -40,7 +41,7 @@ inline std::vector<EC2Instance> readThroughDocument(std::string_view text, const
                              {},
                              address(element, "publicIp"),
                              address(element, "privateIp"),
-                             address(element, "launchTime"),
+                             launched ? parseLaunchTime(*launched) : std::nullopt,
                              address(element, "imageId"),
                              address(element, "publicDns")};
         const auto sgs = element.find("sgs");

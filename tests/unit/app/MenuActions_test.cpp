@@ -443,7 +443,7 @@ TEST(Actions, ABookedStopRunsWhenDueUnlessCancelledStoppedElsewhereOrMissed) {
          {{"web の停止予約（09:13）は、予約のあとで停止されていたため取り消しました", ""}},
          std::vector{[&] {
              auto again = web;
-             again.launchTime = "2023-11-14T23:00:00+00:00";  // 47 minutes after the booking
+             again.launchTime = std::chrono::sys_days{2023y / 11 / 14} + 23h;  // 47 minutes after the booking
              return again;
          }()},
          true},

@@ -223,29 +223,26 @@ TEST(InstanceLine, ARunningInstanceTellsHowLongItHasRunAfterItsIdLine) {
     const auto now = sys_days{2026y / 12 / 8} + 12h;  // 12:00 UTC
     const struct {
         std::string state;
-        std::optional<std::string> launched;
+        std::optional<system_clock::duration> ago;  // since the launch; absent: no launch time
         std::optional<std::string> line;
     } cases[] = {
-        {"running", "2026-12-08T11:01:00+00:00", "起動から 59 分"},
-        {"running", "2026-12-08T11:59:30Z", "起動から 0 分"},
-        {"running", "2026-12-08T11:00:00.000Z", "起動から 1 時間 0 分"},
-        {"running", "2026-12-08T17:48:00+09:00", "起動から 3 時間 12 分"},
-        {"running", "2026-12-07T12:01:00+0000", "起動から 23 時間 59 分"},
-        {"running", "2026-12-07T12:00:00-00:00", "起動から 1 日 0 時間"},
-        {"running", "2026-12-06T09:00:00+00:00", "起動から 2 日 3 時間"},
-        {"running", "2026-12-08T12:00:01+00:00", std::nullopt},  // in the future
+        {"running", 59min, "起動から 59 分"},
+        {"running", 30s, "起動から 0 分"},
+        {"running", 1h, "起動から 1 時間 0 分"},
+        {"running", 3h + 12min, "起動から 3 時間 12 分"},
+        {"running", 23h + 59min, "起動から 23 時間 59 分"},
+        {"running", 24h, "起動から 1 日 0 時間"},
+        {"running", 51h, "起動から 2 日 3 時間"},
+        {"running", -1s, std::nullopt},  // in the future
         {"running", std::nullopt, std::nullopt},
-        {"running", "yesterday", std::nullopt},
-        {"running", "2026-02-30T10:00:00Z", std::nullopt},
-        {"running", "2026-12-08T10:00:00+00:00 ", std::nullopt},
-        {"running", "2026-12-08 10:00:00", std::nullopt},
-        {"stopped", "2026-12-08T10:00:00+00:00", std::nullopt},
-        {"pending", "2026-12-08T10:00:00+00:00", std::nullopt},
+        {"Running", 2h, std::nullopt},
+        {"stopped", 2h, std::nullopt},
+        {"pending", 2h, std::nullopt},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.state + " " + c.launched.value_or("(none)"));
+        SCOPED_TRACE(c.state + " " + c.line.value_or("(none)"));
         EC2Instance record = instance("i-1", c.state);
-        record.launchTime = c.launched;
+        if (c.ago) record.launchTime = now - *c.ago;
         const MenuItem line = instanceMenuItem(record, {}, now);
         ASSERT_GE(line.submenu.size(), 2u);
         // There hidden when it has nothing to tell, so that the submenu keeps its shape.

@@ -1,4 +1,5 @@
-// Reading the instance query's output into records: defaults, filtering, shape errors.
+// Reading the instance query's output into records: defaults, filtering, shape errors, and
+// the state and launch time read into what they mean.
 
 #include <gtest/gtest.h>
 
@@ -17,9 +18,10 @@ namespace tamsel {
 
 void PrintTo(const SecurityGroup& g, std::ostream* os) { *os << "{" << g.id << "|" << g.name << "}"; }
 void PrintTo(const EC2Instance& i, std::ostream* os) {
-    *os << "{" << i.id << "|" << i.name << "|" << i.state << "|" << i.type << "|"
+    *os << "{" << i.id << "|" << i.name << "|" << i.state.word() << "|" << i.type << "|"
         << testing::PrintToString(i.securityGroups) << "|" << testing::PrintToString(i.publicIPv4) << "|"
-        << testing::PrintToString(i.privateIPv4) << "}";
+        << testing::PrintToString(i.privateIPv4) << "|"
+        << (i.launchTime ? std::to_string(i.launchTime->time_since_epoch().count()) : "-") << "}";
 }
 
 namespace {
@@ -90,7 +92,64 @@ TEST(ParseInstancesTest, DropsExactlyTerminated) {
         {"id":"i-5","state":"terminated "}
     ])");
     EXPECT_EQ(ids(instances), (std::vector<std::string>{"i-2", "i-3", "i-4", "i-5"}));
-    EXPECT_EQ(instances[2].state, "unknown");
+    EXPECT_EQ(instances[2].state.word(), "unknown");
+}
+
+TEST(ParseInstancesTest, StateWordsMeanTheirKindOnlyWhenExact) {
+    using Kind = InstanceState::Kind;
+    const struct {
+        const char* word;
+        Kind kind;
+    } cases[] = {{"pending", Kind::pending},
+                 {"running", Kind::running},
+                 {"stopping", Kind::stopping},
+                 {"stopped", Kind::stopped},
+                 {"shutting-down", Kind::shuttingDown},
+                 {"Running", Kind::other},
+                 {"running ", Kind::other},
+                 {"shutting_down", Kind::other},
+                 {"unknown", Kind::other},
+                 {"", Kind::other}};
+    for (const auto& c : cases) {
+        const auto instances = parse(std::string(R"([{"id":"i-1","state":")") + c.word + R"("}])");
+        ASSERT_EQ(instances.size(), 1u) << c.word;
+        EXPECT_EQ(instances[0].state.word(), c.word);
+        EXPECT_TRUE(instances[0].state == c.kind) << c.word;
+    }
+    // A listing without a state: shown as "unknown", which means nothing known.
+    EXPECT_TRUE(parse(R"([{"id":"i-1"}])")[0].state == Kind::other);
+    EXPECT_TRUE(InstanceState("terminated") == Kind::terminated);
+}
+
+TEST(ParseInstancesTest, LaunchTimesAreReadAsTheMomentTheyName) {
+    using namespace std::chrono;
+    const auto day = sys_days{2026y / 12 / 8};
+    const struct {
+        const char* text;
+        std::optional<system_clock::time_point> moment;
+    } cases[] = {
+        {"2026-12-08T11:01:00+00:00", day + 11h + 1min},
+        {"2026-12-08T11:59:30Z", day + 11h + 59min + 30s},
+        {"2026-12-08T11:00:00.000Z", day + 11h},
+        {"2026-12-08T17:48:00+09:00", day + 8h + 48min},
+        {"2026-12-07T12:01:00+0000", day - 12h + 1min},
+        {"2026-12-08T02:00:00-05:30", day + 7h + 30min},
+        {"yesterday", std::nullopt},
+        {"2026-02-30T10:00:00Z", std::nullopt},
+        {"2026-12-08T24:00:00Z", std::nullopt},
+        {"2026-12-08T10:00:00+24:00", std::nullopt},
+        {"2026-12-08T10:00:00.Z", std::nullopt},
+        {"2026-12-08T10:00:00+00:00 ", std::nullopt},
+        {"2026-12-08 10:00:00", std::nullopt},
+        {"9999-12-31T23:59:59Z", std::nullopt},  // beyond the clock: it would wrap around
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(parseLaunchTime(c.text), c.moment) << c.text;
+        const auto instances = parse(std::string(R"([{"id":"i-1","launchTime":")") + c.text + R"("}])");
+        EXPECT_EQ(instances.at(0).launchTime, c.moment) << c.text;
+    }
+    EXPECT_FALSE(parse(R"([{"id":"i-1","launchTime":1765184460}])")[0].launchTime.has_value());
 }
 
 TEST(ParseInstancesTest, WrongShapeIsAnUnexpectedResponse) {
@@ -140,9 +199,9 @@ private:
     int pick(int below) { return static_cast<int>(random_() % static_cast<unsigned>(below)); }
 
     nlohmann::json text() {
-        static const char* const kTexts[] = {"i-1",     "i-2", "web",      "Web",     "terminated",
-                                             "running", "",    "サーバー", "10.0.0.1"};
-        return kTexts[pick(9)];
+        static const char* const kTexts[] = {"i-1",     "i-2", "web",      "Web",      "terminated",
+                                             "running", "",    "サーバー", "10.0.0.1", "2026-12-08T09:41:00Z"};
+        return kTexts[pick(10)];
     }
 
     nlohmann::json value(int depth) {
