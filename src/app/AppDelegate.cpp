@@ -17,7 +17,7 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, SSHGateway& ssh, 
       powerWatch_(platform_.notifications, platform_.application),
       refreshCycle_(calls_, cli, settings_, platform_.timers, platform_.sessionActivity, platform_.application,
                     redraw(),
-                    {.landed =
+                    {.listLanded =
                          [this] {
                              if (!lastError()) {
                                  powerWatch_.landed(instances(), refreshCycle_.listedUnder());
@@ -27,8 +27,8 @@ AppDelegate::AppDelegate(Platform platform, CloudGateway& cli, SSHGateway& ssh, 
                              }
                              updateButton();
                          },
-                     .alsoList = [this] { return powerWatch_.followedElsewhere(settings_.target()); },
-                     .landedElsewhere =
+                     .otherTargets = [this] { return powerWatch_.followedElsewhere(settings_.target()); },
+                     .otherListLanded =
                          [this](const RefreshCycle::Elsewhere& listing) {
                              powerWatch_.landed(listing.instances, listing.target);
                              bookings_.landed(listing.instances, listing.target);

@@ -31,18 +31,18 @@ void RefreshCycle::refresh() {
 void RefreshCycle::begin() {
     loading_ = true;
     redraw_();
-    std::vector<CallTarget> alsoList = listener_.alsoList ? listener_.alsoList() : std::vector<CallTarget>{};
+    std::vector<CallTarget> others = listener_.otherTargets ? listener_.otherTargets() : std::vector<CallTarget>{};
     // Listed under the choice as it is now; one made while the job waits or runs is seen at
     // landing.
     calls_.run(
-        [&cli = cli_, target = settings_.target(), alsoList = std::move(alsoList)] {
+        [&cli = cli_, target = settings_.target(), others = std::move(others)] {
             Outcome outcome;
             outcome.target = target;
             outcome.error = failureOf([&] { outcome.instances = cli.describeInstances(outcome.target); });
-            for (const CallTarget& target : alsoList) {
-                if (target == outcome.target) continue;
+            for (const CallTarget& other : others) {
+                if (other == outcome.target) continue;
                 try {
-                    outcome.elsewhere.push_back({target, cli.describeInstances(target)});
+                    outcome.elsewhere.push_back({other, cli.describeInstances(other)});
                 } catch (...) {
                     // Listed again at the next refresh; only what was read is handed on.
                 }
@@ -70,10 +70,10 @@ void RefreshCycle::land(Outcome outcome) {
         lastUpdated_ = application_.now();
     }
     listedUnder_ = std::move(outcome.target);
-    listener_.landed();
+    listener_.listLanded();
     redraw_();
-    if (listener_.landedElsewhere) {
-        for (const Elsewhere& listing : outcome.elsewhere) listener_.landedElsewhere(listing);
+    if (listener_.otherListLanded) {
+        for (const Elsewhere& listing : outcome.elsewhere) listener_.otherListLanded(listing);
     }
     scheduleNext();
 }
@@ -82,7 +82,7 @@ void RefreshCycle::scheduleNext() {
     timer_.reset();  // disarms the one armed before
     // The timer is the cycle's own: destroying the cycle disarms it.
     // An instance followed elsewhere is changing too, though not in the list shown.
-    const bool elsewhere = listener_.alsoList && !listener_.alsoList().empty();
+    const bool elsewhere = listener_.otherTargets && !listener_.otherTargets().empty();
     const auto interval = elsewhere ? kTransitionalRefreshInterval : nextRefreshInterval(instances_);
     timer_ = timers_.startOneShot(interval, [this] {
         if (loading_) return;  // a refresh under way arms the next timer when it lands

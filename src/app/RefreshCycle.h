@@ -34,12 +34,12 @@ public:
     // What the controller does with a listing besides drawing the menu anew.
     struct Listener {
         // The list, the error or both changed and loading is off; called before the redraw.
-        std::function<void()> landed;
+        std::function<void()> listLanded;
         // Besides the current profile and region, those to list in the same job (may be
         // empty); while there are any, the list is polled as while an instance changes.
-        std::function<std::vector<CallTarget>()> alsoList;
-        // Each of those listed without error, after `landed`.
-        std::function<void(const Elsewhere&)> landedElsewhere;
+        std::function<std::vector<CallTarget>()> otherTargets;
+        // Each of those listed without error, after `listLanded`.
+        std::function<void(const Elsewhere&)> otherListLanded;
     };
 
     // Everything given must outlive the cycle. Each listing runs under the choice `settings`
