@@ -126,7 +126,7 @@ MenuItem ingressLockMenuItem(const EC2Instance& instance, const IngressLockGroup
 }
 
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
-                          std::optional<std::chrono::system_clock::time_point> now,
+                          std::chrono::system_clock::time_point now,
                           std::optional<std::chrono::system_clock::time_point> stopBooked, bool favourite,
                           const SSHCommand* ssh) {
     // Every entry is there whatever the state; those that do not apply now are hidden, so
@@ -134,7 +134,7 @@ MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& 
     const bool running = instance.state == InstanceState::running;
     std::vector<MenuItem> submenu;
     submenu.push_back(label(instance.id + "  " + instance.type));
-    std::optional<std::string> runningFor = now ? runningTimeLine(instance, *now) : std::nullopt;
+    std::optional<std::string> runningFor = runningTimeLine(instance, now);
     submenu.push_back(shown(label(runningFor.value_or("")), runningFor.has_value()));
     const std::string due = stopBooked ? formatHourMinute(*stopBooked) : "";
     submenu.push_back(shown(label(stopBooked ? words::stopDue(due) : ""), stopBooked.has_value()));

@@ -43,8 +43,8 @@ struct MenuState {
     std::map<std::string, SSHCommand> sshCommands;
     // Instance id to when its booked stop is due.
     std::map<std::string, std::chrono::system_clock::time_point> stopBookings;
-    // The controller's clock, for how long running instances have been running; absent: no such line.
-    std::optional<std::chrono::system_clock::time_point> now;
+    // The controller's clock, for how long running instances have been running.
+    std::chrono::system_clock::time_point now;
 };
 
 using words::kAppName;
@@ -73,7 +73,7 @@ std::vector<MenuItem> errorLines(const Failure& error, bool signingIn = false,
 // that do not apply (how long it has run while stopped, booking while not running, an
 // address it has not) are there hidden.
 MenuItem instanceMenuItem(const EC2Instance& instance, const IngressLockGroups& lockGroups,
-                          std::optional<std::chrono::system_clock::time_point> now = std::nullopt,
+                          std::chrono::system_clock::time_point now = {},
                           std::optional<std::chrono::system_clock::time_point> stopBooked = std::nullopt,
                           bool favourite = false, const SSHCommand* ssh = nullptr);
 
