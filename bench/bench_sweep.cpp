@@ -27,6 +27,7 @@
 #include "app/AppDelegate.h"
 #include "app/SerialQueue.h"
 #include "app/WorkerPool.h"
+#include "bridge/AWSCLI.h"
 #include "support/FakeDesktop.h"
 #include "support/FakeSSH.h"
 #include "support/MotoServer.h"
@@ -133,7 +134,7 @@ int main(int argc, char** argv) {
         tamsel::test::FakeDesktop desktop;
         desktop.settings.values["region"] = std::string("us-east-1");
         PumpedMainThread mainThread(300s);
-        tamsel::AWSCLIGateway gateway(options);
+        tamsel::AWSCLI gateway(options);
         tamsel::SerialQueue queue;
         tamsel::SerialQueue signInQueue("tamsel.signin");
         tamsel::WorkerPool sweepQueue(4, "tamsel.sweep", niceness);

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/AppSettings.h"
-#include "app/CloudGateway.h"
 #include "app/Failure.h"
 #include "app/HandOff.h"
 #include "app/MFACodeRequest.h"
@@ -24,6 +23,7 @@
 #include "app/SSHGateway.h"
 #include "app/SignIn.h"
 #include "app/StopBookings.h"
+#include "bridge/CloudGateway.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {

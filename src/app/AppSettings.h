@@ -13,7 +13,7 @@
 #include "app/MenuModel.h"
 #include "app/Platform.h"
 #include "app/SettingsKeeper.h"
-#include "bridge/AWSCLI.h"
+#include "bridge/CloudGateway.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {

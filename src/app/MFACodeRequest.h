@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/CloudGateway.h"
 #include "app/Failure.h"
 #include "app/HandOff.h"
 #include "app/Platform.h"
+#include "bridge/CloudGateway.h"
 
 namespace tamsel {
 

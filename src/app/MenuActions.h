@@ -11,7 +11,6 @@
 #include <string>
 
 #include "app/AppSettings.h"
-#include "app/CloudGateway.h"
 #include "app/Failure.h"
 #include "app/MFACodeRequest.h"
 #include "app/MenuModel.h"
@@ -23,6 +22,7 @@
 #include "app/SSHGateway.h"
 #include "app/SignIn.h"
 #include "app/StopBookings.h"
+#include "bridge/CloudGateway.h"
 
 namespace tamsel {
 

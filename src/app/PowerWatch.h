@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/Platform.h"
-#include "bridge/AWSCLI.h"
+#include "bridge/CloudGateway.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {

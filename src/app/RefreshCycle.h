@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "app/AppSettings.h"
-#include "app/CloudGateway.h"
 #include "app/Failure.h"
 #include "app/MFACodeRequest.h"
 #include "app/Platform.h"
 #include "app/Redraw.h"
+#include "bridge/CloudGateway.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {

@@ -16,10 +16,10 @@
 #include <string>
 #include <utility>
 
-#include "app/CloudGateway.h"
 #include "app/HandOff.h"
 #include "app/Platform.h"
 #include "app/Redraw.h"
+#include "bridge/CloudGateway.h"
 
 namespace tamsel {
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/CloudGateway.h"
 #include "app/HandOff.h"
 #include "app/Redraw.h"
 #include "app/SSHCommand.h"
 #include "app/SSHGateway.h"
+#include "bridge/CloudGateway.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "bridge/AWSCLI.h"
+#include "bridge/CloudGateway.h"
 #include "bridge/EC2Instance.h"
 #include "bridge/SSHConfig.h"
 

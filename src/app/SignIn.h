@@ -9,11 +9,11 @@
 #include <optional>
 #include <string_view>
 
-#include "app/CloudGateway.h"
 #include "app/HandOff.h"
 #include "app/Platform.h"
 #include "app/Redraw.h"
 #include "app/RefreshCycle.h"
+#include "bridge/CloudGateway.h"
 
 namespace tamsel {
 

@@ -20,7 +20,7 @@
 #include "app/AppSettings.h"
 #include "app/Platform.h"
 #include "app/Redraw.h"
-#include "bridge/AWSCLI.h"
+#include "bridge/CloudGateway.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel {

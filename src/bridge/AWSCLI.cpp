@@ -111,7 +111,7 @@ std::string AWSCLI::run(const std::vector<std::string>& words, const CallTarget&
 
 void AWSCLI::giveMFACode(std::optional<std::string> code) { mfaCodeOfThread = std::move(code); }
 
-std::vector<std::string> AWSCLI::listProfiles(const CallTarget& target) const {
+std::vector<std::string> AWSCLI::listProfiles(const CallTarget& target) {
     std::string output;
     try {
         output = run({"configure", "list-profiles"}, target, false);
@@ -127,14 +127,14 @@ std::vector<std::string> AWSCLI::listProfiles(const CallTarget& target) const {
     return names;
 }
 
-std::vector<EC2Instance> AWSCLI::describeInstances(const CallTarget& target) const {
+std::vector<EC2Instance> AWSCLI::describeInstances(const CallTarget& target) {
     const std::string output =
         run({"ec2", "describe-instances", "--query", kInstanceQuery, "--output", "json"}, target, true);
     return parseInstances(output, Collation::forUserLocale());
 }
 
 std::map<std::string, std::string> AWSCLI::imageNames(const std::vector<std::string>& imageIDs,
-                                                      const CallTarget& target) const {
+                                                      const CallTarget& target) {
     if (imageIDs.empty()) return {};
     // A filter, not --image-ids: one image AWS does not know would fail the whole call.
     std::string ids;
@@ -152,15 +152,15 @@ std::map<std::string, std::string> AWSCLI::imageNames(const std::vector<std::str
     return names;
 }
 
-void AWSCLI::start(const std::string& instanceID, const CallTarget& target) const {
+void AWSCLI::start(const std::string& instanceID, const CallTarget& target) {
     run({"ec2", "start-instances", "--instance-ids", instanceID, "--output", "json"}, target, true);
 }
 
-void AWSCLI::stop(const std::string& instanceID, const CallTarget& target) const {
+void AWSCLI::stop(const std::string& instanceID, const CallTarget& target) {
     run({"ec2", "stop-instances", "--instance-ids", instanceID, "--output", "json"}, target, true);
 }
 
-std::size_t AWSCLI::countActiveInstances(const CallTarget& target, const std::stop_token& stop) const {
+std::size_t AWSCLI::countActiveInstances(const CallTarget& target, const std::stop_token& stop) {
     const std::string output =
         run({"ec2", "describe-instances", "--filters", kActiveFilter, "--query", kCountQuery, "--output", "json"},
             target, true, options_.toolTimeLimit, {}, stop);
@@ -169,7 +169,7 @@ std::size_t AWSCLI::countActiveInstances(const CallTarget& target, const std::st
     return count.get<std::size_t>();
 }
 
-void AWSCLI::ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted) const {
+void AWSCLI::ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted) {
     OutputListener listener;
     if (prompted) {
         // Versions differ in the stream they print the prompt to: both are read, each by
@@ -186,9 +186,9 @@ void AWSCLI::ssoLogin(const CallTarget& target, const std::function<void(const S
     run({"sso", "login"}, target, false, options_.signInTimeLimit, listener);
 }
 
-std::string AWSCLI::globalIPv4() const { return lookUpGlobalIPv4(options_.addressLookup); }
+std::string AWSCLI::globalIPv4() { return lookUpGlobalIPv4(options_.addressLookup); }
 
-void AWSCLI::restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) const {
+void AWSCLI::restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) {
     // The new rule is in place before any other goes, so that a lock ended at any step
     // leaves the group its old rules, the new one or both: never without a rule.
     const std::string printed = run({"ec2", "describe-security-groups", "--group-ids", groupID, "--query",

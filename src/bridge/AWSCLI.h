@@ -1,5 +1,5 @@
 #pragma once
-// The single gateway to AWS: finds and runs the aws tool, lists profiles and instances,
+// The real cloud gateway: finds and runs the aws tool, lists profiles and instances,
 // starts and stops instances, looks up the public address and locks a group's ingress.
 // Every operation blocks its caller and runs under the CallTarget it is given: the gateway
 // keeps no choice of its own. The application calls them from one work queue, and signs in
@@ -16,10 +16,11 @@
 
 #include "bridge/AddressLookup.h"
 #include "bridge/ChildProcess.h"
-#include "bridge/ToolOutcome.h"
+#include "bridge/CloudGateway.h"
 #include "bridge/EC2Instance.h"
 #include "bridge/Environment.h"
 #include "bridge/SignInPrompt.h"
+#include "bridge/ToolOutcome.h"
 
 namespace tamsel {
 
@@ -33,16 +34,6 @@ std::vector<std::string> defaultToolPaths();
 // piece. Whether the path names an executable file is for the caller to check.
 std::optional<std::string> loginShellAnswer(std::string_view output);
 
-// The profile and region one call runs under; an absent one is left to the tool's own
-// configuration. An action keeps the pair its instance was listed under, whatever the
-// user chooses while it waits in the queue.
-struct CallTarget {
-    std::optional<std::string> profile;
-    std::optional<std::string> region;
-
-    bool operator==(const CallTarget&) const = default;
-};
-
 // What the gateway starts from. The defaults are what the application uses; tests
 // replace them to run fake tools, a private environment or a local lookup server.
 struct AWSCLIOptions {
@@ -53,7 +44,8 @@ struct AWSCLIOptions {
     std::chrono::milliseconds signInTimeLimit = kSignInTimeLimit;
 };
 
-class AWSCLI {
+// Not final: a test may replace one call (the address lookup) and keep the rest real.
+class AWSCLI : public CloudGateway {
 public:
     explicit AWSCLI(AWSCLIOptions options = {});
 
@@ -71,49 +63,47 @@ public:
     // tool fails (see toolOutput), and std::system_error when it cannot be started.
     std::string run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion) const;
 
-    // The MFA code for the next run of the tool made on the calling thread, whatever the call:
-    // that run alone reads `code` and a line feed on its standard input, for the tool's prompt
-    // of a role that wants one; every other run reads the null device. Absent takes back a
-    // code no run has taken yet. Kept per thread, so that calls run beside the work queue
-    // (the sweep) never take it.
-    static void giveMFACode(std::optional<std::string> code);
+    // The next run of the tool made on the calling thread, whatever the call, alone reads
+    // `code` and a line feed on its standard input, for the tool's prompt of a role that
+    // wants one; every other run reads the null device.
+    void giveMFACode(std::optional<std::string> code) override;
 
     // Profile names from "aws configure list-profiles" run under the profile of `target`
     // (no region), trimmed, empty lines dropped. Never throws: any failure gives an empty list.
-    std::vector<std::string> listProfiles(const CallTarget& target) const;
+    std::vector<std::string> listProfiles(const CallTarget& target) override;
     // Instances of the profile and region of `target`: terminated ones dropped, sorted by
     // name (or id) in the user's locale.
-    std::vector<EC2Instance> describeInstances(const CallTarget& target) const;
+    std::vector<EC2Instance> describeInstances(const CallTarget& target) override;
     // The names of the images `imageIDs` (id to name), in one "describe-images" call; an
     // image AWS does not show (gone, not visible to the account) is absent. Throws
     // AWSError::failed (UnexpectedShape) when the tool prints anything but id and name
     // pairs, nlohmann::json::parse_error when it prints no JSON.
     std::map<std::string, std::string> imageNames(const std::vector<std::string>& imageIDs,
-                                                  const CallTarget& target) const;
-    void start(const std::string& instanceID, const CallTarget& target) const;
-    void stop(const std::string& instanceID, const CallTarget& target) const;
+                                                  const CallTarget& target) override;
+    void start(const std::string& instanceID, const CallTarget& target) override;
+    void stop(const std::string& instanceID, const CallTarget& target) override;
     // How many instances of `target` are running or pending: the tool filters and counts,
     // so only the number crosses the pipe. Throws AWSError::failed (UnexpectedShape)
     // when the tool prints anything but a whole number, nlohmann::json::parse_error when
     // it prints no JSON. Once `stop` is asked to stop, the call ends at once, its tool with
     // it, and throws AWSError::failed (ToolEnding::dropped).
-    std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop = {}) const;
+    std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop = {}) override;
     // "aws sso login" for the profile of `target` (no region): the tool opens the browser
     // and returns once the user has signed in there. Bounded by `signInTimeLimit`. Where the
     // browser does not open, the user needs what the tool prints: `prompted` hears it, on
     // the calling thread while the tool waits, once the address is read and again when the
     // code follows it.
-    void ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted = {}) const;
+    void ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted = {}) override;
 
     // This machine's public IPv4 address (see AddressLookup.h).
-    std::string globalIPv4() const;
+    std::string globalIPv4() override;
     // Replaces every inbound rule of `groupID` by one rule admitting all traffic from
     // `address`/32, described as kIngressRuleDescription, never leaving the group without a
     // rule on the way: describe; authorize the rule unless it is there (an answer that it
     // already exists counts as done), or set its description when that differs; then revoke
     // the other rules (only when there are any). Stops at the first failure and throws it:
     // AWSError, or nlohmann::json::parse_error when the describe output is not JSON.
-    void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) const;
+    void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) override;
 
 private:
     std::string run(const std::vector<std::string>& words, const CallTarget& target, bool useRegion,

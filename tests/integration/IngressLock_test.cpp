@@ -321,7 +321,7 @@ protected:
 };
 
 // The lock on a work thread, its outcome as text.
-std::future<std::string> lockInBackground(const AWSCLI& cli, const std::string& group) {
+std::future<std::string> lockInBackground(AWSCLI& cli, const std::string& group) {
     return std::async(std::launch::async, [&cli, group] {
         try {
             cli.restrictIngress(group, kAddress, kTarget);
@@ -339,7 +339,7 @@ protected:
     // Runs in a process of its own, since quitting is one-way for a process: locks the
     // group, and once the held step is under way quits as the application does (the call
     // under way is ended, no later call starts). Exits 0 when the lock failed for that.
-    [[noreturn]] void lockAndQuit(const AWSCLI& cli, const std::string& group) const {
+    [[noreturn]] void lockAndQuit(AWSCLI& cli, const std::string& group) const {
         auto lock = lockInBackground(cli, group);
         while (!arrived() && lock.wait_for(20ms) == std::future_status::timeout) {
         }

@@ -56,7 +56,7 @@ AWSError caught(const std::function<void()>& call) {
 using InventoryTest = EmulatedCloud;
 
 TEST_F(InventoryTest, ListsTheConfiguredProfilesInTheToolsOrderWithoutTheRegionFlag) {
-    const AWSCLI cli(options());
+    AWSCLI cli(options());
     EXPECT_EQ(cli.listProfiles({}), kConfiguredProfiles);
     EXPECT_EQ(cli.listProfiles({"dev", "eu-west-1"}), kConfiguredProfiles);
 
@@ -68,7 +68,7 @@ TEST_F(InventoryTest, ListsTheConfiguredProfilesInTheToolsOrderWithoutTheRegionF
 
 TEST_F(InventoryTest, AnUnreadableConfigurationGivesNoProfilesAndNoError) {
     dir_.write("aws/config", "[default\nregion = \n");
-    const AWSCLI cli(options());
+    AWSCLI cli(options());
     EXPECT_THAT(cli.listProfiles({}), IsEmpty());
     EXPECT_EQ(loggedCalls().size(), 1u);
 }
@@ -112,7 +112,7 @@ TEST_F(InventoryTest, DescribesLiveInstancesSortedByNameOrIdWithTheirGroupsInOrd
         return expected;
     };
 
-    const AWSCLI cli(options());
+    AWSCLI cli(options());
     const auto instances = cli.describeInstances({});
 
     ASSERT_EQ(idsOf(instances), (std::vector<std::string>{alphaID, betaID, unnamedID, webID}));
@@ -153,7 +153,7 @@ TEST_F(InventoryTest, DescribesTheRegionThatTheChosenProfileAndRegionSelect) {
         {"dev", "ap-northeast-1", tokyo, {"--profile", "dev", "--region", "ap-northeast-1"}},
         {std::nullopt, "eu-west-1", ireland, {"--region", "eu-west-1"}},
     };
-    const AWSCLI cli(options());
+    AWSCLI cli(options());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.profile.value_or("(no profile)") + " / " + c.region.value_or("(no region)"));
         std::filesystem::remove(callLog());
@@ -165,7 +165,7 @@ TEST_F(InventoryTest, DescribesTheRegionThatTheChosenProfileAndRegionSelect) {
 TEST_F(InventoryTest, StartAndStopChangeTheStateThatTheNextListingShows) {
     const auto sleeper = launch({.name = "sleeper", .finalState = "stopped"});
     const auto runner = launch({.name = "runner"});
-    const AWSCLI cli(options());
+    AWSCLI cli(options());
     const CallTarget virginia{std::nullopt, "us-east-1"};
 
     cli.start(sleeper, virginia);
@@ -209,7 +209,7 @@ TEST_F(InventoryTest, FailuresOfTheRealToolAreSortedIntoTheirCauses) {
             opts.toolPaths = {unreachable};
             opts.environment.set("AWS_MAX_ATTEMPTS", "1");
         }
-        const AWSCLI cli(opts);
+        AWSCLI cli(opts);
         const auto error = caught([&] { cli.describeInstances({c.profile, std::nullopt}); });
         EXPECT_EQ(error.kind(), AWSError::Kind::failed);
         EXPECT_EQ(error.cause(), c.cause);
@@ -219,7 +219,7 @@ TEST_F(InventoryTest, FailuresOfTheRealToolAreSortedIntoTheirCauses) {
     }
 
     // A cause outside the table keeps the tool's text as the message.
-    const AWSCLI cli(options());
+    AWSCLI cli(options());
     const auto error = caught([&] { cli.start("i-0123456789abcdef0", {}); });
     EXPECT_EQ(error.cause(), FailureCause::other);
     EXPECT_THAT(error.text(), StartsWith("An error occurred (InvalidInstanceID.NotFound) when calling the "
@@ -227,7 +227,7 @@ TEST_F(InventoryTest, FailuresOfTheRealToolAreSortedIntoTheirCauses) {
 }
 
 TEST_F(InventoryTest, SigningInOnAProfileWithoutSingleSignOnFailsWithTheToolsOwnMessage) {
-    const AWSCLI cli(options());
+    AWSCLI cli(options());
     for (const std::optional<std::string>& profile :
          {std::optional<std::string>(), std::optional<std::string>("dev")}) {
         SCOPED_TRACE(profile.value_or("(default)"));

@@ -37,7 +37,7 @@ protected:
 
 TEST_F(MFAProfileTest, TheCodeGivenOnceServesTheCallsAfterItFromTheToolsCache) {
     launch({.name = "web"});
-    const AWSCLI cli(mfaOptions());
+    AWSCLI cli(mfaOptions());
     const CallTarget mfa{"mfa", "us-east-1"};
 
     try {
@@ -48,7 +48,7 @@ TEST_F(MFAProfileTest, TheCodeGivenOnceServesTheCallsAfterItFromTheToolsCache) {
         EXPECT_EQ(error.mfaDevice(), kDevice);
     }
 
-    AWSCLI::giveMFACode("123456");
+    cli.giveMFACode("123456");
     EXPECT_EQ(cli.describeInstances(mfa).size(), 1u);
     EXPECT_FALSE(std::filesystem::is_empty(dir_ / "home/.aws/cli/cache"));
     // Taken by that call alone: the next one reads the null device, and needs nothing more.

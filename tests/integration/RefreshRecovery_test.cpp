@@ -14,14 +14,14 @@
 #include <thread>
 
 #include "app/AppDelegate.h"
-#include "app/CloudGateway.h"
-#include "support/FakeSSH.h"
 #include "app/MenuComposer.h"
 #include "app/Regions.h"
 #include "app/SerialQueue.h"
 #include "app/WorkerPool.h"
+#include "bridge/AWSCLI.h"
 #include "integration/EmulatedCloud.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeSSH.h"
 #include "support/PumpedMainThread.h"
 #include "support/ShownTitle.h"
 
@@ -142,7 +142,7 @@ struct Controller {
     explicit Controller(AWSCLIOptions options) : gateway(std::move(options)) {}
 
     Desktop desktop;
-    AWSCLIGateway gateway;
+    AWSCLI gateway;
     SerialQueue queue;
     SerialQueue signInQueue{"tamsel.signin"};
     WorkerPool sweepQueue{4, "tamsel.sweep"};

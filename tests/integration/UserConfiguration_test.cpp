@@ -59,7 +59,7 @@ TEST_P(UserConfigurationTest, NoSettingOfTheToolBreaksACall) {
     AWSCLIOptions options = this->options();
     options.environment.set("AWS_CONFIG_FILE", dir_.write("aws/user-config", config).string());
     if (!setting.variable.empty()) options.environment.set(setting.variable, setting.value);
-    const AWSCLI cli(options);
+    AWSCLI cli(options);
     const auto step = [](const char* what, const std::function<void()>& call) {
         try {
             call();

@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/CloudGateway.h"
+#include "bridge/CloudGateway.h"
 #include "bridge/EC2Instance.h"
 
 namespace tamsel::test {

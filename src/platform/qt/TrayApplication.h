@@ -10,10 +10,10 @@
 #include <QString>
 
 #include "app/AppDelegate.h"
-#include "app/CloudGateway.h"
 #include "app/SSHGateway.h"
 #include "app/SerialQueue.h"
 #include "app/WorkerPool.h"
+#include "bridge/AWSCLI.h"
 #include "platform/qt/DBusNotifications.h"
 #include "platform/qt/DBusSessionActivity.h"
 #include "platform/qt/QtAlerts.h"
@@ -60,7 +60,7 @@ private:
     DBusSessionActivity sessionActivity_;
     DBusNotifications notifications_;
     SystemSSH ssh_;
-    AWSCLIGateway cli_;
+    AWSCLI cli_;
     std::unique_ptr<SerialQueue> queue_;
     std::unique_ptr<SerialQueue> signInQueue_;
     std::unique_ptr<WorkerPool> sweepQueue_;

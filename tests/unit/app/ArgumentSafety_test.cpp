@@ -8,9 +8,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "support/ControllerHarness.h"
 #include "app/MenuComposer.h"
+#include "bridge/AWSCLI.h"
 #include "bridge/IngressPermission.h"
+#include "support/ControllerHarness.h"
 #include "support/FakeAWSTool.h"
 
 namespace tamsel::test {
@@ -19,34 +20,10 @@ namespace {
 using Arguments = std::vector<std::string>;
 
 // The real gateway, except that the public address is fixed instead of asked of the network.
-class GatewayWithFixedAddress final : public CloudGateway {
+class GatewayWithFixedAddress final : public AWSCLI {
 public:
-    explicit GatewayWithFixedAddress(AWSCLIOptions options) : real_(std::move(options)) {}
-
-    std::vector<std::string> listProfiles(const CallTarget& target) override { return real_.listProfiles(target); }
-    std::vector<EC2Instance> describeInstances(const CallTarget& target) override {
-        return real_.describeInstances(target);
-    }
-    std::map<std::string, std::string> imageNames(const std::vector<std::string>& imageIDs,
-                                                  const CallTarget& target) override {
-        return real_.imageNames(imageIDs, target);
-    }
-    void start(const std::string& id, const CallTarget& target) override { real_.start(id, target); }
-    void stop(const std::string& id, const CallTarget& target) override { real_.stop(id, target); }
+    using AWSCLI::AWSCLI;
     std::string globalIPv4() override { return "203.0.113.7"; }
-    void restrictIngress(const std::string& groupID, const std::string& address, const CallTarget& target) override {
-        real_.restrictIngress(groupID, address, target);
-    }
-    std::size_t countActiveInstances(const CallTarget& target, const std::stop_token& stop) override {
-        return real_.countActiveInstances(target, stop);
-    }
-    void ssoLogin(const CallTarget& target, const std::function<void(const SignInPrompt&)>& prompted) override {
-        real_.ssoLogin(target, prompted);
-    }
-    void giveMFACode(std::optional<std::string> code) override { real_.giveMFACode(std::move(code)); }
-
-private:
-    AWSCLIGateway real_;
 };
 
 TEST(ControllerArgumentSafety, ValuesFromSettingsAndFromTheToolReachItUnchanged) {

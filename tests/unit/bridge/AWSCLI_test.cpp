@@ -123,7 +123,7 @@ TEST(AWSCLIRun, WithoutAToolThrowsCliNotFoundAndStartsNothing) {
     const FakeTool fake;
     AWSCLIOptions options = fake.options();
     options.toolPaths = {(fake.dir() / "missing-aws").string()};  // and SHELL names no program
-    const AWSCLI cli(options);
+    AWSCLI cli(options);
 
     try {
         cli.run({"ec2", "start-instances"}, {}, true);
@@ -147,7 +147,7 @@ void expectEveryCommandLine(const FakeTool& fake, const std::string& instance, c
             .dump(4);
     fake.reply("describe-security-groups", printed);
     fake.reply("describe-instances", "[]\n");
-    const AWSCLI cli(fake.options());
+    AWSCLI cli(fake.options());
     const Lines lines{profile, region};
     const CallTarget target{profile, region};
     const struct {
@@ -269,7 +269,7 @@ TEST(AWSCLICommands, SignInTellsWhereToSignInWhileTheToolStillWaits) {
 TEST(AWSCLICommands, ToolFailurePassesThroughUnchanged) {
     const FakeTool fake;
     fake.fail("start-instances", "An error occurred (IncorrectInstanceState) when calling StartInstances\n");
-    const AWSCLI cli(fake.options());
+    AWSCLI cli(fake.options());
     try {
         cli.start("i-1", {});
         ADD_FAILURE() << "no error";
@@ -304,7 +304,7 @@ TEST(AWSCLIListProfiles, AnyFailureGivesAnEmptyList) {
 class RestrictIngress : public testing::Test {
 protected:
     // Locks sg-1 to 203.0.113.7 under the profile and region of `lines_`.
-    void lock() const { cli_.restrictIngress("sg-1", "203.0.113.7", {lines_.profile, lines_.region}); }
+    void lock() { cli_.restrictIngress("sg-1", "203.0.113.7", {lines_.profile, lines_.region}); }
 
     Arguments describe() const { return lines_.describe("sg-1"); }
     Arguments authorize() const { return lines_.authorize("sg-1"); }
@@ -313,7 +313,7 @@ protected:
 
     const Lines lines_{"dev", "eu-central-1"};
     FakeTool fake_;
-    const AWSCLI cli_{fake_.options()};
+    AWSCLI cli_{fake_.options()};
 };
 
 TEST_F(RestrictIngress, GroupWithoutRulesIsOnlyAuthorized) {

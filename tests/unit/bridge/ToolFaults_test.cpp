@@ -68,7 +68,7 @@ TEST(ToolFaults, TenMegabytesOfStandardErrorBeforeTheOutputStillGiveTheResult) {
                                     "*) printf '\\nAn error occurred (IncorrectInstanceState) when calling the "
                                     "StartInstances operation\\n\\n' >&2; exit 254 ;;\n"
                                     "esac");
-    const AWSCLI cli(onlyTool(dir, tool));
+    AWSCLI cli(onlyTool(dir, tool));
 
     const auto instances = cli.describeInstances({});
     ASSERT_EQ(instances.size(), 1u);
