@@ -29,8 +29,9 @@ class CloudGateway {
 public:
     virtual ~CloudGateway() = default;
 
-    // Called on the work queue only; they block the caller and throw AWSError (what each
-    // runs and reads is AWSCLI's to say). Each runs under the `target` it is given.
+    // Called on the work queue only; they block the caller and fail as AWSCLI's say they
+    // do (mostly AWSError; some also nlohmann::json::parse_error, listProfiles never).
+    // Each runs under the `target` it is given.
     virtual std::vector<std::string> listProfiles(const CallTarget& target) = 0;
     virtual std::vector<EC2Instance> describeInstances(const CallTarget& target) = 0;
     virtual std::map<std::string, std::string> imageNames(const std::vector<std::string>& imageIDs,
