@@ -16,6 +16,7 @@
 #include <thread>
 #include <utility>
 
+#include "bridge/ExecStrings.h"
 #include "bridge/FileDescriptor.h"
 #include "bridge/ProcessFailure.h"
 #include "bridge/ProcessGroups.h"
@@ -84,15 +85,6 @@ private:
     bool actionsReady_ = false;
     bool attributesReady_ = false;
 };
-
-// A null-terminated array of pointers into `strings`, as execve wants it.
-std::vector<char*> pointersTo(std::vector<std::string>& strings) {
-    std::vector<char*> pointers;
-    pointers.reserve(strings.size() + 1);
-    for (auto& s : strings) pointers.push_back(s.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
 
 // The spawned child: reaped exactly once, and never left behind, even when the call
 // ends by an exception. An exit is first only noted: until the call is done with the
@@ -225,9 +217,8 @@ ProcessResult runProcess(const std::string& path, const std::vector<std::string>
     argvStrings.reserve(arguments.size() + 1);
     argvStrings.push_back(path);
     argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> envStrings = environment.toEntries();
-    const std::vector<char*> argv = pointersTo(argvStrings);
-    const std::vector<char*> envp = pointersTo(envStrings);
+    const ExecStrings argv(std::move(argvStrings));
+    const ExecStrings envp(environment.toEntries());
 
     int spawnError = 0;
     std::optional<pid_t> started;

@@ -8,19 +8,12 @@
 
 #include <cerrno>
 
+#include "bridge/ExecStrings.h"
 #include "bridge/FileDescriptor.h"
 #include "bridge/ProcessFailure.h"
 
 namespace tamsel {
 namespace {
-
-std::vector<char*> pointersTo(std::vector<std::string>& strings) {
-    std::vector<char*> pointers;
-    pointers.reserve(strings.size() + 1);
-    for (auto& s : strings) pointers.push_back(s.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
 
 // In the grandchild, between fork and exec: async-signal-safe calls only. Reports the
 // errno of a failed exec through `report` (close-on-exec: an exec that works closes it).
@@ -55,9 +48,8 @@ void launchDetached(const std::string& path, const std::vector<std::string>& arg
     // threads, only async-signal-safe calls may run.
     std::vector<std::string> argvStrings{path};
     argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
-    std::vector<std::string> envStrings = environment.toEntries();
-    const std::vector<char*> argv = pointersTo(argvStrings);
-    const std::vector<char*> envp = pointersTo(envStrings);
+    const ExecStrings argv(std::move(argvStrings));
+    const ExecStrings envp(environment.toEntries());
     Pipe report = makePipe();
 
     const pid_t intermediate = fork();
