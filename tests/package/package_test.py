@@ -20,12 +20,13 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
-from desktop import Session, marked_processes, wait_for  # noqa: E402
+from desktop import Session, log, marked_processes, wait_for  # noqa: E402
 
 ARGS = None
 ICON_SIZES = (16, 22, 24, 32, 48, 64)
@@ -47,8 +48,12 @@ JAPANESE = re.compile(r"[\u3040-\u30ff\u4e00-\u9fff]")
 
 
 def run(argv, **kwargs):
-    """Runs `argv` and returns its stdout; fails the test with its output when it fails."""
+    """Runs `argv` and returns its stdout; fails the test with its output when it fails. A
+    step that takes long is logged: once, on a fresh machine, one took minutes."""
+    started = time.monotonic()
     result = subprocess.run([str(a) for a in argv], capture_output=True, text=True, timeout=300, **kwargs)
+    if time.monotonic() - started > 10:
+        log(f"{Path(str(argv[0])).name} took {time.monotonic() - started:.0f} s")
     if result.returncode != 0:
         raise AssertionError(f"{' '.join(map(str, argv))} exited with {result.returncode}:\n"
                              f"{result.stdout}\n{result.stderr}")
