@@ -91,6 +91,14 @@ class MenuDriver:
         return found.get("menu")
 
     @staticmethod
+    def is_submenu(menu):
+        """Whether `menu` opens from an entry of another menu."""
+        try:
+            return menu.parent is not None and menu.parent.getRole() == atspi().ROLE_MENU_ITEM
+        except Exception:  # rebuilt under us
+            return False
+
+    @staticmethod
     def entries(menu):
         """The entries of an open menu that it shows."""
         return [entry for entry in map(MenuEntry, menu) if entry.shown]
@@ -103,7 +111,9 @@ class MenuDriver:
         while True:
             self.click_icon()
             menu = self.focused_menu()
-            if menu is not None:
+            # Reopened right after a choice in a submenu, the menu can come up with focus in
+            # that submenu, which is not the menu to read: closed, and opened again.
+            if menu is not None and not self.is_submenu(menu):
                 # The menu redraws itself when the refresh its opening started lands.
                 for _ in range(20):
                     try:
